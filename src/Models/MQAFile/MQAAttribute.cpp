@@ -1,0 +1,60 @@
+#include "MQAAttribute.h"
+
+#include "MQABlock.h"
+#include "MQAScan.h"
+#include "MQATextStorage.h"
+#include "MQATreeReader.h"
+#include "MQATreeWriter.h"
+
+MQAAttribute::MQAAttribute() = default;
+MQAAttribute::MQAAttribute(MQAAttribute&&) noexcept = default;
+MQAAttribute& MQAAttribute::operator=(MQAAttribute&&) noexcept = default;
+MQAAttribute::~MQAAttribute() = default;
+
+MQAAttribute MQAAttribute::attributeWithParams(std::vector<MQAParam> params) {
+    MQAAttribute attribute;
+    attribute._params = std::move(params);
+    return attribute;
+}
+
+MQAAttribute MQAAttribute::attributeWithName(std::string_view name, std::vector<MQAParam> params) {
+    MQAAttribute attribute = attributeWithParams(std::move(params));
+    attribute.setName(name);
+    return attribute;
+}
+
+std::optional<MQAAttribute> MQAAttribute::initDecode(MQATextStorage& storage) {
+    return MQATreeReader(storage).readAttribute();
+}
+
+void MQAAttribute::encode(MQATextStorage& storage, int32_t indent) const {
+    MQATreeWriter(storage.text()).writeAttribute(*this, indent);
+}
+
+const MQAParam* MQAAttribute::paramForName(std::string_view name) const {
+    for (const MQAParam& param : _params)
+        if (param.hasName(name)) return &param;
+    return nullptr;
+}
+
+std::vector<const MQAParam*> MQAAttribute::paramsForName(std::string_view name) const {
+    std::vector<const MQAParam*> found;
+    for (const MQAParam& param : _params)
+        if (param.hasName(name)) found.push_back(&param);
+    return found;
+}
+
+std::optional<std::string_view> MQAAttribute::name() const {
+    if (!_name) return std::nullopt;
+    return std::string_view(*_name);
+}
+
+void MQAAttribute::setName(std::optional<std::string_view> name) {
+    _name = name ? std::make_unique<std::string>(*name) : nullptr;
+}
+
+bool MQAAttribute::hasName(std::string_view name) const {
+    return _name && mqa::equalsIgnoringCase(*_name, name);
+}
+
+void MQAAttribute::setBlock(std::unique_ptr<MQABlock> block) { _block = std::move(block); }

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "MQAParam.h"
+
+class MQABlock;
+class MQATextStorage;
+
+// One line of a document: an optional name, its parameters and optionally a block.
+// Move-only: a tree may be deeper than any call stack, so copying is not offered, and
+// reading, writing and destroying never recurse.
+class MQAAttribute {
+public:
+    MQAAttribute();
+    MQAAttribute(MQAAttribute&&) noexcept;
+    MQAAttribute& operator=(MQAAttribute&&) noexcept;
+    ~MQAAttribute();
+
+    static MQAAttribute attributeWithParams(std::vector<MQAParam> params);
+    static MQAAttribute attributeWithName(std::string_view name, std::vector<MQAParam> params);
+
+    // Reads one attribute line (with any nested blocks) at the cursor; none when the
+    // cursor stands at nothing readable.
+    static std::optional<MQAAttribute> initDecode(MQATextStorage& storage);
+    void encode(MQATextStorage& storage, int32_t indent) const;
+
+    // Lookups ignore ASCII letter case and skip parameters without a name.
+    const MQAParam* paramForName(std::string_view name) const;
+    std::vector<const MQAParam*> paramsForName(std::string_view name) const;
+
+    std::optional<std::string_view> name() const;
+    void setName(std::optional<std::string_view> name);
+    bool hasName(std::string_view name) const;
+
+    const std::vector<MQAParam>& params() const { return _params; }
+    std::vector<MQAParam>& params() { return _params; }
+    void setParams(std::vector<MQAParam> params) { _params = std::move(params); }
+
+    const MQABlock* block() const { return _block.get(); }
+    MQABlock* block() { return _block.get(); }
+    void setBlock(std::unique_ptr<MQABlock> block);
+    std::unique_ptr<MQABlock> takeBlock() { return std::move(_block); }
+
+    bool isEmpty() const { return !_name && _params.empty() && !_block; }
+
+private:
+    std::unique_ptr<std::string> _name;  // absent: no name
+    std::vector<MQAParam> _params;
+    std::unique_ptr<MQABlock> _block;
+};

@@ -1,0 +1,63 @@
+#include "MQABlock.h"
+
+#include <memory>
+
+#include "MQATextStorage.h"
+#include "MQATreeReader.h"
+#include "MQATreeWriter.h"
+
+MQABlock& MQABlock::operator=(MQABlock&& other) noexcept {
+    if (this != &other) {
+        releaseNested();
+        _attributes = std::move(other._attributes);
+    }
+    return *this;
+}
+
+MQABlock::~MQABlock() { releaseNested(); }
+
+// Detaches every nested block into a work list and frees them one at a time, each
+// already stripped of its own nested blocks, so no destructor recurses.
+void MQABlock::releaseNested() {
+    std::vector<std::unique_ptr<MQABlock>> pending;
+    for (MQAAttribute& attribute : _attributes)
+        if (attribute.block()) pending.push_back(attribute.takeBlock());
+    while (!pending.empty()) {
+        std::unique_ptr<MQABlock> block = std::move(pending.back());
+        pending.pop_back();
+        for (MQAAttribute& attribute : block->_attributes)
+            if (attribute.block()) pending.push_back(attribute.takeBlock());
+    }
+}
+
+MQABlock MQABlock::blockWithAttributes(std::vector<MQAAttribute> attributes) {
+    MQABlock block;
+    block._attributes = std::move(attributes);
+    return block;
+}
+
+void MQABlock::setAttributes(std::vector<MQAAttribute> attributes) {
+    releaseNested();
+    _attributes = std::move(attributes);
+}
+
+std::optional<MQABlock> MQABlock::initDecode(MQATextStorage& storage) {
+    return MQATreeReader(storage).readBlock();
+}
+
+void MQABlock::encode(MQATextStorage& storage, int32_t indent) const {
+    MQATreeWriter(storage.text()).writeBlock(*this, indent);
+}
+
+const MQAAttribute* MQABlock::attributeForName(std::string_view name) const {
+    for (const MQAAttribute& attribute : _attributes)
+        if (attribute.hasName(name)) return &attribute;
+    return nullptr;
+}
+
+std::vector<const MQAAttribute*> MQABlock::attributesForName(std::string_view name) const {
+    std::vector<const MQAAttribute*> found;
+    for (const MQAAttribute& attribute : _attributes)
+        if (attribute.hasName(name)) found.push_back(&attribute);
+    return found;
+}

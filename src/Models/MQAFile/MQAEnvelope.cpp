@@ -1,0 +1,171 @@
+#include "MQAEnvelope.h"
+
+#include <cstring>
+
+#include "MQAScan.h"
+
+namespace mqa {
+namespace {
+
+// Case-insensitive literal at text[pos]; returns the position after it or npos.
+size_t matchWord(std::string_view text, size_t pos, std::string_view word) {
+    if (pos == std::string_view::npos || text.size() - pos < word.size()) return std::string_view::npos;
+    return equalsIgnoringCase(text.substr(pos, word.size()), word) ? pos + word.size()
+                                                                   : std::string_view::npos;
+}
+
+// [\t ]*\r\n
+size_t matchBlanksLineEnd(std::string_view text, size_t pos) {
+    if (pos == std::string_view::npos) return pos;
+    while (pos < text.size() && isBlank(text[pos])) ++pos;
+    return matchWord(text, pos, "\r\n");
+}
+
+size_t matchDigits(std::string_view text, size_t pos) {
+    size_t start = pos;
+    while (pos < text.size() && isDigit(text[pos])) ++pos;
+    return pos == start ? std::string_view::npos : pos;
+}
+
+// Lines start at the beginning of the text and after LF or a CR that no LF follows.
+bool isLineStart(const std::string& text, size_t start, size_t pos) {
+    if (pos == start) return true;
+    char before = text[pos - 1];
+    return before == '\n' || (before == '\r' && text[pos] != '\n');
+}
+
+// Finds successive line starts. The next LF is remembered between calls, so a text
+// with few LFs is not searched again from every lone CR.
+class LineFinder {
+public:
+    LineFinder(const std::string& text, size_t end) : _base(text.data()), _end(end) {}
+    size_t next(size_t pos) {
+        if (_lf < pos || _lf == kUnknown) {
+            const void* lf = std::memchr(_base + pos, '\n', _end - pos);
+            _lf = lf ? static_cast<size_t>(static_cast<const char*>(lf) - _base) : _end;
+        }
+        const void* cr = std::memchr(_base + pos, '\r', _lf - pos);
+        if (cr) {
+            size_t at = static_cast<size_t>(static_cast<const char*>(cr) - _base);
+            if (at + 1 != _lf) return at + 1;  // a lone CR
+        }
+        return _lf == _end ? _end : _lf + 1;
+    }
+
+private:
+    static constexpr size_t kUnknown = static_cast<size_t>(-1);
+    const char* _base;
+    size_t _end;
+    size_t _lf = kUnknown;
+};
+
+// Moves the kept pieces down as deletions are found; nothing is written before the
+// first deletion.
+class Compactor {
+public:
+    Compactor(std::string& text, size_t start) : _text(text), _read(start), _write(start) {}
+    void remove(size_t from, size_t to) {
+        keepUpTo(from);
+        _read = to;
+    }
+    size_t finish(size_t end) {
+        keepUpTo(end);
+        return _write;
+    }
+
+private:
+    void keepUpTo(size_t pos) {
+        if (_write != _read && pos > _read)
+            std::memmove(_text.data() + _write, _text.data() + _read, pos - _read);
+        _write += pos - _read;
+        _read = pos;
+    }
+    std::string& _text;
+    size_t _read;
+    size_t _write;
+};
+
+}  // namespace
+
+std::optional<EnvelopeMatch> matchEnvelope(std::string_view text) {
+    constexpr size_t npos = std::string_view::npos;
+    EnvelopeMatch m;
+    size_t pos = matchBlanksLineEnd(text, matchWord(text, 0, "Metasequoia Document"));
+    pos = matchWord(text, pos, "Format ");
+    if (pos == npos) return std::nullopt;
+    size_t typeStart = pos;
+    while (pos < text.size() && isNameChar(text[pos])) ++pos;
+    if (pos == typeStart) return std::nullopt;
+    m.type = text.substr(typeStart, pos - typeStart);
+    pos = matchWord(text, pos, " Ver ");
+    if (pos == npos) return std::nullopt;
+    size_t versionStart = pos;
+    pos = matchDigits(text, pos);
+    pos = matchWord(text, pos, ".");
+    if (pos == npos) return std::nullopt;
+    pos = matchDigits(text, pos);
+    if (pos == npos) return std::nullopt;
+    m.version = text.substr(versionStart, pos - versionStart);
+    pos = matchWord(text, matchBlanksLineEnd(text, pos), "\r\n");
+    if (pos == npos) return std::nullopt;
+    // The last "Eof" is the one that only whitespace follows; the body before it is
+    // at least one character long.
+    size_t end = text.size();
+    while (end > pos && isSpace(text[end - 1])) --end;
+    if (end < pos + 4 || !equalsIgnoringCase(text.substr(end - 3, 3), "Eof")) return std::nullopt;
+    m.bodyStart = pos;
+    m.bodyEnd = end - 3;
+    return m;
+}
+
+size_t removeCommentLines(std::string& text, size_t start, size_t end) {
+    Compactor compactor(text, start);
+    const char* base = text.data();
+    size_t pos = start;
+    while (pos < end) {
+        const void* hash = std::memchr(base + pos, '#', end - pos);
+        if (!hash) break;
+        size_t at = static_cast<size_t>(static_cast<const char*>(hash) - base);
+        pos = at + 1;
+        if (!isLineStart(text, start, at)) continue;
+        size_t lineEnd = at + 1;
+        while (lineEnd < end && !isLineBreak(base[lineEnd])) ++lineEnd;
+        if (end - lineEnd >= 2 && base[lineEnd] == '\r' && base[lineEnd + 1] == '\n') {
+            compactor.remove(at, lineEnd + 2);
+            pos = lineEnd + 2;
+        }
+    }
+    return compactor.finish(end);
+}
+
+size_t removeBlankLines(std::string& text, size_t start, size_t end) {
+    Compactor compactor(text, start);
+    LineFinder lines(text, end);
+    const char* base = text.data();
+    size_t pos = start;
+    while (pos < end) {
+        if (isSpace(base[pos])) {
+            // \s* runs greedily, then gives back characters up to its last CR LF.
+            size_t run = pos;
+            while (run < end && isSpace(base[run])) ++run;
+            size_t matchEnd = 0;
+            for (size_t e = run; e >= pos + 2; --e)
+                if (base[e - 2] == '\r' && base[e - 1] == '\n') {
+                    matchEnd = e;
+                    break;
+                }
+            if (matchEnd) {
+                compactor.remove(pos, matchEnd);
+                pos = matchEnd;
+                continue;
+            }
+            // No line start inside the run can match either: its rest holds no CR LF.
+            pos = run;
+            if (pos == end) break;
+        }
+        pos = lines.next(pos);
+    }
+    return compactor.finish(end);
+}
+
+}  // namespace mqa

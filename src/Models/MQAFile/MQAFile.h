@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "MQABlock.h"
+
+// A whole document: the header's format type and version, and the body's attributes.
+class MQAFile {
+public:
+    MQAFile();  // type "Text", version 1.0, empty body
+
+    // Reads a whole document; throws MQAException with the reason text on malformed input.
+    static MQAFile initWithString(std::string_view text);
+    // The same, reusing the given text's storage for the body instead of copying it.
+    static MQAFile initWithString(std::string&& text);
+
+    std::string stringValue() const;
+
+    const std::string& type() const { return _type; }
+    void setType(std::string type) { _type = std::move(type); }
+    float version() const { return _version; }
+    void setVersion(float version) { _version = version; }
+    const MQABlock& body() const { return _body; }
+    MQABlock& body() { return _body; }
+    void setBody(MQABlock body) { _body = std::move(body); }
+
+private:
+    std::string _type = "Text";
+    float _version = 1.0f;
+    MQABlock _body;
+};

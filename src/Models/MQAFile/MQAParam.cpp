@@ -1,0 +1,352 @@
+#include "MQAParam.h"
+
+#include <bit>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+#include <variant>
+#include <vector>
+
+#include "MQAException.h"
+#include "MQANumber.h"
+#include "MQAScan.h"
+#include "MQATextStorage.h"
+
+namespace {
+constexpr std::string_view kUnit = "MQAParam";
+constexpr int kInvalidTypeLine = 345;
+
+uint32_t floatBits(float f) { return std::bit_cast<uint32_t>(f); }
+float bitsFloat(uint32_t b) { return std::bit_cast<float>(b); }
+}  // namespace
+
+// The general representation: any name, any values.
+struct MQAParam::Ext {
+    using Value = std::variant<int32_t, float, double, std::string>;
+    std::optional<std::string> name;
+    MQAParamType type = MQAParamTypeNone;
+    std::vector<Value> values;
+};
+
+MQAParam::MQAParam() : _inline{0, 0} {}
+
+MQAParam::MQAParam(const MQAParam& other) : _inline{0, 0} { *this = other; }
+
+MQAParam::MQAParam(MQAParam&& other) noexcept
+    : _inline{other._inline[0], other._inline[1]}, _count(other._count), _bits(other._bits) {
+    std::memcpy(_shortName, other._shortName, sizeof _shortName);
+    other._bits = 0;
+    other._count = 0;
+}
+
+MQAParam& MQAParam::operator=(const MQAParam& other) {
+    if (this == &other) return *this;
+    release();
+    _count = other._count;
+    _bits = other._bits;
+    std::memcpy(_shortName, other._shortName, sizeof _shortName);
+    if (other.isExt()) {
+        _ext = new Ext(*other._ext);
+    } else if (other._bits & kHeap) {
+        _heap = static_cast<uint32_t*>(std::malloc(sizeof(uint32_t) * _count));
+        if (!_heap) throw std::bad_alloc();
+        std::memcpy(_heap, other._heap, sizeof(uint32_t) * _count);
+    } else {
+        _inline[0] = other._inline[0];
+        _inline[1] = other._inline[1];
+    }
+    return *this;
+}
+
+MQAParam& MQAParam::operator=(MQAParam&& other) noexcept {
+    if (this == &other) return *this;
+    release();
+    _inline[0] = other._inline[0];
+    _inline[1] = other._inline[1];
+    _count = other._count;
+    _bits = other._bits;
+    std::memcpy(_shortName, other._shortName, sizeof _shortName);
+    other._bits = 0;
+    other._count = 0;
+    return *this;
+}
+
+MQAParam::~MQAParam() { release(); }
+
+void MQAParam::release() {
+    if (isExt())
+        delete _ext;
+    else if (_bits & kHeap)
+        std::free(_heap);
+    _bits = 0;
+    _count = 0;
+}
+
+MQAParam MQAParam::paramWithStringValue(std::string_view value) {
+    MQAParam param;
+    param.appendString(value);
+    return param;
+}
+
+MQAParam MQAParam::paramWithStringValues(std::initializer_list<std::string_view> values) {
+    MQAParam param;
+    for (std::string_view v : values) param.appendString(v);
+    return param;
+}
+
+MQAParam MQAParam::paramWithIntValue(int32_t value) {
+    MQAParam param;
+    param.appendInt(value);
+    return param;
+}
+
+MQAParam MQAParam::paramWithIntValues(std::span<const int32_t> values) {
+    MQAParam param;
+    param.setType(MQAParamTypeInt);
+    for (int32_t v : values) param.appendInt(v);
+    return param;
+}
+
+MQAParam MQAParam::paramWithFloatValue(float value) {
+    MQAParam param;
+    param.appendFloat(value);
+    return param;
+}
+
+MQAParam MQAParam::paramWithFloatValues(std::span<const double> values) {
+    MQAParam param;
+    param.setType(MQAParamTypeFloat);
+    for (double v : values) param.appendDouble(v);
+    return param;
+}
+
+MQAParam::Ext& MQAParam::promote() {
+    if (isExt()) return *_ext;
+    auto ext = std::make_unique<Ext>();
+    ext->type = static_cast<MQAParamType>(_bits & kTypeMask);
+    if (_bits & kHasName) ext->name = std::string(*name());
+    ext->values.reserve(_count);
+    for (uint32_t i = 0; i < _count; ++i) {
+        uint32_t bits = compactAt(i);
+        if (ext->type == MQAParamTypeInt)
+            ext->values.emplace_back(static_cast<int32_t>(bits));
+        else
+            ext->values.emplace_back(bitsFloat(bits));
+    }
+    release();
+    _ext = ext.release();
+    _bits = kExt;
+    return *_ext;
+}
+
+void MQAParam::setType(MQAParamType type) {
+    if (isExt())
+        _ext->type = type;
+    else
+        _bits = static_cast<uint8_t>((_bits & ~kTypeMask) | type);
+}
+
+uint32_t MQAParam::compactAt(uint64_t index) const { return compactValues()[index]; }
+
+void MQAParam::appendCompact(uint32_t bits, MQAParamType type) {
+    setType(type);
+    if (_count < kInlineValues && !(_bits & kHeap)) {
+        _inline[_count++] = bits;
+        return;
+    }
+    uint32_t* values = nullptr;
+    if (_bits & kHeap) {
+        values = static_cast<uint32_t*>(std::realloc(_heap, sizeof(uint32_t) * (_count + 1)));
+    } else {
+        values = static_cast<uint32_t*>(std::malloc(sizeof(uint32_t) * (_count + 1)));
+        if (values) std::memcpy(values, _inline, sizeof(uint32_t) * _count);
+    }
+    if (!values) throw std::bad_alloc();
+    values[_count++] = bits;
+    _heap = values;
+    _bits |= kHeap;
+}
+
+void MQAParam::appendCompactOrExt(uint32_t bits, MQAParamType type) {
+    if (type == MQAParamTypeInt)
+        appendInt(static_cast<int32_t>(bits));
+    else
+        appendFloat(bitsFloat(bits));
+}
+
+void MQAParam::adoptCompact(std::span<const uint32_t> values, MQAParamType type) {
+    auto* heap = static_cast<uint32_t*>(std::malloc(sizeof(uint32_t) * values.size()));
+    if (!heap) throw std::bad_alloc();
+    std::memcpy(heap, values.data(), sizeof(uint32_t) * values.size());
+    if (_bits & kHeap) std::free(_heap);
+    _heap = heap;
+    _count = static_cast<uint32_t>(values.size());
+    _bits = static_cast<uint8_t>((_bits & ~kTypeMask) | kHeap | type);
+}
+
+void MQAParam::appendInt(int32_t value) {
+    if (isExt()) {
+        _ext->type = MQAParamTypeInt;
+        _ext->values.emplace_back(value);
+    } else {
+        appendCompact(static_cast<uint32_t>(value), MQAParamTypeInt);
+    }
+}
+
+void MQAParam::appendFloat(float value) {
+    if (isExt()) {
+        _ext->type = MQAParamTypeFloat;
+        _ext->values.emplace_back(value);
+    } else {
+        appendCompact(floatBits(value), MQAParamTypeFloat);
+    }
+}
+
+void MQAParam::appendDouble(double value) {
+    Ext& ext = promote();
+    ext.type = MQAParamTypeFloat;
+    ext.values.emplace_back(value);
+}
+
+void MQAParam::appendString(std::string_view value) {
+    Ext& ext = promote();
+    ext.type = MQAParamTypeString;
+    ext.values.emplace_back(std::string(value));
+}
+
+uint64_t MQAParam::count() const { return isExt() ? _ext->values.size() : _count; }
+
+int64_t MQAParam::type() const {
+    return isExt() ? static_cast<int64_t>(_ext->type) : static_cast<int64_t>(_bits & kTypeMask);
+}
+
+std::optional<std::string_view> MQAParam::name() const {
+    if (isExt()) {
+        if (!_ext->name) return std::nullopt;
+        return std::string_view(*_ext->name);
+    }
+    if (!(_bits & kHasName)) return std::nullopt;
+    return std::string_view(_shortName, (_bits >> kNameLenShift) & 0x03);
+}
+
+void MQAParam::setName(std::optional<std::string_view> name) {
+    if (isExt()) {
+        _ext->name = name ? std::optional<std::string>(std::string(*name)) : std::nullopt;
+        return;
+    }
+    _bits &= static_cast<uint8_t>(~(kHasName | (0x03 << kNameLenShift)));
+    if (!name) return;
+    if (name->size() > sizeof _shortName) {
+        promote().name = std::string(*name);
+        return;
+    }
+    std::memcpy(_shortName, name->data(), name->size());
+    _bits |= static_cast<uint8_t>(kHasName | (name->size() << kNameLenShift));
+}
+
+bool MQAParam::hasName(std::string_view wanted) const {
+    auto own = name();
+    return own && mqa::equalsIgnoringCase(*own, wanted);
+}
+
+void MQAParam::checkIndex(uint64_t index) const {
+    if (index >= count())
+        throw std::out_of_range("parameter value index " + std::to_string(index) +
+                                " is out of range (" + std::to_string(count()) + " values)");
+}
+
+bool MQAParam::isDoubleAtIndex(uint64_t index) const {
+    checkIndex(index);
+    return isExt() && std::holds_alternative<double>(_ext->values[index]);
+}
+
+std::string MQAParam::stringValueAtIndex(uint64_t index) const {
+    checkIndex(index);
+    if (isExt()) {
+        const Ext::Value& v = _ext->values[index];
+        if (auto* s = std::get_if<std::string>(&v)) return *s;
+    }
+    // Numbers give their written form.
+    std::string out;
+    if (type() == MQAParamTypeInt) {
+        mqa::appendInt(out, intValueAtIndex(index));
+    } else if (isDoubleAtIndex(index)) {
+        mqa::appendFloat(out, std::get<double>(_ext->values[index]), 16);
+    } else {
+        mqa::appendFloat(out, floatValueAtIndex(index), 7);
+    }
+    return out;
+}
+
+int32_t MQAParam::intValueAtIndex(uint64_t index) const {
+    checkIndex(index);
+    if (!isExt()) {
+        uint32_t bits = compactAt(index);
+        if ((_bits & kTypeMask) == MQAParamTypeInt) return static_cast<int32_t>(bits);
+        return mqa::truncateToInt(bitsFloat(bits));
+    }
+    return std::visit(
+        [](const auto& v) -> int32_t {
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<T, int32_t>)
+                return v;
+            else if constexpr (std::is_same_v<T, std::string>)
+                return mqa::leadingInt(v);
+            else
+                return mqa::truncateToInt(v);
+        },
+        _ext->values[index]);
+}
+
+float MQAParam::floatValueAtIndex(uint64_t index) const {
+    checkIndex(index);
+    if (!isExt()) {
+        uint32_t bits = compactAt(index);
+        if ((_bits & kTypeMask) == MQAParamTypeInt)
+            return static_cast<float>(static_cast<int32_t>(bits));
+        return bitsFloat(bits);
+    }
+    return std::visit(
+        [](const auto& v) -> float {
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<T, std::string>)
+                return mqa::leadingFloat(v);
+            else
+                return static_cast<float>(v);
+        },
+        _ext->values[index]);
+}
+
+void MQAParam::encode(MQATextStorage& storage) const { encodeTo(storage.text()); }
+
+void MQAParam::encodeTo(std::string& out) const {
+    auto ownName = name();
+    uint64_t n = count();
+    bool parenthesised = ownName || n >= 2;
+    if (ownName) out.append(*ownName);
+    if (parenthesised) out.push_back('(');
+    int64_t kind = type();
+    for (uint64_t i = 0; i < n; ++i) {
+        if (i > 0) out.push_back(' ');
+        switch (kind) {
+            case MQAParamTypeInt:
+                mqa::appendInt(out, intValueAtIndex(i));
+                break;
+            case MQAParamTypeFloat:
+                if (isDoubleAtIndex(i))
+                    mqa::appendFloat(out, std::get<double>(_ext->values[i]), 16);
+                else
+                    mqa::appendFloat(out, floatValueAtIndex(i), 7);
+                break;
+            case MQAParamTypeString:
+                out.push_back('"');
+                out.append(std::get<std::string>(_ext->values[i]));
+                out.push_back('"');
+                break;
+            default:
+                MQARaise("Invalid Type.", kUnit, kInvalidTypeLine);
+        }
+    }
+    if (parenthesised) out.push_back(')');
+}

@@ -1,0 +1,103 @@
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+class MQATextStorage;
+
+enum MQAParamType : int64_t {
+    MQAParamTypeNone = 0,
+    MQAParamTypeString = 1,
+    MQAParamTypeInt = 2,
+    MQAParamTypeFloat = 3,
+};
+
+// One parameter of an attribute line: a value, a list of values, or a named list.
+// All values have the kind `type` names; floats are held as 32-bit values (read from
+// text or given singly) or 64-bit values (given as a list).
+//
+// Documents hold millions of small numeric parameters, so the common case is kept in
+// 16 bytes: a name of up to three characters and up to two 32-bit values inline, more
+// values in one exact-size heap array. Strings, longer names and 64-bit floats live in a
+// separate, general representation.
+class MQAParam {
+public:
+    MQAParam();
+    MQAParam(const MQAParam& other);
+    MQAParam(MQAParam&& other) noexcept;
+    MQAParam& operator=(const MQAParam& other);
+    MQAParam& operator=(MQAParam&& other) noexcept;
+    ~MQAParam();
+
+    static MQAParam paramWithStringValue(std::string_view value);
+    static MQAParam paramWithStringValues(std::initializer_list<std::string_view> values);
+    static MQAParam paramWithIntValue(int32_t value);
+    static MQAParam paramWithIntValues(std::span<const int32_t> values);
+    static MQAParam paramWithFloatValue(float value);
+    static MQAParam paramWithFloatValues(std::span<const double> values);
+
+    // Reads a parameter at the cursor; none when no parameter starts there.
+    static std::optional<MQAParam> initDecode(MQATextStorage& storage);
+    // Reads one value at the cursor and appends it; false (nothing consumed) when none.
+    bool addValueFromStorage(MQATextStorage& storage);
+    void encode(MQATextStorage& storage) const;
+    void encodeTo(std::string& out) const;
+
+    uint64_t count() const;
+    // Index reads; an index at or past `count` throws std::out_of_range.
+    std::string stringValueAtIndex(uint64_t index) const;
+    int32_t intValueAtIndex(uint64_t index) const;
+    float floatValueAtIndex(uint64_t index) const;
+
+    std::optional<std::string_view> name() const;
+    void setName(std::optional<std::string_view> name);
+    bool hasName(std::string_view name) const;  // ignoring ASCII letter case
+    int64_t type() const;
+    // True for a 64-bit-held float value.
+    bool isDoubleAtIndex(uint64_t index) const;
+
+private:
+    // Appends values of a kind; the first value fixes the type.
+    void appendInt(int32_t value);
+    void appendFloat(float value);
+    void appendDouble(double value);
+    void appendString(std::string_view value);
+    // Reads a parameter at p, advancing p past it; none (p unchanged) when none starts there.
+    static std::optional<MQAParam> decodeAt(const char*& p, const char* end);
+    struct Ext;
+    enum : uint8_t {
+        kTypeMask = 0x03,
+        kHeap = 0x04,       // compact values in _heap
+        kExt = 0x08,        // everything in _ext
+        kHasName = 0x10,
+        kNameLenShift = 5,  // 0..3 inline name bytes
+    };
+    static constexpr uint32_t kInlineValues = 2;
+
+    bool isExt() const { return _bits & kExt; }
+    const uint32_t* compactValues() const { return (_bits & kHeap) ? _heap : _inline; }
+    uint32_t compactAt(uint64_t index) const;
+    void appendCompact(uint32_t bits, MQAParamType type);
+    void appendCompactOrExt(uint32_t bits, MQAParamType type);
+    void adoptCompact(std::span<const uint32_t> values, MQAParamType type);  // type Int or Float
+    Ext& promote();
+    void release();
+    void checkIndex(uint64_t index) const;
+    void setType(MQAParamType type);
+
+    union {
+        uint32_t _inline[kInlineValues];
+        uint32_t* _heap;
+        Ext* _ext;
+    };
+    uint32_t _count = 0;
+    uint8_t _bits = 0;
+    char _shortName[3] = {};
+
+    friend class MQATreeReader;
+};

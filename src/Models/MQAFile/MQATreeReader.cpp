@@ -1,0 +1,101 @@
+#include "MQATreeReader.h"
+
+#include <memory>
+
+#include "MQAException.h"
+#include "MQAScan.h"
+#include "MQATextStorage.h"
+
+namespace {
+constexpr int kAttributeSyntaxErrorLine = 146;
+constexpr int kBlockSyntaxErrorLine = 110;
+}  // namespace
+
+MQATreeReader::MQATreeReader(MQATextStorage& storage)
+    : _storage(storage), _p(storage.cursor()), _end(storage.end()) {}
+
+std::optional<MQAAttribute> MQATreeReader::readAttribute() {
+    std::vector<Frame> stack;
+    Outcome outcome = run(stack);
+    _storage.advanceTo(_p);
+    return std::move(outcome.attribute);
+}
+
+std::optional<MQABlock> MQATreeReader::readBlock() {
+    const char* body = matchOpener(_p);
+    if (!body) return std::nullopt;
+    _p = body;
+    std::vector<Frame> stack;
+    stack.push_back(Frame{std::nullopt, MQABlock()});
+    Outcome outcome = run(stack);
+    _storage.advanceTo(_p);
+    return std::move(outcome.block);
+}
+
+// [\t ]*\{.*?\r\n : the rest of the opener's line is skipped.
+const char* MQATreeReader::matchOpener(const char* p) const {
+    p = mqa::matchBlanksThen(p, _end, '{');
+    if (!p) return nullptr;
+    while (p != _end && !mqa::isLineBreak(*p)) ++p;
+    if (_end - p >= 2 && p[0] == '\r' && p[1] == '\n') return p + 2;
+    return nullptr;
+}
+
+// Name and parameters of an attribute line; consumes only what matched.
+void MQATreeReader::readHead(MQAAttribute& attribute) {
+    const char* nameStart = mqa::skipBlanks(_p, _end);
+    if (const char* nameEnd = mqa::scanName(nameStart, _end)) {
+        attribute.setName(std::string_view(nameStart, static_cast<size_t>(nameEnd - nameStart)));
+        _p = nameEnd;
+    }
+    // Gathered first so the attribute's list is allocated once at its exact size.
+    thread_local std::vector<MQAParam> params;
+    params.clear();
+    while (std::optional<MQAParam> param = MQAParam::decodeAt(_p, _end))
+        params.push_back(std::move(*param));
+    if (!params.empty()) {
+        std::vector<MQAParam>& own = attribute.params();
+        own.reserve(params.size());
+        for (MQAParam& param : params) own.push_back(std::move(param));
+    }
+}
+
+MQATreeReader::Outcome MQATreeReader::run(std::vector<Frame>& stack) {
+    for (;;) {
+        MQAAttribute current;
+        readHead(current);
+        if (const char* body = matchOpener(_p)) {
+            _p = body;
+            stack.push_back(Frame{std::move(current), MQABlock()});
+            continue;
+        }
+        // End the line of `current`; when that closes the list of the innermost block,
+        // close the block and end the line of the attribute that opened it, and so on.
+        for (;;) {
+            std::optional<MQAAttribute> finished;
+            if (const char* next = mqa::matchLineEnd(_p, _end)) {
+                _p = next;
+                if (!current.isEmpty()) finished = std::move(current);
+            } else if (!current.isEmpty()) {
+                MQARaise("Syntax Error.", "MQAAttribute", kAttributeSyntaxErrorLine);
+            }
+            if (stack.empty()) return Outcome{std::move(finished), std::nullopt};
+            Frame& top = stack.back();
+            if (finished) {
+                top.block.attributes().push_back(std::move(*finished));
+                break;  // read the block's next line
+            }
+            const char* closed = mqa::matchBlanksThen(_p, _end, '}');
+            if (!closed) MQARaise("Syntax Error.", "MQABlock", kBlockSyntaxErrorLine);
+            _p = closed;
+            if (!top.owner) {
+                Outcome outcome{std::nullopt, std::move(top.block)};
+                stack.pop_back();
+                return outcome;
+            }
+            current = std::move(*top.owner);
+            current.setBlock(std::make_unique<MQABlock>(std::move(top.block)));
+            stack.pop_back();
+        }
+    }
+}

@@ -1,0 +1,56 @@
+#include "MQAUTF8.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace mqa {
+
+std::optional<size_t> findInvalidUTF8(std::string_view bytes) {
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
+    size_t n = bytes.size();
+    size_t i = 0;
+    while (i < n) {
+        // ASCII runs eight bytes at a time.
+        if (n - i >= 8) {
+            uint64_t word;
+            std::memcpy(&word, s + i, 8);
+            if ((word & 0x8080808080808080ull) == 0) {
+                i += 8;
+                continue;
+            }
+        }
+        unsigned char c = s[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t length;
+        unsigned char low = 0x80, high = 0xBF;  // allowed range of the second byte
+        if (c >= 0xC2 && c <= 0xDF) {
+            length = 2;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            length = 3;
+            if (c == 0xE0) low = 0xA0;   // no overlong forms
+            if (c == 0xED) high = 0x9F;  // no surrogates
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            length = 4;
+            if (c == 0xF0) low = 0x90;
+            if (c == 0xF4) high = 0x8F;  // nothing past U+10FFFF
+        } else {
+            return i;
+        }
+        if (n - i < length) return i;
+        if (s[i + 1] < low || s[i + 1] > high) return i;
+        for (size_t k = 2; k < length; ++k)
+            if ((s[i + k] & 0xC0) != 0x80) return i;
+        i += length;
+    }
+    return std::nullopt;
+}
+
+std::string invalidUTF8Message(size_t offset) {
+    return "The file is not valid UTF-8 text (invalid byte sequence at byte " +
+           std::to_string(offset) + ").";
+}
+
+}  // namespace mqa

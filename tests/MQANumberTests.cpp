@@ -1,0 +1,48 @@
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <random>
+#include <string>
+
+#include "MQANumber.h"
+
+// The fast path of the float reader must round exactly like a correctly rounded
+// conversion, for the short decimals modellers write and for long ones.
+TEST(MQANumber, ParseFloatRoundsCorrectly) {
+    std::mt19937_64 random(7);
+    for (int i = 0; i < 200000; ++i) {
+        int intDigits = 1 + static_cast<int>(random() % 9);
+        int fracDigits = 1 + static_cast<int>(random() % 12);
+        std::string text = (random() % 2) ? "-" : "";
+        for (int d = 0; d < intDigits; ++d) text.push_back(static_cast<char>('0' + random() % 10));
+        text.push_back('.');
+        for (int d = 0; d < fracDigits; ++d) text.push_back(static_cast<char>('0' + random() % 10));
+        ASSERT_EQ(mqa::parseFloat(text), std::strtof(text.c_str(), nullptr)) << text;
+    }
+}
+
+TEST(MQANumber, ParseFloatOutOfRange) {
+    std::string huge(60, '9');
+    EXPECT_EQ(mqa::parseFloat(huge + ".0"), std::numeric_limits<float>::infinity());
+    EXPECT_EQ(mqa::parseFloat("-" + huge + ".0"), -std::numeric_limits<float>::infinity());
+    std::string tiny = "0." + std::string(60, '0') + "1";
+    EXPECT_EQ(mqa::parseFloat(tiny), 0.0f);
+    EXPECT_TRUE(std::signbit(mqa::parseFloat("-" + tiny)));
+}
+
+TEST(MQANumber, WrittenFloatsReadBackExactly) {
+    std::mt19937 random(11);
+    std::uniform_int_distribution<uint32_t> bits;
+    for (int i = 0; i < 100000; ++i) {
+        float value = std::bit_cast<float>(bits(random));
+        if (!std::isfinite(value)) continue;
+        std::string text;
+        mqa::appendFloat(text, value, 9);  // enough digits to identify every float
+        ASSERT_EQ(text.find('e'), std::string::npos) << text;
+        ASSERT_NE(text.find('.'), std::string::npos) << text;
+        ASSERT_EQ(mqa::parseFloat(text), value) << text;
+    }
+}

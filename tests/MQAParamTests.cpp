@@ -1,0 +1,206 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "MQAException.h"
+#include "MQAParam.h"
+#include "MQATextStorage.h"
+
+namespace {
+
+// Decodes one parameter from `text` and reports how much was consumed.
+struct Decoded {
+    std::optional<MQAParam> param;
+    uint64_t consumed;
+};
+Decoded decode(std::string_view text) {
+    MQATextStorage storage(text);
+    auto param = MQAParam::initDecode(storage);
+    return {std::move(param), storage.range().location};
+}
+
+std::string encode(const MQAParam& param) {
+    MQATextStorage storage;
+    param.encode(storage);
+    return storage.text();
+}
+
+std::string errorOf(std::string_view text) {
+    try {
+        decode(text);
+    } catch (const MQAException& e) {
+        return e.what();
+    }
+    return "no error";
+}
+
+}  // namespace
+
+TEST(MQAParamDecode, NumberKindsFollowTheDecimalPoint) {
+    auto f = decode("1.0").param;
+    EXPECT_EQ(f->type(), MQAParamTypeFloat);
+    auto i = decode("1").param;
+    EXPECT_EQ(i->type(), MQAParamTypeInt);
+    auto negativeZero = decode("-0").param;
+    EXPECT_EQ(negativeZero->type(), MQAParamTypeInt);
+    EXPECT_EQ(negativeZero->intValueAtIndex(0), 0);
+    auto negativeFloat = decode(" \t-0.0").param;
+    EXPECT_TRUE(std::signbit(negativeFloat->floatValueAtIndex(0)));
+}
+
+TEST(MQAParamDecode, TrailingPointLeavesThePointUnread) {
+    Decoded d = decode("1.");
+    ASSERT_TRUE(d.param);
+    EXPECT_EQ(d.param->type(), MQAParamTypeInt);
+    EXPECT_EQ(d.consumed, 1u);
+    EXPECT_FALSE(decode(".5").param);
+    EXPECT_FALSE(decode("+1").param);
+    EXPECT_FALSE(decode("-").param);
+    EXPECT_EQ(decode(".5").consumed, 0u);
+}
+
+TEST(MQAParamDecode, ListsNeedNoSeparators) {
+    auto minus = decode("(1-2)").param;
+    ASSERT_EQ(minus->count(), 2u);
+    EXPECT_EQ(minus->intValueAtIndex(0), 1);
+    EXPECT_EQ(minus->intValueAtIndex(1), -2);
+    auto strings = decode("(\"a\"\"b\")").param;
+    ASSERT_EQ(strings->count(), 2u);
+    EXPECT_EQ(strings->stringValueAtIndex(1), "b");
+}
+
+TEST(MQAParamDecode, EmptyAndNamedLists) {
+    auto empty = decode("()").param;
+    EXPECT_EQ(empty->type(), MQAParamTypeNone);
+    EXPECT_EQ(empty->count(), 0u);
+    EXPECT_FALSE(empty->name());
+    EXPECT_EQ(encode(*empty), "");
+
+    Decoded named = decode("col \t(0.5 1.0 0.25 1.0) rest");
+    EXPECT_EQ(*named.param->name(), "col");
+    EXPECT_EQ(named.param->count(), 4u);
+    EXPECT_EQ(named.consumed, 23u);
+    EXPECT_EQ(encode(*decode("V()").param), "V()");
+}
+
+TEST(MQAParamDecode, StringsEndAtTheNextQuote) {
+    auto s = decode("\"tex ture.png\"").param;
+    EXPECT_EQ(s->stringValueAtIndex(0), "tex ture.png");
+    // The first character after the opening quote may itself be a quote.
+    EXPECT_EQ(decode("\"\"\"").param->stringValueAtIndex(0), "\"");
+    EXPECT_FALSE(decode("\"\"").param);
+    EXPECT_FALSE(decode("\"open\r\n\"").param);
+}
+
+TEST(MQAParamDecode, IntegersSaturate) {
+    EXPECT_EQ(decode("2147483647").param->intValueAtIndex(0), 2147483647);
+    EXPECT_EQ(decode("2147483648").param->intValueAtIndex(0), 2147483647);
+    EXPECT_EQ(decode("-2147483648").param->intValueAtIndex(0), -2147483647 - 1);
+    EXPECT_EQ(decode("-2147483649").param->intValueAtIndex(0), -2147483647 - 1);
+    EXPECT_EQ(decode("99999999999999999999999").param->intValueAtIndex(0), 2147483647);
+}
+
+TEST(MQAParamDecode, EveryErrorHasItsReasonText) {
+    EXPECT_EQ(errorOf("(1 2"), "Syntax Error. (MQAParam:249)");
+    EXPECT_EQ(errorOf("(1 x)"), "Syntax Error. (MQAParam:249)");
+    EXPECT_EQ(errorOf("(1 \"a\")"), "Type Mismatch. (MQAParam:283)");
+    EXPECT_EQ(errorOf("(1 0.5)"), "Type Mismatch. (MQAParam:292)");
+    EXPECT_EQ(errorOf("(\"a\" 0.5)"), "Type Mismatch. (MQAParam:292)");
+    EXPECT_EQ(errorOf("(0.5 1)"), "Type Mismatch. (MQAParam:301)");
+}
+
+TEST(MQAParamReads, ConvertBetweenKinds) {
+    auto floats = decode("(2.9 -2.9)").param;
+    EXPECT_EQ(floats->intValueAtIndex(0), 2);
+    EXPECT_EQ(floats->intValueAtIndex(1), -2);
+    EXPECT_EQ(decode("7").param->floatValueAtIndex(0), 7.0f);
+    EXPECT_EQ(decode("12").param->stringValueAtIndex(0), "12");
+    EXPECT_EQ(decode("2.5").param->stringValueAtIndex(0), "2.5");
+
+    auto text = MQAParam::paramWithStringValues({"  42abc", "x", "-7.5e1", "99999999999"});
+    EXPECT_EQ(text.intValueAtIndex(0), 42);
+    EXPECT_EQ(text.intValueAtIndex(1), 0);
+    EXPECT_EQ(text.floatValueAtIndex(2), -75.0f);
+    EXPECT_EQ(text.intValueAtIndex(3), 2147483647);
+
+    auto huge = MQAParam::paramWithFloatValues(std::vector<double>{1e20, -1e20, NAN});
+    EXPECT_EQ(huge.intValueAtIndex(0), 2147483647);
+    EXPECT_EQ(huge.intValueAtIndex(1), -2147483647 - 1);
+    EXPECT_EQ(huge.intValueAtIndex(2), 0);
+}
+
+TEST(MQAParamReads, IndexAtCountIsOutOfRange) {
+    auto p = decode("(1 2 3)").param;
+    EXPECT_THROW(p->intValueAtIndex(3), std::out_of_range);
+    EXPECT_THROW(p->floatValueAtIndex(3), std::out_of_range);
+    EXPECT_THROW(p->stringValueAtIndex(3), std::out_of_range);
+    try {
+        p->intValueAtIndex(7);
+    } catch (const std::out_of_range& e) {
+        EXPECT_STREQ(e.what(), "parameter value index 7 is out of range (3 values)");
+    }
+}
+
+TEST(MQAParamConstruction, FactoriesFixTypeAndHolding) {
+    auto ints = MQAParam::paramWithIntValues(std::vector<int32_t>{});
+    EXPECT_EQ(ints.type(), MQAParamTypeInt);
+    EXPECT_EQ(ints.count(), 0u);
+    auto doubles = MQAParam::paramWithFloatValues(std::vector<double>{0.1, 2.0});
+    EXPECT_EQ(doubles.type(), MQAParamTypeFloat);
+    EXPECT_TRUE(doubles.isDoubleAtIndex(0));
+    EXPECT_EQ(encode(doubles), "(0.1 2.0)");
+    EXPECT_EQ(encode(MQAParam::paramWithFloatValues(std::vector<double>{1.0 / 3})),
+              "0.3333333333333333");
+    EXPECT_EQ(encode(MQAParam::paramWithFloatValue(1.0f / 3)), "0.3333333");
+    EXPECT_EQ(MQAParam().type(), MQAParamTypeNone);
+}
+
+TEST(MQAParamConstruction, CopiesAreDeepAndNamesOfAnyLength) {
+    auto a = decode("UV(0.1 0.2 0.3 0.4 0.5 0.6)").param.value();
+    MQAParam b = a;
+    b.setName("texcoords");
+    EXPECT_EQ(*a.name(), "UV");
+    EXPECT_EQ(*b.name(), "texcoords");
+    EXPECT_TRUE(b.hasName("TEXCOORDS"));
+    EXPECT_EQ(encode(b), "texcoords(0.1 0.2 0.3 0.4 0.5 0.6)");
+    b.setName(std::nullopt);
+    EXPECT_EQ(encode(b), "(0.1 0.2 0.3 0.4 0.5 0.6)");
+    MQAParam moved = std::move(a);
+    EXPECT_EQ(moved.floatValueAtIndex(5), 0.6f);
+}
+
+TEST(MQAParamEncode, ParenthesesForNamesAndLists) {
+    EXPECT_EQ(encode(MQAParam::paramWithIntValue(-3)), "-3");
+    auto one = MQAParam::paramWithIntValue(0);
+    one.setName("m");
+    EXPECT_EQ(encode(one), "m(0)");
+    EXPECT_EQ(encode(*decode("(1 -2 3)").param), "(1 -2 3)");
+    EXPECT_EQ(encode(MQAParam::paramWithStringValue("")), "\"\"");
+    EXPECT_EQ(encode(MQAParam::paramWithStringValue("a\"b")), "\"a\"b\"");
+}
+
+TEST(MQAParamEncode, FloatFormsReadBackAsFloats) {
+    struct Case {
+        float value;
+        const char* text;
+    } cases[] = {
+        {15.0f, "15.0"},          {0.8f, "0.8"},
+        {-1.25f, "-1.25"},        {1e-05f, "0.00001"},
+        {1.5e-07f, "0.00000015"}, {123456000.0f, "123456000.0"},
+        {-0.0f, "-0.0"},          {1e7f, "10000000.0"},
+    };
+    for (const Case& c : cases) {
+        std::string text = encode(MQAParam::paramWithFloatValue(c.value));
+        EXPECT_EQ(text, c.text);
+        auto back = decode(text).param;
+        ASSERT_TRUE(back) << text;
+        EXPECT_EQ(back->type(), MQAParamTypeFloat) << text;
+        EXPECT_EQ(back->floatValueAtIndex(0), c.value) << text;
+    }
+    float inf = std::numeric_limits<float>::infinity();
+    EXPECT_EQ(decode(encode(MQAParam::paramWithFloatValue(-inf))).param->floatValueAtIndex(0), -inf);
+    float tiny = std::numeric_limits<float>::denorm_min();
+    EXPECT_EQ(decode(encode(MQAParam::paramWithFloatValue(tiny))).param->floatValueAtIndex(0), tiny);
+}

@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include "DocumentText.h"
+#include "MQAException.h"
+#include "MQAFile.h"
+#include "MQATreeWriter.h"
+
+namespace {
+
+const std::string kSample = document({
+    "# comment",
+    "Scene {",
+    "\tpos 0.0000 0.0000 1500.0000",
+    "}",
+    "Material 2 {",
+    "\t\"mat1\" col(1.000 0.000 0.000 1.000) dif(0.800) tex(\"a.png\")",
+    "\t\"mat2\" shader(3)",
+    "}",
+    "",
+    "Object \"obj1\" {",
+    "\tfacet 59.5",
+    "\tvertex 4 {",
+    "\t\t0.0000 0.0000 0.0000",
+    "\t\t1.0000 0.0000 0.0000",
+    "\t\t0.0000 1.0000 -1.5000",
+    "\t\t1.0000 1.0000 0.0000",
+    "\t}",
+    "\tface 2 {",
+    "\t\t3 V(0 1 2) M(0) UV(0.00000 0.00000 1.00000 0.00000 1.00000 1.00000)",
+    "\t\t4 V(0 1 3 2) M(1) UV(0 0 1 0 1 1 0 1)",
+    "\t}",
+    "}",
+});
+
+}  // namespace
+
+// Every prefix of a valid document either reads or fails with a reading error.
+TEST(MQARobustness, TruncatedDocumentsFailCleanly) {
+    for (size_t length = 0; length <= kSample.size(); ++length) {
+        std::string text = kSample.substr(0, length);
+        try {
+            MQAFile file = MQAFile::initWithString(text);
+            MQAFile again = MQAFile::initWithString(file.stringValue());
+            EXPECT_EQ(again.stringValue(), file.stringValue());
+        } catch (const MQAException&) {
+        }
+    }
+}
+
+// Reading, writing and destroying a very deep tree must not exhaust the call stack.
+TEST(MQARobustness, MillionLevelsDeep) {
+    constexpr int kDepth = 1000000;
+    std::string body;
+    body.reserve(kDepth * 9);
+    for (int i = 0; i < kDepth; ++i) body.append("a {\r\n");
+    for (int i = 0; i < kDepth; ++i) body.append("}\r\n");
+    MQAFile file = MQAFile::initWithString(documentWithBody(body));
+    const MQAAttribute* a = &file.body().attributes()[0];
+    int depth = 1;
+    while (a->block() && !a->block()->attributes().empty()) {
+        a = &a->block()->attributes()[0];
+        ++depth;
+    }
+    EXPECT_EQ(depth, kDepth);
+    // Its indentation alone would take half a terabyte, so writing refuses it.
+    EXPECT_THROW(file.stringValue(), std::length_error);
+}
+
+TEST(MQARobustness, ModeratelyDeepTreesWrite) {
+    constexpr int kDepth = 2000;
+    std::string body;
+    for (int i = 0; i < kDepth; ++i) body.append("a {\r\n");
+    for (int i = 0; i < kDepth; ++i) body.append("}\r\n");
+    std::string written = MQAFile::initWithString(documentWithBody(body)).stringValue();
+    EXPECT_EQ(MQAFile::initWithString(written).stringValue(), written);
+}
+
+TEST(MQARobustness, LongLinesAndRuns) {
+    // Large inputs of one repeated character must stay linear.
+    std::string crs(2000000, '\r');
+    EXPECT_THROW(MQAFile::initWithString(documentWithBody("a" + crs + "\r\n")), MQAException);
+    std::string lfs(2000000, '\n');
+    EXPECT_EQ(MQAFile::initWithString(documentWithBody("a\r\n" + lfs)).body().attributes().size(),
+              1u);
+    std::string list = "(" + std::string(1000000, '1').replace(1, 999998, std::string(999998, ' ')) + ")";
+    EXPECT_EQ(MQAFile::initWithString(document({"x " + list})).body().attributes().size(), 1u);
+}
