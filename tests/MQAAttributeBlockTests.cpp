@@ -133,7 +133,7 @@ TEST(MQAWriter, ExampleMaterialBlock) {
     std::vector<MQAParam> count;
     count.push_back(MQAParam::paramWithIntValue(1));
     auto material = MQAAttribute::attributeWithName("material", std::move(count));
-    material.setBlock(std::make_unique<MQABlock>(MQABlock::blockWithAttributes(std::move(lines))));
+    material.setBlock(MQABlock::blockWithAttributes(std::move(lines)));
     EXPECT_EQ(encode(material), "material 1 {\r\n\t\"m\" dif(0.8)\r\n}\r\n");
     EXPECT_EQ(encode(material, 2), "\t\tmaterial 1 {\r\n\t\t\t\"m\" dif(0.8)\r\n\t\t}\r\n");
     EXPECT_EQ(encode(material, -1), "material 1 {\r\n\"m\" dif(0.8)\r\n}\r\n");

@@ -6,10 +6,7 @@
 #include "MQATreeReader.h"
 #include "MQATreeWriter.h"
 
-MQAAttribute::MQAAttribute() = default;
-MQAAttribute::MQAAttribute(MQAAttribute&&) noexcept = default;
-MQAAttribute& MQAAttribute::operator=(MQAAttribute&&) noexcept = default;
-MQAAttribute::~MQAAttribute() = default;
+void MQABlockDeleter::operator()(MQABlock* block) const { delete block; }
 
 MQAAttribute MQAAttribute::attributeWithParams(std::vector<MQAParam> params) {
     MQAAttribute attribute;
@@ -57,4 +54,4 @@ bool MQAAttribute::hasName(std::string_view name) const {
     return _name && mqa::equalsIgnoringCase(*_name, name);
 }
 
-void MQAAttribute::setBlock(std::unique_ptr<MQABlock> block) { _block = std::move(block); }
+void MQAAttribute::setBlock(MQABlock&& block) { _block = MQABlockPtr(new MQABlock(std::move(block))); }

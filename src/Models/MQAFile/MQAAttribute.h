@@ -10,6 +10,11 @@
 #include "MQAParam.h"
 
 class MQABlock;
+// Lets attributes be moved and destroyed inline where MQABlock is still incomplete.
+struct MQABlockDeleter {
+    void operator()(MQABlock* block) const;
+};
+using MQABlockPtr = std::unique_ptr<MQABlock, MQABlockDeleter>;
 class MQATextStorage;
 
 // One line of a document: an optional name, its parameters and optionally a block.
@@ -17,10 +22,10 @@ class MQATextStorage;
 // reading, writing and destroying never recurse.
 class MQAAttribute {
 public:
-    MQAAttribute();
-    MQAAttribute(MQAAttribute&&) noexcept;
-    MQAAttribute& operator=(MQAAttribute&&) noexcept;
-    ~MQAAttribute();
+    MQAAttribute() = default;
+    MQAAttribute(MQAAttribute&&) noexcept = default;
+    MQAAttribute& operator=(MQAAttribute&&) noexcept = default;
+    ~MQAAttribute() = default;
 
     static MQAAttribute attributeWithParams(std::vector<MQAParam> params);
     static MQAAttribute attributeWithName(std::string_view name, std::vector<MQAParam> params);
@@ -44,13 +49,14 @@ public:
 
     const MQABlock* block() const { return _block.get(); }
     MQABlock* block() { return _block.get(); }
-    void setBlock(std::unique_ptr<MQABlock> block);
-    std::unique_ptr<MQABlock> takeBlock() { return std::move(_block); }
+    void setBlock(MQABlock&& block);
+    void setBlock(MQABlockPtr block) { _block = std::move(block); }
+    MQABlockPtr takeBlock() { return std::move(_block); }
 
     bool isEmpty() const { return !_name && _params.empty() && !_block; }
 
 private:
     std::unique_ptr<std::string> _name;  // absent: no name
     std::vector<MQAParam> _params;
-    std::unique_ptr<MQABlock> _block;
+    MQABlockPtr _block;
 };

@@ -19,11 +19,11 @@ MQABlock::~MQABlock() { releaseNested(); }
 // Detaches every nested block into a work list and frees them one at a time, each
 // already stripped of its own nested blocks, so no destructor recurses.
 void MQABlock::releaseNested() {
-    std::vector<std::unique_ptr<MQABlock>> pending;
+    std::vector<MQABlockPtr> pending;
     for (MQAAttribute& attribute : _attributes)
         if (attribute.block()) pending.push_back(attribute.takeBlock());
     while (!pending.empty()) {
-        std::unique_ptr<MQABlock> block = std::move(pending.back());
+        MQABlockPtr block = std::move(pending.back());
         pending.pop_back();
         for (MQAAttribute& attribute : block->_attributes)
             if (attribute.block()) pending.push_back(attribute.takeBlock());

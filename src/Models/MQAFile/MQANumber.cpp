@@ -1,5 +1,6 @@
 #include "MQANumber.h"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -8,9 +9,6 @@
 
 namespace mqa {
 namespace {
-
-constexpr float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
-                                  1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
 
 int32_t saturate(int64_t v) {
     if (v > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
@@ -45,36 +43,16 @@ float fromChars(const char* first, const char* last) {
 
 }  // namespace
 
+uint32_t floatBitsFromText(std::string_view text) {
+    return std::bit_cast<uint32_t>(fromChars(text.data(), text.data() + text.size()));
+}
+
 float parseFloat(std::string_view text) {
-    const char* p = text.data();
-    const char* end = p + text.size();
-    bool negative = *p == '-';
-    const char* q = negative ? p + 1 : p;
-    // Fast path: a mantissa below 2^24 and at most ten decimals are both exact floats,
-    // so one division gives the correctly rounded result.
-    uint64_t mantissa = 0;
-    int decimals = -1;
-    int digits = 0;
-    for (; q != end; ++q) {
-        if (*q == '.') {
-            decimals = 0;
-            continue;
-        }
-        mantissa = mantissa * 10 + static_cast<uint64_t>(*q - '0');
-        if (decimals >= 0) ++decimals;
-        if (++digits > 18) break;
-    }
-    if (q == end && mantissa < (1u << 24) && decimals <= 10) {
-        float value = static_cast<float>(mantissa) / kPowersOfTen[decimals];
-        return negative ? -value : value;
-    }
-    return fromChars(p, end);
+    return std::bit_cast<float>(scanValue(text.data(), text.data() + text.size()).bits);
 }
 
 int32_t parseInt(std::string_view text) {
-    const char* p = text.data();
-    bool negative = *p == '-';
-    return digitsToInt(negative ? p + 1 : p, p + text.size(), negative);
+    return static_cast<int32_t>(scanValue(text.data(), text.data() + text.size()).bits);
 }
 
 int32_t leadingInt(std::string_view text) {

@@ -29,16 +29,7 @@ struct MQAParam::Ext {
     std::vector<Value> values;
 };
 
-MQAParam::MQAParam() : _inline{0, 0} {}
-
-MQAParam::MQAParam(const MQAParam& other) : _inline{0, 0} { *this = other; }
-
-MQAParam::MQAParam(MQAParam&& other) noexcept
-    : _inline{other._inline[0], other._inline[1]}, _count(other._count), _bits(other._bits) {
-    std::memcpy(_shortName, other._shortName, sizeof _shortName);
-    other._bits = 0;
-    other._count = 0;
-}
+MQAParam::MQAParam(const MQAParam& other) : _inline{0, 0, 0, 0} { *this = other; }
 
 MQAParam& MQAParam::operator=(const MQAParam& other) {
     if (this == &other) return *this;
@@ -53,8 +44,7 @@ MQAParam& MQAParam::operator=(const MQAParam& other) {
         if (!_heap) throw std::bad_alloc();
         std::memcpy(_heap, other._heap, sizeof(uint32_t) * _count);
     } else {
-        _inline[0] = other._inline[0];
-        _inline[1] = other._inline[1];
+        std::memcpy(_inline, other._inline, sizeof _inline);
     }
     return *this;
 }
@@ -62,8 +52,7 @@ MQAParam& MQAParam::operator=(const MQAParam& other) {
 MQAParam& MQAParam::operator=(MQAParam&& other) noexcept {
     if (this == &other) return *this;
     release();
-    _inline[0] = other._inline[0];
-    _inline[1] = other._inline[1];
+    std::memcpy(_inline, other._inline, sizeof _inline);
     _count = other._count;
     _bits = other._bits;
     std::memcpy(_shortName, other._shortName, sizeof _shortName);
@@ -71,8 +60,6 @@ MQAParam& MQAParam::operator=(MQAParam&& other) noexcept {
     other._count = 0;
     return *this;
 }
-
-MQAParam::~MQAParam() { release(); }
 
 void MQAParam::release() {
     if (isExt())
@@ -168,20 +155,21 @@ void MQAParam::appendCompact(uint32_t bits, MQAParamType type) {
     _bits |= kHeap;
 }
 
-void MQAParam::appendCompactOrExt(uint32_t bits, MQAParamType type) {
-    if (type == MQAParamTypeInt)
-        appendInt(static_cast<int32_t>(bits));
-    else
-        appendFloat(bitsFloat(bits));
-}
-
-void MQAParam::adoptCompact(std::span<const uint32_t> values, MQAParamType type) {
-    auto* heap = static_cast<uint32_t*>(std::malloc(sizeof(uint32_t) * values.size()));
+void MQAParam::setCompactSlow(const uint32_t* values, size_t n, MQAParamType type) {
+    if (isExt()) {
+        for (size_t i = 0; i < n; ++i) {
+            if (type == MQAParamTypeInt)
+                appendInt(static_cast<int32_t>(values[i]));
+            else
+                appendFloat(bitsFloat(values[i]));
+        }
+        return;
+    }
+    auto* heap = static_cast<uint32_t*>(std::malloc(sizeof(uint32_t) * n));
     if (!heap) throw std::bad_alloc();
-    std::memcpy(heap, values.data(), sizeof(uint32_t) * values.size());
-    if (_bits & kHeap) std::free(_heap);
+    std::memcpy(heap, values, sizeof(uint32_t) * n);
     _heap = heap;
-    _count = static_cast<uint32_t>(values.size());
+    _count = static_cast<uint32_t>(n);
     _bits = static_cast<uint8_t>((_bits & ~kTypeMask) | kHeap | type);
 }
 
@@ -230,7 +218,7 @@ std::optional<std::string_view> MQAParam::name() const {
     return std::string_view(_shortName, (_bits >> kNameLenShift) & 0x03);
 }
 
-void MQAParam::setName(std::optional<std::string_view> name) {
+void MQAParam::setNameSlow(std::optional<std::string_view> name) {
     if (isExt()) {
         _ext->name = name ? std::optional<std::string>(std::string(*name)) : std::nullopt;
         return;

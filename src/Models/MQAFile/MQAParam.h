@@ -22,17 +22,26 @@ enum MQAParamType : int64_t {
 // text or given singly) or 64-bit values (given as a list).
 //
 // Documents hold millions of small numeric parameters, so the common case is kept in
-// 16 bytes: a name of up to three characters and up to two 32-bit values inline, more
+// 24 bytes: a name of up to three characters and up to four 32-bit values inline, more
 // values in one exact-size heap array. Strings, longer names and 64-bit floats live in a
 // separate, general representation.
 class MQAParam {
 public:
-    MQAParam();
+    MQAParam() : _inline{0, 0, 0, 0} {}
     MQAParam(const MQAParam& other);
-    MQAParam(MQAParam&& other) noexcept;
+    MQAParam(MQAParam&& other) noexcept
+        : _inline{other._inline[0], other._inline[1], other._inline[2], other._inline[3]},
+          _count(other._count),
+          _bits(other._bits) {
+        for (size_t i = 0; i < sizeof _shortName; ++i) _shortName[i] = other._shortName[i];
+        other._bits = 0;
+        other._count = 0;
+    }
     MQAParam& operator=(const MQAParam& other);
     MQAParam& operator=(MQAParam&& other) noexcept;
-    ~MQAParam();
+    ~MQAParam() {
+        if (_bits & (kHeap | kExt)) release();
+    }
 
     static MQAParam paramWithStringValue(std::string_view value);
     static MQAParam paramWithStringValues(std::initializer_list<std::string_view> values);
@@ -55,7 +64,15 @@ public:
     float floatValueAtIndex(uint64_t index) const;
 
     std::optional<std::string_view> name() const;
-    void setName(std::optional<std::string_view> name);
+    void setName(std::optional<std::string_view> name) {
+        if (name && name->size() <= sizeof _shortName && !isExt()) {
+            for (size_t i = 0; i < name->size(); ++i) _shortName[i] = (*name)[i];
+            _bits = static_cast<uint8_t>((_bits & ~(0x03 << kNameLenShift)) | kHasName |
+                                         (name->size() << kNameLenShift));
+        } else {
+            setNameSlow(name);
+        }
+    }
     bool hasName(std::string_view name) const;  // ignoring ASCII letter case
     int64_t type() const;
     // True for a 64-bit-held float value.
@@ -77,14 +94,24 @@ private:
         kHasName = 0x10,
         kNameLenShift = 5,  // 0..3 inline name bytes
     };
-    static constexpr uint32_t kInlineValues = 2;
+    static constexpr uint32_t kInlineValues = 4;
 
     bool isExt() const { return _bits & kExt; }
     const uint32_t* compactValues() const { return (_bits & kHeap) ? _heap : _inline; }
     uint32_t compactAt(uint64_t index) const;
     void appendCompact(uint32_t bits, MQAParamType type);
-    void appendCompactOrExt(uint32_t bits, MQAParamType type);
-    void adoptCompact(std::span<const uint32_t> values, MQAParamType type);  // type Int or Float
+    // Stores n numbers of a type (Int or Float) in a parameter that holds no values yet.
+    void setCompact(const uint32_t* values, size_t n, MQAParamType type) {
+        if (n <= kInlineValues && !isExt()) {
+            for (size_t i = 0; i < n; ++i) _inline[i] = values[i];
+            _count = static_cast<uint32_t>(n);
+            _bits = static_cast<uint8_t>((_bits & ~kTypeMask) | type);
+        } else {
+            setCompactSlow(values, n, type);
+        }
+    }
+    void setNameSlow(std::optional<std::string_view> name);
+    void setCompactSlow(const uint32_t* values, size_t n, MQAParamType type);
     Ext& promote();
     void release();
     void checkIndex(uint64_t index) const;

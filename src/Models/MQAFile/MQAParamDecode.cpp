@@ -35,10 +35,6 @@ void checkKind(int64_t type, mqa::MQAValueKind kind) {
     MQARaise("Type Mismatch.", kUnit, line);
 }
 
-uint32_t numberBits(const mqa::MQAScannedValue& v) {
-    if (v.kind == mqa::MQAValueKind::Float) return std::bit_cast<uint32_t>(mqa::parseFloat(v.text));
-    return static_cast<uint32_t>(mqa::parseInt(v.text));
-}
 
 }  // namespace
 
@@ -48,8 +44,8 @@ bool MQAParam::addValueFromStorage(MQATextStorage& storage) {
     checkKind(type(), v.kind);
     switch (v.kind) {
         case mqa::MQAValueKind::String: appendString(v.text); break;
-        case mqa::MQAValueKind::Float: appendFloat(mqa::parseFloat(v.text)); break;
-        default: appendInt(mqa::parseInt(v.text)); break;
+        case mqa::MQAValueKind::Float: appendFloat(std::bit_cast<float>(v.bits)); break;
+        default: appendInt(static_cast<int32_t>(v.bits)); break;
     }
     storage.advanceTo(v.next);
     return true;
@@ -70,6 +66,7 @@ std::optional<MQAParam> MQAParam::decodeAt(const char*& p, const char* end) {
     if (const char* nameEnd = mqa::scanName(nameStart, end)) {
         if (mqa::matchBlanksThen(nameEnd, end, '(')) {
             param.setName(std::string_view(nameStart, static_cast<size_t>(nameEnd - nameStart)));
+
             q = nameEnd;
         }
     }
@@ -80,13 +77,15 @@ std::optional<MQAParam> MQAParam::decodeAt(const char*& p, const char* end) {
         if (v.kind == mqa::MQAValueKind::String)
             param.appendString(v.text);
         else
-            param.appendCompact(numberBits(v), typeOf(v.kind));
+            param.setCompact(&v.bits, 1, typeOf(v.kind));
         p = v.next;
         return param;
     }
-    // Numbers are gathered first and stored once, in an array of exactly their size.
-    thread_local std::vector<uint32_t> numbers;
-    numbers.clear();
+    // Numbers are gathered first and stored once, inline or in an array of their size.
+    constexpr size_t kLocal = 16;
+    uint32_t local[kLocal];
+    thread_local std::vector<uint32_t> spill;
+    size_t n = 0;
     int64_t type = MQAParamTypeNone;
     q = open;
     for (;;) {
@@ -94,21 +93,20 @@ std::optional<MQAParam> MQAParam::decodeAt(const char*& p, const char* end) {
         if (v.kind == mqa::MQAValueKind::None) break;
         checkKind(type, v.kind);
         type = typeOf(v.kind);
-        if (v.kind == mqa::MQAValueKind::String)
+        if (v.kind == mqa::MQAValueKind::String) {
             param.appendString(v.text);
-        else
-            numbers.push_back(numberBits(v));
+        } else if (n < kLocal) {
+            local[n++] = v.bits;
+        } else {
+            if (n == kLocal) spill.assign(local, local + kLocal);
+            spill.push_back(v.bits);
+            ++n;
+        }
         q = v.next;
     }
     const char* close = mqa::matchBlanksThen(q, end, ')');
     if (!close) MQARaise("Syntax Error.", kUnit, kSyntaxErrorLine);
-    if (!numbers.empty()) {
-        if (param.isExt() || numbers.size() <= kInlineValues) {
-            for (uint32_t bits : numbers) param.appendCompactOrExt(bits, static_cast<MQAParamType>(type));
-        } else {
-            param.adoptCompact(numbers, static_cast<MQAParamType>(type));
-        }
-    }
+    if (n > 0) param.setCompact(n <= kLocal ? local : spill.data(), n, static_cast<MQAParamType>(type));
     p = close;
     return param;
 }

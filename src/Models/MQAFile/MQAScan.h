@@ -4,7 +4,9 @@
 // end of the text and returns the position after its match, or nullptr for no match.
 // Character classes are ASCII; "." never matches CR or LF.
 
+#include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 namespace mqa {
@@ -58,14 +60,21 @@ inline const char* matchBlanksThen(const char* p, const char* end, char c) {
 enum class MQAValueKind { None, String, Float, Int };
 
 // One value at the cursor: a quoted string, -?\d+\.\d+ or -?\d+, tried in that order.
-// `text` is the string's content or the number's characters.
+// `text` is the string's content or the number's characters; `bits` holds a number's
+// value (an int32 or the bits of the nearest float), converted during the scan.
 struct MQAScannedValue {
     MQAValueKind kind = MQAValueKind::None;
     const char* next = nullptr;
     std::string_view text;
+    uint32_t bits = 0;
 };
 
+// Slow path of the float conversion, for mantissas the fast path cannot take exactly.
+uint32_t floatBitsFromText(std::string_view text);
+
 inline MQAScannedValue scanValue(const char* p, const char* end) {
+    static constexpr float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
+                                             1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
     p = skipBlanks(p, end);
     if (p == end) return {};
     if (*p == '"') {
@@ -80,16 +89,33 @@ inline MQAScannedValue scanValue(const char* p, const char* end) {
         return {};
     }
     const char* q = p;
-    if (*q == '-') ++q;
+    bool negative = *q == '-';
+    if (negative) ++q;
     const char* digits = q;
-    while (q != end && isDigit(*q)) ++q;
-    if (q == digits) return {};
+    uint64_t mantissa = 0;
+    while (q != end && isDigit(*q)) mantissa = mantissa * 10 + static_cast<uint64_t>(*q++ - '0');
+    size_t intDigits = static_cast<size_t>(q - digits);
+    if (intDigits == 0) return {};
     if (end - q >= 2 && *q == '.' && isDigit(q[1])) {
-        q += 2;
-        while (q != end && isDigit(*q)) ++q;
-        return {MQAValueKind::Float, q, std::string_view(p, static_cast<size_t>(q - p))};
+        const char* fraction = ++q;
+        while (q != end && isDigit(*q)) mantissa = mantissa * 10 + static_cast<uint64_t>(*q++ - '0');
+        size_t decimals = static_cast<size_t>(q - fraction);
+        std::string_view text(p, static_cast<size_t>(q - p));
+        // A mantissa below 2^24 and at most ten decimals are both exact floats, so one
+        // division gives the correctly rounded result.
+        if (intDigits + decimals <= 19 && mantissa < (1u << 24) && decimals <= 10) {
+            float value = static_cast<float>(mantissa) / kPowersOfTen[decimals];
+            return {MQAValueKind::Float, q, text, std::bit_cast<uint32_t>(negative ? -value : value)};
+        }
+        return {MQAValueKind::Float, q, text, floatBitsFromText(text)};
     }
-    return {MQAValueKind::Int, q, std::string_view(p, static_cast<size_t>(q - p))};
+    // Saturate at the 32-bit limits; more than ten digits are beyond them anyway.
+    int64_t value = intDigits > 10 ? (int64_t{1} << 32) : static_cast<int64_t>(mantissa);
+    if (negative) value = -value;
+    if (value > INT32_MAX) value = INT32_MAX;
+    if (value < INT32_MIN) value = INT32_MIN;
+    return {MQAValueKind::Int, q, std::string_view(p, static_cast<size_t>(q - p)),
+            static_cast<uint32_t>(static_cast<int32_t>(value))};
 }
 
 }  // namespace mqa

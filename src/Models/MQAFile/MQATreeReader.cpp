@@ -26,10 +26,24 @@ std::optional<MQABlock> MQATreeReader::readBlock() {
     if (!body) return std::nullopt;
     _p = body;
     std::vector<Frame> stack;
-    stack.push_back(Frame{std::nullopt, MQABlock()});
+    openBlock(stack, std::nullopt);
     Outcome outcome = run(stack);
     _storage.advanceTo(_p);
     return std::move(outcome.block);
+}
+
+void MQATreeReader::openBlock(std::vector<Frame>& stack, std::optional<MQAAttribute> owner) {
+    stack.push_back(Frame{std::move(owner)});
+    if (_lines.size() < stack.size()) _lines.emplace_back();
+}
+
+MQABlock MQATreeReader::closeBlock(std::vector<Frame>& stack) {
+    std::vector<MQAAttribute>& lines = _lines[stack.size() - 1];
+    std::vector<MQAAttribute> exact;
+    exact.reserve(lines.size());
+    for (MQAAttribute& line : lines) exact.push_back(std::move(line));
+    lines.clear();
+    return MQABlock::blockWithAttributes(std::move(exact));
 }
 
 // [\t ]*\{.*?\r\n : the rest of the opener's line is skipped.
@@ -49,14 +63,13 @@ void MQATreeReader::readHead(MQAAttribute& attribute) {
         _p = nameEnd;
     }
     // Gathered first so the attribute's list is allocated once at its exact size.
-    thread_local std::vector<MQAParam> params;
-    params.clear();
+    _params.clear();
     while (std::optional<MQAParam> param = MQAParam::decodeAt(_p, _end))
-        params.push_back(std::move(*param));
-    if (!params.empty()) {
+        _params.push_back(std::move(*param));
+    if (!_params.empty()) {
         std::vector<MQAParam>& own = attribute.params();
-        own.reserve(params.size());
-        for (MQAParam& param : params) own.push_back(std::move(param));
+        own.reserve(_params.size());
+        for (MQAParam& param : _params) own.push_back(std::move(param));
     }
 }
 
@@ -66,7 +79,7 @@ MQATreeReader::Outcome MQATreeReader::run(std::vector<Frame>& stack) {
         readHead(current);
         if (const char* body = matchOpener(_p)) {
             _p = body;
-            stack.push_back(Frame{std::move(current), MQABlock()});
+            openBlock(stack, std::move(current));
             continue;
         }
         // End the line of `current`; when that closes the list of the innermost block,
@@ -80,22 +93,19 @@ MQATreeReader::Outcome MQATreeReader::run(std::vector<Frame>& stack) {
                 MQARaise("Syntax Error.", "MQAAttribute", kAttributeSyntaxErrorLine);
             }
             if (stack.empty()) return Outcome{std::move(finished), std::nullopt};
-            Frame& top = stack.back();
             if (finished) {
-                top.block.attributes().push_back(std::move(*finished));
+                _lines[stack.size() - 1].push_back(std::move(*finished));
                 break;  // read the block's next line
             }
             const char* closed = mqa::matchBlanksThen(_p, _end, '}');
             if (!closed) MQARaise("Syntax Error.", "MQABlock", kBlockSyntaxErrorLine);
             _p = closed;
-            if (!top.owner) {
-                Outcome outcome{std::nullopt, std::move(top.block)};
-                stack.pop_back();
-                return outcome;
-            }
-            current = std::move(*top.owner);
-            current.setBlock(std::make_unique<MQABlock>(std::move(top.block)));
+            MQABlock block = closeBlock(stack);
+            std::optional<MQAAttribute> owner = std::move(stack.back().owner);
             stack.pop_back();
+            if (!owner) return Outcome{std::nullopt, std::move(block)};
+            current = std::move(*owner);
+            current.setBlock(std::move(block));
         }
     }
 }

@@ -18,11 +18,11 @@ public:
     std::optional<MQABlock> readBlock();
 
 private:
-    // A block being filled, and the attribute line that opened it (absent for a block
-    // read on its own).
+    // The attribute line that opened a block being filled (absent for a block read on
+    // its own). The block's lines gather in _lines[depth], a list reused for every block
+    // at that depth, and move into a list of their exact size when the block closes.
     struct Frame {
         std::optional<MQAAttribute> owner;
-        MQABlock block;
     };
     // The result of reading from the current position until the outermost attribute
     // line ends (stack empty) or the bottom, ownerless block closes.
@@ -33,8 +33,12 @@ private:
     Outcome run(std::vector<Frame>& stack);
     void readHead(MQAAttribute& attribute);
     const char* matchOpener(const char* p) const;
+    void openBlock(std::vector<Frame>& stack, std::optional<MQAAttribute> owner);
+    MQABlock closeBlock(std::vector<Frame>& stack);
 
     MQATextStorage& _storage;
     const char* _p;
     const char* _end;
+    std::vector<std::vector<MQAAttribute>> _lines;
+    std::vector<MQAParam> _params;
 };

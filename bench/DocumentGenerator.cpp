@@ -1,0 +1,71 @@
+#include "DocumentGenerator.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace bench {
+namespace {
+
+void appendf(std::string& out, const char* format, auto... args) {
+    char buffer[256];
+    int n = std::snprintf(buffer, sizeof buffer, format, args...);
+    out.append(buffer, static_cast<size_t>(n));
+}
+
+}  // namespace
+
+std::string generateDocument(size_t faces) {
+    // Half the grid cells are quads and half are split into two triangles, so three
+    // faces take two cells.
+    size_t cells = (faces * 2 + 2) / 3;
+    size_t columns = static_cast<size_t>(std::ceil(std::sqrt(static_cast<double>(cells))));
+    size_t rows = (cells + columns - 1) / columns;
+    size_t vertices = (columns + 1) * (rows + 1);
+
+    std::string out;
+    out.reserve(faces * 100 + vertices * 30 + 4096);
+    out.append("Metasequoia Document\r\nFormat Text Ver 1.0\r\n\r\n");
+    out.append("Scene {\r\n\tpos 0.0000 0.0000 1500.0000\r\n\tlookat 0.0000 0.0000 0.0000\r\n}\r\n");
+    out.append("Material 2 {\r\n");
+    out.append("\t\"skin\" shader(3) col(0.800 0.700 0.600 1.000) dif(0.800) amb(0.600) "
+               "emi(0.000) spc(0.000) power(5.00) tex(\"skin.png\")\r\n");
+    out.append("\t\"cloth\" shader(3) col(0.200 0.300 0.900 1.000) dif(0.800) amb(0.600) "
+               "emi(0.000) spc(0.500) power(30.00)\r\n");
+    out.append("}\r\n");
+    out.append("Object \"surface\" {\r\n\tdepth 0\r\n\tfolding 0\r\n\tvisible 15\r\n\tlocking 0\r\n");
+    out.append("\tshading 1\r\n\tfacet 59.5\r\n\tcolor 0.898 0.498 0.698\r\n\tcolor_type 0\r\n");
+    appendf(out, "\tvertex %zu {\r\n", vertices);
+    for (size_t r = 0; r <= rows; ++r)
+        for (size_t c = 0; c <= columns; ++c) {
+            double x = (static_cast<double>(c) - columns / 2.0) * 1.5;
+            double z = (static_cast<double>(r) - rows / 2.0) * 1.5;
+            double y = 20.0 * std::sin(x * 0.05) * std::cos(z * 0.07);
+            appendf(out, "\t\t%.4f %.4f %.4f\r\n", x, y, z);
+        }
+    out.append("\t}\r\n");
+    appendf(out, "\tface %zu {\r\n", faces);
+    size_t written = 0;
+    for (size_t cell = 0; written < faces; ++cell) {
+        size_t r = cell / columns, c = cell % columns;
+        size_t a = r * (columns + 1) + c, b = a + 1, d = a + columns + 1, e = d + 1;
+        double u0 = static_cast<double>(c) / columns, u1 = static_cast<double>(c + 1) / columns;
+        double v0 = static_cast<double>(r) / rows, v1 = static_cast<double>(r + 1) / rows;
+        int material = static_cast<int>(cell / 7 % 2);
+        if (cell % 2 == 0) {
+            appendf(out, "\t\t4 V(%zu %zu %zu %zu) M(%d) UV(%.5f %.5f %.5f %.5f %.5f %.5f %.5f %.5f)\r\n",
+                    a, d, e, b, material, u0, v0, u0, v1, u1, v1, u1, v0);
+            ++written;
+        } else {
+            appendf(out, "\t\t3 V(%zu %zu %zu) M(%d) UV(%.5f %.5f %.5f %.5f %.5f %.5f)\r\n", a, d, e,
+                    material, u0, v0, u0, v1, u1, v1);
+            if (++written == faces) break;
+            appendf(out, "\t\t3 V(%zu %zu %zu) M(%d) UV(%.5f %.5f %.5f %.5f %.5f %.5f)\r\n", a, e, b,
+                    material, u0, v0, u1, v1, u1, v0);
+            ++written;
+        }
+    }
+    out.append("\t}\r\n}\r\nEof\r\n");
+    return out;
+}
+
+}  // namespace bench

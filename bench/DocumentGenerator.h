@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace bench {
+
+// A document shaped like a modeller's output: CR LF lines, a Material chunk and one
+// Object whose mesh is a wavy grid with the given number of faces, two thirds of them
+// triangles and one third quads (about 0.67 vertices per face).
+std::string generateDocument(size_t faces);
+
+}  // namespace bench
