@@ -1,0 +1,147 @@
+#include "ZeltoModel.h"
+
+#include <algorithm>
+#include <atomic>
+
+namespace {
+
+// Model numbers are drawn from one counter for the whole process, starting at 10.
+std::atomic<int32_t> gNextModelNumber{10};
+
+// Reorders `items` so that items[i] becomes the old items[order[i]]. Copies into a new
+// list: reading in `order` stays nearly sequential for a stable partition, which is far
+// faster than following the permutation's cycles through a large list.
+template <typename T>
+void permute(std::vector<T>& items, const std::vector<uint32_t>& order) {
+    std::vector<T> sorted;
+    sorted.reserve(items.size());
+    for (uint32_t from : order) sorted.push_back(items[from]);
+    items.swap(sorted);
+}
+
+}  // namespace
+
+ZeltoModel ZeltoModel::modelWithName(std::string_view name, float facet,
+                                     std::vector<ZeltoVertex> vertices,
+                                     std::vector<ZeltoFace> faces,
+                                     std::vector<ZeltoAnimation> animations) {
+    int32_t number = gNextModelNumber.fetch_add(1);
+    return modelWithNumber(number, std::move(vertices), std::move(faces), std::move(animations),
+                           facet, name);
+}
+
+ZeltoModel ZeltoModel::modelWithNumber(int32_t number, std::vector<ZeltoVertex> vertices,
+                                       std::vector<ZeltoFace> faces,
+                                       std::vector<ZeltoAnimation> animations, float facet,
+                                       std::string_view name) {
+    return ZeltoModel(number, std::move(vertices), std::move(faces), std::move(animations), facet,
+                      name);
+}
+
+ZeltoModel::ZeltoModel(int32_t number, std::vector<ZeltoVertex> vertices,
+                       std::vector<ZeltoFace> faces, std::vector<ZeltoAnimation> animations,
+                       float facet, std::string_view name)
+    : _number(number),
+      _vertices(std::move(vertices)),
+      _faces(std::move(faces)),
+      _facet(facet),
+      _animations(std::move(animations)),
+      _name(name),
+      _faceNormals(_faces.size()) {
+    indexCorners();
+    listFacesByShape();
+    setupNormals();
+    sortFacesByMaterial();
+    listFacesByShape();
+    linkFacesToNormals();
+}
+
+uint32_t ZeltoModel::vertexIndex(const ZeltoVertex* vertex) const {
+    const ZeltoVertex* first = _vertices.data();
+    if (vertex < first || vertex >= first + _vertices.size()) return kNoVertex;
+    return static_cast<uint32_t>(vertex - first);
+}
+
+void ZeltoModel::indexCorners() {
+    _faceCorners.assign(_faces.size(), {kNoVertex, kNoVertex, kNoVertex, kNoVertex});
+    for (size_t i = 0; i < _faces.size(); ++i) {
+        const ZeltoFace& face = _faces[i];
+        for (int32_t k = 0; k < face._count; ++k) {
+            uint32_t index = vertexIndex(face._param[k].vertex);
+            if (index == kNoVertex) _cornersOutsideVertexList = true;
+            _faceCorners[i][static_cast<size_t>(k)] = index;
+        }
+    }
+}
+
+void ZeltoModel::listFacesByShape() {
+    _triangleFaces.clear();
+    _quadFaces.clear();
+    for (uint32_t i = 0; i < _faceCorners.size(); ++i) {
+        if (_faceCorners[i][2] == kNoVertex) continue;
+        (_faceCorners[i][3] == kNoVertex ? _triangleFaces : _quadFaces).push_back(i);
+    }
+}
+
+void ZeltoModel::setupNormals() {
+    for (ZeltoVertex& vertex : _vertices) vertex.affinePos = vertex.pos;
+    calcFaceNormals();
+    calcNormalGroup();
+}
+
+// Stable sort by material address (no material first). Materials are few, so faces
+// are ranked by their material and placed by counting.
+void ZeltoModel::sortFacesByMaterial() {
+    std::vector<const ZeltoMaterial*> materials;
+    for (const ZeltoFace& face : _faces)
+        if (materials.empty() || materials.back() != face._material) materials.push_back(face._material);
+    std::sort(materials.begin(), materials.end());
+    materials.erase(std::unique(materials.begin(), materials.end()), materials.end());
+    if (materials.size() < 2) return;
+
+    std::vector<uint32_t> rank(_faces.size());
+    std::vector<uint32_t> start(materials.size() + 1, 0);
+    const ZeltoMaterial* last = nullptr;
+    uint32_t lastRank = 0;
+    for (size_t i = 0; i < _faces.size(); ++i) {
+        const ZeltoMaterial* material = _faces[i]._material;
+        if (i == 0 || material != last) {
+            last = material;
+            lastRank = static_cast<uint32_t>(
+                std::lower_bound(materials.begin(), materials.end(), material) - materials.begin());
+        }
+        rank[i] = lastRank;
+        ++start[lastRank + 1];
+    }
+    for (size_t r = 1; r < start.size(); ++r) start[r] += start[r - 1];
+    std::vector<uint32_t> order(_faces.size());  // order[new] = old
+    std::vector<uint32_t> newIndex(_faces.size());
+    for (uint32_t i = 0; i < _faces.size(); ++i) {
+        uint32_t to = start[rank[i]]++;
+        order[to] = i;
+        newIndex[i] = to;
+    }
+    permute(_faces, order);
+    permute(_faceCorners, order);
+    permute(_faceNormals, order);
+    for (uint32_t& face : _normalFaces) face = newIndex[face];
+}
+
+void ZeltoModel::linkFacesToNormals() {
+    for (size_t i = 0; i < _faces.size(); ++i) {
+        _faces[i]._faceNormal = &_faceNormals[i];
+        _faces[i]._normals = _normals.data();
+    }
+}
+
+GLKMatrix4 ZeltoModel::matrixForAnimationName(std::string_view name, uint64_t atTime) const {
+    if (_animations.empty()) return GLKMatrix4Identity;
+    for (const ZeltoAnimation& animation : _animations) {
+        if (animation.name() != name) continue;
+        uint64_t frames = animation.count();
+        // An animation without frames has no pose of its own: it leaves the model be.
+        return frames == 0 ? GLKMatrix4Identity : animation.animation(atTime % frames);
+    }
+    const ZeltoAnimation& first = _animations.front();
+    return first.count() == 0 ? GLKMatrix4Identity : first.animation(0);
+}

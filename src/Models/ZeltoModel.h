@@ -1,0 +1,91 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "GLKMath.h"
+#include "ZeltoAnimation.h"
+#include "ZeltoFace.h"
+#include "ZeltoNormal.h"
+#include "ZeltoVertex.h"
+
+// One mesh object: vertices, faces, object animations, name, number and smoothing angle.
+// On creation it computes face normals, partitions the corners at each vertex into
+// shared smooth normals (once, from the rest pose) and sorts its faces by material.
+//
+// The model takes its vertex and face lists by move: faces point into the vertex list's
+// storage, which therefore must be the very storage passed in. Storage never
+// reallocates afterwards, so every pointer into it stays valid while the model lives,
+// also when the model itself is moved.
+class ZeltoModel {
+public:
+    static ZeltoModel modelWithName(std::string_view name, float facet,
+                                    std::vector<ZeltoVertex> vertices,
+                                    std::vector<ZeltoFace> faces,
+                                    std::vector<ZeltoAnimation> animations);
+    static ZeltoModel modelWithNumber(int32_t number, std::vector<ZeltoVertex> vertices,
+                                      std::vector<ZeltoFace> faces,
+                                      std::vector<ZeltoAnimation> animations, float facet,
+                                      std::string_view name);
+
+    ZeltoModel(ZeltoModel&&) noexcept = default;
+    ZeltoModel& operator=(ZeltoModel&&) noexcept = default;
+    ZeltoModel(const ZeltoModel&) = delete;
+    ZeltoModel& operator=(const ZeltoModel&) = delete;
+
+    const std::vector<ZeltoVertex>& vertices() const { return _vertices; }
+    const std::vector<ZeltoFace>& faces() const { return _faces; }
+    float facet() const { return _facet; }
+    const std::vector<ZeltoNormal>& normals() const { return _normals; }
+    int32_t number() const { return _number; }
+    const std::vector<ZeltoAnimation>& animations() const { return _animations; }
+    const std::string& name() const { return _name; }
+
+    // Rest pose: affinePos = pos, face normals, normal grouping (shared normals stay zero).
+    void setupNormals();
+    void calcFaceNormals();
+    void calcNormalGroup();
+    // Every shared normal becomes the sum of its faces' normals, in order.
+    void calcNormals();
+
+    // The model's object matrix for an animation name and frame; the identity when the
+    // model has no object animations.
+    GLKMatrix4 matrixForAnimationName(std::string_view name, uint64_t atTime) const;
+    // Poses the vertices by their bones' matrices (one per bone; an empty span when there
+    // are none), then refreshes face and shared normals. Allocates nothing.
+    void resetupNormalsWithMatrix(std::span<const GLKMatrix4> matrices);
+    void calcAffineVertecesWithMatrices(std::span<const GLKMatrix4> matrices);
+
+private:
+    static constexpr uint32_t kNoVertex = UINT32_MAX;
+
+    ZeltoModel(int32_t number, std::vector<ZeltoVertex> vertices, std::vector<ZeltoFace> faces,
+               std::vector<ZeltoAnimation> animations, float facet, std::string_view name);
+    void indexCorners();
+    void listFacesByShape();
+    void sortFacesByMaterial();
+    void linkFacesToNormals();
+    uint32_t vertexIndex(const ZeltoVertex* vertex) const;
+
+    int32_t _number;
+    std::vector<ZeltoVertex> _vertices;
+    std::vector<ZeltoFace> _faces;
+    float _facet;
+    std::vector<ZeltoNormal> _normals;
+    std::vector<ZeltoAnimation> _animations;
+    std::string _name;
+
+    // Flat arrays for posing: each face's corner vertex positions in the vertex list
+    // (kNoVertex past its corner count), its unit normal, and the faces of all shared
+    // normals one after another.
+    std::vector<std::array<uint32_t, 4>> _faceCorners;
+    std::vector<GLKVector3> _faceNormals;
+    std::vector<uint32_t> _normalFaces;
+    std::vector<uint32_t> _triangleFaces;  // positions of three- and four-corner faces
+    std::vector<uint32_t> _quadFaces;
+    bool _cornersOutsideVertexList = false;
+};

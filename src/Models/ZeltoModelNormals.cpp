@@ -1,0 +1,127 @@
+// Face normals, the grouping of corners into shared smooth normals, and their sums.
+
+#include <algorithm>
+
+#include "FacetTest.h"
+#include "PoseKernels.h"
+#include "ZeltoModel.h"
+
+namespace {
+
+// The dot product in the order y, x, z.
+float dotYXZ(GLKVector3 s, GLKVector3 f) { return (s.y * f.y + s.x * f.x) + s.z * f.z; }
+
+}  // namespace
+
+void ZeltoModel::calcFaceNormals() {
+    GLKVector3* normals = _faceNormals.data();
+    if (_cornersOutsideVertexList) {
+        // Some corner's vertex is not in this model's list: read positions through the faces.
+        for (size_t i = 0; i < _faces.size(); ++i) {
+            const ZeltoFace& face = _faces[i];
+            auto p = [&](int k) -> const GLKVector3& { return face._param[k].vertex->affinePos; };
+            if (face._count == 3)
+                normals[i] = pose::triangleNormal(p(0), p(1), p(2));
+            else if (face._count == 4)
+                normals[i] = pose::quadNormal(p(0), p(1), p(2), p(3));
+        }
+        return;
+    }
+    // Two-corner faces are in neither list: their normal stays (0, 0, 0).
+    pose::triangleNormals(_vertices.data(), _faceCorners.data(), _triangleFaces, normals);
+    pose::quadNormals(_vertices.data(), _faceCorners.data(), _quadFaces, normals);
+}
+
+void ZeltoModel::calcNormals() { pose::sumNormals(_faceNormals.data(), _normals); }
+
+// For each vertex in order, the faces with a corner on it (once per such corner, in face
+// order) are split greedily: the first remaining face seeds a group, every remaining face
+// whose normal is within the smoothing angle of the seed's (or equal to it) joins, and a
+// group of two or more entries gets a shared normal; a seed left alone is flat there.
+void ZeltoModel::calcNormalGroup() {
+    _normals.clear();
+    _normalFaces.clear();
+
+    // Vertex-to-face lists, one after another.
+    const size_t vertexCount = _vertices.size();
+    std::vector<uint32_t> first(vertexCount + 1, 0);
+    for (const auto& corners : _faceCorners)
+        for (uint32_t v : corners)
+            if (v != kNoVertex) ++first[v + 1];
+    for (size_t v = 0; v < vertexCount; ++v) first[v + 1] += first[v];
+    std::vector<uint32_t> entries(first[vertexCount]);
+    {
+        std::vector<uint32_t> next(first.begin(), first.end() - 1);
+        for (uint32_t f = 0; f < _faceCorners.size(); ++f)
+            for (uint32_t v : _faceCorners[f])
+                if (v != kNoVertex) entries[next[v]++] = f;
+    }
+
+    // Corner links are gathered here and written into the faces once at the end.
+    std::vector<std::array<uint32_t, 4>> links(_faces.size());
+    for (auto& face : links) face.fill(ZeltoCorner::kNormalUnset);
+    auto link = [&](uint32_t face, uint32_t vertex, uint32_t normal) {
+        const std::array<uint32_t, 4>& corners = _faceCorners[face];
+        for (size_t k = 0; k < 4; ++k)
+            if (corners[k] == vertex) {
+                links[face][k] = normal;
+                return;
+            }
+    };
+
+    const FacetTest test(_facet);
+    std::vector<uint32_t> remaining, group, groupStart;
+    std::vector<uint32_t> stamp(_faces.size(), 0);
+    uint32_t mark = 0;
+    _normalFaces.reserve(entries.size());
+    for (uint32_t v = 0; v < vertexCount; ++v) {
+        remaining.assign(entries.begin() + first[v], entries.begin() + first[v + 1]);
+        while (!remaining.empty()) {
+            uint32_t seed = remaining.front();
+            GLKVector3 s = _faceNormals[seed];
+            group.clear();
+            for (uint32_t face : remaining) {
+                GLKVector3 f = _faceNormals[face];
+                if (test.accepts(dotYXZ(s, f)) || f == s) group.push_back(face);
+            }
+            if (group.size() > 1) {
+                uint32_t normal = static_cast<uint32_t>(_normals.size());
+                groupStart.push_back(static_cast<uint32_t>(_normalFaces.size()));
+                _normalFaces.insert(_normalFaces.end(), group.begin(), group.end());
+                _normals.push_back(ZeltoNormal{{}, static_cast<uint32_t>(group.size()), nullptr});
+                for (uint32_t face : group) link(face, v, normal);
+            } else {
+                link(seed, v, ZeltoCorner::kNormalFlat);
+            }
+            // The seed always leaves, also when its normal is not a number and so joined
+            // no group, which keeps the loop finite.
+            if (group.size() == remaining.size()) break;  // everything joined
+            ++mark;
+            stamp[seed] = mark;
+            for (uint32_t face : group) stamp[face] = mark;
+            std::erase_if(remaining, [&](uint32_t face) { return stamp[face] == mark; });
+        }
+    }
+    _normals.shrink_to_fit();
+    for (size_t n = 0; n < _normals.size(); ++n) _normals[n].faceList = _normalFaces.data() + groupStart[n];
+
+    // A second corner of a face on the same vertex draws with the first one's normal; a
+    // corner whose vertex is not in this model's list is flat.
+    for (size_t f = 0; f < _faces.size(); ++f) {
+        ZeltoFace& face = _faces[f];
+        const std::array<uint32_t, 4>& corners = _faceCorners[f];
+        for (int32_t k = 0; k < face._count; ++k) {
+            uint32_t normal = links[f][static_cast<size_t>(k)];
+            if (normal == ZeltoCorner::kNormalUnset) {
+                normal = ZeltoCorner::kNormalFlat;
+                for (int32_t j = 0; j < k && corners[static_cast<size_t>(k)] != kNoVertex; ++j)
+                    if (corners[static_cast<size_t>(j)] == corners[static_cast<size_t>(k)]) {
+                        normal = links[f][static_cast<size_t>(j)];
+                        break;
+                    }
+            }
+            face._param[k].normal = normal;
+        }
+        face._normals = _normals.data();
+    }
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+// Builds vertex and face lists for model tests: vertices are reserved up front so the
+// faces' pointers into the list stay valid when it moves into a model.
+
+#include <cmath>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "ZeltoModel.h"
+
+class MeshBuilder {
+public:
+    explicit MeshBuilder(size_t maxVertices = 256) { _vertices.reserve(maxVertices); }
+
+    uint32_t vertex(GLKVector3 p, int32_t bone = -1) {
+        _vertices.push_back(ZeltoVertex::initWithPosX(p.x, p.y, p.z, bone));
+        return static_cast<uint32_t>(_vertices.size() - 1);
+    }
+
+    // A face over existing vertices (2 to 4); `tag` goes into u of corner 0 so tests
+    // can follow a face through the sort.
+    void face(std::initializer_list<uint32_t> corners, const ZeltoMaterial* material = nullptr,
+              float tag = 0) {
+        std::vector<ZeltoVertex*> v;
+        for (uint32_t c : corners) v.push_back(&_vertices[c]);
+        while (v.size() < 4) v.push_back(nullptr);
+        _faces.push_back(ZeltoFace::faceWithMaterial(material, v[0], v[1], v[2], v[3], tag, 0, 0, 0,
+                                                     0, 0, 0, 0));
+    }
+
+    // A triangle on `shared` whose normal points along `normal` (unit, perpendicular
+    // to y is not required): its other two corners are new vertices.
+    void triangleWithNormal(uint32_t shared, GLKVector3 normal, float tag = 0) {
+        GLKVector3 up = std::fabs(normal.y) < 0.9f ? GLKVector3{0, 1, 0} : GLKVector3{1, 0, 0};
+        GLKVector3 a = GLKVector3CrossProduct(up, normal);   // a, up' and normal form a frame
+        GLKVector3 b = GLKVector3CrossProduct(normal, a);    // cross(a, b) points along normal
+        GLKVector3 p = _vertices[shared].pos;
+        uint32_t pa = vertex(GLKVector3Add(p, a));
+        uint32_t pb = vertex(GLKVector3Add(p, b));
+        face({shared, pa, pb}, nullptr, tag);
+    }
+
+    ZeltoModel build(float facet = 59.5f, std::vector<ZeltoAnimation> animations = {}) {
+        return ZeltoModel::modelWithName("test", facet, std::move(_vertices), std::move(_faces),
+                                         std::move(animations));
+    }
+
+private:
+    std::vector<ZeltoVertex> _vertices;
+    std::vector<ZeltoFace> _faces;
+};
+
+inline GLKVector3 directionAt(float degrees) {
+    float r = degrees * 3.14159265358979f / 180.0f;
+    return {std::sin(r), 0, std::cos(r)};
+}

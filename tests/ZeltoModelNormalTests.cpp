@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "FacetTest.h"
+#include "MeshBuilder.h"
+#include "ZeltoMaterial.h"
+
+namespace {
+
+// Which shared normal (or -1 for flat) each face's corner on the first vertex uses.
+std::vector<int> linksAtVertex0(const ZeltoModel& model) {
+    std::vector<int> links;
+    for (const ZeltoFace& face : model.faces())
+        for (int32_t k = 0; k < face.count(); ++k)
+            if (face.corner(k).vertex == &model.vertices()[0]) {
+                uint32_t link = face.corner(k).normal;
+                links.push_back(link == ZeltoCorner::kNormalFlat ? -1 : static_cast<int>(link));
+                break;
+            }
+    return links;
+}
+
+// Every shared normal lists exactly the faces whose corners link to it.
+void expectNormalsAndLinksAgree(const ZeltoModel& model) {
+    for (uint32_t n = 0; n < model.normals().size(); ++n)
+        for (uint32_t f : model.normals()[n].faces()) {
+            const ZeltoFace& face = model.faces()[f];
+            bool linked = false;
+            for (int32_t k = 0; k < face.count(); ++k) linked |= face.corner(k).normal == n;
+            EXPECT_TRUE(linked) << "normal " << n << " lists face " << f;
+        }
+}
+
+}  // namespace
+
+TEST(ZeltoModelFaceNormals, TrianglesQuadsAndDegenerateFaces) {
+    MeshBuilder mesh;
+    for (auto p : {GLKVector3{0, 0, 0}, GLKVector3{2, 0, 0}, GLKVector3{0, 2, 0},
+                   GLKVector3{2, 2, 1}, GLKVector3{4, 0, 0}})
+        mesh.vertex(p);
+    mesh.face({0, 1, 2});     // flat in z = 0
+    mesh.face({0, 1, 3, 2});  // non-planar: the sum of the four corner cross products
+    mesh.face({0, 1, 4});     // corners in a line
+    mesh.face({0, 0, 0});     // corners on one point
+    mesh.face({0, 1});        // two corners
+    ZeltoModel model = mesh.build();
+    const auto& faces = model.faces();
+    EXPECT_EQ(faces[0].faceNormal(), (GLKVector3{0, 0, 1}));
+    GLKVector3 quad = faces[1].faceNormal();
+    // Cross products: (0,-2,4) + (-2,-2,4) + (-2,0,4) + (0,0,4) = (-4,-4,16), normalised.
+    float r = 1.0f / std::sqrt(288.0f);
+    EXPECT_EQ(quad, (GLKVector3{-4 * r, -4 * r, 16 * r}));
+    EXPECT_EQ(faces[2].faceNormal(), (GLKVector3{0, 0, 1}));
+    EXPECT_EQ(faces[3].faceNormal(), (GLKVector3{0, 0, 1}));
+    EXPECT_EQ(faces[4].faceNormal(), (GLKVector3{0, 0, 0}));
+}
+
+TEST(ZeltoModelGrouping, CoplanarFacesShareANormal) {
+    MeshBuilder mesh;
+    for (auto p : {GLKVector3{0, 0, 0}, GLKVector3{1, 0, 0}, GLKVector3{0, 1, 0},
+                   GLKVector3{-1, 0, 0}})
+        mesh.vertex(p);
+    mesh.face({0, 1, 2});
+    mesh.face({0, 2, 3});
+    ZeltoModel model = mesh.build(30);
+    ASSERT_EQ(model.normals().size(), 2u);  // at vertices 0 and 2, which both faces touch
+    for (const ZeltoNormal& n : model.normals()) {
+        EXPECT_EQ(n.faces().size(), 2u);
+        EXPECT_EQ(n.normal, (GLKVector3{0, 0, 0})) << "zero until the first pose";
+    }
+    EXPECT_EQ(model.faces()[0].corner(1).normal, ZeltoCorner::kNormalFlat);  // vertex 1: alone
+    model.calcNormals();
+    EXPECT_EQ(model.normals()[0].normal, (GLKVector3{0, 0, 2}));
+    expectNormalsAndLinksAgree(model);
+}
+
+TEST(ZeltoModelGrouping, GreedyGroupsDependOnFaceOrder) {
+    auto build = [](std::initializer_list<float> angles) {
+        MeshBuilder mesh;
+        uint32_t center = mesh.vertex({0, 0, 0});
+        for (float a : angles) mesh.triangleWithNormal(center, directionAt(a), a);
+        return mesh.build(60);
+    };
+    // A at 0, B at 40, C at 80 degrees: A and B share, C is flat.
+    ZeltoModel abc = build({0, 40, 80});
+    EXPECT_EQ(linksAtVertex0(abc), (std::vector<int>{0, 0, -1}));
+    ASSERT_EQ(abc.normals().size(), 1u);
+    EXPECT_EQ(abc.normals()[0].faces().size(), 2u);
+    // Seeded by B, all three are within 60 degrees.
+    ZeltoModel bac = build({40, 0, 80});
+    EXPECT_EQ(linksAtVertex0(bac), (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(bac.normals()[0].faces().size(), 3u);
+}
+
+TEST(ZeltoModelGrouping, FacetZeroGroupsOnlyEqualNormals) {
+    MeshBuilder mesh;
+    uint32_t center = mesh.vertex({0, 0, 0});
+    mesh.triangleWithNormal(center, directionAt(0));
+    mesh.triangleWithNormal(center, directionAt(1));
+    mesh.triangleWithNormal(center, directionAt(0));
+    ZeltoModel model = mesh.build(0);
+    EXPECT_EQ(linksAtVertex0(model), (std::vector<int>{0, -1, 0}));
+}
+
+TEST(ZeltoModelGrouping, TwoCornerFacesGroupByEquality) {
+    MeshBuilder mesh;
+    mesh.vertex({0, 0, 0});
+    mesh.vertex({1, 0, 0});
+    mesh.vertex({0, 1, 0});
+    mesh.face({0, 1});
+    mesh.face({0, 2});
+    ZeltoModel model = mesh.build(90);
+    EXPECT_EQ(linksAtVertex0(model), (std::vector<int>{0, 0}));
+}
+
+TEST(ZeltoModelGrouping, EndsForNormalsThatAreNotNumbers) {
+    MeshBuilder mesh;
+    float nan = std::numeric_limits<float>::quiet_NaN();
+    uint32_t center = mesh.vertex({0, 0, 0});
+    uint32_t bad = mesh.vertex({nan, 0, 0});
+    uint32_t other = mesh.vertex({0, 1, 0});
+    mesh.face({center, bad, other});  // face normal (NaN, NaN, NaN)
+    mesh.triangleWithNormal(center, directionAt(0));
+    mesh.triangleWithNormal(center, directionAt(10));
+    ZeltoModel model = mesh.build(60);
+    EXPECT_EQ(linksAtVertex0(model), (std::vector<int>{-1, 0, 0}));
+}
+
+TEST(ZeltoModelGrouping, RepeatedVertexInOneFace) {
+    MeshBuilder mesh;
+    for (auto p : {GLKVector3{0, 0, 0}, GLKVector3{1, 0, 0}, GLKVector3{0, 1, 0}}) mesh.vertex(p);
+    mesh.face({0, 1, 0, 2});
+    ZeltoModel model = mesh.build(60);
+    const ZeltoFace& face = model.faces()[0];
+    // The face is listed twice at vertex 0 and groups with itself; its second corner
+    // there draws with the same normal as the first.
+    ASSERT_EQ(model.normals().size(), 1u);
+    EXPECT_EQ(model.normals()[0].faces().size(), 2u);
+    EXPECT_EQ(face.corner(0).normal, 0u);
+    EXPECT_EQ(face.corner(2).normal, 0u);
+}
+
+TEST(ZeltoModelSort, FacesOrderedByMaterialStably) {
+    std::vector<ZeltoMaterial> materials;
+    for (const char* name : {"a", "b", "c"})
+        materials.push_back(ZeltoMaterial::materialWithName(name, 1, 1, 1, 1, 1, 1, 1, 1, 1, ""));
+    MeshBuilder mesh;
+    uint32_t center = mesh.vertex({0, 0, 0});
+    for (auto p : {GLKVector3{1, 0, 0}, GLKVector3{0, 1, 0}, GLKVector3{-1, 0, 0},
+                   GLKVector3{0, -1, 0}})
+        mesh.vertex(p);
+    mesh.face({center, 1, 2}, &materials[2], 1);
+    mesh.face({center, 2, 3}, nullptr, 2);
+    mesh.face({center, 3, 4}, &materials[0], 3);
+    mesh.face({center, 4, 1}, &materials[2], 4);
+    mesh.face({center, 1, 3}, &materials[1], 5);
+    ZeltoModel model = mesh.build(80);
+    std::vector<float> tags;
+    for (const ZeltoFace& face : model.faces()) tags.push_back(face.corner(0).uv.x);
+    EXPECT_EQ(tags, (std::vector<float>{2, 3, 5, 1, 4}));
+    expectNormalsAndLinksAgree(model);
+}
+
+TEST(ZeltoModelNumbers, CountUpAcrossModels) {
+    MeshBuilder first, second;
+    ZeltoModel a = first.build();
+    ZeltoModel b = second.build();
+    EXPECT_GE(a.number(), 10);
+    EXPECT_EQ(b.number(), a.number() + 1);
+    EXPECT_EQ(ZeltoModel::modelWithNumber(3, {}, {}, {}, 1, "x").number(), 3);
+}
+
+// The threshold test must agree with the acos test it replaces, everywhere.
+TEST(FacetTestEquivalence, AgreesWithAcosNearEveryThreshold) {
+    for (float facet : {0.0f, 0.5f, 1.0f, 30.0f, 59.5f, 60.0f, 89.9f, 90.0f, 120.0f, 179.0f,
+                        180.0f, 360.0f, -10.0f}) {
+        FacetTest test(facet);
+        float d0 = std::cos(test.limit());
+        for (float center : {d0, 1.0f, -1.0f, 0.0f}) {
+            float d = center;
+            for (int i = 0; i < 3000; ++i) d = std::nextafter(d, -2.0f);
+            for (int i = 0; i < 6000; ++i, d = std::nextafter(d, 2.0f))
+                ASSERT_EQ(test.accepts(d), test.acceptsByAngle(d)) << facet << " " << d;
+        }
+        EXPECT_FALSE(test.accepts(std::numeric_limits<float>::quiet_NaN()));
+    }
+}

@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include "MeshBuilder.h"
+
+namespace {
+
+GLKMatrix4 translation(float x, float y, float z) {
+    GLKMatrix4 m = GLKMatrix4Identity;
+    m.m[12] = x;
+    m.m[13] = y;
+    m.m[14] = z;
+    return m;
+}
+
+ZeltoAnimation objectAnimation(std::string_view name, int frames, float step = 1) {
+    std::vector<GLKMatrix4> list;
+    for (int i = 0; i < frames; ++i) list.push_back(translation(step * static_cast<float>(i), 0, 0));
+    return ZeltoAnimation::animationWithMatrix(std::move(list), name);
+}
+
+ZeltoModel modelWithAnimations(std::vector<ZeltoAnimation> animations) {
+    MeshBuilder mesh;
+    return mesh.build(60, std::move(animations));
+}
+
+}  // namespace
+
+TEST(ZeltoModelAnimation, MatrixForAnimationName) {
+    EXPECT_EQ(modelWithAnimations({}).matrixForAnimationName("walk", 7), GLKMatrix4Identity);
+
+    std::vector<ZeltoAnimation> list;
+    list.push_back(objectAnimation("walk", 5));
+    list.push_back(objectAnimation("", 3, 100));
+    ZeltoModel model = modelWithAnimations(std::move(list));
+    EXPECT_EQ(model.matrixForAnimationName("walk", 12), translation(2, 0, 0));  // 12 mod 5
+    EXPECT_EQ(model.matrixForAnimationName("Walk", 12), translation(0, 0, 0));  // not found: first, frame 0
+    EXPECT_EQ(model.matrixForAnimationName("", 4), translation(100, 0, 0));     // the empty name is a name
+}
+
+TEST(ZeltoModelAnimation, AnimationsWithoutFramesGiveTheIdentity) {
+    std::vector<ZeltoAnimation> list;
+    list.push_back(objectAnimation("empty", 0));
+    ZeltoModel model = modelWithAnimations(std::move(list));
+    EXPECT_EQ(model.matrixForAnimationName("empty", 3), GLKMatrix4Identity);
+    EXPECT_EQ(model.matrixForAnimationName("other", 3), GLKMatrix4Identity);
+}
+
+TEST(ZeltoAnimationRecord, ShapesAndReads) {
+    ZeltoAnimation none;
+    EXPECT_EQ(none.count(), 0u);
+    EXPECT_EQ(none.animation(5), GLKMatrix4{});
+    auto bones = ZeltoAnimation::animationWithMatrix(
+        ZeltoAnimation::Tracks{{translation(1, 0, 0)}, {translation(0, 1, 0), translation(0, 2, 0)}},
+        "b");
+    EXPECT_EQ(bones.count(), 2u);
+    EXPECT_EQ(bones.boneCount(1), 2u);
+    EXPECT_EQ(bones.frameCount(), 2u);
+    EXPECT_EQ(bones.boneAnimation(1, 1), translation(0, 2, 0));
+    EXPECT_THROW(bones.boneAnimation(0, 1), std::out_of_range);
+    EXPECT_THROW(objectAnimation("a", 2).animation(2), std::out_of_range);
+}
+
+TEST(ZeltoModelSkinning, BonesMoveTheirVertices) {
+    MeshBuilder mesh;
+    mesh.vertex({1, 2, 3}, -1);
+    mesh.vertex({1, 2, 3}, 1);
+    mesh.vertex({1, 2, 3}, 7);  // no matrix for bone 7
+    ZeltoModel model = mesh.build();
+    GLKMatrix4 skewed = translation(1, 2, 3);
+    skewed.m[3] = 5;  // bottom row is ignored: no division by w
+    skewed.m[15] = 9;
+    std::vector<GLKMatrix4> pose{translation(50, 50, 50), skewed};
+    model.calcAffineVertecesWithMatrices(pose);
+    EXPECT_EQ(model.vertices()[0].affinePos, (GLKVector3{1, 2, 3}));
+    EXPECT_EQ(model.vertices()[1].affinePos, (GLKVector3{2, 4, 6}));
+    EXPECT_EQ(model.vertices()[2].affinePos, (GLKVector3{1, 2, 3}));
+    model.calcAffineVertecesWithMatrices({});
+    EXPECT_EQ(model.vertices()[1].affinePos, (GLKVector3{1, 2, 3}));
+}
+
+TEST(ZeltoModelSkinning, PoseRefreshesNormalsOverTheSamePartition) {
+    // A strip of quads, bent by moving the far half with bone 0.
+    MeshBuilder mesh;
+    for (int x = 0; x <= 4; ++x)
+        for (int y = 0; y <= 1; ++y)
+            mesh.vertex({static_cast<float>(x), static_cast<float>(y), 0}, x >= 3 ? 0 : -1);
+    for (uint32_t x = 0; x < 4; ++x) mesh.face({2 * x, 2 * x + 2, 2 * x + 3, 2 * x + 1});
+    ZeltoModel model = mesh.build(89);
+    std::vector<std::vector<uint32_t>> partition;
+    for (const ZeltoNormal& n : model.normals()) partition.emplace_back(n.faces().begin(), n.faces().end());
+
+    GLKMatrix4 lift = translation(0, 0, 1);
+    model.resetupNormalsWithMatrix(std::vector<GLKMatrix4>{lift});
+    ASSERT_EQ(model.normals().size(), partition.size());
+    for (size_t i = 0; i < partition.size(); ++i) {
+        const ZeltoNormal& n = model.normals()[i];
+        EXPECT_EQ(std::vector<uint32_t>(n.faces().begin(), n.faces().end()), partition[i]);
+        GLKVector3 sum{0, 0, 0};
+        for (uint32_t f : n.faces()) sum = GLKVector3Add(sum, model.faces()[f].faceNormal());
+        EXPECT_EQ(n.normal, sum);
+    }
+    // The bent face between x = 2 and x = 3 now leans.
+    EXPECT_NE(model.faces()[2].faceNormal().x, 0.0f);
+    EXPECT_EQ(model.faces()[3].faceNormal(), (GLKVector3{0, 0, 1}));
+}
