@@ -15,19 +15,30 @@
 
 namespace pose {
 
-using Corners = std::array<uint32_t, 4>;  // vertex positions in the vertex list
+// A face's position in its model's face list and its corners' positions in the
+// vertex list, packed per shape so a pass reads only what it uses.
+template <int N>
+struct ShapeCorners {
+    uint32_t face;
+    uint32_t vertex[N];
+};
+using TriangleCorners = ShapeCorners<3>;
+using QuadCorners = ShapeCorners<4>;
 
-// Unit normals of the listed faces (positions into `corners` and `out`): for a triangle
+// Unit normals of the listed faces, written to out[face]: for a triangle
 // cross(p1 - p0, p2 - p0), for a quadrilateral the sum of its four corner cross
 // products; (0, 0, 1) when that is zero.
-void triangleNormals(const ZeltoVertex* vertices, const Corners* corners,
-                     std::span<const uint32_t> faces, GLKVector3* out);
-void quadNormals(const ZeltoVertex* vertices, const Corners* corners,
-                 std::span<const uint32_t> faces, GLKVector3* out);
-void triangleNormalsScalar(const ZeltoVertex* vertices, const Corners* corners,
-                           std::span<const uint32_t> faces, GLKVector3* out);
-void quadNormalsScalar(const ZeltoVertex* vertices, const Corners* corners,
-                       std::span<const uint32_t> faces, GLKVector3* out);
+void triangleNormals(const ZeltoVertex* vertices, std::span<const TriangleCorners> faces,
+                     GLKVector3* out);
+void quadNormals(const ZeltoVertex* vertices, std::span<const QuadCorners> faces, GLKVector3* out);
+// The four-wide forms, callable on every x86-64 processor (for tests).
+void triangleNormalsSSE(const ZeltoVertex* vertices, std::span<const TriangleCorners> faces,
+                        GLKVector3* out);
+void quadNormalsSSE(const ZeltoVertex* vertices, std::span<const QuadCorners> faces, GLKVector3* out);
+void triangleNormalsScalar(const ZeltoVertex* vertices, std::span<const TriangleCorners> faces,
+                           GLKVector3* out);
+void quadNormalsScalar(const ZeltoVertex* vertices, std::span<const QuadCorners> faces,
+                       GLKVector3* out);
 
 // Each shared normal becomes (0, 0, 0) plus the normals of its faces, in order.
 void sumNormals(const GLKVector3* faceNormals, std::span<ZeltoNormal> normals);

@@ -75,11 +75,15 @@ void ZeltoModel::indexCorners() {
 }
 
 void ZeltoModel::listFacesByShape() {
-    _triangleFaces.clear();
-    _quadFaces.clear();
+    _triangles.clear();
+    _quads.clear();
     for (uint32_t i = 0; i < _faceCorners.size(); ++i) {
-        if (_faceCorners[i][2] == kNoVertex) continue;
-        (_faceCorners[i][3] == kNoVertex ? _triangleFaces : _quadFaces).push_back(i);
+        const std::array<uint32_t, 4>& c = _faceCorners[i];
+        if (c[2] == kNoVertex) continue;
+        if (c[3] == kNoVertex)
+            _triangles.push_back({i, {c[0], c[1], c[2]}});
+        else
+            _quads.push_back({i, {c[0], c[1], c[2], c[3]}});
     }
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "GLKMath.h"
+#include "PoseKernels.h"
 #include "ZeltoAnimation.h"
 #include "ZeltoFace.h"
 #include "ZeltoNormal.h"
@@ -85,7 +86,7 @@ private:
     std::vector<std::array<uint32_t, 4>> _faceCorners;
     std::vector<GLKVector3> _faceNormals;
     std::vector<uint32_t> _normalFaces;
-    std::vector<uint32_t> _triangleFaces;  // positions of three- and four-corner faces
-    std::vector<uint32_t> _quadFaces;
+    std::vector<pose::TriangleCorners> _triangles;  // three- and four-corner faces, by shape
+    std::vector<pose::QuadCorners> _quads;
     bool _cornersOutsideVertexList = false;
 };
