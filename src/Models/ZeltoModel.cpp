@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <atomic>
 
+#include "LargeArrays.h"
+
 namespace {
 
 // Model numbers are drawn from one counter for the whole process, starting at 10.
@@ -14,7 +16,7 @@ std::atomic<int32_t> gNextModelNumber{10};
 template <typename T>
 void permute(std::vector<T>& items, const std::vector<uint32_t>& order) {
     std::vector<T> sorted;
-    sorted.reserve(items.size());
+    zelto::reserveLarge(sorted, items.size());
     for (uint32_t from : order) sorted.push_back(items[from]);
     items.swap(sorted);
 }
@@ -47,7 +49,7 @@ ZeltoModel::ZeltoModel(int32_t number, std::vector<ZeltoVertex> vertices,
       _facet(facet),
       _animations(std::move(animations)),
       _name(name),
-      _faceNormals(_faces.size()) {
+      _faceNormals(zelto::largeVector<GLKVector3>(_faces.size())) {
     indexCorners();
     listFacesByShape();
     setupNormals();
@@ -63,7 +65,7 @@ uint32_t ZeltoModel::vertexIndex(const ZeltoVertex* vertex) const {
 }
 
 void ZeltoModel::indexCorners() {
-    _faceCorners.assign(_faces.size(), {kNoVertex, kNoVertex, kNoVertex, kNoVertex});
+    _faceCorners = zelto::largeVector<std::array<uint32_t, 4>>(_faces.size(), {kNoVertex, kNoVertex, kNoVertex, kNoVertex});
     for (size_t i = 0; i < _faces.size(); ++i) {
         const ZeltoFace& face = _faces[i];
         for (int32_t k = 0; k < face._count; ++k) {
@@ -77,6 +79,8 @@ void ZeltoModel::indexCorners() {
 void ZeltoModel::listFacesByShape() {
     _triangles.clear();
     _quads.clear();
+    zelto::reserveLarge(_triangles, _faceCorners.size());
+    zelto::reserveLarge(_quads, _faceCorners.size() / 2);
     for (uint32_t i = 0; i < _faceCorners.size(); ++i) {
         const std::array<uint32_t, 4>& c = _faceCorners[i];
         if (c[2] == kNoVertex) continue;
@@ -103,7 +107,7 @@ void ZeltoModel::sortFacesByMaterial() {
     materials.erase(std::unique(materials.begin(), materials.end()), materials.end());
     if (materials.size() < 2) return;
 
-    std::vector<uint32_t> rank(_faces.size());
+    std::vector<uint32_t> rank = zelto::largeVector<uint32_t>(_faces.size());
     std::vector<uint32_t> start(materials.size() + 1, 0);
     const ZeltoMaterial* last = nullptr;
     uint32_t lastRank = 0;
@@ -118,8 +122,8 @@ void ZeltoModel::sortFacesByMaterial() {
         ++start[lastRank + 1];
     }
     for (size_t r = 1; r < start.size(); ++r) start[r] += start[r - 1];
-    std::vector<uint32_t> order(_faces.size());  // order[new] = old
-    std::vector<uint32_t> newIndex(_faces.size());
+    std::vector<uint32_t> order = zelto::largeVector<uint32_t>(_faces.size());  // order[new] = old
+    std::vector<uint32_t> newIndex = zelto::largeVector<uint32_t>(_faces.size());
     for (uint32_t i = 0; i < _faces.size(); ++i) {
         uint32_t to = start[rank[i]]++;
         order[to] = i;

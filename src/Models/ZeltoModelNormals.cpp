@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "FacetTest.h"
+#include "LargeArrays.h"
 #include "PoseKernels.h"
 #include "ZeltoModel.h"
 
@@ -56,12 +57,12 @@ void ZeltoModel::calcNormalGroup() {
 
     // Vertex-to-face lists, one after another.
     const size_t vertexCount = _vertices.size();
-    std::vector<uint32_t> first(vertexCount + 1, 0);
+    std::vector<uint32_t> first = zelto::largeVector<uint32_t>(vertexCount + 1, 0);
     for (const auto& corners : _faceCorners)
         for (uint32_t v : corners)
             if (v != kNoVertex) ++first[v + 1];
     for (size_t v = 0; v < vertexCount; ++v) first[v + 1] += first[v];
-    std::vector<uint32_t> entries(first[vertexCount]);
+    std::vector<uint32_t> entries = zelto::largeVector<uint32_t>(first[vertexCount]);
     {
         std::vector<uint32_t> next(first.begin(), first.end() - 1);
         for (uint32_t f = 0; f < _faceCorners.size(); ++f)
@@ -70,8 +71,9 @@ void ZeltoModel::calcNormalGroup() {
     }
 
     // Corner links are gathered here and written into the faces once at the end.
-    std::vector<std::array<uint32_t, 4>> links(_faces.size());
-    for (auto& face : links) face.fill(ZeltoCorner::kNormalUnset);
+    std::vector<std::array<uint32_t, 4>> links = zelto::largeVector<std::array<uint32_t, 4>>(
+        _faces.size(), {ZeltoCorner::kNormalUnset, ZeltoCorner::kNormalUnset,
+                        ZeltoCorner::kNormalUnset, ZeltoCorner::kNormalUnset});
     auto link = [&](uint32_t face, uint32_t vertex, uint32_t normal) {
         const std::array<uint32_t, 4>& corners = _faceCorners[face];
         for (size_t k = 0; k < 4; ++k)
@@ -83,9 +85,10 @@ void ZeltoModel::calcNormalGroup() {
 
     const FacetTest test(_facet);
     std::vector<uint32_t> remaining, group, groupStart;
-    std::vector<uint32_t> stamp(_faces.size(), 0);
+    std::vector<uint32_t> stamp = zelto::largeVector<uint32_t>(_faces.size(), 0);
     uint32_t mark = 0;
-    _normalFaces.reserve(entries.size());
+    zelto::reserveLarge(_normalFaces, entries.size());
+    zelto::reserveLarge(_normals, _vertices.size());
     for (uint32_t v = 0; v < vertexCount; ++v) {
         remaining.assign(entries.begin() + first[v], entries.begin() + first[v + 1]);
         while (!remaining.empty()) {
@@ -114,7 +117,6 @@ void ZeltoModel::calcNormalGroup() {
             std::erase_if(remaining, [&](uint32_t face) { return stamp[face] == mark; });
         }
     }
-    _normals.shrink_to_fit();
     for (size_t n = 0; n < _normals.size(); ++n) _normals[n].faceList = _normalFaces.data() + groupStart[n];
 
     // A second corner of a face on the same vertex draws with the first one's normal; a

@@ -1,0 +1,31 @@
+#pragma once
+
+// Large arrays (a big model's faces, vertices and working lists) are backed by huge
+// pages where the system allows it: filling a fresh 100 MB array otherwise costs tens
+// of thousands of page faults, which on some machines take longer than the work.
+
+#include <cstddef>
+#include <vector>
+
+namespace zelto {
+
+// Advises the kernel to use huge pages for the whole 2 MiB pages inside the range.
+// Does nothing for small ranges or where the advice is not supported.
+void adviseHugePages(const void* data, size_t bytes);
+
+template <typename T>
+void reserveLarge(std::vector<T>& items, size_t count) {
+    items.reserve(count);
+    adviseHugePages(items.data(), count * sizeof(T));
+}
+
+// A vector of `count` copies of `value`, its storage advised before it is first written.
+template <typename T>
+std::vector<T> largeVector(size_t count, const T& value = T()) {
+    std::vector<T> items;
+    reserveLarge(items, count);
+    items.resize(count, value);
+    return items;
+}
+
+}  // namespace zelto
