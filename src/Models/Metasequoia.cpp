@@ -1,0 +1,72 @@
+#include "Metasequoia.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "MQAFile.h"
+#include "MQAUTF8.h"
+#include "ScenePasses.h"
+
+Metasequoia::Metasequoia() {
+    _materials.reserve(10);
+    _models.reserve(10);
+    _bones.reserve(10);
+}
+
+Metasequoia Metasequoia::initWithString(std::string_view text) {
+    return initWithString(std::string(text));
+}
+
+Metasequoia Metasequoia::initWithString(std::string&& text) {
+    MQAFile file = MQAFile::initWithString(std::move(text));
+    Metasequoia scene{Built{}};
+    scene._materials = scene::readMaterials(file.body());
+    scene._models = scene::readObjects(file.body(), scene._materials);
+    scene._bones = scene::readBoneAnimations(file.body());
+    return scene;
+}
+
+Metasequoia Metasequoia::initWithData(std::string_view bytes) {
+    return initWithData(std::string(bytes));
+}
+
+Metasequoia Metasequoia::initWithData(std::string&& bytes) {
+    if (std::optional<size_t> bad = mqa::findInvalidUTF8(bytes))
+        throw std::runtime_error(mqa::invalidUTF8Message(*bad));
+    return initWithString(std::move(bytes));
+}
+
+std::string Metasequoia::stringValue() const { return MQAFile().stringValue(); }
+
+std::optional<std::string> Metasequoia::data() const { return stringValue(); }
+
+std::vector<std::string> Metasequoia::animationNames() const {
+    std::vector<std::string> names;
+    for (const ZeltoAnimation& animation : _bones) names.push_back(animation.name());
+    for (const ZeltoModel& model : _models)
+        for (const ZeltoAnimation& animation : model.animations()) names.push_back(animation.name());
+    std::sort(names.begin(), names.end());  // byte order: capitals before small letters
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    return names;
+}
+
+std::optional<std::vector<GLKMatrix4>> Metasequoia::bonesForName(
+    std::optional<std::string_view> name, uint64_t atTime) const {
+    if (_bones.empty()) return std::nullopt;
+    const ZeltoAnimation* chosen = &_bones.front();
+    if (name)
+        for (const ZeltoAnimation& animation : _bones)
+            if (animation.name() == *name) {
+                chosen = &animation;
+                break;
+            }
+    const ZeltoAnimation::Tracks& tracks = chosen->tracks();
+    uint64_t frames = chosen->frameCount();
+    std::vector<GLKMatrix4> pose;
+    pose.reserve(tracks.size());
+    // Without frames there is no frame to show: every track rests at the identity.
+    uint64_t frame = frames == 0 ? 0 : atTime % frames;
+    for (const ZeltoAnimation::Frames& track : tracks)
+        pose.push_back(frame < track.size() ? track[frame] : GLKMatrix4Identity);
+    return pose;
+}

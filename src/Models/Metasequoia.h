@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "GLKMath.h"
+#include "ZeltoAnimation.h"
+#include "ZeltoMaterial.h"
+#include "ZeltoModel.h"
+
+// The scene of one document: its materials, models and bone animations, plus a
+// scene-wide translation and rotation (angles in degrees about x, y and z).
+//
+// Faces point at the scene's material records, so a scene is move-only and its lists
+// never change after construction.
+class Metasequoia {
+public:
+    Metasequoia();  // an empty scene
+
+    // Builds a scene from document text or bytes (UTF-8). Throws MQAException for
+    // malformed text, std::out_of_range for a value or index the scene cannot use, and
+    // std::runtime_error for bytes that are not UTF-8; the text says what is wrong.
+    static Metasequoia initWithString(std::string_view text);
+    static Metasequoia initWithString(std::string&& text);
+    static Metasequoia initWithData(std::string_view bytes);
+    static Metasequoia initWithData(std::string&& bytes);
+
+    Metasequoia(Metasequoia&&) noexcept = default;
+    Metasequoia& operator=(Metasequoia&&) noexcept = default;
+    Metasequoia(const Metasequoia&) = delete;
+    Metasequoia& operator=(const Metasequoia&) = delete;
+
+    // The text and bytes forms hold no chunks: always the same empty document.
+    std::string stringValue() const;
+    std::optional<std::string> data() const;
+
+    const std::vector<ZeltoMaterial>& materials() const { return _materials; }
+    const std::vector<ZeltoModel>& models() const { return _models; }
+    std::vector<ZeltoModel>& models() { return _models; }
+    const std::vector<ZeltoAnimation>& bones() const { return _bones; }
+
+    GLKVector3 pos() const { return _pos; }
+    void setPos(GLKVector3 pos) { _pos = pos; }
+    GLKVector3 rotate() const { return _rotate; }
+    void setRotate(GLKVector3 rotate) { _rotate = rotate; }
+
+    // Every distinct name of a bone or object animation, sorted by character code.
+    std::vector<std::string> animationNames() const;
+    // One matrix per track of the bone animation named `name` (or the first one) at a
+    // frame, looping over its longest track; none when the scene has no bone animations.
+    std::optional<std::vector<GLKMatrix4>> bonesForName(std::optional<std::string_view> name,
+                                                        uint64_t atTime) const;
+
+private:
+    struct Built {};
+    explicit Metasequoia(Built) {}
+
+    std::vector<ZeltoMaterial> _materials;
+    std::vector<ZeltoModel> _models;
+    std::vector<ZeltoAnimation> _bones;
+    GLKVector3 _pos{0, 0, 0};
+    GLKVector3 _rotate{0, 0, 0};
+};

@@ -1,0 +1,147 @@
+#include <array>
+
+#include "LargeArrays.h"
+#include "SceneReading.h"
+#include "ScenePasses.h"
+
+namespace scene {
+namespace {
+
+// The first parameter of each of the given names, found in one look at the line.
+template <size_t N>
+std::array<const MQAParam*, N> namedParams(const MQAAttribute& line,
+                                           const std::array<std::string_view, N>& names) {
+    std::array<const MQAParam*, N> found{};
+    for (const MQAParam& param : line.params()) {
+        if (!param.name()) continue;
+        for (size_t k = 0; k < N; ++k)
+            if (!found[k] && param.hasName(names[k])) found[k] = &param;
+    }
+    return found;
+}
+
+// Releases a block's lines now rather than with the whole tree.
+void release(MQAAttribute& chunk) { chunk.setBlock(MQABlockPtr()); }
+
+std::vector<ZeltoVertex> readVertices(MQAAttribute* chunk, const std::string& object) {
+    std::vector<ZeltoVertex> vertices;
+    if (!chunk || !chunk->block()) return vertices;
+    std::vector<MQAAttribute>& lines = chunk->block()->attributes();
+    zelto::reserveLarge(vertices, lines.size());
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const MQAAttribute& line = lines[i];
+        auto where = [&] { return object + ", vertex line " + std::to_string(i + 1); };
+        float x = floatOfParam(line, 0, where);
+        float y = floatOfParam(line, 1, where);
+        float z = floatOfParam(line, 2, where);
+        const MQAParam* b = line.paramForName("b");
+        int32_t bone = b ? intAt(*b, 0, "\"b\"", where) : -1;
+        vertices.push_back(ZeltoVertex::initWithPosX(x, y, z, bone));
+    }
+    release(*chunk);
+    return vertices;
+}
+
+std::vector<ZeltoFace> readFaces(MQAAttribute* chunk, const std::string& object,
+                                 std::vector<ZeltoVertex>& vertices,
+                                 const std::vector<ZeltoMaterial>& materials) {
+    std::vector<ZeltoFace> faces;
+    if (!chunk || !chunk->block()) return faces;
+    std::vector<MQAAttribute>& lines = chunk->block()->attributes();
+    zelto::reserveLarge(faces, lines.size());
+    static constexpr std::array<std::string_view, 3> kNames{"v", "m", "uv"};
+    for (size_t i = 0; i < lines.size(); ++i) {
+        MQAAttribute& line = lines[i];
+        auto where = [&] { return object + ", face line " + std::to_string(i + 1); };
+        auto [v, m, uv] = namedParams(line, kNames);
+
+        int32_t materialIndex = m ? intAt(*m, 0, "\"m\"", where) : 0;
+        if (materialIndex < 0 || static_cast<size_t>(materialIndex) >= materials.size())
+            fail(where, "material index " + std::to_string(materialIndex) + " is out of range (" +
+                            std::to_string(materials.size()) + " materials)");
+
+        ZeltoVertex* corner[4] = {};
+        uint64_t cornerValues = v ? v->count() : 0;
+        for (uint64_t k = 0; k < 4 && k < cornerValues; ++k) {
+            int32_t index = v->intValueAtIndex(k);
+            if (index < 0) continue;  // an absent corner
+            if (static_cast<size_t>(index) >= vertices.size())
+                fail(where, "vertex index " + std::to_string(index) + " is out of range (" +
+                                std::to_string(vertices.size()) + " vertices)");
+            corner[k] = &vertices[static_cast<size_t>(index)];
+        }
+        for (int k = 0; k < 2; ++k)
+            if (!corner[k])
+                fail(where, "corner " + std::to_string(k) +
+                                " has no vertex (a face needs vertices for its first two corners)");
+
+        float coordinates[8] = {};
+        uint64_t uvValues = uv ? uv->count() : 0;
+        for (uint64_t j = 0; j < 8 && j < uvValues; ++j) coordinates[j] = uv->floatValueAtIndex(j);
+
+        faces.push_back(ZeltoFace::faceWithMaterial(
+            &materials[static_cast<size_t>(materialIndex)], corner[0], corner[1], corner[2],
+            corner[3], coordinates[0], coordinates[1], coordinates[2], coordinates[3],
+            coordinates[4], coordinates[5], coordinates[6], coordinates[7]));
+        line.setParams({});
+    }
+    release(*chunk);
+    return faces;
+}
+
+std::vector<ZeltoAnimation> readObjectAnimations(const MQABlock& block, const std::string& object) {
+    std::vector<ZeltoAnimation> animations;
+    for (const MQAAttribute* chunk : block.attributesForName("animation")) {
+        size_t number = animations.size() + 1;
+        std::string name = textOfParam(*chunk, 0, [&] {
+            return object + ", animation " + std::to_string(number);
+        });
+        std::vector<GLKMatrix4> frames;
+        if (chunk->block()) {
+            const std::vector<MQAAttribute>& lines = chunk->block()->attributes();
+            frames.reserve(lines.size());
+            for (size_t i = 0; i < lines.size(); ++i)
+                frames.push_back(matrixOfLine(lines[i], [&] {
+                    return object + ", animation " + quoted(name) + ", frame line " +
+                           std::to_string(i + 1);
+                }));
+        }
+        animations.push_back(ZeltoAnimation::animationWithMatrix(std::move(frames), name));
+    }
+    return animations;
+}
+
+MQAAttribute* firstNamed(MQABlock& block, std::string_view name) {
+    for (MQAAttribute& attribute : block.attributes())
+        if (attribute.hasName(name)) return &attribute;
+    return nullptr;
+}
+
+}  // namespace
+
+std::vector<ZeltoModel> readObjects(MQABlock& body, const std::vector<ZeltoMaterial>& materials) {
+    std::vector<ZeltoModel> models;
+    for (MQAAttribute& chunk : body.attributes()) {
+        if (!chunk.hasName("object")) continue;
+        size_t number = models.size() + 1;
+        std::string name = textOfParam(chunk, 0, [&] { return "Object " + std::to_string(number); });
+        std::string object = "Object " + quoted(name);
+        float facet = 90.0f;
+        std::vector<ZeltoVertex> vertices;
+        std::vector<ZeltoFace> faces;
+        std::vector<ZeltoAnimation> animations;
+        if (MQABlock* block = chunk.block()) {
+            if (const MQAAttribute* line = block->attributeForName("facet"))
+                facet = floatOfParam(*line, 0, [&] { return object + ", \"facet\""; });
+            vertices = readVertices(firstNamed(*block, "vertex"), object);
+            faces = readFaces(firstNamed(*block, "face"), object, vertices, materials);
+            animations = readObjectAnimations(*block, object);
+        }
+        release(chunk);
+        models.push_back(ZeltoModel::modelWithName(name, facet, std::move(vertices),
+                                                   std::move(faces), std::move(animations)));
+    }
+    return models;
+}
+
+}  // namespace scene

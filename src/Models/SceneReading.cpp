@@ -1,0 +1,62 @@
+#include "SceneReading.h"
+
+#include <stdexcept>
+
+namespace scene {
+
+void fail(const Place& place, std::string_view what) {
+    throw std::out_of_range(place() + ": " + std::string(what));
+}
+
+std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+const MQAParam& paramAt(const MQAAttribute& line, size_t k, const Place& place) {
+    const std::vector<MQAParam>& params = line.params();
+    if (k >= params.size())
+        fail(place, "parameter " + std::to_string(k) + " is missing (the line has " +
+                        std::to_string(params.size()) + " parameters)");
+    return params[k];
+}
+
+namespace {
+void checkValue(const MQAParam& param, uint64_t k, std::string_view name, const Place& place) {
+    if (k >= param.count())
+        fail(place, std::string(name) + " has no value " + std::to_string(k) + " (it has " +
+                        std::to_string(param.count()) + " values)");
+}
+}  // namespace
+
+float floatAt(const MQAParam& param, uint64_t k, std::string_view name, const Place& place) {
+    checkValue(param, k, name, place);
+    return param.floatValueAtIndex(k);
+}
+
+int32_t intAt(const MQAParam& param, uint64_t k, std::string_view name, const Place& place) {
+    checkValue(param, k, name, place);
+    return param.intValueAtIndex(k);
+}
+
+std::string textAt(const MQAParam& param, uint64_t k, std::string_view name, const Place& place) {
+    checkValue(param, k, name, place);
+    return param.stringValueAtIndex(k);
+}
+
+float floatOfParam(const MQAAttribute& line, size_t k, const Place& place) {
+    return floatAt(paramAt(line, k, place), 0, "parameter " + std::to_string(k), place);
+}
+
+std::string textOfParam(const MQAAttribute& line, size_t k, const Place& place) {
+    return textAt(paramAt(line, k, place), 0, "parameter " + std::to_string(k), place);
+}
+
+GLKMatrix4 matrixOfLine(const MQAAttribute& line, const Place& place) {
+    const std::vector<MQAParam>& params = line.params();
+    if (params.size() < 16)
+        fail(place, "a matrix needs 16 numbers, the line has " + std::to_string(params.size()) +
+                        " parameters");
+    GLKMatrix4 matrix;
+    for (size_t k = 0; k < 16; ++k) matrix.m[k] = floatOfParam(line, k, place);
+    return matrix;
+}
+
+}  // namespace scene

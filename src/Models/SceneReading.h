@@ -1,0 +1,53 @@
+#pragma once
+
+// Typed reads from the document tree for the scene passes. A value the scene needs but
+// the line lacks ends the build with std::out_of_range whose text says where: the
+// chunk, the line's position in its block and what is missing, so the user can fix the
+// file. The place is described only when something is wrong.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "GLKMath.h"
+#include "MQAAttribute.h"
+
+namespace scene {
+
+// Describes a line's place, for example: Object "body", face line 12. Refers to a
+// callable that outlives the call it is passed to (typically a lambda argument), so
+// naming a place costs nothing until an error needs the text.
+class Place {
+public:
+    template <typename F>
+    Place(const F& describe)  // NOLINT: implicit, so lambdas pass directly
+        : _describe(&describe),
+          _call([](const void* f) { return (*static_cast<const F*>(f))(); }) {}
+    std::string operator()() const { return _call(_describe); }
+
+private:
+    const void* _describe;
+    std::string (*_call)(const void*);
+};
+
+[[noreturn]] void fail(const Place& place, std::string_view what);
+
+// Parameter k of a line.
+const MQAParam& paramAt(const MQAAttribute& line, size_t k, const Place& place);
+// Value k of a parameter, as a float, an integer or text; `name` names the parameter
+// in the message ("parameter 2", "\"col\"").
+float floatAt(const MQAParam& param, uint64_t k, std::string_view name, const Place& place);
+int32_t intAt(const MQAParam& param, uint64_t k, std::string_view name, const Place& place);
+std::string textAt(const MQAParam& param, uint64_t k, std::string_view name, const Place& place);
+
+// Value 0 of parameter k, the common case.
+float floatOfParam(const MQAAttribute& line, size_t k, const Place& place);
+std::string textOfParam(const MQAAttribute& line, size_t k, const Place& place);
+
+// A line of sixteen numbers: value 0 of parameter k is element k, column by column.
+GLKMatrix4 matrixOfLine(const MQAAttribute& line, const Place& place);
+
+// "Object \"body\"" and the like: a chunk and its name, quoted.
+std::string quoted(std::string_view text);
+
+}  // namespace scene
