@@ -5,6 +5,9 @@
 #if defined(__linux__)
 #include <sys/mman.h>
 #endif
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace zelto {
 
@@ -18,6 +21,12 @@ void adviseHugePages(const void* data, size_t bytes) {
 #else
     (void)data;
     (void)bytes;
+#endif
+}
+
+void returnFreedMemory() {
+#if defined(__GLIBC__)
+    malloc_trim(0);
 #endif
 }
 

@@ -13,6 +13,11 @@ namespace zelto {
 // Does nothing for small ranges or where the advice is not supported.
 void adviseHugePages(const void* data, size_t bytes);
 
+// Gives memory freed on the heap back to the system. A large document's tree is freed
+// piece by piece while its models are built; handing those pieces back keeps the peak
+// of an open near the larger of tree and models rather than their sum.
+void returnFreedMemory();
+
 template <typename T>
 void reserveLarge(std::vector<T>& items, size_t count) {
     items.reserve(count);

@@ -21,7 +21,13 @@ std::array<const MQAParam*, N> namedParams(const MQAAttribute& line,
 }
 
 // Releases a block's lines now rather than with the whole tree.
-void release(MQAAttribute& chunk) { chunk.setBlock(MQABlockPtr()); }
+void release(MQAAttribute& chunk) {
+    chunk.setBlock(MQABlockPtr());
+    zelto::returnFreedMemory();
+}
+
+// Face lines are released as they are read; their memory goes back every so often.
+constexpr size_t kLinesBetweenReturns = 1 << 17;
 
 std::vector<ZeltoVertex> readVertices(MQAAttribute* chunk, const std::string& object) {
     std::vector<ZeltoVertex> vertices;
@@ -84,6 +90,7 @@ std::vector<ZeltoFace> readFaces(MQAAttribute* chunk, const std::string& object,
             corner[3], coordinates[0], coordinates[1], coordinates[2], coordinates[3],
             coordinates[4], coordinates[5], coordinates[6], coordinates[7]));
         line.setParams({});
+        if ((i + 1) % kLinesBetweenReturns == 0) zelto::returnFreedMemory();
     }
     release(*chunk);
     return faces;

@@ -8,7 +8,12 @@ void fail(const Place& place, std::string_view what) {
     throw std::out_of_range(place() + ": " + std::string(what));
 }
 
-std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+std::string quoted(std::string_view text) {
+    std::string result;
+    result.reserve(text.size() + 2);
+    result.append(1, '"').append(text).append(1, '"');
+    return result;
+}
 
 const MQAParam& paramAt(const MQAAttribute& line, size_t k, const Place& place) {
     const std::vector<MQAParam>& params = line.params();
