@@ -32,7 +32,8 @@ std::vector<pose::ShapeCorners<N>> randomFaces(std::mt19937& random, size_t coun
 }
 
 bool sameBits(const std::vector<GLKVector3>& a, const std::vector<GLKVector3>& b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(GLKVector3)) == 0;
+    return a.size() == b.size() &&
+           (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(GLKVector3)) == 0);
 }
 
 }  // namespace
