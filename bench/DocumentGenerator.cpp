@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <map>
 
 namespace bench {
 namespace {
@@ -66,6 +67,13 @@ std::string generateDocument(size_t faces) {
     }
     out.append("\t}\r\n}\r\nEof\r\n");
     return out;
+}
+
+const std::string& cachedDocument(size_t faces) {
+    static std::map<size_t, std::string> cache;
+    auto it = cache.find(faces);
+    if (it == cache.end()) it = cache.emplace(faces, generateDocument(faces)).first;
+    return it->second;
 }
 
 }  // namespace bench

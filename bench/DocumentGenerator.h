@@ -10,4 +10,7 @@ namespace bench {
 // triangles and one third quads (about 0.67 vertices per face).
 std::string generateDocument(size_t faces);
 
+// The same document, generated once per size and kept for the benchmarks' lifetime.
+const std::string& cachedDocument(size_t faces);
+
 }  // namespace bench

@@ -6,6 +6,8 @@ namespace bench {
 
 // Bytes currently allocated through malloc (small and mapped blocks).
 size_t allocatedBytes();
+// Resident set size of the process now, in bytes.
+size_t residentBytes();
 // Peak resident set size of the process so far, in bytes.
 size_t peakResidentBytes();
 // Hands freed memory back to the system, so that each benchmark iteration starts from

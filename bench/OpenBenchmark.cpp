@@ -2,8 +2,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <fstream>
-#include <map>
 #include <optional>
 #include <string>
 
@@ -13,35 +11,14 @@
 
 namespace {
 
-const std::string& documentOf(size_t faces) {
-    static std::map<size_t, std::string> cache;
-    auto it = cache.find(faces);
-    if (it == cache.end()) it = cache.emplace(faces, bench::generateDocument(faces)).first;
-    return it->second;
-}
-
-size_t residentBytes() {
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    while (status >> key) {
-        if (key == "VmRSS:") {
-            size_t kib = 0;
-            status >> kib;
-            return kib * 1024;
-        }
-        status.ignore(4096, '\n');
-    }
-    return 0;
-}
-
 // Peak memory counts from before the file's bytes are in memory, as a file open would.
 void BM_Open(benchmark::State& state) {
-    const std::string& text = documentOf(static_cast<size_t>(state.range(0)));
+    const std::string& text = bench::cachedDocument(static_cast<size_t>(state.range(0)));
     size_t peak = 0;
     for (auto _ : state) {
         state.PauseTiming();
         bench::releaseFreeMemory();
-        size_t baseline = residentBytes();
+        size_t baseline = bench::residentBytes();
         bench::resetPeakResident();
         std::string bytes = text;
         state.ResumeTiming();

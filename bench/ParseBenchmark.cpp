@@ -2,7 +2,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <map>
 #include <optional>
 #include <string>
 
@@ -12,13 +11,6 @@
 
 namespace {
 
-const std::string& documentOf(size_t faces) {
-    static std::map<size_t, std::string> cache;
-    auto it = cache.find(faces);
-    if (it == cache.end()) it = cache.emplace(faces, bench::generateDocument(faces)).first;
-    return it->second;
-}
-
 // Decimal megabytes per second, as the targets are stated.
 benchmark::Counter megabytesPerSecond(const benchmark::State& state, size_t bytes) {
     return benchmark::Counter(static_cast<double>(bytes) * static_cast<double>(state.iterations()) / 1e6,
@@ -27,7 +19,7 @@ benchmark::Counter megabytesPerSecond(const benchmark::State& state, size_t byte
 
 // Reads a document that is handed over (the path a file open takes).
 void BM_ParseOwnedText(benchmark::State& state) {
-    const std::string& text = documentOf(static_cast<size_t>(state.range(0)));
+    const std::string& text = bench::cachedDocument(static_cast<size_t>(state.range(0)));
     size_t treeBytes = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -49,7 +41,7 @@ void BM_ParseOwnedText(benchmark::State& state) {
 
 // Reads a document from text the caller keeps (one body copy).
 void BM_ParseBorrowedText(benchmark::State& state) {
-    const std::string& text = documentOf(static_cast<size_t>(state.range(0)));
+    const std::string& text = bench::cachedDocument(static_cast<size_t>(state.range(0)));
     for (auto _ : state) {
         std::optional<MQAFile> file = MQAFile::initWithString(std::string_view(text));
         state.PauseTiming();
@@ -61,7 +53,7 @@ void BM_ParseBorrowedText(benchmark::State& state) {
 }
 
 void BM_WriteText(benchmark::State& state) {
-    MQAFile file = MQAFile::initWithString(std::string_view(documentOf(static_cast<size_t>(state.range(0)))));
+    MQAFile file = MQAFile::initWithString(std::string_view(bench::cachedDocument(static_cast<size_t>(state.range(0)))));
     size_t bytes = 0;
     for (auto _ : state) {
         std::string out = file.stringValue();
