@@ -62,12 +62,15 @@ TEST(PoseKernels, SumsAndTransformsMatchTheScalarForm) {
     std::uniform_real_distribution<float> value(-2, 2);
     std::vector<GLKVector3> faceNormals(300);
     for (GLKVector3& n : faceNormals) n = {value(random), value(random), -0.0f};
-    std::vector<uint32_t> lists(900);
-    for (uint32_t& f : lists) f = static_cast<uint32_t>(random() % faceNormals.size());
+    std::vector<uint32_t> lists;
     std::vector<ZeltoNormal> a(300), b(300);
-    for (size_t i = 0; i < 300; ++i) a[i] = b[i] = ZeltoNormal{{}, static_cast<uint32_t>(i % 4), &lists[3 * i]};
-    pose::sumNormalsScalar(faceNormals.data(), a);
-    pose::sumNormals(faceNormals.data(), b);
+    for (size_t i = 0; i < 300; ++i) {
+        a[i] = b[i] = ZeltoNormal{{}, static_cast<uint32_t>(lists.size())};
+        for (size_t k = 0; k < i % 5; ++k)
+            lists.push_back(static_cast<uint32_t>(random() % faceNormals.size()));
+    }
+    pose::sumNormalsScalar(faceNormals.data(), a, lists);
+    pose::sumNormals(faceNormals.data(), b, lists);
     for (size_t i = 0; i < 300; ++i)
         ASSERT_EQ(std::memcmp(&a[i].normal, &b[i].normal, sizeof(GLKVector3)), 0) << i;
 

@@ -142,9 +142,10 @@ void writeModel(JsonWriter& json, const Metasequoia& scene, const ZeltoModel& mo
         json.out += ", ";
         json.key("faces");
         json.out += "[";
-        for (size_t k = 0; k < n.faces().size(); ++k) {
+        std::span<const uint32_t> faces = model.facesOfNormal(i);
+        for (size_t k = 0; k < faces.size(); ++k) {
             if (k) json.out += ", ";
-            json.integer(n.faces()[k]);
+            json.integer(faces[k]);
         }
         json.out += "]}";
     }

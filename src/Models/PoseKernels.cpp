@@ -46,11 +46,22 @@ void quadNormalsScalar(const ZeltoVertex* v, std::span<const QuadCorners> faces,
     }
 }
 
-void sumNormalsScalar(const GLKVector3* faceNormals, std::span<ZeltoNormal> normals) {
-    for (ZeltoNormal& shared : normals) {
+namespace {
+
+// The end of normal i's faces: where the next normal's begin, or the end of the lists.
+inline size_t facesEnd(std::span<ZeltoNormal> normals, size_t i, size_t listsSize) {
+    return i + 1 < normals.size() ? normals[i + 1].firstFace : listsSize;
+}
+
+}  // namespace
+
+void sumNormalsScalar(const GLKVector3* faceNormals, std::span<ZeltoNormal> normals,
+                      std::span<const uint32_t> faceLists) {
+    for (size_t i = 0; i < normals.size(); ++i) {
         GLKVector3 sum{0, 0, 0};
-        for (uint32_t face : shared.faces()) sum = GLKVector3Add(sum, faceNormals[face]);
-        shared.normal = sum;
+        for (size_t k = normals[i].firstFace; k < facesEnd(normals, i, faceLists.size()); ++k)
+            sum = GLKVector3Add(sum, faceNormals[faceLists[k]]);
+        normals[i].normal = sum;
     }
 }
 
@@ -245,20 +256,24 @@ void quadNormals(const ZeltoVertex* v, std::span<const QuadCorners> faces, GLKVe
         quadNormalsSSE(v, faces, out);
 }
 
-void sumNormals(const GLKVector3* faceNormals, std::span<ZeltoNormal> normals) {
-    constexpr size_t kAhead = 8;
+void sumNormals(const GLKVector3* faceNormals, std::span<ZeltoNormal> normals,
+                std::span<const uint32_t> faceLists) {
+    constexpr size_t kAhead = 32;  // face lists ahead whose face normals are fetched early
+    const uint32_t* lists = faceLists.data();
+    size_t begin = 0;
     for (size_t i = 0; i < normals.size(); ++i) {
-        if (i + kAhead < normals.size())
-            for (uint32_t face : normals[i + kAhead].faces())
-                _mm_prefetch(reinterpret_cast<const char*>(&faceNormals[face]), _MM_HINT_T0);
+        size_t end = facesEnd(normals, i, faceLists.size());
+        if (end + kAhead < faceLists.size())
+            _mm_prefetch(reinterpret_cast<const char*>(&faceNormals[lists[end + kAhead]]), _MM_HINT_T0);
         ZeltoNormal& shared = normals[i];
         __m128 sum = _mm_setzero_ps();
-        for (uint32_t face : shared.faces()) {
-            const GLKVector3& n = faceNormals[face];
+        for (size_t k = begin; k < end; ++k) {
+            const GLKVector3& n = faceNormals[lists[k]];
             __m128 xy = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(&n.x));
             sum = _mm_add_ps(sum, _mm_movelh_ps(xy, _mm_load_ss(&n.z)));
         }
         store3(shared.normal, sum);
+        begin = end;
     }
 }
 
@@ -291,7 +306,9 @@ void triangleNormals(const ZeltoVertex* v, std::span<const TriangleCorners> f, G
 void quadNormals(const ZeltoVertex* v, std::span<const QuadCorners> f, GLKVector3* o) {
     quadNormalsScalar(v, f, o);
 }
-void sumNormals(const GLKVector3* f, std::span<ZeltoNormal> n) { sumNormalsScalar(f, n); }
+void sumNormals(const GLKVector3* f, std::span<ZeltoNormal> n, std::span<const uint32_t> l) {
+    sumNormalsScalar(f, n, l);
+}
 void transformVertices(std::span<ZeltoVertex> v, std::span<const GLKMatrix4> m) {
     transformVerticesScalar(v, m);
 }

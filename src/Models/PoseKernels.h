@@ -40,9 +40,12 @@ void triangleNormalsScalar(const ZeltoVertex* vertices, std::span<const Triangle
 void quadNormalsScalar(const ZeltoVertex* vertices, std::span<const QuadCorners> faces,
                        GLKVector3* out);
 
-// Each shared normal becomes (0, 0, 0) plus the normals of its faces, in order.
-void sumNormals(const GLKVector3* faceNormals, std::span<ZeltoNormal> normals);
-void sumNormalsScalar(const GLKVector3* faceNormals, std::span<ZeltoNormal> normals);
+// Each shared normal becomes (0, 0, 0) plus the normals of its faces, in order; the
+// faces of normal i are faceLists[normals[i].firstFace, normals[i + 1].firstFace).
+void sumNormals(const GLKVector3* faceNormals, std::span<ZeltoNormal> normals,
+                std::span<const uint32_t> faceLists);
+void sumNormalsScalar(const GLKVector3* faceNormals, std::span<ZeltoNormal> normals,
+                      std::span<const uint32_t> faceLists);
 
 // affinePos = matrix of the vertex's bone applied to pos; the identity for a vertex
 // without a bone or whose bone has no matrix in the list.

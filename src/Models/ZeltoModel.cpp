@@ -142,6 +142,12 @@ void ZeltoModel::linkFacesToNormals() {
     }
 }
 
+std::span<const uint32_t> ZeltoModel::facesOfNormal(size_t index) const {
+    size_t begin = _normals[index].firstFace;
+    size_t end = index + 1 < _normals.size() ? _normals[index + 1].firstFace : _normalFaces.size();
+    return {_normalFaces.data() + begin, end - begin};
+}
+
 GLKMatrix4 ZeltoModel::matrixForAnimationName(std::string_view name, uint64_t atTime) const {
     if (_animations.empty()) return GLKMatrix4Identity;
     for (const ZeltoAnimation& animation : _animations) {

@@ -42,6 +42,8 @@ public:
     const std::vector<ZeltoFace>& faces() const { return _faces; }
     float facet() const { return _facet; }
     const std::vector<ZeltoNormal>& normals() const { return _normals; }
+    // The faces (positions in faces()) whose normals shared normal `index` sums.
+    std::span<const uint32_t> facesOfNormal(size_t index) const;
     int32_t number() const { return _number; }
     const std::vector<ZeltoAnimation>& animations() const { return _animations; }
     const std::string& name() const { return _name; }

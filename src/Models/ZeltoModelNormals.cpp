@@ -45,7 +45,7 @@ void ZeltoModel::calcFaceNormals() {
     }
 }
 
-void ZeltoModel::calcNormals() { pose::sumNormals(_faceNormals.data(), _normals); }
+void ZeltoModel::calcNormals() { pose::sumNormals(_faceNormals.data(), _normals, _normalFaces); }
 
 // For each vertex in order, the faces with a corner on it (once per such corner, in face
 // order) are split greedily: the first remaining face seeds a group, every remaining face
@@ -84,7 +84,7 @@ void ZeltoModel::calcNormalGroup() {
     };
 
     const FacetTest test(_facet);
-    std::vector<uint32_t> remaining, group, groupStart;
+    std::vector<uint32_t> remaining, group;
     std::vector<uint32_t> stamp = zelto::largeVector<uint32_t>(_faces.size(), 0);
     uint32_t mark = 0;
     zelto::reserveLarge(_normalFaces, entries.size());
@@ -101,9 +101,8 @@ void ZeltoModel::calcNormalGroup() {
             }
             if (group.size() > 1) {
                 uint32_t normal = static_cast<uint32_t>(_normals.size());
-                groupStart.push_back(static_cast<uint32_t>(_normalFaces.size()));
+                _normals.push_back(ZeltoNormal{{}, static_cast<uint32_t>(_normalFaces.size())});
                 _normalFaces.insert(_normalFaces.end(), group.begin(), group.end());
-                _normals.push_back(ZeltoNormal{{}, static_cast<uint32_t>(group.size()), nullptr});
                 for (uint32_t face : group) link(face, v, normal);
             } else {
                 link(seed, v, ZeltoCorner::kNormalFlat);
@@ -117,7 +116,6 @@ void ZeltoModel::calcNormalGroup() {
             std::erase_if(remaining, [&](uint32_t face) { return stamp[face] == mark; });
         }
     }
-    for (size_t n = 0; n < _normals.size(); ++n) _normals[n].faceList = _normalFaces.data() + groupStart[n];
 
     // A second corner of a face on the same vertex draws with the first one's normal; a
     // corner whose vertex is not in this model's list is flat.
