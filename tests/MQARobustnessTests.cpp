@@ -85,3 +85,42 @@ TEST(MQARobustness, LongLinesAndRuns) {
     std::string list = "(" + std::string(1000000, '1').replace(1, 999998, std::string(999998, ' ')) + ")";
     EXPECT_EQ(MQAFile::initWithString(document({"x " + list})).body().attributes().size(), 1u);
 }
+
+namespace {
+
+// The written tree, or the error's text.
+std::string outcomeOf(const std::string& text, const MQAReadOptions& options) {
+    try {
+        return MQAFile::initWithString(std::string(text), options).stringValue();
+    } catch (const std::exception& e) {
+        return std::string("error: ") + e.what();
+    }
+}
+
+}  // namespace
+
+// Reading the second half of a body in another thread gives what reading alone gives,
+// wherever the second half starts: inside nested blocks, at an error, past the end.
+TEST(MQAReadAheadEquivalence, AnySplitGivesTheSequentialResult) {
+    const std::string bodies[] = {
+        kSample.substr(45, kSample.size() - 45 - 5),
+        crlfLines({"a {", "\tb {", "\t\tc 1", "\t\tdeep {", "\t\t}", "\t}", "\td 2", "}", "e 3"}),
+        crlfLines({"a {", "b 1", "c +", "}", "z"}),
+        crlfLines({"a 1", "}", "b 2"}),
+        crlfLines({"a {", "b", "c {", "d"}),
+        "a 1\r\nb 2  ",
+        crlfLines({"x (1 2", "y"}),
+    };
+    MQAReadOptions alone;
+    alone.readAheadBytes = SIZE_MAX;
+    for (const std::string& body : bodies) {
+        std::string text = documentWithBody(body);
+        std::string expected = outcomeOf(text, alone);
+        for (size_t from = 1; from <= body.size() + 1; ++from) {
+            MQAReadOptions split;
+            split.readAheadBytes = 0;
+            split.readAheadFrom = from;
+            ASSERT_EQ(outcomeOf(text, split), expected) << "second half from " << from << " of:\n" << body;
+        }
+    }
+}

@@ -1,11 +1,13 @@
 #include "MQAFile.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <optional>
 
 #include "MQAEnvelope.h"
 #include "MQAException.h"
 #include "MQANumber.h"
+#include "MQAReadAhead.h"
 #include "MQAScan.h"
 #include "MQATextStorage.h"
 #include "MQATreeReader.h"
@@ -38,15 +40,24 @@ mqa::EnvelopeMatch checkEnvelope(std::string_view text, MQAFile& file) {
 }
 
 // Removes comment and blank lines from text[start, end) and reads the attributes.
-MQABlock readBody(std::string&& text, size_t start, size_t end) {
+MQABlock readBody(std::string&& text, size_t start, size_t end, const MQAReadOptions& options) {
     end = mqa::removeCommentLines(text, start, end);
     end = mqa::removeBlankLines(text, start, end);
     text.resize(end);
     MQATextStorage storage(std::move(text));
     storage.setRange({start, end - start});
+    // Declared after the storage it reads, so its thread has ended before the text goes.
+    std::optional<MQAReadAhead> readAhead;
+    if (end - start >= options.readAheadBytes) {
+        size_t from = options.readAheadFrom ? start + options.readAheadFrom : start + (end - start) / 2;
+        const char* base = storage.text().data();
+        if (const char* lineStart = MQAReadAhead::lineStartAfter(base + std::min(from, end), base + end))
+            readAhead.emplace(lineStart, base + end);
+    }
     MQABlock body;
-    while (std::optional<MQAAttribute> attribute = MQATreeReader(storage).readAttribute())
-        body.attributes().push_back(std::move(*attribute));
+    MQATreeReader reader(storage);
+    reader.setReadAhead(readAhead ? &*readAhead : nullptr);
+    reader.readList(body.attributes());
     return body;
 }
 
@@ -59,14 +70,18 @@ MQAFile MQAFile::initWithString(std::string_view text) {
     mqa::EnvelopeMatch match = checkEnvelope(text, file);
     std::string body(text.substr(match.bodyStart, match.bodyEnd - match.bodyStart));
     size_t length = body.size();
-    file._body = readBody(std::move(body), 0, length);
+    file._body = readBody(std::move(body), 0, length, MQAReadOptions());
     return file;
 }
 
 MQAFile MQAFile::initWithString(std::string&& text) {
+    return initWithString(std::move(text), MQAReadOptions());
+}
+
+MQAFile MQAFile::initWithString(std::string&& text, const MQAReadOptions& options) {
     MQAFile file;
     mqa::EnvelopeMatch match = checkEnvelope(text, file);
-    file._body = readBody(std::move(text), match.bodyStart, match.bodyEnd);
+    file._body = readBody(std::move(text), match.bodyStart, match.bodyEnd, options);
     return file;
 }
 

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "MQAException.h"
+#include "MQAReadAhead.h"
 #include "MQAScan.h"
 #include "MQATextStorage.h"
 
@@ -12,13 +13,37 @@ constexpr int kBlockSyntaxErrorLine = 110;
 }  // namespace
 
 MQATreeReader::MQATreeReader(MQATextStorage& storage)
-    : _storage(storage), _p(storage.cursor()), _end(storage.end()) {}
+    : _storage(&storage), _p(storage.cursor()), _end(storage.end()) {}
+
+MQATreeReader::MQATreeReader(const char* begin, const char* end) : _p(begin), _end(end) {}
+
+void MQATreeReader::commit() {
+    if (_storage) _storage->advanceTo(_p);
+}
 
 std::optional<MQAAttribute> MQATreeReader::readAttribute() {
     std::vector<Frame> stack;
     Outcome outcome = run(stack);
-    _storage.advanceTo(_p);
+    commit();
     return std::move(outcome.attribute);
+}
+
+void MQATreeReader::readList(std::vector<MQAAttribute>& into) {
+    _topList = &into;
+    std::vector<Frame> stack;
+    while (std::optional<MQAAttribute> attribute = run(stack).attribute)
+        into.push_back(std::move(*attribute));
+    _topList = nullptr;
+    commit();
+}
+
+bool MQATreeReader::adoptReadAhead(std::vector<Frame>& stack) {
+    if (!_readAhead || _p != _readAhead->start()) return false;
+    std::vector<MQAAttribute>* list = stack.empty() ? _topList : &_lines[stack.size() - 1];
+    if (!list) return false;
+    _p = _readAhead->adoptInto(*list);
+    _readAhead = nullptr;
+    return true;
 }
 
 std::optional<MQABlock> MQATreeReader::readBlock() {
@@ -28,7 +53,7 @@ std::optional<MQABlock> MQATreeReader::readBlock() {
     std::vector<Frame> stack;
     openBlock(stack, std::nullopt);
     Outcome outcome = run(stack);
-    _storage.advanceTo(_p);
+    commit();
     return std::move(outcome.block);
 }
 
@@ -76,17 +101,23 @@ void MQATreeReader::readHead(MQAAttribute& attribute) {
 MQATreeReader::Outcome MQATreeReader::run(std::vector<Frame>& stack) {
     for (;;) {
         MQAAttribute current;
-        readHead(current);
-        if (const char* body = matchOpener(_p)) {
-            _p = body;
-            openBlock(stack, std::move(current));
-            continue;
+        // Lines read ahead end where a line read as none: the list ends here as well.
+        bool listEnded = adoptReadAhead(stack);
+        if (!listEnded) {
+            readHead(current);
+            if (const char* body = matchOpener(_p)) {
+                _p = body;
+                openBlock(stack, std::move(current));
+                continue;
+            }
         }
         // End the line of `current`; when that closes the list of the innermost block,
         // close the block and end the line of the attribute that opened it, and so on.
         for (;;) {
             std::optional<MQAAttribute> finished;
-            if (const char* next = mqa::matchLineEnd(_p, _end)) {
+            if (listEnded) {
+                listEnded = false;
+            } else if (const char* next = mqa::matchLineEnd(_p, _end)) {
                 _p = next;
                 if (!current.isEmpty()) finished = std::move(current);
             } else if (!current.isEmpty()) {

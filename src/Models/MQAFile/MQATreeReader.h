@@ -6,16 +6,25 @@
 #include "MQAAttribute.h"
 #include "MQABlock.h"
 
+class MQAReadAhead;
 class MQATextStorage;
 
 // Reads attribute lines and blocks at a cursor. Nested blocks are kept on an explicit
 // stack rather than the call stack, so nesting depth is limited only by memory.
 class MQATreeReader {
 public:
+    // Reads at the cursor and consumes what was read.
     explicit MQATreeReader(MQATextStorage& storage);
+    // Reads the text [begin, end) without a cursor; position() tells how far it got.
+    MQATreeReader(const char* begin, const char* end);
 
     std::optional<MQAAttribute> readAttribute();
     std::optional<MQABlock> readBlock();
+    // Reads attribute lines and appends them to `into` until a line reads as none.
+    void readList(std::vector<MQAAttribute>& into);
+    // Lines read ahead that this reader takes over when it arrives at their start.
+    void setReadAhead(MQAReadAhead* readAhead) { _readAhead = readAhead; }
+    const char* position() const { return _p; }
 
 private:
     // The attribute line that opened a block being filled (absent for a block read on
@@ -36,7 +45,14 @@ private:
     void openBlock(std::vector<Frame>& stack, std::optional<MQAAttribute> owner);
     MQABlock closeBlock(std::vector<Frame>& stack);
 
-    MQATextStorage& _storage;
+    void commit();  // consumes what was read from the cursor, if there is one
+    // Takes over the lines read ahead when the reader stands at their start about to read
+    // a line of the list `stack` says it is in; true when it did.
+    bool adoptReadAhead(std::vector<Frame>& stack);
+
+    MQATextStorage* _storage = nullptr;
+    MQAReadAhead* _readAhead = nullptr;
+    std::vector<MQAAttribute>* _topList = nullptr;  // the list readList fills
     const char* _p;
     const char* _end;
     std::vector<std::vector<MQAAttribute>> _lines;

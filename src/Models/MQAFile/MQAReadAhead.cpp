@@ -1,0 +1,41 @@
+#include "MQAReadAhead.h"
+
+#include <cstring>
+
+#include "MQATreeReader.h"
+
+MQAReadAhead::MQAReadAhead(const char* start, const char* end) : _start(start), _end(end) {
+    _worker = std::thread([this] {
+        try {
+            MQATreeReader reader(_start, _end);
+            reader.readList(_lines);
+            _stop = reader.position();
+        } catch (...) {
+            _error = std::current_exception();
+        }
+    });
+}
+
+MQAReadAhead::~MQAReadAhead() {
+    if (_worker.joinable()) _worker.join();
+}
+
+const char* MQAReadAhead::adoptInto(std::vector<MQAAttribute>& list) {
+    _worker.join();
+    if (_error) std::rethrow_exception(_error);
+    list.reserve(list.size() + _lines.size());
+    for (MQAAttribute& line : _lines) list.push_back(std::move(line));
+    _lines.clear();
+    return _stop;
+}
+
+const char* MQAReadAhead::lineStartAfter(const char* from, const char* end) {
+    while (from < end) {
+        const void* lf = std::memchr(from, '\n', static_cast<size_t>(end - from));
+        if (!lf) return nullptr;
+        const char* at = static_cast<const char*>(lf);
+        if (at > from && at[-1] == '\r' && at + 1 < end) return at + 1;
+        from = at + 1;
+    }
+    return nullptr;
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <exception>
+#include <thread>
+#include <vector>
+
+#include "MQAAttribute.h"
+
+// Reads the attribute lines that follow a line start further on, in a second thread,
+// while the main reader works its way up to it. Reading a list of lines from a given
+// place does not depend on how the reader got there, so when the main reader arrives
+// at exactly that place about to read a line, it takes these lines (or this error) as
+// its own and carries on after them: the result is the same as reading alone. If it
+// never arrives there (it fails first, ends earlier, or passes the place inside a line)
+// the lines are dropped.
+class MQAReadAhead {
+public:
+    MQAReadAhead(const char* start, const char* end);
+    ~MQAReadAhead();
+    MQAReadAhead(const MQAReadAhead&) = delete;
+    MQAReadAhead& operator=(const MQAReadAhead&) = delete;
+
+    const char* start() const { return _start; }
+    // Waits for the lines, moves them to the end of `list` and returns the position
+    // after them; rethrows the error that ended them instead, if any.
+    const char* adoptInto(std::vector<MQAAttribute>& list);
+
+    // The first position after a CR LF at or after `from`; nullptr when there is none.
+    static const char* lineStartAfter(const char* from, const char* end);
+
+private:
+    const char* _start;
+    const char* _end;
+    std::vector<MQAAttribute> _lines;
+    const char* _stop = nullptr;
+    std::exception_ptr _error;
+    std::thread _worker;
+};
