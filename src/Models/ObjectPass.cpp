@@ -27,7 +27,7 @@ void release(MQAAttribute& chunk) {
 }
 
 // Face lines are released as they are read; their memory goes back every so often.
-constexpr size_t kLinesBetweenReturns = 1 << 17;
+constexpr size_t kLinesBetweenReturns = 1 << 18;
 
 std::vector<ZeltoVertex> readVertices(MQAAttribute* chunk, const std::string& object) {
     std::vector<ZeltoVertex> vertices;

@@ -46,12 +46,21 @@ std::string textAt(const MQAParam& param, uint64_t k, std::string_view name, con
     return param.stringValueAtIndex(k);
 }
 
+namespace {
+// Value 0 of parameter k; the parameter is named in the text only when it has no value.
+const MQAParam& paramWithValue(const MQAAttribute& line, size_t k, const Place& place) {
+    const MQAParam& param = paramAt(line, k, place);
+    if (param.count() == 0) checkValue(param, 0, "parameter " + std::to_string(k), place);
+    return param;
+}
+}  // namespace
+
 float floatOfParam(const MQAAttribute& line, size_t k, const Place& place) {
-    return floatAt(paramAt(line, k, place), 0, "parameter " + std::to_string(k), place);
+    return paramWithValue(line, k, place).floatValueAtIndex(0);
 }
 
 std::string textOfParam(const MQAAttribute& line, size_t k, const Place& place) {
-    return textAt(paramAt(line, k, place), 0, "parameter " + std::to_string(k), place);
+    return paramWithValue(line, k, place).stringValueAtIndex(0);
 }
 
 GLKMatrix4 matrixOfLine(const MQAAttribute& line, const Place& place) {
