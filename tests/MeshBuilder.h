@@ -3,7 +3,9 @@
 // Builds vertex and face lists for model tests: vertices are reserved up front so the
 // faces' pointers into the list stay valid when it moves into a model.
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -40,6 +42,23 @@ public:
         uint32_t pa = vertex(GLKVector3Add(p, a));
         uint32_t pb = vertex(GLKVector3Add(p, b));
         face({shared, pa, pb}, nullptr, tag);
+    }
+
+    // The same model from the faces stably sorted by material, with their document order.
+    ZeltoModel buildPresorted(float facet = 59.5f) {
+        std::vector<uint32_t> byMaterial(_faces.size());
+        for (uint32_t i = 0; i < byMaterial.size(); ++i) byMaterial[i] = i;
+        std::stable_sort(byMaterial.begin(), byMaterial.end(), [&](uint32_t a, uint32_t b) {
+            return std::less<const ZeltoMaterial*>()(_faces[a].material(), _faces[b].material());
+        });
+        std::vector<ZeltoFace> sorted;
+        std::vector<uint32_t> documentOrder(_faces.size());
+        for (uint32_t position = 0; position < byMaterial.size(); ++position) {
+            sorted.push_back(_faces[byMaterial[position]]);
+            documentOrder[byMaterial[position]] = position;
+        }
+        return ZeltoModel::modelWithName("test", facet, std::move(_vertices), std::move(sorted),
+                                         std::move(documentOrder), {});
     }
 
     ZeltoModel build(float facet = 59.5f, std::vector<ZeltoAnimation> animations = {}) {

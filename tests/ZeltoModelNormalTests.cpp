@@ -163,6 +163,39 @@ TEST(ZeltoModelSort, FacesOrderedByMaterialStably) {
     expectNormalsAndLinksAgree(model);
 }
 
+// Faces handed over already in material order, with their document order, group and
+// end up exactly as faces handed over in document order.
+TEST(ZeltoModelSort, PresortedFacesMatchDocumentOrder) {
+    std::vector<ZeltoMaterial> materials;
+    for (const char* name : {"a", "b", "c"})
+        materials.push_back(ZeltoMaterial::materialWithName(name, 1, 1, 1, 1, 1, 1, 1, 1, 1, ""));
+    auto mesh = [&] {
+        MeshBuilder builder;
+        uint32_t center = builder.vertex({0, 0, 0});
+        for (int i = 0; i < 8; ++i)
+            builder.vertex({std::cos(0.785f * static_cast<float>(i)), std::sin(0.785f * static_cast<float>(i)),
+                            0.3f * static_cast<float>(i % 3)});
+        const ZeltoMaterial* use[] = {&materials[2], &materials[0], &materials[2], &materials[1],
+                                      &materials[0], &materials[1], &materials[2], &materials[0]};
+        for (uint32_t i = 0; i < 8; ++i)
+            builder.face({center, 1 + i, 1 + (i + 1) % 8}, use[i], static_cast<float>(i));
+        return builder;
+    };
+    auto describe = [](const ZeltoModel& model) {
+        std::vector<std::vector<uint32_t>> shape;
+        for (const ZeltoFace& face : model.faces())
+            shape.push_back({static_cast<uint32_t>(face.corner(0).uv.x), face.corner(0).normal,
+                             face.corner(1).normal, face.corner(2).normal});
+        for (size_t n = 0; n < model.normals().size(); ++n)
+            shape.emplace_back(model.facesOfNormal(n).begin(), model.facesOfNormal(n).end());
+        return shape;
+    };
+    ZeltoModel plain = mesh().build(50);
+    ZeltoModel presorted = mesh().buildPresorted(50);
+    EXPECT_EQ(describe(presorted), describe(plain));
+    ASSERT_GT(plain.normals().size(), 1u);
+}
+
 TEST(ZeltoModelNumbers, CountUpAcrossModels) {
     MeshBuilder first, second;
     ZeltoModel a = first.build();

@@ -48,13 +48,37 @@ std::vector<ZeltoVertex> readVertices(MQAAttribute* chunk, const std::string& ob
     return vertices;
 }
 
-std::vector<ZeltoFace> readFaces(MQAAttribute* chunk, const std::string& object,
-                                 std::vector<ZeltoVertex>& vertices,
-                                 const std::vector<ZeltoMaterial>& materials) {
+// Faces in material order, and where each face line's face went.
+struct FaceList {
     std::vector<ZeltoFace> faces;
-    if (!chunk || !chunk->block()) return faces;
+    std::vector<uint32_t> documentOrder;
+};
+
+// Where the faces of each material begin once faces are in material order (materials
+// are in one list, so their order by address is their order in it). A line whose
+// material cannot be used counts as material 0 here; reading it reports the error.
+std::vector<uint32_t> materialStarts(const std::vector<MQAAttribute>& lines, size_t materials) {
+    std::vector<uint32_t> starts(materials + 1, 0);
+    for (const MQAAttribute& line : lines) {
+        int32_t index = 0;
+        if (const MQAParam* m = line.paramForName("m"); m && m->count() > 0) index = m->intValueAtIndex(0);
+        if (index < 0 || static_cast<size_t>(index) >= materials) index = 0;
+        ++starts[static_cast<size_t>(index) + 1];
+    }
+    for (size_t m = 1; m < starts.size(); ++m) starts[m] += starts[m - 1];
+    return starts;
+}
+
+FaceList readFaces(MQAAttribute* chunk, const std::string& object,
+                   std::vector<ZeltoVertex>& vertices, const std::vector<ZeltoMaterial>& materials) {
+    FaceList list;
+    if (!chunk || !chunk->block()) return list;
     std::vector<MQAAttribute>& lines = chunk->block()->attributes();
-    zelto::reserveLarge(faces, lines.size());
+    // Each face goes straight to its place in material order, which spares the model
+    // from sorting (and copying) the faces itself.
+    std::vector<uint32_t> next = materialStarts(lines, std::max<size_t>(materials.size(), 1));
+    list.faces = zelto::largeVector<ZeltoFace>(lines.size());
+    list.documentOrder = zelto::largeVector<uint32_t>(lines.size());
     static constexpr std::array<std::string_view, 3> kNames{"v", "m", "uv"};
     for (size_t i = 0; i < lines.size(); ++i) {
         MQAAttribute& line = lines[i];
@@ -85,15 +109,17 @@ std::vector<ZeltoFace> readFaces(MQAAttribute* chunk, const std::string& object,
         uint64_t uvValues = uv ? uv->count() : 0;
         for (uint64_t j = 0; j < 8 && j < uvValues; ++j) coordinates[j] = uv->floatValueAtIndex(j);
 
-        faces.push_back(ZeltoFace::faceWithMaterial(
+        uint32_t position = next[static_cast<size_t>(materialIndex)]++;
+        list.documentOrder[i] = position;
+        list.faces[position] = ZeltoFace::faceWithMaterial(
             &materials[static_cast<size_t>(materialIndex)], corner[0], corner[1], corner[2],
             corner[3], coordinates[0], coordinates[1], coordinates[2], coordinates[3],
-            coordinates[4], coordinates[5], coordinates[6], coordinates[7]));
+            coordinates[4], coordinates[5], coordinates[6], coordinates[7]);
         line.setParams({});
         if ((i + 1) % kLinesBetweenReturns == 0) zelto::returnFreedMemory();
     }
     release(*chunk);
-    return faces;
+    return list;
 }
 
 std::vector<ZeltoAnimation> readObjectAnimations(const MQABlock& block, const std::string& object) {
@@ -135,7 +161,7 @@ std::vector<ZeltoModel> readObjects(MQABlock& body, const std::vector<ZeltoMater
         std::string object = "Object " + quoted(name);
         float facet = 90.0f;
         std::vector<ZeltoVertex> vertices;
-        std::vector<ZeltoFace> faces;
+        FaceList faces;
         std::vector<ZeltoAnimation> animations;
         if (MQABlock* block = chunk.block()) {
             if (const MQAAttribute* line = block->attributeForName("facet"))
@@ -146,7 +172,9 @@ std::vector<ZeltoModel> readObjects(MQABlock& body, const std::vector<ZeltoMater
         }
         release(chunk);
         models.push_back(ZeltoModel::modelWithName(name, facet, std::move(vertices),
-                                                   std::move(faces), std::move(animations)));
+                                                   std::move(faces.faces),
+                                                   std::move(faces.documentOrder),
+                                                   std::move(animations)));
     }
     return models;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 
 #include "LargeArrays.h"
 
@@ -37,12 +38,22 @@ ZeltoModel ZeltoModel::modelWithNumber(int32_t number, std::vector<ZeltoVertex> 
                                        std::vector<ZeltoAnimation> animations, float facet,
                                        std::string_view name) {
     return ZeltoModel(number, std::move(vertices), std::move(faces), std::move(animations), facet,
-                      name);
+                      name, {});
+}
+
+ZeltoModel ZeltoModel::modelWithName(std::string_view name, float facet,
+                                     std::vector<ZeltoVertex> vertices,
+                                     std::vector<ZeltoFace> facesByMaterial,
+                                     std::vector<uint32_t> documentOrder,
+                                     std::vector<ZeltoAnimation> animations) {
+    int32_t number = gNextModelNumber.fetch_add(1);
+    return ZeltoModel(number, std::move(vertices), std::move(facesByMaterial),
+                      std::move(animations), facet, name, std::move(documentOrder));
 }
 
 ZeltoModel::ZeltoModel(int32_t number, std::vector<ZeltoVertex> vertices,
                        std::vector<ZeltoFace> faces, std::vector<ZeltoAnimation> animations,
-                       float facet, std::string_view name)
+                       float facet, std::string_view name, std::vector<uint32_t> documentOrder)
     : _number(number),
       _vertices(std::move(vertices)),
       _faces(std::move(faces)),
@@ -50,11 +61,25 @@ ZeltoModel::ZeltoModel(int32_t number, std::vector<ZeltoVertex> vertices,
       _animations(std::move(animations)),
       _name(name),
       _faceNormals(zelto::largeVector<GLKVector3>(_faces.size())) {
+    if (documentOrder.size() != _faces.size() || !facesInMaterialOrder()) {
+        // Not sorted after all: put the faces back in document order and sort here.
+        if (documentOrder.size() == _faces.size()) {
+            std::vector<ZeltoFace> inOrder;
+            zelto::reserveLarge(inOrder, _faces.size());
+            for (uint32_t position : documentOrder) inOrder.push_back(_faces[position]);
+            _faces.swap(inOrder);
+        }
+        documentOrder.clear();
+    }
     indexCorners();
     listFacesByShape();
-    setupNormals();
-    sortFacesByMaterial();
-    listFacesByShape();
+    for (ZeltoVertex& vertex : _vertices) vertex.affinePos = vertex.pos;
+    calcFaceNormals();
+    groupNormals(documentOrder);
+    if (documentOrder.empty()) {
+        sortFacesByMaterial();
+        listFacesByShape();
+    }
     linkFacesToNormals();
 }
 
@@ -91,6 +116,12 @@ void ZeltoModel::listFacesByShape() {
     }
 }
 
+bool ZeltoModel::facesInMaterialOrder() const {
+    return std::is_sorted(_faces.begin(), _faces.end(), [](const ZeltoFace& a, const ZeltoFace& b) {
+        return std::less<const ZeltoMaterial*>()(a._material, b._material);
+    });
+}
+
 void ZeltoModel::setupNormals() {
     for (ZeltoVertex& vertex : _vertices) vertex.affinePos = vertex.pos;
     calcFaceNormals();
@@ -105,7 +136,7 @@ void ZeltoModel::sortFacesByMaterial() {
         if (materials.empty() || materials.back() != face._material) materials.push_back(face._material);
     std::sort(materials.begin(), materials.end());
     materials.erase(std::unique(materials.begin(), materials.end()), materials.end());
-    if (materials.size() < 2) return;
+    if (materials.size() < 2 || facesInMaterialOrder()) return;
 
     std::vector<uint32_t> rank = zelto::largeVector<uint32_t>(_faces.size());
     std::vector<uint32_t> start(materials.size() + 1, 0);

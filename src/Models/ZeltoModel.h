@@ -32,6 +32,16 @@ public:
                                       std::vector<ZeltoFace> faces,
                                       std::vector<ZeltoAnimation> animations, float facet,
                                       std::string_view name);
+    // The same model from faces that are already in material order (stably sorted by
+    // material address), with `documentOrder` listing their positions in document
+    // order, which is the order smooth normals are grouped in. This spares a large
+    // model the copy the sort would take. Faces that turn out not to be in material
+    // order are sorted after all.
+    static ZeltoModel modelWithName(std::string_view name, float facet,
+                                    std::vector<ZeltoVertex> vertices,
+                                    std::vector<ZeltoFace> facesByMaterial,
+                                    std::vector<uint32_t> documentOrder,
+                                    std::vector<ZeltoAnimation> animations);
 
     ZeltoModel(ZeltoModel&&) noexcept = default;
     ZeltoModel& operator=(ZeltoModel&&) noexcept = default;
@@ -67,7 +77,12 @@ private:
     static constexpr uint32_t kNoVertex = UINT32_MAX;
 
     ZeltoModel(int32_t number, std::vector<ZeltoVertex> vertices, std::vector<ZeltoFace> faces,
-               std::vector<ZeltoAnimation> animations, float facet, std::string_view name);
+               std::vector<ZeltoAnimation> animations, float facet, std::string_view name,
+               std::vector<uint32_t> documentOrder);
+    bool facesInMaterialOrder() const;
+    // Groups corners into shared normals taking faces in the given order (positions into
+    // the face list); an empty order means the list's own.
+    void groupNormals(std::span<const uint32_t> order);
     void indexCorners();
     void listFacesByShape();
     void sortFacesByMaterial();

@@ -51,7 +51,9 @@ void ZeltoModel::calcNormals() { pose::sumNormals(_faceNormals.data(), _normals,
 // order) are split greedily: the first remaining face seeds a group, every remaining face
 // whose normal is within the smoothing angle of the seed's (or equal to it) joins, and a
 // group of two or more entries gets a shared normal; a seed left alone is flat there.
-void ZeltoModel::calcNormalGroup() {
+void ZeltoModel::calcNormalGroup() { groupNormals({}); }
+
+void ZeltoModel::groupNormals(std::span<const uint32_t> order) {
     _normals.clear();
     _normalFaces.clear();
 
@@ -65,9 +67,11 @@ void ZeltoModel::calcNormalGroup() {
     std::vector<uint32_t> entries = zelto::largeVector<uint32_t>(first[vertexCount]);
     {
         std::vector<uint32_t> next(first.begin(), first.end() - 1);
-        for (uint32_t f = 0; f < _faceCorners.size(); ++f)
+        for (uint32_t k = 0; k < _faceCorners.size(); ++k) {
+            uint32_t f = order.empty() ? k : order[k];
             for (uint32_t v : _faceCorners[f])
                 if (v != kNoVertex) entries[next[v]++] = f;
+        }
     }
 
     // Corner links are gathered here and written into the faces once at the end.
