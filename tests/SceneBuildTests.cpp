@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "MQAException.h"
 #include "SceneTestSupport.h"
 
@@ -189,4 +191,49 @@ TEST(ScenePasses, MaterialsAreSharedAndNumbersContinueAcrossDocuments) {
     EXPECT_EQ(second.models()[0].number(), first.models()[0].number() + 1);
     Metasequoia moved = std::move(first);
     EXPECT_EQ(moved.models()[0].faces()[0].material(), &moved.materials()[0]);
+}
+
+namespace {
+
+// An object with `faces` face lines over a strip of vertices, alternating between two
+// materials, each face's first u coordinate its line number; `bad` lines replaced.
+std::string largeObject(size_t faces, const std::map<size_t, std::string>& bad) {
+    std::string body = "Material 2 {\r\n\"a\"\r\n\"b\"\r\n}\r\nObject \"big\" {\r\n\tvertex 3 {\r\n";
+    body += "\t\t0 0 0\r\n\t\t1 0 0\r\n\t\t0 1 0\r\n\t}\r\n\tface " + std::to_string(faces) + " {\r\n";
+    for (size_t i = 1; i <= faces; ++i) {
+        auto replaced = bad.find(i);
+        if (replaced != bad.end())
+            body += "\t\t" + replaced->second + "\r\n";
+        else
+            body += "\t\t3 V(0 1 2) M(" + std::to_string(i % 2) + ") UV(" + std::to_string(i) + " 0)\r\n";
+    }
+    return documentWithBody(body + "\t}\r\n}\r\n");
+}
+
+std::string largeError(size_t faces, const std::map<size_t, std::string>& bad) {
+    try {
+        Metasequoia::initWithString(largeObject(faces, bad));
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return "no error";
+}
+
+}  // namespace
+
+// Faces are placed in material order as they are read; errors name the first bad line.
+TEST(ObjectPass, LargeFaceListsKeepOrderAndReportTheFirstError) {
+    constexpr size_t kFaces = 80000;
+    Metasequoia scene = Metasequoia::initWithString(largeObject(kFaces, {}));
+    const ZeltoModel& model = scene.models()[0];
+    ASSERT_EQ(model.faces().size(), kFaces);
+    for (size_t i = 0; i < kFaces; ++i) {
+        // Material 0 (even lines) first, each material's faces in line order.
+        size_t line = i < kFaces / 2 ? 2 * (i + 1) : 2 * (i - kFaces / 2) + 1;
+        ASSERT_EQ(model.faces()[i].corner(0).uv.x, static_cast<float>(line)) << i;
+    }
+    EXPECT_EQ(largeError(kFaces, {{20000, "2 V(0 7)"}, {60000, "2 V(0 1) M(5)"}}),
+              "Object \"big\", face line 20000: vertex index 7 is out of range (3 vertices)");
+    EXPECT_EQ(largeError(kFaces, {{60000, "2 V(0 1) M(5)"}, {70000, "2 V(0 7)"}}),
+              "Object \"big\", face line 60000: material index 5 is out of range (2 materials)");
 }
