@@ -18,7 +18,12 @@ struct GridMesh {
     std::vector<ZeltoFace> faces;
 };
 
-inline GridMesh makeGridMesh(size_t faceCount, const std::vector<ZeltoMaterial>& materials) {
+// How materials are laid over the grid: in large regions (each material a band of the
+// grid, as parts of a model usually are) or interleaved in runs of seven cells.
+enum class MaterialLayout { Regions, Interleaved };
+
+inline GridMesh makeGridMesh(size_t faceCount, const std::vector<ZeltoMaterial>& materials,
+                             MaterialLayout layout = MaterialLayout::Regions) {
     size_t cells = (faceCount * 2 + 2) / 3;
     size_t columns = static_cast<size_t>(std::ceil(std::sqrt(static_cast<double>(cells))));
     size_t rows = (cells + columns - 1) / columns;
@@ -37,7 +42,9 @@ inline GridMesh makeGridMesh(size_t faceCount, const std::vector<ZeltoMaterial>&
     for (size_t cell = 0; mesh.faces.size() < faceCount; ++cell) {
         size_t r = cell / columns, c = cell % columns;
         size_t a = r * (columns + 1) + c, b = a + 1, d = a + columns + 1, e = d + 1;
-        const ZeltoMaterial* m = &materials[cell * materials.size() / (cells + 1)];
+        const ZeltoMaterial* m = layout == MaterialLayout::Regions
+                                     ? &materials[cell * materials.size() / (cells + 1)]
+                                     : &materials[cell / 7 % materials.size()];
         if (cell % 2 == 0) {
             mesh.faces.push_back(ZeltoFace::faceWithMaterial(m, v(a), v(d), v(e), v(b), 0, 0, 0, 1, 1, 1, 1, 0));
         } else {

@@ -72,13 +72,13 @@ ZeltoModel::ZeltoModel(int32_t number, std::vector<ZeltoVertex> vertices,
         documentOrder.clear();
     }
     indexCorners();
-    listFacesByShape();
+    listFacesByShape(documentOrder);
     for (ZeltoVertex& vertex : _vertices) vertex.affinePos = vertex.pos;
     calcFaceNormals();
     groupNormals(documentOrder);
     if (documentOrder.empty()) {
-        sortFacesByMaterial();
-        listFacesByShape();
+        std::vector<uint32_t> positions = sortFacesByMaterial();
+        if (!positions.empty()) listFacesByShape(positions);
     }
     linkFacesToNormals();
 }
@@ -101,18 +101,24 @@ void ZeltoModel::indexCorners() {
     }
 }
 
-void ZeltoModel::listFacesByShape() {
+void ZeltoModel::listFacesByShape(std::span<const uint32_t> positions) {
     _triangles.clear();
     _quads.clear();
+    _stretchEnds.clear();
     zelto::reserveLarge(_triangles, _faceCorners.size());
     zelto::reserveLarge(_quads, _faceCorners.size() / 2);
-    for (uint32_t i = 0; i < _faceCorners.size(); ++i) {
+    for (uint32_t k = 0; k < _faceCorners.size(); ++k) {
+        uint32_t i = positions.empty() ? k : positions[k];
         const std::array<uint32_t, 4>& c = _faceCorners[i];
-        if (c[2] == kNoVertex) continue;
-        if (c[3] == kNoVertex)
-            _triangles.push_back({i, {c[0], c[1], c[2]}});
-        else
-            _quads.push_back({i, {c[0], c[1], c[2], c[3]}});
+        if (c[2] != kNoVertex) {
+            if (c[3] == kNoVertex)
+                _triangles.push_back({i, {c[0], c[1], c[2]}});
+            else
+                _quads.push_back({i, {c[0], c[1], c[2], c[3]}});
+        }
+        if ((k + 1) % kStretch == 0 || k + 1 == _faceCorners.size())
+            _stretchEnds.push_back({static_cast<uint32_t>(_triangles.size()),
+                                    static_cast<uint32_t>(_quads.size())});
     }
 }
 
@@ -130,13 +136,13 @@ void ZeltoModel::setupNormals() {
 
 // Stable sort by material address (no material first). Materials are few, so faces
 // are ranked by their material and placed by counting.
-void ZeltoModel::sortFacesByMaterial() {
+std::vector<uint32_t> ZeltoModel::sortFacesByMaterial() {
     std::vector<const ZeltoMaterial*> materials;
     for (const ZeltoFace& face : _faces)
         if (materials.empty() || materials.back() != face._material) materials.push_back(face._material);
     std::sort(materials.begin(), materials.end());
     materials.erase(std::unique(materials.begin(), materials.end()), materials.end());
-    if (materials.size() < 2 || facesInMaterialOrder()) return;
+    if (materials.size() < 2 || facesInMaterialOrder()) return {};
 
     std::vector<uint32_t> rank = zelto::largeVector<uint32_t>(_faces.size());
     std::vector<uint32_t> start(materials.size() + 1, 0);
@@ -164,6 +170,7 @@ void ZeltoModel::sortFacesByMaterial() {
     permute(_faceCorners, order);
     permute(_faceNormals, order);
     for (uint32_t& face : _normalFaces) face = newIndex[face];
+    return newIndex;
 }
 
 void ZeltoModel::linkFacesToNormals() {

@@ -84,8 +84,12 @@ private:
     // the face list); an empty order means the list's own.
     void groupNormals(std::span<const uint32_t> order);
     void indexCorners();
-    void listFacesByShape();
-    void sortFacesByMaterial();
+    // Lists the faces by shape for posing, taking them in document order (`positions`
+    // gives each document face's place in the face list; empty when they coincide):
+    // neighbouring faces share vertices, and material order would scatter them.
+    void listFacesByShape(std::span<const uint32_t> positions);
+    // Returns each document face's new place, or nothing when no face moved.
+    std::vector<uint32_t> sortFacesByMaterial();
     void linkFacesToNormals();
     uint32_t vertexIndex(const ZeltoVertex* vertex) const;
 
@@ -105,5 +109,8 @@ private:
     std::vector<uint32_t> _normalFaces;
     std::vector<pose::TriangleCorners> _triangles;  // three- and four-corner faces, by shape
     std::vector<pose::QuadCorners> _quads;
+    // Where each stretch of kStretch document faces ends in the two lists.
+    static constexpr uint32_t kStretch = 16384;
+    std::vector<std::array<uint32_t, 2>> _stretchEnds;
     bool _cornersOutsideVertexList = false;
 };

@@ -31,17 +31,14 @@ void ZeltoModel::calcFaceNormals() {
     // Two-corner faces are in neither list: their normal stays (0, 0, 0). Triangles and
     // quadrilaterals go in step, a stretch of faces at a time, so the vertices a stretch
     // shares stay in cache between the two.
-    constexpr uint32_t kStretch = 16384;
     std::span<const pose::TriangleCorners> triangles = _triangles;
     std::span<const pose::QuadCorners> quads = _quads;
-    for (uint32_t end = kStretch; !triangles.empty() || !quads.empty(); end += kStretch) {
-        auto before = [end](const auto& face) { return face.face < end; };
-        size_t t = static_cast<size_t>(std::partition_point(triangles.begin(), triangles.end(), before) - triangles.begin());
-        size_t q = static_cast<size_t>(std::partition_point(quads.begin(), quads.end(), before) - quads.begin());
-        pose::triangleNormals(_vertices.data(), triangles.first(t), normals);
-        pose::quadNormals(_vertices.data(), quads.first(q), normals);
-        triangles = triangles.subspan(t);
-        quads = quads.subspan(q);
+    uint32_t triangleStart = 0, quadStart = 0;
+    for (const auto& [triangleEnd, quadEnd] : _stretchEnds) {
+        pose::triangleNormals(_vertices.data(), triangles.subspan(triangleStart, triangleEnd - triangleStart), normals);
+        pose::quadNormals(_vertices.data(), quads.subspan(quadStart, quadEnd - quadStart), normals);
+        triangleStart = triangleEnd;
+        quadStart = quadEnd;
     }
 }
 
