@@ -194,6 +194,8 @@ TEST(ZeltoModelSort, PresortedFacesMatchDocumentOrder) {
     ZeltoModel presorted = mesh().buildPresorted(50);
     EXPECT_EQ(describe(presorted), describe(plain));
     ASSERT_GT(plain.normals().size(), 1u);
+
+    EXPECT_THROW(ZeltoModel::modelWithName("x", 1, {}, {}, {0}, {}), std::invalid_argument);
 }
 
 TEST(ZeltoModelNumbers, CountUpAcrossModels) {

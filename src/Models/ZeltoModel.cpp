@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <functional>
+#include <stdexcept>
 
 #include "LargeArrays.h"
 
@@ -61,6 +62,18 @@ ZeltoModel::ZeltoModel(int32_t number, std::vector<ZeltoVertex> vertices,
       _animations(std::move(animations)),
       _name(name),
       _faceNormals(zelto::largeVector<GLKVector3>(_faces.size())) {
+    if (!documentOrder.empty()) {
+        // Every face must be listed exactly once.
+        std::vector<bool> listed(_faces.size(), false);
+        bool permutation = documentOrder.size() == _faces.size();
+        for (size_t k = 0; permutation && k < documentOrder.size(); ++k) {
+            uint32_t position = documentOrder[k];
+            permutation = position < listed.size() && !listed[position];
+            if (permutation) listed[position] = true;
+        }
+        if (!permutation)
+            throw std::invalid_argument("the document order must list every face exactly once");
+    }
     if (documentOrder.size() != _faces.size() || !facesInMaterialOrder()) {
         // Not sorted after all: put the faces back in document order and sort here.
         if (documentOrder.size() == _faces.size()) {

@@ -36,7 +36,8 @@ public:
     // material address), with `documentOrder` listing their positions in document
     // order, which is the order smooth normals are grouped in. This spares a large
     // model the copy the sort would take. Faces that turn out not to be in material
-    // order are sorted after all.
+    // order are sorted after all; an order that does not list every face exactly once
+    // throws std::invalid_argument.
     static ZeltoModel modelWithName(std::string_view name, float facet,
                                     std::vector<ZeltoVertex> vertices,
                                     std::vector<ZeltoFace> facesByMaterial,
