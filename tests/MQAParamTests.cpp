@@ -21,6 +21,13 @@ Decoded decode(std::string_view text) {
     return {std::move(param), storage.range().location};
 }
 
+// A parameter that must read.
+MQAParam decodeValue(std::string_view text) {
+    std::optional<MQAParam> param = decode(text).param;
+    if (!param) throw std::runtime_error("no parameter in: " + std::string(text));
+    return std::move(*param);
+}
+
 std::string encode(const MQAParam& param) {
     MQATextStorage storage;
     param.encode(storage);
@@ -39,21 +46,21 @@ std::string errorOf(std::string_view text) {
 }  // namespace
 
 TEST(MQAParamDecode, NumberKindsFollowTheDecimalPoint) {
-    auto f = decode("1.0").param;
-    EXPECT_EQ(f->type(), MQAParamTypeFloat);
-    auto i = decode("1").param;
-    EXPECT_EQ(i->type(), MQAParamTypeInt);
-    auto negativeZero = decode("-0").param;
-    EXPECT_EQ(negativeZero->type(), MQAParamTypeInt);
-    EXPECT_EQ(negativeZero->intValueAtIndex(0), 0);
-    auto negativeFloat = decode(" \t-0.0").param;
-    EXPECT_TRUE(std::signbit(negativeFloat->floatValueAtIndex(0)));
+    MQAParam f = decodeValue("1.0");
+    EXPECT_EQ(f.type(), MQAParamTypeFloat);
+    MQAParam i = decodeValue("1");
+    EXPECT_EQ(i.type(), MQAParamTypeInt);
+    MQAParam negativeZero = decodeValue("-0");
+    EXPECT_EQ(negativeZero.type(), MQAParamTypeInt);
+    EXPECT_EQ(negativeZero.intValueAtIndex(0), 0);
+    MQAParam negativeFloat = decodeValue(" \t-0.0");
+    EXPECT_TRUE(std::signbit(negativeFloat.floatValueAtIndex(0)));
 }
 
 TEST(MQAParamDecode, TrailingPointLeavesThePointUnread) {
     Decoded d = decode("1.");
     ASSERT_TRUE(d.param);
-    EXPECT_EQ(d.param->type(), MQAParamTypeInt);
+    EXPECT_EQ(d.param.value().type(), MQAParamTypeInt);
     EXPECT_EQ(d.consumed, 1u);
     EXPECT_FALSE(decode(".5").param);
     EXPECT_FALSE(decode("+1").param);
@@ -62,44 +69,45 @@ TEST(MQAParamDecode, TrailingPointLeavesThePointUnread) {
 }
 
 TEST(MQAParamDecode, ListsNeedNoSeparators) {
-    auto minus = decode("(1-2)").param;
-    ASSERT_EQ(minus->count(), 2u);
-    EXPECT_EQ(minus->intValueAtIndex(0), 1);
-    EXPECT_EQ(minus->intValueAtIndex(1), -2);
-    auto strings = decode("(\"a\"\"b\")").param;
-    ASSERT_EQ(strings->count(), 2u);
-    EXPECT_EQ(strings->stringValueAtIndex(1), "b");
+    MQAParam minus = decodeValue("(1-2)");
+    ASSERT_EQ(minus.count(), 2u);
+    EXPECT_EQ(minus.intValueAtIndex(0), 1);
+    EXPECT_EQ(minus.intValueAtIndex(1), -2);
+    MQAParam strings = decodeValue("(\"a\"\"b\")");
+    ASSERT_EQ(strings.count(), 2u);
+    EXPECT_EQ(strings.stringValueAtIndex(1), "b");
 }
 
 TEST(MQAParamDecode, EmptyAndNamedLists) {
-    auto empty = decode("()").param;
-    EXPECT_EQ(empty->type(), MQAParamTypeNone);
-    EXPECT_EQ(empty->count(), 0u);
-    EXPECT_FALSE(empty->name());
-    EXPECT_EQ(encode(*empty), "");
+    MQAParam empty = decodeValue("()");
+    EXPECT_EQ(empty.type(), MQAParamTypeNone);
+    EXPECT_EQ(empty.count(), 0u);
+    EXPECT_FALSE(empty.name());
+    EXPECT_EQ(encode(empty), "");
 
     Decoded named = decode("col \t(0.5 1.0 0.25 1.0) rest");
-    EXPECT_EQ(*named.param->name(), "col");
-    EXPECT_EQ(named.param->count(), 4u);
+    ASSERT_TRUE(named.param);
+    EXPECT_EQ(named.param.value().name(), "col");
+    EXPECT_EQ(named.param.value().count(), 4u);
     EXPECT_EQ(named.consumed, 23u);
-    EXPECT_EQ(encode(*decode("V()").param), "V()");
+    EXPECT_EQ(encode(decodeValue("V()")), "V()");
 }
 
 TEST(MQAParamDecode, StringsEndAtTheNextQuote) {
-    auto s = decode("\"tex ture.png\"").param;
-    EXPECT_EQ(s->stringValueAtIndex(0), "tex ture.png");
+    MQAParam s = decodeValue("\"tex ture.png\"");
+    EXPECT_EQ(s.stringValueAtIndex(0), "tex ture.png");
     // The first character after the opening quote may itself be a quote.
-    EXPECT_EQ(decode("\"\"\"").param->stringValueAtIndex(0), "\"");
+    EXPECT_EQ(decodeValue("\"\"\"").stringValueAtIndex(0), "\"");
     EXPECT_FALSE(decode("\"\"").param);
     EXPECT_FALSE(decode("\"open\r\n\"").param);
 }
 
 TEST(MQAParamDecode, IntegersSaturate) {
-    EXPECT_EQ(decode("2147483647").param->intValueAtIndex(0), 2147483647);
-    EXPECT_EQ(decode("2147483648").param->intValueAtIndex(0), 2147483647);
-    EXPECT_EQ(decode("-2147483648").param->intValueAtIndex(0), -2147483647 - 1);
-    EXPECT_EQ(decode("-2147483649").param->intValueAtIndex(0), -2147483647 - 1);
-    EXPECT_EQ(decode("99999999999999999999999").param->intValueAtIndex(0), 2147483647);
+    EXPECT_EQ(decodeValue("2147483647").intValueAtIndex(0), 2147483647);
+    EXPECT_EQ(decodeValue("2147483648").intValueAtIndex(0), 2147483647);
+    EXPECT_EQ(decodeValue("-2147483648").intValueAtIndex(0), -2147483647 - 1);
+    EXPECT_EQ(decodeValue("-2147483649").intValueAtIndex(0), -2147483647 - 1);
+    EXPECT_EQ(decodeValue("99999999999999999999999").intValueAtIndex(0), 2147483647);
 }
 
 TEST(MQAParamDecode, EveryErrorHasItsReasonText) {
@@ -112,12 +120,12 @@ TEST(MQAParamDecode, EveryErrorHasItsReasonText) {
 }
 
 TEST(MQAParamReads, ConvertBetweenKinds) {
-    auto floats = decode("(2.9 -2.9)").param;
-    EXPECT_EQ(floats->intValueAtIndex(0), 2);
-    EXPECT_EQ(floats->intValueAtIndex(1), -2);
-    EXPECT_EQ(decode("7").param->floatValueAtIndex(0), 7.0f);
-    EXPECT_EQ(decode("12").param->stringValueAtIndex(0), "12");
-    EXPECT_EQ(decode("2.5").param->stringValueAtIndex(0), "2.5");
+    MQAParam floats = decodeValue("(2.9 -2.9)");
+    EXPECT_EQ(floats.intValueAtIndex(0), 2);
+    EXPECT_EQ(floats.intValueAtIndex(1), -2);
+    EXPECT_EQ(decodeValue("7").floatValueAtIndex(0), 7.0f);
+    EXPECT_EQ(decodeValue("12").stringValueAtIndex(0), "12");
+    EXPECT_EQ(decodeValue("2.5").stringValueAtIndex(0), "2.5");
 
     auto text = MQAParam::paramWithStringValues({"  42abc", "x", "-7.5e1", "99999999999"});
     EXPECT_EQ(text.intValueAtIndex(0), 42);
@@ -132,12 +140,12 @@ TEST(MQAParamReads, ConvertBetweenKinds) {
 }
 
 TEST(MQAParamReads, IndexAtCountIsOutOfRange) {
-    auto p = decode("(1 2 3)").param;
-    EXPECT_THROW(p->intValueAtIndex(3), std::out_of_range);
-    EXPECT_THROW(p->floatValueAtIndex(3), std::out_of_range);
-    EXPECT_THROW(p->stringValueAtIndex(3), std::out_of_range);
+    MQAParam p = decodeValue("(1 2 3)");
+    EXPECT_THROW(p.intValueAtIndex(3), std::out_of_range);
+    EXPECT_THROW(p.floatValueAtIndex(3), std::out_of_range);
+    EXPECT_THROW(p.stringValueAtIndex(3), std::out_of_range);
     try {
-        p->intValueAtIndex(7);
+        p.intValueAtIndex(7);
     } catch (const std::out_of_range& e) {
         EXPECT_STREQ(e.what(), "parameter value index 7 is out of range (3 values)");
     }
@@ -176,7 +184,7 @@ TEST(MQAParamEncode, ParenthesesForNamesAndLists) {
     auto one = MQAParam::paramWithIntValue(0);
     one.setName("m");
     EXPECT_EQ(encode(one), "m(0)");
-    EXPECT_EQ(encode(*decode("(1 -2 3)").param), "(1 -2 3)");
+    EXPECT_EQ(encode(decodeValue("(1 -2 3)")), "(1 -2 3)");
     EXPECT_EQ(encode(MQAParam::paramWithStringValue("")), "\"\"");
     EXPECT_EQ(encode(MQAParam::paramWithStringValue("a\"b")), "\"a\"b\"");
 }
@@ -194,13 +202,12 @@ TEST(MQAParamEncode, FloatFormsReadBackAsFloats) {
     for (const Case& c : cases) {
         std::string text = encode(MQAParam::paramWithFloatValue(c.value));
         EXPECT_EQ(text, c.text);
-        auto back = decode(text).param;
-        ASSERT_TRUE(back) << text;
-        EXPECT_EQ(back->type(), MQAParamTypeFloat) << text;
-        EXPECT_EQ(back->floatValueAtIndex(0), c.value) << text;
+        MQAParam back = decodeValue(text);
+        EXPECT_EQ(back.type(), MQAParamTypeFloat) << text;
+        EXPECT_EQ(back.floatValueAtIndex(0), c.value) << text;
     }
     float inf = std::numeric_limits<float>::infinity();
-    EXPECT_EQ(decode(encode(MQAParam::paramWithFloatValue(-inf))).param->floatValueAtIndex(0), -inf);
+    EXPECT_EQ(decodeValue(encode(MQAParam::paramWithFloatValue(-inf))).floatValueAtIndex(0), -inf);
     float tiny = std::numeric_limits<float>::denorm_min();
-    EXPECT_EQ(decode(encode(MQAParam::paramWithFloatValue(tiny))).param->floatValueAtIndex(0), tiny);
+    EXPECT_EQ(decodeValue(encode(MQAParam::paramWithFloatValue(tiny))).floatValueAtIndex(0), tiny);
 }

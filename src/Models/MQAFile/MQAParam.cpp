@@ -203,7 +203,7 @@ void MQAParam::appendString(std::string_view value) {
     ext.values.emplace_back(std::string(value));
 }
 
-uint64_t MQAParam::count() const { return isExt() ? _ext->values.size() : _count; }
+uint64_t MQAParam::extCount() const { return _ext->values.size(); }
 
 int64_t MQAParam::type() const {
     return isExt() ? static_cast<int64_t>(_ext->type) : static_cast<int64_t>(_bits & kTypeMask);
@@ -233,7 +233,7 @@ void MQAParam::setNameSlow(std::optional<std::string_view> name) {
     _bits |= static_cast<uint8_t>(kHasName | (name->size() << kNameLenShift));
 }
 
-bool MQAParam::hasName(std::string_view wanted) const {
+bool MQAParam::hasNameSlow(std::string_view wanted) const {
     auto own = name();
     return own && mqa::equalsIgnoringCase(*own, wanted);
 }
@@ -267,7 +267,7 @@ std::string MQAParam::stringValueAtIndex(uint64_t index) const {
     return out;
 }
 
-int32_t MQAParam::intValueAtIndex(uint64_t index) const {
+int32_t MQAParam::intValueSlow(uint64_t index) const {
     checkIndex(index);
     if (!isExt()) {
         uint32_t bits = compactAt(index);
@@ -287,7 +287,7 @@ int32_t MQAParam::intValueAtIndex(uint64_t index) const {
         _ext->values[index]);
 }
 
-float MQAParam::floatValueAtIndex(uint64_t index) const {
+float MQAParam::floatValueSlow(uint64_t index) const {
     checkIndex(index);
     if (!isExt()) {
         uint32_t bits = compactAt(index);

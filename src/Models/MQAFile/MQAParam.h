@@ -1,5 +1,7 @@
 #pragma once
 
+#include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
@@ -57,11 +59,23 @@ public:
     void encode(MQATextStorage& storage) const;
     void encodeTo(std::string& out) const;
 
-    uint64_t count() const;
-    // Index reads; an index at or past `count` throws std::out_of_range.
+    uint64_t count() const { return isExt() ? extCount() : _count; }
+    // Index reads; an index at or past `count` throws std::out_of_range. Numbers held
+    // compactly are read inline: documents have millions of them.
     std::string stringValueAtIndex(uint64_t index) const;
-    int32_t intValueAtIndex(uint64_t index) const;
-    float floatValueAtIndex(uint64_t index) const;
+    int32_t intValueAtIndex(uint64_t index) const {
+        if (isExt() || index >= _count) return intValueSlow(index);
+        uint32_t bits = compactValues()[index];
+        if ((_bits & kTypeMask) == MQAParamTypeInt) return static_cast<int32_t>(bits);
+        return intValueSlow(index);  // a float, truncated with saturation
+    }
+    float floatValueAtIndex(uint64_t index) const {
+        if (isExt() || index >= _count) return floatValueSlow(index);
+        uint32_t bits = compactValues()[index];
+        if ((_bits & kTypeMask) == MQAParamTypeInt)
+            return static_cast<float>(static_cast<int32_t>(bits));
+        return std::bit_cast<float>(bits);
+    }
 
     std::optional<std::string_view> name() const;
     void setName(std::optional<std::string_view> name) {
@@ -73,12 +87,30 @@ public:
             setNameSlow(name);
         }
     }
-    bool hasName(std::string_view name) const;  // ignoring ASCII letter case
+    // Whether the parameter's name is `name`, ignoring ASCII letter case.
+    bool hasName(std::string_view name) const {
+        if (isExt()) return hasNameSlow(name);
+        if (!(_bits & kHasName) || ((_bits >> kNameLenShift) & 0x03) != name.size()) return false;
+        for (size_t i = 0; i < name.size(); ++i)
+            if ((_shortName[i] | 0x20) != (name[i] | 0x20) || !isLetterOrMatches(_shortName[i], name[i]))
+                return false;
+        return true;
+    }
     int64_t type() const;
     // True for a 64-bit-held float value.
     bool isDoubleAtIndex(uint64_t index) const;
 
 private:
+    // Folding with | 0x20 is only right for letters; other characters must match exactly.
+    static bool isLetterOrMatches(char a, char b) {
+        char lower = static_cast<char>(a | 0x20);
+        return a == b || (lower >= 'a' && lower <= 'z');
+    }
+    uint64_t extCount() const;
+    int32_t intValueSlow(uint64_t index) const;
+    float floatValueSlow(uint64_t index) const;
+    bool hasNameSlow(std::string_view name) const;
+
     // Appends values of a kind; the first value fixes the type.
     void appendInt(int32_t value);
     void appendFloat(float value);
