@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class MQATextStorage;
 
@@ -118,6 +119,11 @@ private:
     void appendString(std::string_view value);
     // Reads a parameter at p, advancing p past it; none (p unchanged) when none starts there.
     static std::optional<MQAParam> decodeAt(const char*& p, const char* end);
+    // The same, building the parameter at the end of `into`; false (nothing added, p
+    // unchanged) when no parameter starts at p.
+    static bool decodeInto(const char*& p, const char* end, std::vector<MQAParam>& into);
+    // Reads the parameter at q (a name, if any, already set) into *this.
+    bool decodeHere(const char*& p, const char* end);
     struct Ext;
     enum : uint8_t {
         kTypeMask = 0x03,

@@ -60,41 +60,53 @@ std::optional<MQAParam> MQAParam::initDecode(MQATextStorage& storage) {
 
 std::optional<MQAParam> MQAParam::decodeAt(const char*& p, const char* end) {
     MQAParam param;
-    const char* q = p;
-    // A named list: the name, then "(" (which stays for the list opener).
-    const char* nameStart = mqa::skipBlanks(q, end);
-    if (const char* nameEnd = mqa::scanName(nameStart, end)) {
-        if (mqa::matchBlanksThen(nameEnd, end, '(')) {
-            param.setName(std::string_view(nameStart, static_cast<size_t>(nameEnd - nameStart)));
+    if (!param.decodeHere(p, end)) return std::nullopt;
+    return param;
+}
 
-            q = nameEnd;
-        }
+bool MQAParam::decodeInto(const char*& p, const char* end, std::vector<MQAParam>& into) {
+    if (!into.emplace_back().decodeHere(p, end)) {
+        into.pop_back();
+        return false;
     }
-    const char* open = mqa::matchBlanksThen(q, end, '(');
+    return true;
+}
+
+bool MQAParam::decodeHere(const char*& p, const char* end) {
+    // Blanks before the parameter are skipped once; every pattern below starts after them.
+    const char* start = mqa::skipBlanks(p, end);
+    const char* open = nullptr;
+    if (const char* nameEnd = mqa::scanName(start, end)) {
+        // A named list: the name, then "(".
+        if ((open = mqa::matchBlanksThen(nameEnd, end, '(')))
+            setName(std::string_view(start, static_cast<size_t>(nameEnd - start)));
+    } else if (start != end && *start == '(') {
+        open = start + 1;
+    }
     if (!open) {
-        mqa::MQAScannedValue v = mqa::scanValue(q, end);
-        if (v.kind == mqa::MQAValueKind::None) return std::nullopt;
+        mqa::MQAScannedValue v = mqa::scanValue(start, end);
+        if (v.kind == mqa::MQAValueKind::None) return false;
         if (v.kind == mqa::MQAValueKind::String)
-            param.appendString(v.text);
+            appendString(v.text);
         else
-            param.setCompact(&v.bits, 1, typeOf(v.kind));
+            setCompact(&v.bits, 1, typeOf(v.kind));
         p = v.next;
-        return param;
+        return true;
     }
     // Numbers are gathered first and stored once, inline or in an array of their size.
     constexpr size_t kLocal = 16;
     uint32_t local[kLocal];
     thread_local std::vector<uint32_t> spill;
     size_t n = 0;
-    int64_t type = MQAParamTypeNone;
-    q = open;
+    int64_t kind = MQAParamTypeNone;
+    const char* q = open;
     for (;;) {
         mqa::MQAScannedValue v = mqa::scanValue(q, end);
         if (v.kind == mqa::MQAValueKind::None) break;
-        checkKind(type, v.kind);
-        type = typeOf(v.kind);
+        checkKind(kind, v.kind);
+        kind = typeOf(v.kind);
         if (v.kind == mqa::MQAValueKind::String) {
-            param.appendString(v.text);
+            appendString(v.text);
         } else if (n < kLocal) {
             local[n++] = v.bits;
         } else {
@@ -106,7 +118,7 @@ std::optional<MQAParam> MQAParam::decodeAt(const char*& p, const char* end) {
     }
     const char* close = mqa::matchBlanksThen(q, end, ')');
     if (!close) MQARaise("Syntax Error.", kUnit, kSyntaxErrorLine);
-    if (n > 0) param.setCompact(n <= kLocal ? local : spill.data(), n, static_cast<MQAParamType>(type));
+    if (n > 0) setCompact(n <= kLocal ? local : spill.data(), n, static_cast<MQAParamType>(kind));
     p = close;
-    return param;
+    return true;
 }

@@ -82,15 +82,15 @@ const char* MQATreeReader::matchOpener(const char* p) const {
 
 // Name and parameters of an attribute line; consumes only what matched.
 void MQATreeReader::readHead(MQAAttribute& attribute) {
-    const char* nameStart = mqa::skipBlanks(_p, _end);
-    if (const char* nameEnd = mqa::scanName(nameStart, _end)) {
-        attribute.setName(std::string_view(nameStart, static_cast<size_t>(nameEnd - nameStart)));
-        _p = nameEnd;
+    // `next` runs ahead over blanks; _p moves only past what was read.
+    const char* next = mqa::skipBlanks(_p, _end);
+    if (const char* nameEnd = mqa::scanName(next, _end)) {
+        attribute.setName(std::string_view(next, static_cast<size_t>(nameEnd - next)));
+        _p = next = nameEnd;
     }
     // Gathered first so the attribute's list is allocated once at its exact size.
     _params.clear();
-    while (std::optional<MQAParam> param = MQAParam::decodeAt(_p, _end))
-        _params.push_back(std::move(*param));
+    while (MQAParam::decodeInto(next, _end, _params)) _p = next;
     if (!_params.empty()) {
         std::vector<MQAParam>& own = attribute.params();
         own.reserve(_params.size());
