@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <algorithm>
 #include <optional>
+#include <system_error>
 
 #include "MQAEnvelope.h"
 #include "MQAException.h"
@@ -51,8 +52,13 @@ MQABlock readBody(std::string&& text, size_t start, size_t end, const MQAReadOpt
     if (end - start >= options.readAheadBytes) {
         size_t from = options.readAheadFrom ? start + options.readAheadFrom : start + (end - start) / 2;
         const char* base = storage.text().data();
-        if (const char* lineStart = MQAReadAhead::lineStartAfter(base + std::min(from, end), base + end))
-            readAhead.emplace(lineStart, base + end);
+        if (const char* lineStart = MQAReadAhead::lineStartAfter(base + std::min(from, end), base + end)) {
+            try {
+                readAhead.emplace(lineStart, base + end);
+            } catch (const std::system_error&) {
+                // No thread to be had: read alone, which gives the same result.
+            }
+        }
     }
     MQABlock body;
     MQATreeReader reader(storage);
