@@ -124,3 +124,15 @@ TEST(MQAReadAheadEquivalence, AnySplitGivesTheSequentialResult) {
         }
     }
 }
+
+// An error early in a large body is reported as such; the lines read ahead are dropped.
+TEST(MQAReadAheadEquivalence, EarlyErrorInALargeBody) {
+    std::string body = "a 1\r\nx +\r\n";
+    while (body.size() < (size_t{6} << 20)) body += "\tb 1.5 2 \"three\"\r\n";
+    try {
+        MQAFile::initWithString(documentWithBody(body));
+        FAIL() << "the error was not reported";
+    } catch (const MQAException& e) {
+        EXPECT_STREQ(e.what(), "Syntax Error. (MQAAttribute:146)");
+    }
+}

@@ -8,6 +8,7 @@ MQAReadAhead::MQAReadAhead(const char* start, const char* end) : _start(start), 
     _worker = std::thread([this] {
         try {
             MQATreeReader reader(_start, _end);
+            reader.setCancel(&_cancelled);
             reader.readList(_lines);
             _stop = reader.position();
         } catch (...) {
@@ -17,6 +18,7 @@ MQAReadAhead::MQAReadAhead(const char* start, const char* end) : _start(start), 
 }
 
 MQAReadAhead::~MQAReadAhead() {
+    _cancelled.store(true, std::memory_order_relaxed);
     if (_worker.joinable()) _worker.join();
 }
 

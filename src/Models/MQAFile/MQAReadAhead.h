@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <exception>
 #include <thread>
 #include <vector>
@@ -16,6 +17,7 @@
 class MQAReadAhead {
 public:
     MQAReadAhead(const char* start, const char* end);
+    // Stops the second thread early if its lines were not taken over, then waits for it.
     ~MQAReadAhead();
     MQAReadAhead(const MQAReadAhead&) = delete;
     MQAReadAhead& operator=(const MQAReadAhead&) = delete;
@@ -34,5 +36,6 @@ private:
     std::vector<MQAAttribute> _lines;
     const char* _stop = nullptr;
     std::exception_ptr _error;
+    std::atomic<bool> _cancelled{false};
     std::thread _worker;
 };

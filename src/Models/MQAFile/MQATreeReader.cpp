@@ -100,6 +100,7 @@ void MQATreeReader::readHead(MQAAttribute& attribute) {
 
 MQATreeReader::Outcome MQATreeReader::run(std::vector<Frame>& stack) {
     for (;;) {
+        if (_cancel && _cancel->load(std::memory_order_relaxed)) throw Cancelled{};
         MQAAttribute current;
         // Lines read ahead end where a line read as none: the list ends here as well.
         bool listEnded = adoptReadAhead(stack);

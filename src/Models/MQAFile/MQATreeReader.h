@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <optional>
 #include <vector>
 
@@ -24,6 +25,10 @@ public:
     void readList(std::vector<MQAAttribute>& into);
     // Lines read ahead that this reader takes over when it arrives at their start.
     void setReadAhead(MQAReadAhead* readAhead) { _readAhead = readAhead; }
+    // A flag that, once set, makes the reader stop at its next line (by throwing
+    // MQATreeReader::Cancelled); for a reader whose result may no longer be wanted.
+    void setCancel(const std::atomic<bool>* cancel) { _cancel = cancel; }
+    struct Cancelled {};
     const char* position() const { return _p; }
 
 private:
@@ -52,6 +57,7 @@ private:
 
     MQATextStorage* _storage = nullptr;
     MQAReadAhead* _readAhead = nullptr;
+    const std::atomic<bool>* _cancel = nullptr;
     std::vector<MQAAttribute>* _topList = nullptr;  // the list readList fills
     const char* _p;
     const char* _end;
