@@ -86,9 +86,7 @@ ZeltoModel::ZeltoModel(int32_t number, std::vector<ZeltoVertex> vertices,
     }
     indexCorners();
     listFacesByShape(documentOrder);
-    for (ZeltoVertex& vertex : _vertices) vertex.affinePos = vertex.pos;
-    calcFaceNormals();
-    groupNormals(documentOrder);
+    setupNormals(documentOrder);
     if (documentOrder.empty()) {
         std::vector<uint32_t> positions = sortFacesByMaterial();
         if (!positions.empty()) listFacesByShape(positions);
@@ -141,10 +139,12 @@ bool ZeltoModel::facesInMaterialOrder() const {
     });
 }
 
-void ZeltoModel::setupNormals() {
+void ZeltoModel::setupNormals() { setupNormals({}); }
+
+void ZeltoModel::setupNormals(std::span<const uint32_t> order) {
     for (ZeltoVertex& vertex : _vertices) vertex.affinePos = vertex.pos;
     calcFaceNormals();
-    calcNormalGroup();
+    groupNormals(order);
 }
 
 // Stable sort by material address (no material first). Materials are few, so faces

@@ -84,6 +84,7 @@ private:
     // Groups corners into shared normals taking faces in the given order (positions into
     // the face list); an empty order means the list's own.
     void groupNormals(std::span<const uint32_t> order);
+    void setupNormals(std::span<const uint32_t> order);  // the same, grouping in that order
     void indexCorners();
     // Lists the faces by shape for posing, taking them in document order (`positions`
     // gives each document face's place in the face list; empty when they coincide):

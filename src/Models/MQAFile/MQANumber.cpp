@@ -51,10 +51,6 @@ float parseFloat(std::string_view text) {
     return std::bit_cast<float>(scanValue(text.data(), text.data() + text.size()).bits);
 }
 
-int32_t parseInt(std::string_view text) {
-    return static_cast<int32_t>(scanValue(text.data(), text.data() + text.size()).bits);
-}
-
 int32_t leadingInt(std::string_view text) {
     const char* p = text.data();
     const char* end = p + text.size();

@@ -10,8 +10,6 @@ namespace mqa {
 
 // "-?\d+\.\d+" to the nearest 32-bit float (correctly rounded).
 float parseFloat(std::string_view text);
-// "-?\d+" to a 32-bit integer, saturated at the 32-bit limits.
-int32_t parseInt(std::string_view text);
 
 // Leading number of a free text (whitespace skipped, optional sign); 0 when there is none.
 int32_t leadingInt(std::string_view text);
