@@ -7,11 +7,10 @@
 #include <cstddef>
 #include <vector>
 
+#include "MQAMemory.h"
+
 namespace zelto {
 
-// Advises the kernel to use huge pages for the whole 2 MiB pages inside the range.
-// Does nothing for small ranges or where the advice is not supported.
-void adviseHugePages(const void* data, size_t bytes);
 
 // Gives memory freed on the heap back to the system. A large document's tree is freed
 // piece by piece while its models are built; handing those pieces back keeps the peak
@@ -20,8 +19,7 @@ void returnFreedMemory();
 
 template <typename T>
 void reserveLarge(std::vector<T>& items, size_t count) {
-    items.reserve(count);
-    adviseHugePages(items.data(), count * sizeof(T));
+    mqa::reserveAdvised(items, count);
 }
 
 // A vector of `count` copies of `value`, its storage advised before it is first written.

@@ -115,7 +115,7 @@ FaceList readFaces(MQAAttribute* chunk, const std::string& object,
             &materials[static_cast<size_t>(materialIndex)], corner[0], corner[1], corner[2],
             corner[3], coordinates[0], coordinates[1], coordinates[2], coordinates[3],
             coordinates[4], coordinates[5], coordinates[6], coordinates[7]);
-        line.setParams({});
+        line.params() = MQAParamList();
         if ((i + 1) % kLinesBetweenReturns == 0) zelto::returnFreedMemory();
     }
     release(*chunk);

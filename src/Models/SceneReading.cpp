@@ -16,7 +16,7 @@ std::string quoted(std::string_view text) {
 }
 
 const MQAParam& paramAt(const MQAAttribute& line, size_t k, const Place& place) {
-    const std::vector<MQAParam>& params = line.params();
+    const MQAParamList& params = line.params();
     if (k >= params.size())
         fail(place, "parameter " + std::to_string(k) + " is missing (the line has " +
                         std::to_string(params.size()) + " parameters)");
@@ -64,7 +64,7 @@ std::string textOfParam(const MQAAttribute& line, size_t k, const Place& place) 
 }
 
 GLKMatrix4 matrixOfLine(const MQAAttribute& line, const Place& place) {
-    const std::vector<MQAParam>& params = line.params();
+    const MQAParamList& params = line.params();
     if (params.size() < 16)
         fail(place, "a matrix needs 16 numbers, the line has " + std::to_string(params.size()) +
                         " parameters");

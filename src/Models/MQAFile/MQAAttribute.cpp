@@ -10,8 +10,15 @@ void MQABlockDeleter::operator()(MQABlock* block) const { delete block; }
 
 MQAAttribute MQAAttribute::attributeWithParams(std::vector<MQAParam> params) {
     MQAAttribute attribute;
-    attribute._params = std::move(params);
+    attribute.setParams(std::move(params));
     return attribute;
+}
+
+void MQAAttribute::setParams(std::vector<MQAParam> params) {
+    MQAParamList list;
+    list.reserve(params.size());
+    for (MQAParam& param : params) list.push_back(std::move(param));
+    _params = std::move(list);
 }
 
 MQAAttribute MQAAttribute::attributeWithName(std::string_view name, std::vector<MQAParam> params) {

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "MQAMemory.h"
 #include "MQAParam.h"
 
 class MQABlock;
@@ -15,6 +16,8 @@ struct MQABlockDeleter {
     void operator()(MQABlock* block) const;
 };
 using MQABlockPtr = std::unique_ptr<MQABlock, MQABlockDeleter>;
+// A line's parameters, kept in the tree's slabs.
+using MQAParamList = std::vector<MQAParam, mqa::SlabAllocator<MQAParam>>;
 class MQATextStorage;
 
 // One line of a document: an optional name, its parameters and optionally a block.
@@ -43,9 +46,9 @@ public:
     void setName(std::optional<std::string_view> name);
     bool hasName(std::string_view name) const;
 
-    const std::vector<MQAParam>& params() const { return _params; }
-    std::vector<MQAParam>& params() { return _params; }
-    void setParams(std::vector<MQAParam> params) { _params = std::move(params); }
+    const MQAParamList& params() const { return _params; }
+    MQAParamList& params() { return _params; }
+    void setParams(std::vector<MQAParam> params);
 
     const MQABlock* block() const { return _block.get(); }
     MQABlock* block() { return _block.get(); }
@@ -57,6 +60,6 @@ public:
 
 private:
     std::unique_ptr<std::string> _name;  // absent: no name
-    std::vector<MQAParam> _params;
+    MQAParamList _params;
     MQABlockPtr _block;
 };

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "MQAException.h"
+#include "MQAMemory.h"
 #include "MQANumber.h"
 #include "MQAScan.h"
 #include "MQATextStorage.h"
@@ -19,6 +20,19 @@ constexpr int kInvalidTypeLine = 345;
 
 uint32_t floatBits(float f) { return std::bit_cast<uint32_t>(f); }
 float bitsFloat(uint32_t b) { return std::bit_cast<float>(b); }
+
+// Values past the inline ones live in a slab block with room for this many: rounded up
+// to the slab's 16-byte grain, and doubling past 16 so appending one value at a time
+// stays linear. The count alone gives the block's size when it is freed.
+size_t heapCapacity(size_t count) { return count <= 16 ? (count + 3) & ~size_t{3} : std::bit_ceil(count); }
+
+uint32_t* allocateValues(size_t count) {
+    return static_cast<uint32_t*>(mqa::slabAllocate(heapCapacity(count) * sizeof(uint32_t)));
+}
+
+void freeValues(uint32_t* values, size_t count) {
+    mqa::slabDeallocate(values, heapCapacity(count) * sizeof(uint32_t));
+}
 }  // namespace
 
 // The general representation: any name, any values.
@@ -40,8 +54,7 @@ MQAParam& MQAParam::operator=(const MQAParam& other) {
     if (other.isExt()) {
         _ext = new Ext(*other._ext);
     } else if (other._bits & kHeap) {
-        _heap = static_cast<uint32_t*>(std::malloc(sizeof(uint32_t) * _count));
-        if (!_heap) throw std::bad_alloc();
+        _heap = allocateValues(_count);
         std::memcpy(_heap, other._heap, sizeof(uint32_t) * _count);
     } else {
         std::memcpy(_inline, other._inline, sizeof _inline);
@@ -65,7 +78,7 @@ void MQAParam::release() {
     if (isExt())
         delete _ext;
     else if (_bits & kHeap)
-        std::free(_heap);
+        freeValues(_heap, _count);
     _bits = 0;
     _count = 0;
 }
@@ -91,7 +104,9 @@ MQAParam MQAParam::paramWithIntValue(int32_t value) {
 MQAParam MQAParam::paramWithIntValues(std::span<const int32_t> values) {
     MQAParam param;
     param.setType(MQAParamTypeInt);
-    for (int32_t v : values) param.appendInt(v);
+    if (values.size() > UINT32_MAX) throw std::length_error("Too many values for one parameter.");
+    std::vector<uint32_t> bits(values.begin(), values.end());
+    param.setCompact(bits.data(), bits.size(), MQAParamTypeInt);
     return param;
 }
 
@@ -142,14 +157,13 @@ void MQAParam::appendCompact(uint32_t bits, MQAParamType type) {
         _inline[_count++] = bits;
         return;
     }
-    uint32_t* values = nullptr;
-    if (_bits & kHeap) {
-        values = static_cast<uint32_t*>(std::realloc(_heap, sizeof(uint32_t) * (_count + 1)));
-    } else {
-        values = static_cast<uint32_t*>(std::malloc(sizeof(uint32_t) * (_count + 1)));
-        if (values) std::memcpy(values, _inline, sizeof(uint32_t) * _count);
+    if ((_bits & kHeap) && heapCapacity(_count + 1) == heapCapacity(_count)) {
+        _heap[_count++] = bits;
+        return;
     }
-    if (!values) throw std::bad_alloc();
+    uint32_t* values = allocateValues(_count + 1);
+    std::memcpy(values, compactValues(), sizeof(uint32_t) * _count);
+    if (_bits & kHeap) freeValues(_heap, _count);
     values[_count++] = bits;
     _heap = values;
     _bits |= kHeap;
@@ -165,8 +179,7 @@ void MQAParam::setCompactSlow(const uint32_t* values, size_t n, MQAParamType typ
         }
         return;
     }
-    auto* heap = static_cast<uint32_t*>(std::malloc(sizeof(uint32_t) * n));
-    if (!heap) throw std::bad_alloc();
+    uint32_t* heap = allocateValues(n);
     std::memcpy(heap, values, sizeof(uint32_t) * n);
     _heap = heap;
     _count = static_cast<uint32_t>(n);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "MQAMemory.h"
 #include "MQATreeReader.h"
 
 MQAReadAhead::MQAReadAhead(const char* start, const char* end) : _start(start), _end(end) {
@@ -25,7 +26,7 @@ MQAReadAhead::~MQAReadAhead() {
 const char* MQAReadAhead::adoptInto(std::vector<MQAAttribute>& list) {
     _worker.join();
     if (_error) std::rethrow_exception(_error);
-    list.reserve(list.size() + _lines.size());
+    mqa::reserveAdvised(list, list.size() + _lines.size());
     for (MQAAttribute& line : _lines) list.push_back(std::move(line));
     _lines.clear();
     return _stop;

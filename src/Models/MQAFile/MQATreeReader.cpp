@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "MQAException.h"
+#include "MQAMemory.h"
 #include "MQAReadAhead.h"
 #include "MQAScan.h"
 #include "MQATextStorage.h"
@@ -32,7 +33,7 @@ void MQATreeReader::readList(std::vector<MQAAttribute>& into) {
     _topList = &into;
     std::vector<Frame> stack;
     while (std::optional<MQAAttribute> attribute = run(stack).attribute)
-        into.push_back(std::move(*attribute));
+        mqa::appendGrowing(into, std::move(*attribute));
     _topList = nullptr;
     commit();
 }
@@ -65,7 +66,7 @@ void MQATreeReader::openBlock(std::vector<Frame>& stack, std::optional<MQAAttrib
 MQABlock MQATreeReader::closeBlock(std::vector<Frame>& stack) {
     std::vector<MQAAttribute>& lines = _lines[stack.size() - 1];
     std::vector<MQAAttribute> exact;
-    exact.reserve(lines.size());
+    mqa::reserveAdvised(exact, lines.size());
     for (MQAAttribute& line : lines) exact.push_back(std::move(line));
     lines.clear();
     return MQABlock::blockWithAttributes(std::move(exact));
@@ -92,7 +93,7 @@ void MQATreeReader::readHead(MQAAttribute& attribute) {
     _params.clear();
     while (MQAParam::decodeInto(next, _end, _params)) _p = next;
     if (!_params.empty()) {
-        std::vector<MQAParam>& own = attribute.params();
+        MQAParamList& own = attribute.params();
         own.reserve(_params.size());
         for (MQAParam& param : _params) own.push_back(std::move(param));
     }
@@ -126,7 +127,7 @@ MQATreeReader::Outcome MQATreeReader::run(std::vector<Frame>& stack) {
             }
             if (stack.empty()) return Outcome{std::move(finished), std::nullopt};
             if (finished) {
-                _lines[stack.size() - 1].push_back(std::move(*finished));
+                mqa::appendGrowing(_lines[stack.size() - 1], std::move(*finished));
                 break;  // read the block's next line
             }
             const char* closed = mqa::matchBlanksThen(_p, _end, '}');

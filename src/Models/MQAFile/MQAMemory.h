@@ -1,0 +1,81 @@
+#pragma once
+
+// Memory for document trees. A large document is millions of small parameter lists
+// and value arrays, allocated in reading order and freed in much the same order.
+// They are carved from 2 MiB slabs backed by huge pages: taking fresh memory a 4 KiB
+// page at a time costs a page fault per page, which on some machines (virtual ones
+// above all) takes longer than reading the text that fills it. A slab goes back to
+// the system as soon as everything carved from it has been freed, so a tree released
+// line by line gives its memory back as it goes.
+
+#include <algorithm>
+#include <cstddef>
+#include <limits>
+#include <new>
+#include <vector>
+
+namespace mqa {
+
+// Advises the kernel to back the pages of a block of at least 2 MiB with huge pages.
+// Does nothing for smaller blocks or where the advice is not supported.
+void adviseHugePages(const void* data, size_t bytes);
+
+// How many bytes to ask the heap for when `bytes` are needed, so that a large block
+// fills whole huge pages: the system then places it on a huge-page boundary, and no
+// part of it falls back to small pages.
+size_t hugePageFriendlyBytes(size_t bytes);
+
+// Small blocks come from slabs (any thread may allocate and free); larger ones from
+// the general heap. `bytes` must be the same at both calls.
+void* slabAllocate(size_t bytes);
+void slabDeallocate(void* pointer, size_t bytes) noexcept;
+
+// Empty slabs kept in memory for reuse, and slabs whose memory went back to the system.
+struct SlabCounts {
+    size_t resident = 0;
+    size_t released = 0;
+};
+SlabCounts slabCounts();
+
+// A standard allocator over the slabs, for containers of tree parts.
+template <typename T>
+struct SlabAllocator {
+    static_assert(alignof(T) <= 16, "slab blocks are 16-byte aligned");
+    using value_type = T;
+
+    SlabAllocator() noexcept = default;
+    template <typename U>
+    SlabAllocator(const SlabAllocator<U>&) noexcept {}
+
+    T* allocate(size_t n) {
+        if (n > std::numeric_limits<size_t>::max() / sizeof(T)) throw std::bad_array_new_length();
+        return static_cast<T*>(slabAllocate(n * sizeof(T)));
+    }
+    void deallocate(T* pointer, size_t n) noexcept { slabDeallocate(pointer, n * sizeof(T)); }
+
+    friend bool operator==(const SlabAllocator&, const SlabAllocator&) { return true; }
+};
+
+// Reserves room for `count` items, advising huge pages for a large list before any
+// of it is written (the items already there move only after the advice).
+template <typename T, typename A>
+void reserveAdvised(std::vector<T, A>& items, size_t count) {
+    if (count <= items.capacity()) return;
+    size_t capacity = count;
+    if (count <= std::numeric_limits<size_t>::max() / sizeof(T))
+        capacity = std::max(count, hugePageFriendlyBytes(count * sizeof(T)) / sizeof(T));
+    std::vector<T, A> grown;
+    grown.reserve(capacity);
+    adviseHugePages(grown.data(), grown.capacity() * sizeof(T));
+    for (T& item : items) grown.push_back(std::move(item));
+    items.swap(grown);
+}
+
+// Appends to a list that grows by doubling, each new buffer advised as above.
+template <typename T, typename A>
+void appendGrowing(std::vector<T, A>& items, T&& item) {
+    if (items.size() == items.capacity()) reserveAdvised(items, items.size() < 8 ? 16 : 2 * items.size());
+    items.push_back(std::move(item));
+}
+
+}  // namespace mqa
