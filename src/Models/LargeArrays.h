@@ -11,12 +11,7 @@
 
 namespace zelto {
 
-
-// Gives memory freed on the heap back to the system. A large document's tree is freed
-// piece by piece while its models are built; handing those pieces back keeps the peak
-// of an open near the larger of tree and models rather than their sum.
-void returnFreedMemory();
-
+// Room for `count` items, advised for huge pages before any of it is written.
 template <typename T>
 void reserveLarge(std::vector<T>& items, size_t count) {
     mqa::reserveAdvised(items, count);

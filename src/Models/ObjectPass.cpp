@@ -20,14 +20,12 @@ std::array<const MQAParam*, N> namedParams(const MQAAttribute& line,
     return found;
 }
 
-// Releases a block's lines now rather than with the whole tree.
+// Releases a block's lines now rather than with the whole tree: their slabs go back to
+// the system while the models are built, which keeps the peak of an open near the
+// larger of tree and models rather than their sum.
 void release(MQAAttribute& chunk) {
     chunk.setBlock(MQABlockPtr());
-    zelto::returnFreedMemory();
 }
-
-// Face lines are released as they are read; their memory goes back every so often.
-constexpr size_t kLinesBetweenReturns = 1 << 18;
 
 std::vector<ZeltoVertex> readVertices(MQAAttribute* chunk, const std::string& object) {
     std::vector<ZeltoVertex> vertices;
@@ -116,7 +114,6 @@ FaceList readFaces(MQAAttribute* chunk, const std::string& object,
             corner[3], coordinates[0], coordinates[1], coordinates[2], coordinates[3],
             coordinates[4], coordinates[5], coordinates[6], coordinates[7]);
         line.params() = MQAParamList();
-        if ((i + 1) % kLinesBetweenReturns == 0) zelto::returnFreedMemory();
     }
     release(*chunk);
     return list;
