@@ -237,3 +237,46 @@ TEST(ObjectPass, LargeFaceListsKeepOrderAndReportTheFirstError) {
     EXPECT_EQ(largeError(kFaces, {{60000, "2 V(0 1) M(5)"}, {70000, "2 V(0 7)"}}),
               "Object \"big\", face line 60000: material index 5 is out of range (2 materials)");
 }
+
+namespace {
+
+// An object of `count` vertex lines, vertex i at (i, 2i, 3i), bone i % 5; `bad` lines
+// replaced.
+std::string manyVertices(size_t count, const std::map<size_t, std::string>& bad) {
+    std::string body = "Object \"cloud\" {\r\n\tvertex " + std::to_string(count) + " {\r\n";
+    for (size_t i = 1; i <= count; ++i) {
+        auto replaced = bad.find(i);
+        size_t v = i - 1;
+        body += "\t\t" + (replaced != bad.end() ? replaced->second
+                                                 : std::to_string(v) + " " + std::to_string(2 * v) + " " +
+                                                       std::to_string(3 * v) + " b(" + std::to_string(v % 5) + ")") +
+                "\r\n";
+    }
+    return documentWithBody(body + "\t}\r\n}\r\n");
+}
+
+std::string vertexError(size_t count, const std::map<size_t, std::string>& bad) {
+    try {
+        Metasequoia::initWithString(manyVertices(count, bad));
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return "no error";
+}
+
+}  // namespace
+
+TEST(ObjectPass, LargeVertexListsKeepOrderAndReportTheFirstError) {
+    constexpr size_t kVertices = 70000;
+    Metasequoia scene = Metasequoia::initWithString(manyVertices(kVertices, {}));
+    const std::vector<ZeltoVertex>& vertices = scene.models()[0].vertices();
+    ASSERT_EQ(vertices.size(), kVertices);
+    for (size_t i = 0; i < kVertices; ++i) {
+        ASSERT_EQ(vertices[i].pos.z, static_cast<float>(3 * i)) << i;
+        ASSERT_EQ(vertices[i].bone, static_cast<int32_t>(i % 5)) << i;
+    }
+    EXPECT_EQ(vertexError(kVertices, {{100, "1 2"}, {60000, "1 2 3 b(\"x\")"}}),
+              "Object \"cloud\", vertex line 100: parameter 2 is missing (the line has 2 parameters)");
+    EXPECT_EQ(vertexError(kVertices, {{60000, "1 2"}}),
+              "Object \"cloud\", vertex line 60000: parameter 2 is missing (the line has 2 parameters)");
+}

@@ -1,5 +1,6 @@
 #include <array>
 
+#include "InHalves.h"
 #include "LargeArrays.h"
 #include "SceneReading.h"
 #include "ScenePasses.h"
@@ -31,17 +32,19 @@ std::vector<ZeltoVertex> readVertices(MQAAttribute* chunk, const std::string& ob
     std::vector<ZeltoVertex> vertices;
     if (!chunk || !chunk->block()) return vertices;
     std::vector<MQAAttribute>& lines = chunk->block()->attributes();
-    zelto::reserveLarge(vertices, lines.size());
-    for (size_t i = 0; i < lines.size(); ++i) {
-        const MQAAttribute& line = lines[i];
-        auto where = [&] { return object + ", vertex line " + std::to_string(i + 1); };
-        float x = floatOfParam(line, 0, where);
-        float y = floatOfParam(line, 1, where);
-        float z = floatOfParam(line, 2, where);
-        const MQAParam* b = line.paramForName("b");
-        int32_t bone = b ? intAt(*b, 0, "\"b\"", where) : -1;
-        vertices.push_back(ZeltoVertex::initWithPosX(x, y, z, bone));
-    }
+    vertices = zelto::largeVector<ZeltoVertex>(lines.size());
+    forEachHalf(Halves(lines.size()), [&](int, size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) {
+            const MQAAttribute& line = lines[i];
+            auto where = [&] { return object + ", vertex line " + std::to_string(i + 1); };
+            float x = floatOfParam(line, 0, where);
+            float y = floatOfParam(line, 1, where);
+            float z = floatOfParam(line, 2, where);
+            const MQAParam* b = line.paramForName("b");
+            int32_t bone = b ? intAt(*b, 0, "\"b\"", where) : -1;
+            vertices[i] = ZeltoVertex::initWithPosX(x, y, z, bone);
+        }
+    });
     release(*chunk);
     return vertices;
 }
@@ -52,18 +55,33 @@ struct FaceList {
     std::vector<uint32_t> documentOrder;
 };
 
-// Where the faces of each material begin once faces are in material order (materials
-// are in one list, so their order by address is their order in it). A line whose
-// material cannot be used counts as material 0 here; reading it reports the error.
-std::vector<uint32_t> materialStarts(const std::vector<MQAAttribute>& lines, size_t materials) {
-    std::vector<uint32_t> starts(materials + 1, 0);
-    for (const MQAAttribute& line : lines) {
-        int32_t index = 0;
-        if (const MQAParam* m = line.paramForName("m"); m && m->count() > 0) index = m->intValueAtIndex(0);
-        if (index < 0 || static_cast<size_t>(index) >= materials) index = 0;
-        ++starts[static_cast<size_t>(index) + 1];
+// The material index a face line's place is counted under. A line whose material
+// cannot be used counts as material 0; reading the line reports the error.
+size_t countedMaterial(const MQAAttribute& line, size_t materials) {
+    int32_t index = 0;
+    if (const MQAParam* m = line.paramForName("m"); m && m->count() > 0) index = m->intValueAtIndex(0);
+    if (index < 0 || static_cast<size_t>(index) >= materials) index = 0;
+    return static_cast<size_t>(index);
+}
+
+// Where each half's faces of each material go once faces are in material order:
+// material by material (materials are in one list, so their order by address is their
+// order in it), and within a material the first half's faces before the second's.
+std::array<std::vector<uint32_t>, 2> materialStarts(const std::vector<MQAAttribute>& lines,
+                                                    const Halves& halves, size_t materials) {
+    std::array<std::vector<uint32_t>, 2> counts{std::vector<uint32_t>(materials, 0),
+                                                std::vector<uint32_t>(materials, 0)};
+    forEachHalf(halves, [&](int half, size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) ++counts[half][countedMaterial(lines[i], materials)];
+    });
+    std::array<std::vector<uint32_t>, 2> starts{std::vector<uint32_t>(materials),
+                                                std::vector<uint32_t>(materials)};
+    uint32_t next = 0;
+    for (size_t m = 0; m < materials; ++m) {
+        starts[0][m] = next;
+        starts[1][m] = next + counts[0][m];
+        next += counts[0][m] + counts[1][m];
     }
-    for (size_t m = 1; m < starts.size(); ++m) starts[m] += starts[m - 1];
     return starts;
 }
 
@@ -72,49 +90,53 @@ FaceList readFaces(MQAAttribute* chunk, const std::string& object,
     FaceList list;
     if (!chunk || !chunk->block()) return list;
     std::vector<MQAAttribute>& lines = chunk->block()->attributes();
+    Halves halves(lines.size());
     // Each face goes straight to its place in material order, which spares the model
     // from sorting (and copying) the faces itself.
-    std::vector<uint32_t> next = materialStarts(lines, std::max<size_t>(materials.size(), 1));
+    std::array<std::vector<uint32_t>, 2> next =
+        materialStarts(lines, halves, std::max<size_t>(materials.size(), 1));
     list.faces = zelto::largeVector<ZeltoFace>(lines.size());
     list.documentOrder = zelto::largeVector<uint32_t>(lines.size());
     static constexpr std::array<std::string_view, 3> kNames{"v", "m", "uv"};
-    for (size_t i = 0; i < lines.size(); ++i) {
-        MQAAttribute& line = lines[i];
-        auto where = [&] { return object + ", face line " + std::to_string(i + 1); };
-        auto [v, m, uv] = namedParams(line, kNames);
+    forEachHalf(halves, [&](int half, size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) {
+            MQAAttribute& line = lines[i];
+            auto where = [&] { return object + ", face line " + std::to_string(i + 1); };
+            auto [v, m, uv] = namedParams(line, kNames);
 
-        int32_t materialIndex = m ? intAt(*m, 0, "\"m\"", where) : 0;
-        if (materialIndex < 0 || static_cast<size_t>(materialIndex) >= materials.size())
-            fail(where, "material index " + std::to_string(materialIndex) + " is out of range (" +
-                            std::to_string(materials.size()) + " materials)");
+            int32_t materialIndex = m ? intAt(*m, 0, "\"m\"", where) : 0;
+            if (materialIndex < 0 || static_cast<size_t>(materialIndex) >= materials.size())
+                fail(where, "material index " + std::to_string(materialIndex) + " is out of range (" +
+                                std::to_string(materials.size()) + " materials)");
 
-        ZeltoVertex* corner[4] = {};
-        uint64_t cornerValues = v ? v->count() : 0;
-        for (uint64_t k = 0; k < 4 && k < cornerValues; ++k) {
-            int32_t index = v->intValueAtIndex(k);
-            if (index < 0) continue;  // an absent corner
-            if (static_cast<size_t>(index) >= vertices.size())
-                fail(where, "vertex index " + std::to_string(index) + " is out of range (" +
-                                std::to_string(vertices.size()) + " vertices)");
-            corner[k] = &vertices[static_cast<size_t>(index)];
+            ZeltoVertex* corner[4] = {};
+            uint64_t cornerValues = v ? v->count() : 0;
+            for (uint64_t k = 0; k < 4 && k < cornerValues; ++k) {
+                int32_t index = v->intValueAtIndex(k);
+                if (index < 0) continue;  // an absent corner
+                if (static_cast<size_t>(index) >= vertices.size())
+                    fail(where, "vertex index " + std::to_string(index) + " is out of range (" +
+                                    std::to_string(vertices.size()) + " vertices)");
+                corner[k] = &vertices[static_cast<size_t>(index)];
+            }
+            for (int k = 0; k < 2; ++k)
+                if (!corner[k])
+                    fail(where, "corner " + std::to_string(k) +
+                                    " has no vertex (a face needs vertices for its first two corners)");
+
+            float coordinates[8] = {};
+            uint64_t uvValues = uv ? uv->count() : 0;
+            for (uint64_t j = 0; j < 8 && j < uvValues; ++j) coordinates[j] = uv->floatValueAtIndex(j);
+
+            uint32_t position = next[half][static_cast<size_t>(materialIndex)]++;
+            list.documentOrder[i] = position;
+            list.faces[position] = ZeltoFace::faceWithMaterial(
+                &materials[static_cast<size_t>(materialIndex)], corner[0], corner[1], corner[2],
+                corner[3], coordinates[0], coordinates[1], coordinates[2], coordinates[3],
+                coordinates[4], coordinates[5], coordinates[6], coordinates[7]);
+            line.params() = MQAParamList();  // its memory is not needed again
         }
-        for (int k = 0; k < 2; ++k)
-            if (!corner[k])
-                fail(where, "corner " + std::to_string(k) +
-                                " has no vertex (a face needs vertices for its first two corners)");
-
-        float coordinates[8] = {};
-        uint64_t uvValues = uv ? uv->count() : 0;
-        for (uint64_t j = 0; j < 8 && j < uvValues; ++j) coordinates[j] = uv->floatValueAtIndex(j);
-
-        uint32_t position = next[static_cast<size_t>(materialIndex)]++;
-        list.documentOrder[i] = position;
-        list.faces[position] = ZeltoFace::faceWithMaterial(
-            &materials[static_cast<size_t>(materialIndex)], corner[0], corner[1], corner[2],
-            corner[3], coordinates[0], coordinates[1], coordinates[2], coordinates[3],
-            coordinates[4], coordinates[5], coordinates[6], coordinates[7]);
-        line.params() = MQAParamList();
-    }
+    });
     release(*chunk);
     return list;
 }
