@@ -8,17 +8,15 @@
 // A reading error prints its reason on standard error and exits with 1; a file that
 // cannot be read, or wrong arguments, exit with 2.
 
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <iostream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <string_view>
+#include <system_error>
 
+#include "FileBytes.h"
 #include "MQAFile.h"
 #include "MQAUTF8.h"
 #include "Metasequoia.h"
@@ -68,15 +66,6 @@ std::optional<Options> parseArguments(int argc, char** argv) {
     return options;
 }
 
-std::optional<std::string> readFile(const char* path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    if (in.bad()) return std::nullopt;
-    return std::move(bytes).str();
-}
-
 void print(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
 
 }  // namespace
@@ -84,9 +73,11 @@ void print(const std::string& text) { std::fwrite(text.data(), 1, text.size(), s
 int main(int argc, char** argv) {
     std::optional<Options> options = parseArguments(argc, argv);
     if (!options) return usage();
-    std::optional<std::string> bytes = readFile(options->file);
-    if (!bytes) {
-        std::cerr << "zelto-inspect: cannot read " << options->file << ": " << std::strerror(errno)
+    std::optional<std::string> bytes;
+    try {
+        bytes = zelto::readFileBytes(options->file);
+    } catch (const std::system_error& error) {
+        std::cerr << "zelto-inspect: cannot read " << options->file << ": " << error.code().message()
                   << "\n";
         return kUsageOrFileError;
     }
