@@ -6,11 +6,13 @@
 #include <fstream>
 #include <string>
 
+#include "MQAMemory.h"
+
 namespace bench {
 
 size_t allocatedBytes() {
     struct mallinfo2 info = mallinfo2();
-    return info.uordblks + info.hblkhd;
+    return info.uordblks + info.hblkhd + mqa::slabCounts().inUse * mqa::kSlabBytes;
 }
 
 namespace {

@@ -4,7 +4,8 @@
 
 namespace bench {
 
-// Bytes currently allocated through malloc (small and mapped blocks).
+// Bytes currently allocated through malloc (small and mapped blocks) and held in the
+// document tree's slabs (whole slabs, partly filled ones too).
 size_t allocatedBytes();
 // Resident set size of the process now, in bytes.
 size_t residentBytes();

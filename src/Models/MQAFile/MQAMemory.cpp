@@ -64,7 +64,7 @@ size_t hugePageFriendlyBytes(size_t bytes) {
 
 namespace {
 
-constexpr size_t kSlabBytes = kHugePage;
+static_assert(kSlabBytes == kHugePage);
 constexpr size_t kHeaderBytes = 64;
 constexpr size_t kAlignment = 16;
 // Larger blocks go to the general heap, so a slab never loses much to its unused end.
@@ -100,6 +100,7 @@ public:
         char* slab = nullptr;
         {
             std::lock_guard<std::mutex> lock(_mutex);
+            ++_inUse;
             if (!_resident.empty()) {
                 slab = _resident.back();
                 _resident.pop_back();
@@ -115,6 +116,10 @@ public:
     }
 
     void give(char* slab) {
+        {
+            std::lock_guard<std::mutex> lock(_mutex);
+            --_inUse;
+        }
 #if defined(MQA_ADDRESS_SANITIZER)
         // Freed to the sanitizer's heap, which then reports any later use.
         MQA_UNPOISON(slab, kSlabBytes);
@@ -135,7 +140,7 @@ public:
 
     SlabCounts counts() {
         std::lock_guard<std::mutex> lock(_mutex);
-        return SlabCounts{_resident.size(), _released.size()};
+        return SlabCounts{_inUse, _resident.size(), _released.size()};
     }
 
 private:
@@ -179,6 +184,7 @@ private:
     }
 
     std::mutex _mutex;
+    size_t _inUse = 0;
     std::vector<char*> _resident;
     std::vector<char*> _released;
 };

@@ -30,11 +30,14 @@ size_t hugePageFriendlyBytes(size_t bytes);
 void* slabAllocate(size_t bytes);
 void slabDeallocate(void* pointer, size_t bytes) noexcept;
 
-// Empty slabs kept in memory for reuse, and slabs whose memory went back to the system.
+// Slabs holding blocks, empty slabs kept in memory for reuse, and slabs whose memory
+// went back to the system.
 struct SlabCounts {
+    size_t inUse = 0;
     size_t resident = 0;
     size_t released = 0;
 };
+constexpr size_t kSlabBytes = size_t{2} << 20;
 SlabCounts slabCounts();
 
 // A standard allocator over the slabs, for containers of tree parts.
