@@ -64,19 +64,23 @@ size_t hugePageFriendlyBytes(size_t bytes) {
 
 namespace {
 
-static_assert(kSlabBytes == kHugePage);
 constexpr size_t kHeaderBytes = 64;
 constexpr size_t kAlignment = 16;
 // Larger blocks go to the general heap, so a slab never loses much to its unused end.
 constexpr size_t kLargestSlabBlock = 32 << 10;
-// Empty slabs kept in memory: a tree freed and another read at once reuse them.
-constexpr size_t kCachedSlabs = 8;
-constexpr size_t kSlabsPerRegion = 32;  // address space is reserved 64 MiB at a time
 #if defined(MQA_ADDRESS_SANITIZER)
 // Poisoned bytes after each block, so the sanitizer sees overruns into the next one.
 constexpr size_t kRedZone = 16;
+// Small slabs from the sanitizer's heap: poisoning a whole huge page per slab would
+// slow checked runs down for nothing.
+constexpr size_t kSlabSpan = 128 << 10;
 #else
 constexpr size_t kRedZone = 0;
+constexpr size_t kSlabSpan = kSlabBytes;
+static_assert(kSlabSpan == kHugePage);
+// Empty slabs kept in memory: a tree freed and another read at once reuse them.
+constexpr size_t kCachedSlabs = 8;
+constexpr size_t kSlabsPerRegion = 32;  // address space is reserved 64 MiB at a time
 #endif
 
 // A slab's count of live blocks. While a thread carves from the slab the count holds an
@@ -91,7 +95,7 @@ static_assert(sizeof(SlabHeader) <= kHeaderBytes);
 SlabHeader* headerOf(char* slab) { return reinterpret_cast<SlabHeader*>(slab); }
 
 char* slabOf(void* pointer) {
-    return reinterpret_cast<char*>(reinterpret_cast<uintptr_t>(pointer) & ~(uintptr_t{kSlabBytes} - 1));
+    return reinterpret_cast<char*>(reinterpret_cast<uintptr_t>(pointer) & ~(uintptr_t{kSlabSpan} - 1));
 }
 
 class SlabPool {
@@ -111,7 +115,7 @@ public:
             }
         }
         new (slab) SlabHeader{kOpen};
-        MQA_POISON(slab + kHeaderBytes, kSlabBytes - kHeaderBytes);
+        MQA_POISON(slab + kHeaderBytes, kSlabSpan - kHeaderBytes);
         return slab;
     }
 
@@ -122,7 +126,7 @@ public:
         }
 #if defined(MQA_ADDRESS_SANITIZER)
         // Freed to the sanitizer's heap, which then reports any later use.
-        MQA_UNPOISON(slab, kSlabBytes);
+        MQA_UNPOISON(slab, kSlabSpan);
         std::free(slab);
 #else
         {
@@ -149,27 +153,27 @@ private:
 #if defined(MQA_ADDRESS_SANITIZER)
         // Slabs from the sanitizer's heap: it checks frees, and its leak check sees
         // the pointers stored in them.
-        void* slab = std::aligned_alloc(kSlabBytes, kSlabBytes);
+        void* slab = std::aligned_alloc(kSlabSpan, kSlabSpan);
         if (!slab) throw std::bad_alloc();
         _released.push_back(static_cast<char*>(slab));
 #elif defined(__linux__)
-        size_t bytes = kSlabsPerRegion * kSlabBytes;
-        void* mapped = mmap(nullptr, bytes + kSlabBytes, PROT_READ | PROT_WRITE,
+        size_t bytes = kSlabsPerRegion * kSlabSpan;
+        void* mapped = mmap(nullptr, bytes + kSlabSpan, PROT_READ | PROT_WRITE,
                             MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
         if (mapped == MAP_FAILED) throw std::bad_alloc();
         // Trim the mapping to a slab-aligned region.
         auto start = reinterpret_cast<uintptr_t>(mapped);
-        uintptr_t aligned = (start + kSlabBytes - 1) & ~(uintptr_t{kSlabBytes} - 1);
+        uintptr_t aligned = (start + kSlabSpan - 1) & ~(uintptr_t{kSlabSpan} - 1);
         if (aligned > start) munmap(mapped, aligned - start);
         uintptr_t tail = aligned + bytes;
-        if (start + bytes + kSlabBytes > tail) munmap(reinterpret_cast<void*>(tail), start + bytes + kSlabBytes - tail);
+        if (start + bytes + kSlabSpan > tail) munmap(reinterpret_cast<void*>(tail), start + bytes + kSlabSpan - tail);
 #if defined(MADV_HUGEPAGE)
         madvise(reinterpret_cast<void*>(aligned), bytes, MADV_HUGEPAGE);
 #endif
         // Taken lowest address first.
-        for (size_t i = kSlabsPerRegion; i-- > 0;) _released.push_back(reinterpret_cast<char*>(aligned + i * kSlabBytes));
+        for (size_t i = kSlabsPerRegion; i-- > 0;) _released.push_back(reinterpret_cast<char*>(aligned + i * kSlabSpan));
 #else
-        void* slab = std::aligned_alloc(kSlabBytes, kSlabBytes);
+        void* slab = std::aligned_alloc(kSlabSpan, kSlabSpan);
         if (!slab) throw std::bad_alloc();
         _released.push_back(static_cast<char*>(slab));
 #endif
@@ -177,7 +181,7 @@ private:
 
     static void releasePages(char* slab) {
 #if defined(__linux__)
-        madvise(slab, kSlabBytes, MADV_DONTNEED);
+        madvise(slab, kSlabSpan, MADV_DONTNEED);
 #else
         (void)slab;
 #endif
@@ -220,7 +224,7 @@ struct ThreadSlab {
         char* fresh = pool().take();
         slab = fresh;
         next = fresh + kHeaderBytes;
-        end = fresh + kSlabBytes;
+        end = fresh + kSlabSpan;
         handedOut = 0;
     }
 };
