@@ -34,7 +34,8 @@ public:
 private:
     // The attribute line that opened a block being filled (absent for a block read on
     // its own). The block's lines gather in _lines[depth], a list reused for every block
-    // at that depth, and move into a list of their exact size when the block closes.
+    // at that depth, and move into a list of their size when the block closes (a large
+    // list's room rounded up to whole huge pages).
     struct Frame {
         std::optional<MQAAttribute> owner;
     };
