@@ -12,13 +12,18 @@ inline Metasequoia sceneOf(std::initializer_list<std::string_view> lines) {
     return Metasequoia::initWithString(document(lines));
 }
 
-inline std::string buildError(std::initializer_list<std::string_view> lines) {
+// The reason a whole document's text fails to build, or "no error".
+inline std::string buildErrorOfText(const std::string& text) {
     try {
-        sceneOf(lines);
+        Metasequoia::initWithString(text);
     } catch (const std::exception& e) {
         return e.what();
     }
     return "no error";
+}
+
+inline std::string buildError(std::initializer_list<std::string_view> lines) {
+    return buildErrorOfText(document(lines));
 }
 
 inline GLKMatrix4 translationMatrix(float x, float y, float z) {
