@@ -195,23 +195,40 @@ TEST(ScenePasses, MaterialsAreSharedAndNumbersContinueAcrossDocuments) {
 
 namespace {
 
+using Replacements = std::map<size_t, std::string>;
+
+// Lines 1 to `count` of a block, made by line(i) unless `bad` replaces them.
+template <typename Line>
+std::string numberedLines(size_t count, const Replacements& bad, Line line) {
+    std::string text;
+    for (size_t i = 1; i <= count; ++i) {
+        auto replaced = bad.find(i);
+        text += "\t\t" + (replaced != bad.end() ? replaced->second : line(i)) + "\r\n";
+    }
+    return text;
+}
+
 // An object with `faces` face lines over a strip of vertices, alternating between two
 // materials, each face's first u coordinate its line number; `bad` lines replaced.
-std::string largeObject(size_t faces, const std::map<size_t, std::string>& bad) {
+std::string largeObject(size_t faces, const Replacements& bad) {
     std::string body = "Material 2 {\r\n\"a\"\r\n\"b\"\r\n}\r\nObject \"big\" {\r\n\tvertex 3 {\r\n";
     body += "\t\t0 0 0\r\n\t\t1 0 0\r\n\t\t0 1 0\r\n\t}\r\n\tface " + std::to_string(faces) + " {\r\n";
-    for (size_t i = 1; i <= faces; ++i) {
-        auto replaced = bad.find(i);
-        if (replaced != bad.end())
-            body += "\t\t" + replaced->second + "\r\n";
-        else
-            body += "\t\t3 V(0 1 2) M(" + std::to_string(i % 2) + ") UV(" + std::to_string(i) + " 0)\r\n";
-    }
+    body += numberedLines(faces, bad, [](size_t i) {
+        return "3 V(0 1 2) M(" + std::to_string(i % 2) + ") UV(" + std::to_string(i) + " 0)";
+    });
     return documentWithBody(body + "\t}\r\n}\r\n");
 }
 
-std::string largeError(size_t faces, const std::map<size_t, std::string>& bad) {
-    return buildErrorOfText(largeObject(faces, bad));
+// An object of `count` vertex lines, vertex i (from 0) at (i, 2i, 3i) with bone i % 5;
+// `bad` lines replaced.
+std::string manyVertices(size_t count, const Replacements& bad) {
+    std::string body = "Object \"cloud\" {\r\n\tvertex " + std::to_string(count) + " {\r\n";
+    body += numberedLines(count, bad, [](size_t i) {
+        size_t v = i - 1;
+        return std::to_string(v) + " " + std::to_string(2 * v) + " " + std::to_string(3 * v) + " b(" +
+               std::to_string(v % 5) + ")";
+    });
+    return documentWithBody(body + "\t}\r\n}\r\n");
 }
 
 }  // namespace
@@ -227,34 +244,11 @@ TEST(ObjectPass, LargeFaceListsKeepOrderAndReportTheFirstError) {
         size_t line = i < kFaces / 2 ? 2 * (i + 1) : 2 * (i - kFaces / 2) + 1;
         ASSERT_EQ(model.faces()[i].corner(0).uv.x, static_cast<float>(line)) << i;
     }
-    EXPECT_EQ(largeError(kFaces, {{20000, "2 V(0 7)"}, {60000, "2 V(0 1) M(5)"}}),
+    EXPECT_EQ(buildErrorOfText(largeObject(kFaces, {{20000, "2 V(0 7)"}, {60000, "2 V(0 1) M(5)"}})),
               "Object \"big\", face line 20000: vertex index 7 is out of range (3 vertices)");
-    EXPECT_EQ(largeError(kFaces, {{60000, "2 V(0 1) M(5)"}, {70000, "2 V(0 7)"}}),
+    EXPECT_EQ(buildErrorOfText(largeObject(kFaces, {{60000, "2 V(0 1) M(5)"}, {70000, "2 V(0 7)"}})),
               "Object \"big\", face line 60000: material index 5 is out of range (2 materials)");
 }
-
-namespace {
-
-// An object of `count` vertex lines, vertex i at (i, 2i, 3i), bone i % 5; `bad` lines
-// replaced.
-std::string manyVertices(size_t count, const std::map<size_t, std::string>& bad) {
-    std::string body = "Object \"cloud\" {\r\n\tvertex " + std::to_string(count) + " {\r\n";
-    for (size_t i = 1; i <= count; ++i) {
-        auto replaced = bad.find(i);
-        size_t v = i - 1;
-        body += "\t\t" + (replaced != bad.end() ? replaced->second
-                                                 : std::to_string(v) + " " + std::to_string(2 * v) + " " +
-                                                       std::to_string(3 * v) + " b(" + std::to_string(v % 5) + ")") +
-                "\r\n";
-    }
-    return documentWithBody(body + "\t}\r\n}\r\n");
-}
-
-std::string vertexError(size_t count, const std::map<size_t, std::string>& bad) {
-    return buildErrorOfText(manyVertices(count, bad));
-}
-
-}  // namespace
 
 TEST(ObjectPass, LargeVertexListsKeepOrderAndReportTheFirstError) {
     constexpr size_t kVertices = 70000;
@@ -265,8 +259,8 @@ TEST(ObjectPass, LargeVertexListsKeepOrderAndReportTheFirstError) {
         ASSERT_EQ(vertices[i].pos.z, static_cast<float>(3 * i)) << i;
         ASSERT_EQ(vertices[i].bone, static_cast<int32_t>(i % 5)) << i;
     }
-    EXPECT_EQ(vertexError(kVertices, {{100, "1 2"}, {60000, "1 2 3 b(\"x\")"}}),
+    EXPECT_EQ(buildErrorOfText(manyVertices(kVertices, {{100, "1 2"}, {60000, "1 2 3 b(\"x\")"}})),
               "Object \"cloud\", vertex line 100: parameter 2 is missing (the line has 2 parameters)");
-    EXPECT_EQ(vertexError(kVertices, {{60000, "1 2"}}),
+    EXPECT_EQ(buildErrorOfText(manyVertices(kVertices, {{60000, "1 2"}})),
               "Object \"cloud\", vertex line 60000: parameter 2 is missing (the line has 2 parameters)");
 }
