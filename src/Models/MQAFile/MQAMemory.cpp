@@ -120,23 +120,24 @@ public:
     }
 
     void give(char* slab) {
+#if defined(MQA_ADDRESS_SANITIZER)
         {
             std::lock_guard<std::mutex> lock(_mutex);
             --_inUse;
         }
-#if defined(MQA_ADDRESS_SANITIZER)
         // Freed to the sanitizer's heap, which then reports any later use.
         MQA_UNPOISON(slab, kSlabSpan);
         std::free(slab);
 #else
         {
             std::lock_guard<std::mutex> lock(_mutex);
+            --_inUse;
             if (_resident.size() < kCachedSlabs) {
                 _resident.push_back(slab);
                 return;
             }
         }
-        releasePages(slab);
+        releasePages(slab);  // outside the lock: other threads need not wait for it
         std::lock_guard<std::mutex> lock(_mutex);
         _released.push_back(slab);
 #endif

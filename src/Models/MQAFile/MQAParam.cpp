@@ -105,8 +105,8 @@ MQAParam MQAParam::paramWithIntValues(std::span<const int32_t> values) {
     MQAParam param;
     param.setType(MQAParamTypeInt);
     if (values.size() > UINT32_MAX) throw std::length_error("Too many values for one parameter.");
-    std::vector<uint32_t> bits(values.begin(), values.end());
-    param.setCompact(bits.data(), bits.size(), MQAParamTypeInt);
+    // Compact values hold an int's bits as unsigned, which may alias it.
+    param.setCompact(reinterpret_cast<const uint32_t*>(values.data()), values.size(), MQAParamTypeInt);
     return param;
 }
 
