@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <span>
 
+#include "FramePose.h"
 #include "Metasequoia.h"
 
 namespace {
@@ -170,9 +171,8 @@ void writeModel(JsonWriter& json, const Metasequoia& scene, const ZeltoModel& mo
 
 std::string poseAndWriteJson(Metasequoia& scene, std::optional<std::string_view> animation,
                              uint64_t time) {
-    std::optional<std::vector<GLKMatrix4>> pose = scene.bonesForName(animation, time);
-    std::span<const GLKMatrix4> bones;
-    if (pose) bones = *pose;
+    FramePose framePose(scene, animation, time);
+    const std::optional<std::vector<GLKMatrix4>>& pose = framePose.boneList();
 
     JsonWriter json;
     json.out += "{";
@@ -207,9 +207,8 @@ std::string poseAndWriteJson(Metasequoia& scene, std::optional<std::string_view>
     json.out += "[";
     for (size_t i = 0; i < scene.models().size(); ++i) {
         ZeltoModel& model = scene.models()[i];
-        model.resetupNormalsWithMatrix(bones);
-        GLKMatrix4 matrix = animation ? model.matrixForAnimationName(*animation, time)
-                                      : model.matrixForAnimationName("", 0);
+        framePose.poseModel(model);
+        GLKMatrix4 matrix = framePose.modelMatrix(model);
         json.out += i ? ",\n " : "\n ";
         writeModel(json, scene, model, matrix);
     }

@@ -1,7 +1,10 @@
 #pragma once
 
-// A stand-in for the few OpenGL entry points the scene layer calls. Each call is
-// recorded with its arguments so tests can assert exact sequences, values and signs.
+// A stand-in for the OpenGL and GLU entry points the scene and drawing layers call.
+// Each call is recorded with its arguments so tests can assert exact sequences, values
+// and signs. Integer and enum arguments go to `enums`, float arguments to `values`.
+// An array draw records the triangles it draws: for every index, the element's texture
+// coordinates, normal and position, as immediate mode would send them.
 
 #include <string>
 #include <vector>
@@ -17,3 +20,7 @@ struct GLCall {
 // The calls since the last clear.
 std::vector<GLCall>& recordedGLCalls();
 void clearRecordedGLCalls();
+// What glGetIntegerv answers for GL_MAX_TEXTURE_SIZE (default 16384).
+void setRecordedMaxTextureSize(GLint size);
+// Texture names handed out so far are forgotten; the next is 1 again.
+void resetRecordedTextureNames();

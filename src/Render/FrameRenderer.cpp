@@ -1,0 +1,176 @@
+#include "FrameRenderer.h"
+
+#include "FramePose.h"
+#include "Metasequoia.h"
+#include "RenderGL.h"
+#include "TextureLibrary.h"
+
+namespace {
+
+void line(GLfloat x0, GLfloat y0, GLfloat z0, GLfloat x1, GLfloat y1, GLfloat z1) {
+    glVertex3f(x0, y0, z0);
+    glVertex3f(x1, y1, z1);
+}
+
+void translateAndRotate(GLKVector3 pos, GLKVector3 rotate) {
+    glTranslatef(pos.x, pos.y, pos.z);
+    glRotatef(rotate.x, 1, 0, 0);
+    glRotatef(rotate.y, 0, 1, 0);
+    glRotatef(rotate.z, 0, 0, 1);
+}
+
+}  // namespace
+
+void FrameRenderer::prepare() {
+    initGL();
+    setUpLights();
+    drawAxis();
+}
+
+void FrameRenderer::initGL() {
+    glShadeModel(GL_SMOOTH);
+    glClearColor(0.117647f, 0.2549019f, 0.3529411f, 0.0f);
+    glClearDepth(1.0);
+    glDepthFunc(GL_LESS);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_NORMALIZE);
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_FRONT);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+void FrameRenderer::setUpLights() {
+    const GLfloat position[] = {0, 0, 1, 0};
+    const GLfloat ambient[] = {0.25f, 0.25f, 0.25f, 1.0f};
+    const GLfloat diffuse[] = {1, 1, 1, 1};
+    const GLfloat specular[] = {1, 1, 1, 1};
+    glLightfv(GL_LIGHT0, GL_POSITION, position);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, specular);
+}
+
+void FrameRenderer::drawAxis() {
+    glNewList(kAxisList, GL_COMPILE);
+    glBegin(GL_LINES);
+    glNormal3f(0, 0, 1);
+    glColor3f(1, 0, 0);
+    line(0, 0, 0, 600, 0, 0);
+    glColor3f(0, 1, 0);
+    line(0, 0, 0, 0, 600, 0);
+    glColor3f(0, 0, 1);
+    line(0, 0, 0, 0, 0, 600);
+    glColor3f(0.35686275f, 0.4117647f, 0.35686275f);
+    line(-500, 0, 0, 0, 0, 0);
+    line(0, 0, -500, 0, 0, 0);
+    for (int i = -500; i <= 500; i += 50)
+        if (i != 0) line(GLfloat(i), 0, -500, GLfloat(i), 0, 500);
+    for (int i = -500; i <= 500; i += 50)
+        if (i != 0) line(-500, 0, GLfloat(i), 500, 0, GLfloat(i));
+    glEnd();
+    glEndList();
+}
+
+void FrameRenderer::reshape(double x, double y, double width, double height) {
+    glViewport(static_cast<GLint>(x), static_cast<GLint>(y), static_cast<GLsizei>(width),
+               static_cast<GLsizei>(height));
+}
+
+void FrameRenderer::drawFrame(const FrameState& frame, TextureLibrary& textures) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    float aspect = static_cast<float>(frame.backingWidth) / static_cast<float>(frame.backingHeight);
+    gluPerspective(30, aspect, 10, 10000);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    setUpLights();
+    translateAndRotate(frame.camera.pos(), frame.camera.rotate());
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+    glCallList(kAxisList);
+
+    glEnable(GL_LIGHTING);
+    if (!frame.scene) return;
+    FramePose pose(*frame.scene, frame.animationName, frame.animationTime);
+    drawModels(frame.scene, pose, textures);
+}
+
+void FrameRenderer::forgetScene() {
+    _arrays.clear();
+    _laidOutScene = nullptr;
+    _filledPose.reset();
+}
+
+void FrameRenderer::drawModels(Metasequoia* scene, const FramePose& pose, TextureLibrary& textures) {
+    if (_path == DrawPath::Arrays && _laidOutScene != scene) {
+        forgetScene();
+        _laidOutScene = scene;
+    }
+    bool poseChanged = !_filledPose || *_filledPose != pose.boneList();
+    for (ZeltoModel& model : scene->models()) {
+        glPushMatrix();
+        translateAndRotate(scene->pos(), scene->rotate());
+        animationWithModel(model, pose);
+        if (_path == DrawPath::PerFace) {
+            pose.poseModel(model);
+            drawFacesOneByOne(model.faces(), textures);
+        } else {
+            auto& arrays = _arrays[&model];
+            if (!arrays) {
+                pose.poseModel(model);
+                arrays = std::make_unique<ModelArrays>(model);
+                arrays->refill(model);
+            } else if (poseChanged) {
+                pose.poseModel(model);
+                arrays->refill(model);
+            }
+            drawFacesFromArrays(*arrays, textures);
+        }
+        glPopMatrix();
+    }
+    if (_path == DrawPath::Arrays) {
+        _filledPose = pose.boneList();
+    } else {
+        // The models now hold this pose, whatever the arrays were filled with.
+        _filledPose.reset();
+    }
+}
+
+void FrameRenderer::animationWithModel(const ZeltoModel& model, const FramePose& pose) {
+    GLKMatrix4 m = pose.modelMatrix(model);
+    glMultMatrixf(m.m.data());
+}
+
+void FrameRenderer::drawFacesOneByOne(std::span<const ZeltoFace> faces, TextureLibrary& textures) {
+    MaterialSwitch materials(textures);
+    for (const ZeltoFace& face : faces) {
+        materials.use(face.material());
+        face.drawFace();
+    }
+}
+
+void FrameRenderer::drawFacesFromArrays(const ModelArrays& arrays, TextureLibrary& textures) {
+    MaterialSwitch materials(textures);
+    arrays.bindArrays();
+    for (const ModelArrays::Run& run : arrays.runs()) {
+        materials.use(run.material);
+        arrays.drawRun(run);
+    }
+    ModelArrays::unbindArrays();
+}
+
+void MaterialSwitch::use(const ZeltoMaterial* material) {
+    if (material == _last) return;
+    _last = material;
+    if (material) material->apply();
+    if (std::optional<GLuint> texture = _textures.textureForMaterial(material)) {
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, *texture);
+    } else {
+        glDisable(GL_TEXTURE_2D);
+    }
+}

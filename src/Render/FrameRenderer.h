@@ -1,0 +1,91 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "Camera.h"
+#include "GLKMath.h"
+#include "ModelArrays.h"
+
+class FramePose;
+class Metasequoia;
+class TextureLibrary;
+class ZeltoFace;
+class ZeltoMaterial;
+class ZeltoModel;
+
+// How faces reach OpenGL: one polygon at a time in immediate mode, or each run of faces
+// that share a material with one array draw. Both give the same pixels.
+enum class DrawPath { PerFace, Arrays };
+
+// What one frame shows.
+struct FrameState {
+    Metasequoia* scene = nullptr;  // none: only the grid and axes
+    std::optional<std::string_view> animationName;
+    uint64_t animationTime = 0;
+    Camera camera;
+    // The drawing surface in device pixels.
+    double backingWidth = 0;
+    double backingHeight = 0;
+};
+
+// Draws a scene with fixed-function OpenGL into the current context: the fixed state,
+// a light fixed in eye space, the grid and axes from display list 1, and every model in
+// its pose for the frame, with material and texture changes only where the material
+// changes from one face to the next. Used alike by the window and the headless tools.
+class FrameRenderer {
+public:
+    static constexpr GLuint kAxisList = 1;
+
+    // Once per context: initGL, setUpLights, drawAxis.
+    void prepare();
+    static void initGL();
+    static void setUpLights();
+    static void drawAxis();
+    // The viewport for a backing rectangle in pixels, each value truncated toward zero.
+    static void reshape(double x, double y, double width, double height);
+
+    // Clears and draws one frame; presenting it is the caller's part.
+    void drawFrame(const FrameState& frame, TextureLibrary& textures);
+
+    DrawPath drawPath() const { return _path; }
+    void setDrawPath(DrawPath path) { _path = path; }
+    // Forgets what was laid out for a scene; call when the scene changes.
+    void forgetScene();
+
+private:
+    void drawModels(Metasequoia* scene, const FramePose& pose, TextureLibrary& textures);
+    static void animationWithModel(const ZeltoModel& model, const FramePose& pose);
+
+public:
+    // The model loop's two ways to draw faces in order, changing material and texture
+    // only where the material changes from one face to the next.
+    static void drawFacesOneByOne(std::span<const ZeltoFace> faces, TextureLibrary& textures);
+    static void drawFacesFromArrays(const ModelArrays& arrays, TextureLibrary& textures);
+
+private:
+
+    DrawPath _path = DrawPath::Arrays;
+    // The array path's layouts, and the bone pose their contents were filled for: while
+    // the pose stays the same the models need no posing and the arrays no refill.
+    const Metasequoia* _laidOutScene = nullptr;
+    std::unordered_map<const ZeltoModel*, std::unique_ptr<ModelArrays>> _arrays;
+    std::optional<std::optional<std::vector<GLKMatrix4>>> _filledPose;
+};
+
+// Applies a material, and binds its texture or turns texturing off, when the material
+// differs (by identity) from the last one applied; the last one starts as none.
+class MaterialSwitch {
+public:
+    explicit MaterialSwitch(TextureLibrary& textures) : _textures(textures) {}
+    void use(const ZeltoMaterial* material);
+
+private:
+    TextureLibrary& _textures;
+    const ZeltoMaterial* _last = nullptr;
+};

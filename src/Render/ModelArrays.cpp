@@ -1,0 +1,111 @@
+#include "ModelArrays.h"
+
+#include <array>
+#include <cstring>
+
+#include "ZeltoModel.h"
+
+namespace {
+
+constexpr uint32_t kNone = UINT32_MAX;
+
+bool sameBits(GLKVector2 a, GLKVector2 b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+}  // namespace
+
+ModelArrays::ModelArrays(const ZeltoModel& model) : ModelArrays(model.faces(), model.vertices()) {}
+
+ModelArrays::ModelArrays(std::span<const ZeltoFace> faces, std::span<const ZeltoVertex> vertices) {
+    const ZeltoVertex* firstVertex = vertices.data();
+    const size_t vertexCount = vertices.size();
+
+    size_t corners = 0, triangles = 0;
+    for (const ZeltoFace& face : faces) {
+        corners += static_cast<size_t>(face.count());
+        if (face.count() >= 3) triangles += static_cast<size_t>(face.count() - 2);
+    }
+    _elements.reserve(corners);
+    _sources.reserve(corners);
+    _indices.reserve(triangles * 3);
+
+    // Elements of one vertex that may be shared, chained from the vertex: a corner with
+    // the same shared normal and texture coordinates reuses the element.
+    std::vector<uint32_t> firstOfVertex(vertexCount, kNone);
+    std::vector<uint32_t> nextOfElement;
+    nextOfElement.reserve(corners);
+
+    auto elementFor = [&](uint32_t faceIndex, int32_t cornerIndex) {
+        const ZeltoCorner& corner = faces[faceIndex].corner(cornerIndex);
+        bool inList = corner.vertex >= firstVertex && corner.vertex < firstVertex + vertexCount;
+        size_t vertex = inList ? static_cast<size_t>(corner.vertex - firstVertex) : 0;
+        bool shareable = inList &&
+                         corner.normal != ZeltoCorner::kNormalFlat &&
+                         corner.normal != ZeltoCorner::kNormalUnset;
+        if (shareable) {
+            for (uint32_t e = firstOfVertex[vertex]; e != kNone; e = nextOfElement[e]) {
+                const ZeltoCorner& other = faces[_sources[e].face].corner(static_cast<int32_t>(_sources[e].corner));
+                if (other.normal == corner.normal && sameBits(other.uv, corner.uv)) return e;
+            }
+        }
+        uint32_t element = static_cast<uint32_t>(_elements.size());
+        _elements.push_back(Element{corner.uv.x, corner.uv.y, 0, 0, 0, 0, 0, 0});
+        _sources.push_back(Source{faceIndex, static_cast<uint32_t>(cornerIndex)});
+        nextOfElement.push_back(kNone);
+        if (shareable) {
+            nextOfElement[element] = firstOfVertex[vertex];
+            firstOfVertex[vertex] = element;
+        }
+        return element;
+    };
+
+    for (uint32_t f = 0; f < faces.size(); ++f) {
+        const ZeltoFace& face = faces[f];
+        if (_runs.empty() || _runs.back().material != face.material())
+            _runs.push_back(Run{face.material(), static_cast<uint32_t>(_indices.size()), 0});
+        if (face.count() < 3) continue;
+        std::array<uint32_t, 4> element{};
+        for (int32_t k = 0; k < face.count(); ++k) element[k] = elementFor(f, k);
+        for (int32_t k = 1; k + 1 < face.count(); ++k) {
+            _indices.push_back(element[k]);
+            _indices.push_back(element[k + 1]);
+            _indices.push_back(element[0]);
+        }
+        _runs.back().indexCount = static_cast<uint32_t>(_indices.size()) - _runs.back().firstIndex;
+    }
+    _elements.shrink_to_fit();
+    _sources.shrink_to_fit();
+}
+
+void ModelArrays::refill(const ZeltoModel& model) { refill(model.faces()); }
+
+void ModelArrays::refill(std::span<const ZeltoFace> faces) {
+    for (size_t e = 0; e < _elements.size(); ++e) {
+        const ZeltoFace& face = faces[_sources[e].face];
+        int32_t k = static_cast<int32_t>(_sources[e].corner);
+        GLKVector3 n = face.cornerNormal(k);
+        const GLKVector3& p = face.corner(k).vertex->affinePos;
+        Element& element = _elements[e];
+        element.nx = -n.x;
+        element.ny = -n.y;
+        element.nz = -n.z;
+        element.x = p.x;
+        element.y = p.y;
+        element.z = p.z;
+    }
+}
+
+void ModelArrays::bindArrays() const {
+    glInterleavedArrays(GL_T2F_N3F_V3F, 0, _elements.data());
+}
+
+void ModelArrays::drawRun(const Run& run) const {
+    if (run.indexCount == 0) return;
+    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(run.indexCount), GL_UNSIGNED_INT,
+                   _indices.data() + run.firstIndex);
+}
+
+void ModelArrays::unbindArrays() {
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+}

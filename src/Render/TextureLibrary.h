@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "RenderGL.h"
+
+class Metasequoia;
+class ZeltoMaterial;
+
+// The textures of one view: material texture names resolved against the document's
+// folder, each image loaded into one OpenGL texture per location, and the map from
+// location to texture that the frame binds from. Every GL call here needs the view's
+// context current; the caller makes it so.
+class TextureLibrary {
+public:
+    TextureLibrary() { _textureNameMap.reserve(10); }
+    TextureLibrary(const TextureLibrary&) = delete;
+    TextureLibrary& operator=(const TextureLibrary&) = delete;
+
+    // The document's file, or none for a document never saved. Does not reload.
+    void setTextureBaseURL(std::optional<std::string> documentPath);
+    const std::optional<std::string>& textureBaseURL() const { return _textureBaseURL; }
+
+    // The name taken relative to the document's folder (sub-folders included); an
+    // absolute name stays as it is; without a document, relative to the working folder.
+    // No check that the file exists.
+    std::string textureURL(std::string_view name) const;
+
+    // Deletes every texture made before, then loads each textured material's image of
+    // the scene (none: nothing to load). An image that cannot be read gets no entry.
+    void reloadTextures(const Metasequoia* scene);
+
+    // The texture for a material's location, as the frame binds it; none when the
+    // material has no texture or its image did not load.
+    std::optional<GLuint> textureForMaterial(const ZeltoMaterial* material);
+
+    const std::unordered_map<std::string, GLuint>& textureNameMap() const { return _textureNameMap; }
+
+    // The platform loader: a new 2D texture holding the image at `path`, left bound,
+    // with linear filtering and no mipmaps; none when the image cannot be read.
+    static std::optional<GLuint> loadTexture(const std::string& path);
+
+private:
+    std::optional<std::string> _textureBaseURL;
+    std::unordered_map<std::string, GLuint> _textureNameMap;
+    // Lookups by material since the last reload; the map they read changes only then.
+    std::unordered_map<const ZeltoMaterial*, std::optional<GLuint>> _lookups;
+};

@@ -1,0 +1,294 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <tuple>
+
+#include "FrameRenderer.h"
+#include "Metasequoia.h"
+#include "RenderTestSupport.h"
+#include "SceneTestSupport.h"
+#include "TextureLibrary.h"
+
+namespace {
+
+std::vector<GLCall> callsOf(auto&& action) {
+    clearRecordedGLCalls();
+    action();
+    return recordedGLCalls();
+}
+
+// A scene with one object of two triangles on materials "a" and "b", and an object
+// animation "move".
+const char* const kTwoMaterialScene[] = {
+    "Material 2 {",
+    "\t\"a\" col(1.000 0.000 0.000 1.000) dif(1.000) amb(0.000) emi(0.000) spc(0.000) power(5.00)",
+    "\t\"b\" col(0.000 1.000 0.000 1.000) dif(1.000) amb(0.000) emi(0.000) spc(0.000) power(5.00)",
+    "}",
+    "Object \"o\" {",
+    "\tvertex 4 {",
+    "\t\t0.0000 0.0000 0.0000",
+    "\t\t10.0000 0.0000 0.0000",
+    "\t\t10.0000 10.0000 0.0000",
+    "\t\t0.0000 10.0000 0.0000",
+    "\t}",
+    "\tface 2 {",
+    "\t\t3 V(0 1 2) M(0) UV(0 0 1 0 1 1)",
+    "\t\t3 V(0 2 3) M(1) UV(0 0 1 1 0 1)",
+    "\t}",
+    "\tanimation \"move\" {",
+    "\t\t1 0 0 0 0 1 0 0 0 0 1 0 5 0 0 1",
+    "\t\t1 0 0 0 0 1 0 0 0 0 1 0 7 0 0 1",
+    "\t}",
+    "}",
+};
+
+Metasequoia twoMaterialScene() {
+    std::string body;
+    for (const char* line : kTwoMaterialScene) body.append(line).append("\r\n");
+    return Metasequoia::initWithString(documentWithBody(body));
+}
+
+}  // namespace
+
+TEST(FrameSetup, InitGLSetsTheFixedStateInOrder) {
+    auto calls = callsOf([] { FrameRenderer::initGL(); });
+    std::vector<GLCall> expected{
+        call("glShadeModel", {GL_SMOOTH}),
+        call("glClearColor", {}, {0.117647f, 0.2549019f, 0.3529411f, 0.0f}),
+        call("glClearDepth", {}, {1.0f}),
+        call("glDepthFunc", {GL_LESS}),
+        call("glEnable", {GL_DEPTH_TEST}),
+        call("glEnable", {GL_NORMALIZE}),
+        call("glEnable", {GL_CULL_FACE}),
+        call("glCullFace", {GL_FRONT}),
+        call("glEnable", {GL_TEXTURE_2D}),
+        call("glEnable", {GL_LIGHT0}),
+        call("glEnable", {GL_BLEND}),
+        call("glBlendFunc", {GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA}),
+    };
+    EXPECT_EQ(calls, expected);
+}
+
+TEST(FrameSetup, LightZeroIsDirectionalFromPlusZ) {
+    auto calls = callsOf([] { FrameRenderer::setUpLights(); });
+    std::vector<GLCall> expected{
+        call("glLightfv", {GL_LIGHT0, GL_POSITION}, {0, 0, 1, 0}),
+        call("glLightfv", {GL_LIGHT0, GL_AMBIENT}, {0.25f, 0.25f, 0.25f, 1}),
+        call("glLightfv", {GL_LIGHT0, GL_DIFFUSE}, {1, 1, 1, 1}),
+        call("glLightfv", {GL_LIGHT0, GL_SPECULAR}, {1, 1, 1, 1}),
+    };
+    EXPECT_EQ(calls, expected);
+}
+
+TEST(FrameSetup, AxisListHoldsThreeAxesTwoHalfAxesAndFortyGridLines) {
+    auto calls = callsOf([] { FrameRenderer::drawAxis(); });
+    ASSERT_GE(calls.size(), 4u);
+    EXPECT_EQ(calls.front(), call("glNewList", {1, GL_COMPILE}));
+    EXPECT_EQ(calls[1], call("glBegin", {GL_LINES}));
+    EXPECT_EQ(calls[2], call("glNormal3f", {}, {0, 0, 1}));
+    EXPECT_EQ(calls[calls.size() - 2], call("glEnd"));
+    EXPECT_EQ(calls.back(), call("glEndList"));
+
+    // Segments with the colour current when each was sent.
+    using Segment = std::tuple<std::vector<GLfloat>, std::vector<GLfloat>, std::vector<GLfloat>>;
+    std::vector<Segment> segments;
+    std::vector<GLfloat> colour, start;
+    for (const GLCall& c : calls) {
+        if (c.name == "glColor3f") colour = c.values;
+        if (c.name != "glVertex3f") continue;
+        if (start.empty()) {
+            start = c.values;
+        } else {
+            segments.emplace_back(colour, start, c.values);
+            start.clear();
+        }
+    }
+    ASSERT_EQ(segments.size(), 45u);
+    const std::vector<GLfloat> red{1, 0, 0}, green{0, 1, 0}, blue{0, 0, 1};
+    const std::vector<GLfloat> grey{0.35686275f, 0.4117647f, 0.35686275f};
+    EXPECT_EQ(segments[0], Segment(red, {0, 0, 0}, {600, 0, 0}));
+    EXPECT_EQ(segments[1], Segment(green, {0, 0, 0}, {0, 600, 0}));
+    EXPECT_EQ(segments[2], Segment(blue, {0, 0, 0}, {0, 0, 600}));
+    EXPECT_EQ(segments[3], Segment(grey, {-500, 0, 0}, {0, 0, 0}));
+    EXPECT_EQ(segments[4], Segment(grey, {0, 0, -500}, {0, 0, 0}));
+    std::set<std::pair<std::vector<GLfloat>, std::vector<GLfloat>>> gridLines;
+    for (size_t i = 5; i < segments.size(); ++i) {
+        const auto& [c, from, to] = segments[i];
+        EXPECT_EQ(c, grey);
+        EXPECT_EQ(from[1], 0.0f);
+        EXPECT_NE(from[0] == to[0], from[2] == to[2]) << "each grid line runs along x or z";
+        gridLines.insert({from, to});
+    }
+    EXPECT_EQ(gridLines.size(), 40u);
+    using Line = std::pair<std::vector<GLfloat>, std::vector<GLfloat>>;
+    EXPECT_TRUE(gridLines.contains(Line({-500, 0, -500}, {-500, 0, 500})));
+    EXPECT_TRUE(gridLines.contains(Line({-500, 0, -500}, {500, 0, -500})));
+    EXPECT_TRUE(gridLines.contains(Line({500, 0, -500}, {500, 0, 500})));
+    EXPECT_TRUE(gridLines.contains(Line({-500, 0, 450}, {500, 0, 450})));
+    EXPECT_FALSE(gridLines.contains(Line({0, 0, -500}, {0, 0, 500})));
+}
+
+TEST(FrameSetup, PrepareRunsInitGLThenLightsThenTheAxisList) {
+    auto calls = callsOf([] { FrameRenderer().prepare(); });
+    EXPECT_EQ(calls.front().name, "glShadeModel");
+    auto firstLight = std::find_if(calls.begin(), calls.end(), [](auto& c) { return c.name == "glLightfv"; });
+    auto list = std::find_if(calls.begin(), calls.end(), [](auto& c) { return c.name == "glNewList"; });
+    ASSERT_NE(firstLight, calls.end());
+    EXPECT_LT(firstLight, list);
+    EXPECT_EQ(calls.back().name, "glEndList");
+}
+
+TEST(FrameSetup, ReshapeTruncatesTheBackingRectangle) {
+    auto calls = callsOf([] { FrameRenderer::reshape(0.0, 0.0, 1601.9, 1200.5); });
+    EXPECT_EQ(calls, (std::vector<GLCall>{call("glViewport", {0, 0, 1601, 1200})}));
+}
+
+TEST(Frame, EmptySceneDrawsOnlyTheAxisList) {
+    TextureLibrary textures;
+    FrameRenderer renderer;
+    Metasequoia empty;
+    FrameState frame;
+    frame.scene = &empty;
+    frame.backingWidth = 800;
+    frame.backingHeight = 600;
+    auto calls = callsOf([&] { renderer.drawFrame(frame, textures); });
+    std::vector<GLCall> expected{
+        call("glClear", {GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT}),
+        call("glMatrixMode", {GL_PROJECTION}),
+        call("glLoadIdentity"),
+        call("gluPerspective", {}, {30, 800.0f / 600.0f, 10, 10000}),
+        call("glMatrixMode", {GL_MODELVIEW}),
+        call("glLoadIdentity"),
+        call("glLightfv", {GL_LIGHT0, GL_POSITION}, {0, 0, 1, 0}),
+        call("glLightfv", {GL_LIGHT0, GL_AMBIENT}, {0.25f, 0.25f, 0.25f, 1}),
+        call("glLightfv", {GL_LIGHT0, GL_DIFFUSE}, {1, 1, 1, 1}),
+        call("glLightfv", {GL_LIGHT0, GL_SPECULAR}, {1, 1, 1, 1}),
+        call("glTranslatef", {}, {0, -150, -1000}),
+        call("glRotatef", {}, {30, 1, 0, 0}),
+        call("glRotatef", {}, {30, 0, 1, 0}),
+        call("glRotatef", {}, {0, 0, 0, 1}),
+        call("glDisable", {GL_LIGHTING}),
+        call("glDisable", {GL_TEXTURE_2D}),
+        call("glCallList", {1}),
+        call("glEnable", {GL_LIGHTING}),
+    };
+    EXPECT_EQ(calls, expected);
+
+    frame.scene = nullptr;  // no scene at all: the same frame
+    EXPECT_EQ(callsOf([&] { renderer.drawFrame(frame, textures); }), expected);
+}
+
+TEST(Frame, AspectComesFromDoubledBackingPixels) {
+    TextureLibrary textures;
+    FrameRenderer renderer;
+    FrameState frame;
+    frame.backingWidth = 2 * 333.0;
+    frame.backingHeight = 2 * 250.0;
+    auto calls = callsOf([&] { renderer.drawFrame(frame, textures); });
+    EXPECT_EQ(calls[3], call("gluPerspective", {}, {30, 666.0f / 500.0f, 10, 10000}));
+}
+
+TEST(Frame, CameraAndSceneTransformsPrecedeEachModel) {
+    Metasequoia scene = twoMaterialScene();
+    scene.setPos({1, 2, 3});
+    scene.setRotate({4, 5, 6});
+    TextureLibrary textures;
+    for (DrawPath path : {DrawPath::PerFace, DrawPath::Arrays}) {
+        FrameRenderer renderer;
+        renderer.setDrawPath(path);
+        FrameState frame;
+        frame.scene = &scene;
+        frame.camera.setZoom(100);
+        frame.camera.setRotateX(10);
+        frame.backingWidth = 100;
+        frame.backingHeight = 100;
+        frame.animationName = "move";
+        frame.animationTime = 3;  // frame 1 of two
+        auto calls = callsOf([&] { renderer.drawFrame(frame, textures); });
+        EXPECT_EQ(calls[10], call("glTranslatef", {}, {0, -150, -1100}));
+        EXPECT_EQ(calls[11], call("glRotatef", {}, {10, 1, 0, 0}));
+        auto push = std::find_if(calls.begin(), calls.end(), [](auto& c) { return c.name == "glPushMatrix"; });
+        ASSERT_NE(push, calls.end());
+        EXPECT_EQ(push[1], call("glTranslatef", {}, {1, 2, 3}));
+        EXPECT_EQ(push[2], call("glRotatef", {}, {4, 1, 0, 0}));
+        EXPECT_EQ(push[3], call("glRotatef", {}, {5, 0, 1, 0}));
+        EXPECT_EQ(push[4], call("glRotatef", {}, {6, 0, 0, 1}));
+        EXPECT_EQ(push[5], call("glMultMatrixf", {}, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 7, 0, 0, 1}));
+        EXPECT_EQ(calls.back(), call("glPopMatrix"));
+        EXPECT_EQ(countCalls(calls, "glPushMatrix"), 1u);
+    }
+}
+
+TEST(Frame, WithoutAnimationEachModelTakesTheEmptyNameAtFrameZero) {
+    Metasequoia scene = twoMaterialScene();
+    TextureLibrary textures;
+    FrameRenderer renderer;
+    FrameState frame;
+    frame.scene = &scene;
+    frame.backingWidth = frame.backingHeight = 10;
+    frame.animationTime = 1;  // ignored without a name
+    auto calls = callsOf([&] { renderer.drawFrame(frame, textures); });
+    auto mult = std::find_if(calls.begin(), calls.end(), [](auto& c) { return c.name == "glMultMatrixf"; });
+    ASSERT_NE(mult, calls.end());
+    // The model's pose for the empty name at frame 0 (its first animation's first frame),
+    // not frame 1 of the counter.
+    EXPECT_EQ(mult->values, (std::vector<GLfloat>{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 5, 0, 0, 1}));
+}
+
+TEST(ModelLoop, MaterialsAABAApplyThreeTimesWithThreeTextureDecisions) {
+    ZeltoMaterial a = ZeltoMaterial::materialWithName("a", 1, 0, 0, 1, 1, 0, 0, 0, 5, "");
+    ZeltoMaterial b = ZeltoMaterial::materialWithName("b", 0, 1, 0, 1, 1, 0, 0, 0, 5, "");
+    std::vector<ZeltoVertex> v(3);
+    std::vector<ZeltoFace> faces;
+    for (const ZeltoMaterial* m : {&a, &a, &b, &a})
+        faces.push_back(ZeltoFace::faceWithMaterial(m, &v[0], &v[1], &v[2], nullptr, 0, 0, 0, 0, 0, 0, 0, 0));
+    TextureLibrary textures;
+
+    auto perFace = callsOf([&] { FrameRenderer::drawFacesOneByOne(faces, textures); });
+    EXPECT_EQ(countCalls(perFace, "glMaterialf"), 3u);  // one per application
+    EXPECT_EQ(countCalls(perFace, "glDisable"), 3u);    // untextured: texturing turned off
+    EXPECT_EQ(countCalls(perFace, "glBegin"), 4u);
+
+    ModelArrays arrays(faces, v);
+    ASSERT_EQ(arrays.runs().size(), 3u);
+    auto fromArrays = callsOf([&] { FrameRenderer::drawFacesFromArrays(arrays, textures); });
+    EXPECT_EQ(countCalls(fromArrays, "glMaterialf"), 3u);
+    EXPECT_EQ(countCalls(fromArrays, "glDisable"), 3u);
+    EXPECT_EQ(countCalls(fromArrays, "glDrawElements"), 3u);
+}
+
+TEST(ModelLoop, EveryModelAppliesItsFirstMaterialAgain) {
+    // Two models whose faces all use material "a": it is applied once per model.
+    std::string body =
+        "Material 1 {\r\n\t\"a\" col(1.0 1.0 1.0 1.0) dif(1.0) amb(0.0) emi(0.0) spc(0.0) power(5.0)\r\n}\r\n";
+    for (const char* name : {"one", "two"})
+        body += std::string("Object \"") + name +
+                "\" {\r\n\tvertex 3 {\r\n\t\t0.0 0.0 0.0\r\n\t\t1.0 0.0 0.0\r\n\t\t0.0 1.0 0.0\r\n\t}\r\n"
+                "\tface 2 {\r\n\t\t3 V(0 1 2) M(0)\r\n\t\t3 V(0 2 1) M(0)\r\n\t}\r\n}\r\n";
+    Metasequoia scene = Metasequoia::initWithString(documentWithBody(body));
+    TextureLibrary textures;
+    for (DrawPath path : {DrawPath::PerFace, DrawPath::Arrays}) {
+        FrameRenderer renderer;
+        renderer.setDrawPath(path);
+        FrameState frame;
+        frame.scene = &scene;
+        frame.backingWidth = frame.backingHeight = 10;
+        auto calls = callsOf([&] { renderer.drawFrame(frame, textures); });
+        EXPECT_EQ(countCalls(calls, "glMaterialf"), 2u);
+    }
+}
+
+TEST(ModelLoop, FaceWithoutMaterialAtTheStartKeepsTheCurrentState) {
+    ZeltoMaterial a = ZeltoMaterial::materialWithName("a", 1, 0, 0, 1, 1, 0, 0, 0, 5, "");
+    std::vector<ZeltoVertex> v(3);
+    std::vector<ZeltoFace> faces;
+    const ZeltoMaterial* none = nullptr;
+    for (const ZeltoMaterial* m : std::initializer_list<const ZeltoMaterial*>{none, &a, none})
+        faces.push_back(ZeltoFace::faceWithMaterial(m, &v[0], &v[1], &v[2], nullptr, 0, 0, 0, 0, 0, 0, 0, 0));
+    TextureLibrary textures;
+    auto calls = callsOf([&] { FrameRenderer::drawFacesOneByOne(faces, textures); });
+    // The first face sends no state; "a" is applied; the last face turns texturing off.
+    EXPECT_EQ(calls[0], call("glBegin", {GL_POLYGON}));
+    EXPECT_EQ(countCalls(calls, "glMaterialf"), 1u);
+    EXPECT_EQ(countCalls(calls, "glDisable"), 2u);
+}

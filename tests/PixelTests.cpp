@@ -1,0 +1,228 @@
+// Whole frames drawn for real, without a display, and probed pixel by pixel.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <memory>
+
+#include <QImage>
+#include <QTemporaryDir>
+
+#include "DocumentGenerator.h"
+#include "FrameRenderer.h"
+#include "HeadlessContext.h"
+#include "Metasequoia.h"
+#include "SceneTestSupport.h"
+#include "TextureLibrary.h"
+
+namespace {
+
+constexpr int kWidth = 320;
+constexpr int kHeight = 240;
+
+std::unique_ptr<HeadlessContext> makeContext(int width, int height) {
+    try {
+        return std::make_unique<HeadlessContext>(width, height);
+    } catch (const std::exception& error) {
+        return nullptr;
+    }
+}
+
+#define REQUIRE_CONTEXT(context)                                                   \
+    if (!(context)) GTEST_SKIP() << "no OpenGL without a display on this machine"
+
+struct Picture {
+    QImage image;
+    FrameState frame;
+};
+
+QImage draw(HeadlessContext& context, Metasequoia* scene, const Camera& camera,
+            DrawPath path = DrawPath::Arrays, const std::string& documentPath = {},
+            std::optional<std::string_view> animation = std::nullopt, uint64_t time = 0) {
+    FrameRenderer renderer;
+    renderer.setDrawPath(path);
+    renderer.prepare();
+    FrameRenderer::reshape(0, 0, context.width(), context.height());
+    TextureLibrary textures;
+    if (!documentPath.empty()) textures.setTextureBaseURL(documentPath);
+    textures.reloadTextures(scene);
+    FrameState frame;
+    frame.scene = scene;
+    frame.camera = camera;
+    frame.animationName = animation;
+    frame.animationTime = time;
+    frame.backingWidth = context.width();
+    frame.backingHeight = context.height();
+    renderer.drawFrame(frame, textures);
+    QImage image = context.readPixels();
+    textures.reloadTextures(nullptr);
+    return image;
+}
+
+// Where a world point lands in the image (top row 0), by the frame's own arithmetic.
+QPointF projected(const Camera& camera, double x, double y, double z, int width, int height) {
+    auto rotate = [](double& a, double& b, double degrees) {  // turns (a, b) by the angle
+        double r = degrees * M_PI / 180, c = std::cos(r), s = std::sin(r);
+        double a2 = c * a - s * b, b2 = s * a + c * b;
+        a = a2;
+        b = b2;
+    };
+    rotate(x, y, camera.rotate().z);
+    rotate(z, x, camera.rotate().y);
+    rotate(y, z, camera.rotate().x);
+    x += camera.pos().x;
+    y += camera.pos().y;
+    z += camera.pos().z;
+    double f = 1 / std::tan(15 * M_PI / 180), aspect = double(width) / height;
+    double ndcX = f / aspect * x / -z, ndcY = f * y / -z;
+    return {(ndcX + 1) / 2 * width, (1 - (ndcY + 1) / 2) * height};
+}
+
+QColor pixel(const QImage& image, QPointF at) { return image.pixelColor(int(at.x()), int(at.y())); }
+
+// True when a pixel of exactly this colour lies within two pixels of the point.
+bool colourNear(const QImage& image, QPointF at, QColor colour) {
+    for (int dy = -2; dy <= 2; ++dy)
+        for (int dx = -2; dx <= 2; ++dx) {
+            QPoint p(int(at.x()) + dx, int(at.y()) + dy);
+            if (image.rect().contains(p) && image.pixelColor(p).rgb() == colour.rgb()) return true;
+        }
+    return false;
+}
+
+void expectColour(QColor actual, int r, int g, int b, int tolerance = 1) {
+    EXPECT_NEAR(actual.red(), r, tolerance);
+    EXPECT_NEAR(actual.green(), g, tolerance);
+    EXPECT_NEAR(actual.blue(), b, tolerance);
+}
+
+const QColor kClear(30, 65, 90);
+
+// A square of side 100 in the plane z = 0 centred on (0, 250), with one material; the
+// corners run clockwise as the camera sees them from +z, or anticlockwise. Above eye
+// level and beside the y axis, only the clear colour lies behind its right half.
+Metasequoia square(const std::string& material, bool clockwise = true, const std::string& z = "0.0") {
+    std::string corners = clockwise ? "4 V(0 1 2 3) M(0) UV(0.0 0.0 1.0 0.0 1.0 1.0 0.0 1.0)"
+                                    : "4 V(3 2 1 0) M(0) UV(0.0 1.0 1.0 1.0 1.0 0.0 0.0 0.0)";
+    std::string body = "Material 1 {\r\n\t" + material + "\r\n}\r\nObject \"square\" {\r\n\tvertex 4 {\r\n" +
+                       "\t\t-50.0 300.0 " + z + "\r\n\t\t50.0 300.0 " + z + "\r\n\t\t50.0 200.0 " + z +
+                       "\r\n\t\t-50.0 200.0 " + z + "\r\n\t}\r\n\tface 1 {\r\n\t\t" + corners +
+                       "\r\n\t}\r\n}\r\n";
+    return Metasequoia::initWithString(documentWithBody(body));
+}
+
+Camera facingCamera() {
+    Camera camera;
+    camera.setRotateX(0);
+    camera.setRotateY(0);
+    return camera;
+}
+
+}  // namespace
+
+TEST(Pixels, EmptySceneShowsTheClearColourTheAxesAndTheGrid) {
+    auto context = makeContext(kWidth, kHeight);
+    REQUIRE_CONTEXT(context);
+    Metasequoia empty;
+    Camera camera;
+    QImage image = draw(*context, &empty, camera);
+    EXPECT_EQ(image.pixelColor(0, 0).rgb(), kClear.rgb());
+    EXPECT_EQ(image.pixelColor(kWidth - 1, 0).rgb(), kClear.rgb());
+    auto at = [&](double x, double y, double z) { return projected(camera, x, y, z, kWidth, kHeight); };
+    EXPECT_TRUE(colourNear(image, at(300, 0, 0), QColor(255, 0, 0)));
+    EXPECT_TRUE(colourNear(image, at(0, 300, 0), QColor(0, 255, 0)));
+    EXPECT_TRUE(colourNear(image, at(0, 0, 60), QColor(0, 0, 255)));
+    EXPECT_TRUE(colourNear(image, at(-275, 0, -100), QColor(91, 105, 91)));  // a grid line along x
+    EXPECT_TRUE(colourNear(image, at(-150, 0, -225), QColor(91, 105, 91)));  // a grid line along z
+    EXPECT_EQ(pixel(image, at(-275, 0, -125)).rgb(), kClear.rgb());          // between grid lines
+}
+
+TEST(Pixels, LitFaceTakesItsMaterialsColour) {
+    auto context = makeContext(kWidth, kHeight);
+    REQUIRE_CONTEXT(context);
+    Metasequoia scene = square("\"m\" col(0.800 0.400 0.200 1.000) dif(1.000) amb(0.000) emi(0.000) spc(0.000) power(5.00)");
+    Camera camera = facingCamera();
+    QImage image = draw(*context, &scene, camera);
+    // Diffuse only, lit head-on: the base colour times the diffuse factor.
+    expectColour(pixel(image, projected(camera, 25, 250, 0, kWidth, kHeight)), 204, 102, 51);
+}
+
+TEST(Pixels, AmbientLightAddsTheGlobalAndTheLightsAmbient) {
+    auto context = makeContext(kWidth, kHeight);
+    REQUIRE_CONTEXT(context);
+    Metasequoia scene = square("\"m\" col(1.000 1.000 1.000 1.000) dif(0.000) amb(0.500) emi(0.000) spc(0.000) power(5.00)");
+    Camera camera = facingCamera();
+    QImage image = draw(*context, &scene, camera);
+    // 0.5 x (0.2 of the default global ambient + 0.25 of light 0) = 0.225.
+    int expected = int(std::lround(0.225 * 255));
+    expectColour(pixel(image, projected(camera, 25, 250, 0, kWidth, kHeight)), expected, expected, expected);
+}
+
+TEST(Pixels, FaceWoundAnticlockwiseOnScreenIsCulled) {
+    auto context = makeContext(kWidth, kHeight);
+    REQUIRE_CONTEXT(context);
+    Metasequoia scene = square("\"m\" col(0.800 0.400 0.200 1.000) dif(1.000) amb(0.000) emi(0.000) spc(0.000) power(5.00)", false);
+    Camera camera = facingCamera();
+    QImage image = draw(*context, &scene, camera);
+    EXPECT_EQ(pixel(image, projected(camera, 25, 250, 0, kWidth, kHeight)).rgb(), kClear.rgb());
+}
+
+TEST(Pixels, TexturesTopRowIsAtTZero) {
+    auto context = makeContext(kWidth, kHeight);
+    REQUIRE_CONTEXT(context);
+    QTemporaryDir folder;
+    QImage texture(8, 8, QImage::Format_RGBA8888);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) texture.setPixelColor(x, y, y < 4 ? Qt::red : Qt::blue);
+    ASSERT_TRUE(texture.save(folder.filePath("two.png")));
+    Metasequoia scene = square("\"m\" col(1.000 1.000 1.000 1.000) dif(1.000) amb(0.000) emi(0.000) spc(0.000) power(5.00) tex(\"two.png\")");
+    Camera camera = facingCamera();
+    QImage image = draw(*context, &scene, camera, DrawPath::Arrays, folder.filePath("doc.mqo").toStdString());
+    expectColour(pixel(image, projected(camera, 25, 290, 0, kWidth, kHeight)), 255, 0, 0);
+    expectColour(pixel(image, projected(camera, 25, 210, 0, kWidth, kHeight)), 0, 0, 255);
+}
+
+TEST(Pixels, TranslucentMaterialBlendsWithWhatIsBehind) {
+    auto context = makeContext(kWidth, kHeight);
+    REQUIRE_CONTEXT(context);
+    Metasequoia scene = square("\"glass\" col(1.000 1.000 1.000 0.500) dif(1.000) amb(0.000) emi(0.000) spc(0.000) power(5.00)");
+    Camera camera = facingCamera();
+    QImage image = draw(*context, &scene, camera);
+    expectColour(pixel(image, projected(camera, 25, 250, 0, kWidth, kHeight)),
+                 (255 + 30) / 2, (255 + 65) / 2, (255 + 90) / 2);
+}
+
+TEST(Pixels, BothDrawPathsGiveIdenticalPixels) {
+    auto context = makeContext(kWidth, kHeight);
+    REQUIRE_CONTEXT(context);
+    for (const char* name : {"materials", "animated", "arm", "flag"}) {
+        SCOPED_TRACE(name);
+        std::string path = std::string(ZELTO_SAMPLES_DIR) + "/" + name + ".mqo";
+        std::ifstream in(path, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        Metasequoia scene = Metasequoia::initWithData(bytes);
+        std::vector<std::string> names = scene.animationNames();
+        std::optional<std::string_view> animation;
+        if (!names.empty()) animation = names.front();
+        Camera camera;
+        camera.setZoom(-300);
+        QImage perFace = draw(*context, &scene, camera, DrawPath::PerFace, path, animation, 11);
+        QImage arrays = draw(*context, &scene, camera, DrawPath::Arrays, path, animation, 11);
+        EXPECT_EQ(perFace, arrays);
+        EXPECT_NE(perFace.pixelColor(kWidth / 2, kHeight / 2).rgb(), kClear.rgb()) << "the model is in view";
+    }
+}
+
+TEST(Pixels, BothDrawPathsAgreeOnALargeMesh) {
+    auto context = makeContext(800, 600);
+    REQUIRE_CONTEXT(context);
+    Metasequoia scene = Metasequoia::initWithData(bench::generateDocument(200000));
+    Camera camera;
+    camera.setZoom(-500);
+    camera.setRotateX(320);  // the generated surface faces down
+    QImage perFace = draw(*context, &scene, camera, DrawPath::PerFace);
+    QImage arrays = draw(*context, &scene, camera, DrawPath::Arrays);
+    EXPECT_EQ(perFace, arrays);
+    EXPECT_NE(arrays.pixelColor(400, 300).rgb(), kClear.rgb()) << "the mesh is in view";
+}

@@ -1,0 +1,211 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <QImage>
+#include <QTemporaryDir>
+
+#include "Metasequoia.h"
+#include "RenderTestSupport.h"
+#include "SceneTestSupport.h"
+#include "TextureLibrary.h"
+
+namespace {
+
+std::string materialLine(const char* name, const char* texture) {
+    return std::string("\t\"") + name + "\" col(1.000 1.000 1.000 1.000) dif(1.000) amb(0.000) emi(0.000) spc(0.000) power(5.00)" +
+           (texture ? std::string(" tex(\"") + texture + "\")" : std::string()) + "\r\n";
+}
+
+Metasequoia sceneWithTextures(std::initializer_list<const char*> textures) {
+    std::string body = "Material " + std::to_string(textures.size()) + " {\r\n";
+    int i = 0;
+    for (const char* texture : textures) body += materialLine(("m" + std::to_string(i++)).c_str(), texture);
+    body += "}\r\n";
+    return Metasequoia::initWithString(documentWithBody(body));
+}
+
+// A 4 x 2 image: top row red, bottom row blue.
+void writeTwoRowImage(const std::string& path) {
+    QImage image(4, 2, QImage::Format_RGBA8888);
+    for (int x = 0; x < 4; ++x) {
+        image.setPixelColor(x, 0, QColor(255, 0, 0, 200));
+        image.setPixelColor(x, 1, QColor(0, 0, 255, 255));
+    }
+    ASSERT_TRUE(image.save(QString::fromStdString(path)));
+}
+
+class TextureFolder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        root = folder.path().toStdString();
+        std::filesystem::create_directory(root + "/tex");
+        resetRecordedTextureNames();
+        setRecordedMaxTextureSize(16384);
+    }
+    std::string path(const std::string& name) const { return root + "/" + name; }
+
+    QTemporaryDir folder;
+    std::string root;
+};
+
+}  // namespace
+
+TEST(TextureURL, ResolvesAgainstTheDocumentsFolder) {
+    TextureLibrary textures;
+    textures.setTextureBaseURL("/models/car.mqo");
+    EXPECT_EQ(textures.textureURL("body.png"), "/models/body.png");
+    EXPECT_EQ(textures.textureURL("tex/body.png"), "/models/tex/body.png");
+    EXPECT_EQ(textures.textureURL("Body.PNG"), "/models/Body.PNG");  // used unchanged
+    EXPECT_EQ(textures.textureURL("/elsewhere/skin.png"), "/elsewhere/skin.png");
+}
+
+TEST(TextureURL, WithoutADocumentUsesTheWorkingFolder) {
+    TextureLibrary textures;
+    std::string cwd = std::filesystem::current_path().string();
+    EXPECT_EQ(textures.textureURL("body.png"), cwd + "/body.png");
+    EXPECT_EQ(textures.textureURL("/abs/body.png"), "/abs/body.png");
+}
+
+TEST_F(TextureFolder, ReloadLoadsEachTexturedMaterialOncePerLocation) {
+    writeTwoRowImage(path("a.png"));
+    writeTwoRowImage(path("tex/b.png"));
+    Metasequoia scene = sceneWithTextures({"a.png", nullptr, "tex/b.png", "a.png", "missing.png"});
+    TextureLibrary textures;
+    textures.setTextureBaseURL(path("model.mqo"));
+    clearRecordedGLCalls();
+    textures.reloadTextures(&scene);
+    const auto& map = textures.textureNameMap();
+    ASSERT_EQ(map.size(), 2u);
+    EXPECT_EQ(map.at(path("a.png")), 1u);
+    EXPECT_EQ(map.at(path("tex/b.png")), 2u);
+    EXPECT_EQ(countCalls(recordedGLCalls(), "glGenTextures"), 2u);
+
+    // Each material finds its texture by its own location; the untextured one finds none.
+    EXPECT_EQ(textures.textureForMaterial(&scene.materials()[0]), 1u);
+    EXPECT_EQ(textures.textureForMaterial(&scene.materials()[1]), std::nullopt);
+    EXPECT_EQ(textures.textureForMaterial(&scene.materials()[3]), 1u);
+    EXPECT_EQ(textures.textureForMaterial(&scene.materials()[4]), std::nullopt);
+    EXPECT_EQ(textures.textureForMaterial(nullptr), std::nullopt);
+}
+
+TEST_F(TextureFolder, UploadIsTopRowFirstLinearAndModulated) {
+    writeTwoRowImage(path("a.png"));
+    Metasequoia scene = sceneWithTextures({"a.png"});
+    TextureLibrary textures;
+    textures.setTextureBaseURL(path("model.mqo"));
+    clearRecordedGLCalls();
+    textures.reloadTextures(&scene);
+    const auto& calls = recordedGLCalls();
+    auto image = std::find_if(calls.begin(), calls.end(), [](auto& c) { return c.name == "glTexImage2D"; });
+    ASSERT_NE(image, calls.end());
+    EXPECT_EQ(image->enums, (std::vector<GLenum>{GL_TEXTURE_2D, 0, GL_RGBA, 4, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE}));
+    EXPECT_EQ(image->values, (std::vector<GLfloat>{255, 0, 0, 200}));  // the top-left pixel, alpha kept
+    std::vector<GLCall> expectedAround{
+        call("glGenTextures", {1}),
+        call("glBindTexture", {GL_TEXTURE_2D, 1}),
+        call("glTexParameteri", {GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR}),
+        call("glTexParameteri", {GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR}),
+    };
+    EXPECT_EQ(std::vector<GLCall>(calls.begin(), calls.begin() + 4), expectedAround);
+    std::vector<GLCall> after(image + 1, calls.end());
+    EXPECT_EQ(after, (std::vector<GLCall>{
+                         call("glTexEnvi", {GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE}),
+                         call("glTexParameteri", {GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT}),
+                         call("glTexParameteri", {GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT}),
+                     }));
+}
+
+TEST_F(TextureFolder, ReloadDeletesEveryEarlierTexture) {
+    writeTwoRowImage(path("a.png"));
+    writeTwoRowImage(path("b.png"));
+    Metasequoia textured = sceneWithTextures({"a.png", "b.png"});
+    Metasequoia plain = sceneWithTextures({nullptr, nullptr});
+    TextureLibrary textures;
+    textures.setTextureBaseURL(path("model.mqo"));
+    textures.reloadTextures(&textured);
+    ASSERT_EQ(textures.textureNameMap().size(), 2u);
+
+    clearRecordedGLCalls();
+    textures.reloadTextures(&plain);
+    EXPECT_TRUE(textures.textureNameMap().empty());
+    std::set<GLenum> deleted;
+    for (const GLCall& c : recordedGLCalls()) {
+        ASSERT_EQ(c.name, "glDeleteTextures") << "nothing is loaded for a scene without textures";
+        ASSERT_EQ(c.enums.size(), 2u);  // one texture per call
+        deleted.insert(c.enums[1]);
+    }
+    EXPECT_EQ(deleted, (std::set<GLenum>{1, 2}));
+
+    textures.reloadTextures(&textured);
+    clearRecordedGLCalls();
+    textures.reloadTextures(nullptr);  // no scene: delete all, load none
+    EXPECT_EQ(countCalls(recordedGLCalls(), "glDeleteTextures"), 2u);
+    EXPECT_EQ(recordedGLCalls().size(), 2u);
+    EXPECT_TRUE(textures.textureNameMap().empty());
+}
+
+TEST_F(TextureFolder, AChangedBaseResolvesAnew) {
+    writeTwoRowImage(path("tex/a.png"));
+    Metasequoia scene = sceneWithTextures({"a.png"});
+    TextureLibrary textures;
+    textures.setTextureBaseURL(path("model.mqo"));
+    textures.reloadTextures(&scene);
+    EXPECT_TRUE(textures.textureNameMap().empty());
+    textures.setTextureBaseURL(path("tex/model.mqo"));
+    textures.reloadTextures(&scene);
+    EXPECT_EQ(textures.textureForMaterial(&scene.materials()[0]), 1u);
+}
+
+TEST_F(TextureFolder, ImagesLargerThanTheLimitAreScaledDown) {
+    QImage big(64, 32, QImage::Format_RGBA8888);
+    big.fill(Qt::green);
+    ASSERT_TRUE(big.save(QString::fromStdString(path("big.png"))));
+    setRecordedMaxTextureSize(16);
+    Metasequoia scene = sceneWithTextures({"big.png"});
+    TextureLibrary textures;
+    textures.setTextureBaseURL(path("model.mqo"));
+    clearRecordedGLCalls();
+    textures.reloadTextures(&scene);
+    const auto& calls = recordedGLCalls();
+    auto image = std::find_if(calls.begin(), calls.end(), [](auto& c) { return c.name == "glTexImage2D"; });
+    ASSERT_NE(image, calls.end());
+    EXPECT_EQ(image->enums[3], 16u);
+    EXPECT_EQ(image->enums[4], 8u);
+}
+
+TEST_F(TextureFolder, UnreadableImagesAreSkippedQuietly) {
+    std::ofstream(path("junk.png")) << "not an image";
+    std::filesystem::create_directory(path("folder.png"));
+    Metasequoia scene = sceneWithTextures({"junk.png", "folder.png", "none.png"});
+    TextureLibrary textures;
+    textures.setTextureBaseURL(path("model.mqo"));
+    clearRecordedGLCalls();
+    textures.reloadTextures(&scene);
+    EXPECT_TRUE(textures.textureNameMap().empty());
+    EXPECT_TRUE(recordedGLCalls().empty());
+}
+
+TEST_F(TextureFolder, CompressedAndGreyTargaFilesLoad) {
+    // An 18-byte TGA header, then run-length packets, no footer: Qt cannot read these.
+    auto writeTarga = [&](const std::string& name, uint8_t type, uint8_t bits, std::vector<uint8_t> data) {
+        std::vector<uint8_t> bytes{0, 0, type, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, bits, 0x20};
+        bytes.insert(bytes.end(), data.begin(), data.end());
+        std::ofstream(path(name), std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    };
+    // Type 10 (RLE true colour, BGR): one run of four pixels of (R 10, G 20, B 30).
+    writeTarga("rle.tga", 10, 24, {0x83, 30, 20, 10});
+    // Type 3 (grey), uncompressed: four grey pixels.
+    writeTarga("grey.tga", 3, 8, {77, 77, 77, 77});
+    Metasequoia scene = sceneWithTextures({"rle.tga", "grey.tga"});
+    TextureLibrary textures;
+    textures.setTextureBaseURL(path("model.mqo"));
+    clearRecordedGLCalls();
+    textures.reloadTextures(&scene);
+    std::vector<std::vector<GLfloat>> firstPixels;
+    for (const GLCall& c : recordedGLCalls())
+        if (c.name == "glTexImage2D") firstPixels.push_back(c.values);
+    EXPECT_EQ(firstPixels, (std::vector<std::vector<GLfloat>>{{10, 20, 30, 255}, {77, 77, 77, 255}}));
+}

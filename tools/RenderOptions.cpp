@@ -1,0 +1,112 @@
+#include "RenderOptions.h"
+
+#include <charconv>
+#include <cmath>
+#include <string_view>
+
+const char* const kRenderUsage =
+    "usage: zelto-render FILE -o OUT.png [options]\n"
+    "\n"
+    "Draws FILE as the Zelto window shows it, without a display, and writes a PNG.\n"
+    "\n"
+    "  -o, --output OUT.png   the image to write (never the document itself)\n"
+    "  --size WxH             image size in pixels (default 800x600)\n"
+    "  --animation NAME       pose the scene for this animation\n"
+    "  --time T               frame of the animation: 30 frames a second, looping (default 0)\n"
+    "  --zoom Z               camera distance, -800 (closest) to 800 (default 0)\n"
+    "  --rotate-x A           camera turn about x in degrees (default 30)\n"
+    "  --rotate-y A           camera turn about y in degrees (default 30)\n"
+    "  --draw faces|arrays    one polygon at a time, or runs of faces at once (default arrays);\n"
+    "                         both give the same pixels\n"
+    "  -h, --help             this text\n"
+    "  --version              the version\n"
+    "\n"
+    "Exit status: 0 the image was written; 1 the document was refused (its reason on\n"
+    "standard error); 2 bad usage, or a file that cannot be read or written; 3 no OpenGL.\n";
+
+namespace {
+
+std::optional<float> parseFloat(std::string_view text) {
+    float value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+template <typename T>
+std::optional<T> parseUnsigned(std::string_view text) {
+    T value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+constexpr int kMaxSide = 16384;
+
+}  // namespace
+
+RenderCommand parseRenderArguments(int argc, const char* const* argv) {
+    RenderOptions options;
+    bool haveInput = false, haveOutput = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        auto value = [&]() -> std::optional<std::string_view> {
+            if (i + 1 >= argc) return std::nullopt;
+            return std::string_view(argv[++i]);
+        };
+        auto missing = [&] { return UsageError{"option '" + std::string(arg) + "' needs a value"}; };
+        auto bad = [&](std::string_view what) {
+            return UsageError{"bad value for '" + std::string(arg) + "': '" + std::string(what) + "'"};
+        };
+        if (arg == "-h" || arg == "--help") return ShowUsage{};
+        if (arg == "--version") return ShowVersion{};
+        if (arg == "-o" || arg == "--output") {
+            auto v = value();
+            if (!v) return missing();
+            options.output = *v;
+            haveOutput = true;
+        } else if (arg == "--size") {
+            auto v = value();
+            if (!v) return missing();
+            size_t x = v->find('x');
+            auto w = x == std::string_view::npos ? std::nullopt : parseUnsigned<int>(v->substr(0, x));
+            auto h = x == std::string_view::npos ? std::nullopt : parseUnsigned<int>(v->substr(x + 1));
+            if (!w || !h || *w < 1 || *h < 1 || *w > kMaxSide || *h > kMaxSide) return bad(*v);
+            options.width = *w;
+            options.height = *h;
+        } else if (arg == "--animation") {
+            auto v = value();
+            if (!v) return missing();
+            options.animation = std::string(*v);
+        } else if (arg == "--time") {
+            auto v = value();
+            if (!v) return missing();
+            auto t = parseUnsigned<uint64_t>(*v);
+            if (!t) return bad(*v);
+            options.time = *t;
+        } else if (arg == "--zoom" || arg == "--rotate-x" || arg == "--rotate-y") {
+            auto v = value();
+            if (!v) return missing();
+            auto number = parseFloat(*v);
+            if (!number) return bad(*v);
+            (arg == "--zoom" ? options.zoom : arg == "--rotate-x" ? options.rotateX : options.rotateY) = number;
+        } else if (arg == "--draw") {
+            auto v = value();
+            if (!v) return missing();
+            if (*v == "faces") options.path = DrawPath::PerFace;
+            else if (*v == "arrays") options.path = DrawPath::Arrays;
+            else return bad(*v);
+        } else if (arg.starts_with("-") && arg != "-") {
+            return UsageError{"unknown option '" + std::string(arg) + "'"};
+        } else if (!haveInput) {
+            options.input = arg;
+            haveInput = true;
+        } else {
+            return UsageError{"only one document can be drawn at a time"};
+        }
+    }
+    if (!haveInput) return UsageError{"no document given"};
+    if (!haveOutput) return UsageError{"no output image given (-o OUT.png)"};
+    return options;
+}

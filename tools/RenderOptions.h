@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+
+#include "FrameRenderer.h"
+
+// The command line of zelto-render.
+struct RenderOptions {
+    std::string input;
+    std::string output;
+    int width = 800;
+    int height = 600;
+    std::optional<std::string> animation;
+    uint64_t time = 0;
+    std::optional<float> zoom;
+    std::optional<float> rotateX;
+    std::optional<float> rotateY;
+    DrawPath path = DrawPath::Arrays;
+};
+
+// What the command line asks for: a render, the usage or the version text, or an error
+// message for bad usage.
+struct ShowUsage {};
+struct ShowVersion {};
+struct UsageError {
+    std::string message;
+};
+using RenderCommand = std::variant<RenderOptions, ShowUsage, ShowVersion, UsageError>;
+
+RenderCommand parseRenderArguments(int argc, const char* const* argv);
+extern const char* const kRenderUsage;

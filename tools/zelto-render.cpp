@@ -1,0 +1,131 @@
+// zelto-render: draws a document as the Zelto window shows it, without a display, and
+// writes the picture as a PNG. Run with --help for the options.
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+#include <iterator>
+#include <string>
+#include <system_error>
+
+#include <QFile>
+#include <QSaveFile>
+
+#include "FileBytes.h"
+#include "FrameRenderer.h"
+#include "HeadlessContext.h"
+#include "Metasequoia.h"
+#include "RenderOptions.h"
+#include "TextureLibrary.h"
+
+namespace {
+
+constexpr int kRefused = 1;
+constexpr int kUsageOrFile = 2;
+constexpr int kNoOpenGL = 3;
+
+std::string readStandardInput() {
+    return std::string(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+}
+
+// True when both paths name one existing file: the document must never be overwritten.
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat sa {}, sb {};
+    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+std::string absolutePath(const std::string& path) {
+    char* resolved = realpath(path.c_str(), nullptr);
+    if (!resolved) return path;
+    std::string result(resolved);
+    free(resolved);
+    return result;
+}
+
+int render(const RenderOptions& options) {
+    const bool fromInput = options.input == "-";
+    if (!fromInput && sameFile(options.input, options.output)) {
+        std::cerr << "zelto-render: " << options.output << ": will not overwrite the document\n";
+        return kUsageOrFile;
+    }
+    std::string bytes;
+    try {
+        bytes = fromInput ? readStandardInput() : zelto::readFileBytes(options.input);
+    } catch (const std::system_error& error) {
+        std::cerr << "zelto-render: cannot read " << options.input << ": "
+                  << error.code().message() << "\n";
+        return kUsageOrFile;
+    }
+    Metasequoia scene;
+    try {
+        scene = Metasequoia::initWithData(std::move(bytes));
+    } catch (const std::exception& error) {
+        std::cerr << error.what() << "\n";
+        return kRefused;
+    }
+    if (options.animation) {
+        std::vector<std::string> names = scene.animationNames();
+        if (std::find(names.begin(), names.end(), *options.animation) == names.end())
+            std::cerr << "zelto-render: warning: " << options.input << " has no animation named \""
+                      << *options.animation << "\"\n";
+    }
+
+    QImage image;
+    try {
+        HeadlessContext context(options.width, options.height);
+        FrameRenderer renderer;
+        renderer.setDrawPath(options.path);
+        renderer.prepare();
+        FrameRenderer::reshape(0, 0, options.width, options.height);
+        TextureLibrary textures;
+        if (!fromInput) textures.setTextureBaseURL(absolutePath(options.input));
+        textures.reloadTextures(&scene);
+
+        FrameState frame;
+        frame.scene = &scene;
+        if (options.animation) frame.animationName = *options.animation;
+        frame.animationTime = options.time;
+        if (options.zoom) frame.camera.setZoom(*options.zoom);
+        if (options.rotateX) frame.camera.setRotateX(*options.rotateX);
+        if (options.rotateY) frame.camera.setRotateY(*options.rotateY);
+        frame.backingWidth = options.width;
+        frame.backingHeight = options.height;
+        renderer.drawFrame(frame, textures);
+        image = context.readPixels();
+    } catch (const std::runtime_error& error) {
+        std::cerr << "zelto-render: " << error.what() << "\n";
+        return kNoOpenGL;
+    }
+
+    // Written whole or not at all: a failed write leaves any earlier file untouched.
+    QSaveFile out(QFile::decodeName(options.output.c_str()));
+    if (!out.open(QIODevice::WriteOnly) || !image.save(&out, "PNG") || !out.commit()) {
+        std::cerr << "zelto-render: cannot write " << options.output << ": "
+                  << out.errorString().toStdString() << "\n";
+        return kUsageOrFile;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    RenderCommand command = parseRenderArguments(argc, argv);
+    if (std::holds_alternative<ShowUsage>(command)) {
+        std::fputs(kRenderUsage, stdout);
+        return 0;
+    }
+    if (std::holds_alternative<ShowVersion>(command)) {
+        std::printf("zelto-render %s\n", ZELTO_VERSION);
+        return 0;
+    }
+    if (const auto* error = std::get_if<UsageError>(&command)) {
+        std::cerr << "zelto-render: " << error->message << "\n"
+                  << "Try 'zelto-render --help' for more information.\n";
+        return kUsageOrFile;
+    }
+    return render(std::get<RenderOptions>(command));
+}
