@@ -1,0 +1,51 @@
+#include "Document.h"
+
+#include <exception>
+
+#include <QFileInfo>
+
+#include "Metasequoia.h"
+
+Document::Document(QObject* parent) : QObject(parent), _model(std::make_shared<Metasequoia>()) {}
+
+Document::~Document() = default;
+
+bool Document::readFromData(std::string data, const QString&, DocumentError* error) {
+    // Reading and scene errors carry their reason text; they are the failures caught.
+    try {
+        auto scene = std::make_shared<Metasequoia>(Metasequoia::initWithData(std::move(data)));
+        emit modelWillChange();
+        _model = std::move(scene);
+        emit modelChanged();
+        return true;
+    } catch (const std::exception& exception) {
+        if (error)
+            *error = DocumentError{kErrorDomain, DocumentError::kReadError,
+                                   QString::fromUtf8(exception.what())};
+        return false;
+    }
+}
+
+std::optional<QByteArray> Document::dataOfType(const QString&, DocumentError* error) const {
+    try {
+        std::optional<std::string> bytes = _model->data();
+        if (!bytes) return std::nullopt;
+        return QByteArray(bytes->data(), static_cast<qsizetype>(bytes->size()));
+    } catch (const std::exception& exception) {
+        if (error)
+            *error = DocumentError{kErrorDomain, DocumentError::kWriteError,
+                                   QString::fromUtf8(exception.what())};
+        return std::nullopt;
+    }
+}
+
+void Document::setFileURL(const QUrl& url) {
+    if (url == _fileURL) return;
+    _fileURL = url;
+    emit fileURLChanged();
+}
+
+QString Document::displayName() const {
+    if (_fileURL.isEmpty()) return tr("Untitled");
+    return QFileInfo(_fileURL.toLocalFile()).fileName();
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QUrl>
+
+#include "ViewerTypes.h"
+
+// A failure to read or write a document, as the window presents it.
+struct DocumentError {
+    static constexpr int kReadError = 256;   // the file could not be read as a document
+    static constexpr int kWriteError = 512;  // the scene could not be turned into bytes
+
+    QString domain;
+    int code = 0;
+    QString description;  // the reason text exactly
+};
+
+// One open document: it owns its scene and turns a file's bytes into that scene. A new
+// document holds an empty scene. Nothing here marks a document as edited or writes to
+// its file.
+class Document : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(SceneHandle model READ model NOTIFY modelChanged)
+    Q_PROPERTY(QUrl fileURL READ fileURL NOTIFY fileURLChanged)
+
+public:
+    static inline const QString kErrorDomain = QStringLiteral("Zelto");
+
+    explicit Document(QObject* parent = nullptr);
+    ~Document() override;
+
+    // Always a scene.
+    SceneHandle model() const { return _model; }
+
+    // Builds a scene from the bytes (the type is not consulted) and, only when that
+    // succeeds, replaces the current scene between one modelWillChange and one
+    // modelChanged. A failure keeps the scene and stores an error (code 256, the reason
+    // text as description) when `error` is given.
+    bool readFromData(std::string data, const QString& ofType, DocumentError* error);
+    // The scene's bytes; none, with an error (code 512) when `error` is given, when the
+    // scene cannot give them.
+    std::optional<QByteArray> dataOfType(const QString& ofType, DocumentError* error) const;
+
+    // The file the document was read from; empty for a new document.
+    QUrl fileURL() const { return _fileURL; }
+    void setFileURL(const QUrl& url);
+    // The file's name, or "Untitled".
+    QString displayName() const;
+
+signals:
+    void modelWillChange();
+    void modelChanged();
+    void fileURLChanged();
+
+private:
+    SceneHandle _model;
+    QUrl _fileURL;
+};

@@ -1,0 +1,141 @@
+#include "WindowController.h"
+
+#include <cmath>
+
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "ArrayController.h"
+#include "Document.h"
+#include "DocumentWindow.h"
+#include "Metasequoia.h"
+#include "ZeltoOpenGLView.h"
+
+namespace {
+constexpr int kZoomLimit = 800;
+}
+
+WindowController::WindowController(Document* document, QObject* parent)
+    : QObject(parent), _document(document) {
+    loadWindow();
+    windowDidLoad();
+}
+
+WindowController::~WindowController() { delete _window; }
+
+void WindowController::loadWindow() {
+    _window = new DocumentWindow;
+    _window->setAcceptDrops(true);
+    _window->setWindowTitle(_document->displayName());
+    if (_document->fileURL().isLocalFile()) _window->setWindowFilePath(_document->fileURL().toLocalFile());
+    _window->resize(960, 720);
+
+    _glView = new ZeltoOpenGLView;
+    _window->setCentralWidget(_glView);
+    _arrayController = new ArrayController(this);
+
+    auto* bar = new QToolBar(tr("Animation and zoom"));
+    bar->setObjectName("controls");
+    bar->setMovable(false);
+    bar->addWidget(new QLabel(tr("Animation ")));
+    _picker = new QComboBox;
+    _picker->setObjectName("animationPicker");
+    _picker->setMinimumContentsLength(14);
+    _picker->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    bar->addWidget(_picker);
+    bar->addSeparator();
+    bar->addWidget(new QLabel(tr(" Zoom ")));
+    _zoomSlider = new QSlider(Qt::Horizontal);
+    _zoomSlider->setObjectName("zoomSlider");
+    _zoomSlider->setRange(-kZoomLimit, kZoomLimit);
+    _zoomSlider->setMaximumWidth(240);
+    _zoomSlider->setToolTip(tr("Nearer to the left, farther to the right"));
+    bar->addWidget(_zoomSlider);
+    _zoomField = new QDoubleSpinBox;
+    _zoomField->setObjectName("zoomField");
+    _zoomField->setRange(-kZoomLimit, kZoomLimit);
+    _zoomField->setDecimals(1);
+    _zoomField->setSingleStep(10);
+    _zoomField->setKeyboardTracking(false);
+    bar->addWidget(_zoomField);
+    _window->addToolBar(Qt::BottomToolBarArea, bar);
+
+    if (!_document->fileURL().isLocalFile()) {
+        // An empty window says how to fill it.
+        auto* layout = new QVBoxLayout(_glView);
+        _hint = new QLabel(tr("Open a Metasequoia document with Ctrl+O,\nor drop a .mqo file on this window."));
+        _hint->setAlignment(Qt::AlignCenter);
+        _hint->setStyleSheet("color: rgb(215, 225, 235); font-size: 15pt; background: transparent;");
+        layout->addWidget(_hint, 0, Qt::AlignCenter);
+    }
+
+    connect(_picker, &QComboBox::currentIndexChanged, this, [this](int index) {
+        // Entry 0 is "No animation".
+        if (index <= 0)
+            _arrayController->setSelectionIndex(std::nullopt);
+        else
+            _arrayController->setSelectionIndex(static_cast<size_t>(index - 1));
+    });
+    connect(_arrayController, &ArrayController::contentChanged, this, &WindowController::fillPicker);
+    connect(_arrayController, &ArrayController::selectionChanged, this, &WindowController::fillPicker);
+    connect(_zoomSlider, &QSlider::valueChanged, this, [this](int value) {
+        if (std::lround(_zoom) != value) setZoom(static_cast<float>(value));
+    });
+    connect(_zoomField, &QDoubleSpinBox::valueChanged, this, [this](double value) {
+        setZoom(static_cast<float>(value));
+    });
+    connect(this, &WindowController::zoomChanged, this, &WindowController::showZoom);
+
+    // The picker offers the names of whatever scene the document holds.
+    auto offerNames = [this] {
+        SceneHandle scene = _document->model();
+        _arrayController->setContent(scene ? scene->animationNames() : std::vector<std::string>{});
+    };
+    connect(_document, &Document::modelChanged, this, offerNames);
+    offerNames();
+    showZoom();
+}
+
+void WindowController::windowDidLoad() {
+    _glView->bind("metaseq", this, "document.model");
+    _glView->bind("textureBaseURL", this, "document.fileURL");
+    _glView->bind("zoom", this, "zoom");
+    _glView->bind("animationName", _arrayController, "selection.self");
+}
+
+void WindowController::setZoom(float zoom) {
+    if (zoom == _zoom) return;
+    _zoom = zoom;
+    emit zoomChanged();
+}
+
+void WindowController::showWindow() {
+    _window->show();
+    _window->raise();
+    _window->activateWindow();
+    _glView->setFocus();
+}
+
+void WindowController::fillPicker() {
+    QSignalBlocker blocker(_picker);
+    _picker->clear();
+    _picker->addItem(tr("No animation"));
+    for (const AnimationNameHandle& name : _arrayController->arrangedObjects())
+        _picker->addItem(QString::fromStdString(*name));
+    std::optional<size_t> chosen = _arrayController->selectionIndex();
+    _picker->setCurrentIndex(chosen ? static_cast<int>(*chosen) + 1 : 0);
+    _picker->setEnabled(!_arrayController->arrangedObjects().empty());
+}
+
+void WindowController::showZoom() {
+    QSignalBlocker sliderBlocker(_zoomSlider);
+    QSignalBlocker fieldBlocker(_zoomField);
+    _zoomSlider->setValue(static_cast<int>(std::lround(_zoom)));
+    _zoomField->setValue(_zoom);
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+class ArrayController;
+class Document;
+class DocumentWindow;
+class QComboBox;
+class QDoubleSpinBox;
+class QLabel;
+class QSlider;
+class ZeltoOpenGLView;
+
+// The window of one document: the view filling it, a tool bar with the animation picker
+// and a zoom control, tied together by four bindings. It holds no other logic.
+class WindowController : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(Document* document READ document CONSTANT)
+    Q_PROPERTY(float zoom READ zoom WRITE setZoom NOTIFY zoomChanged)
+
+public:
+    // Lays the window out and makes the bindings; the window is not shown yet.
+    explicit WindowController(Document* document, QObject* parent = nullptr);
+    ~WindowController() override;
+
+    Document* document() const { return _document; }
+    DocumentWindow* window() const { return _window; }
+    ZeltoOpenGLView* glView() const { return _glView; }
+    ArrayController* arrayController() const { return _arrayController; }
+    QComboBox* animationPicker() const { return _picker; }
+    QSlider* zoomSlider() const { return _zoomSlider; }
+    QDoubleSpinBox* zoomField() const { return _zoomField; }
+
+    float zoom() const { return _zoom; }
+    void setZoom(float zoom);
+
+    void showWindow();
+
+signals:
+    void zoomChanged();
+
+private:
+    void loadWindow();
+    // The scene, the document's location, the zoom and the chosen animation reach the
+    // view through these, made in this order.
+    void windowDidLoad();
+    void fillPicker();
+    void showZoom();
+
+    QPointer<Document> _document;
+    DocumentWindow* _window = nullptr;
+    ZeltoOpenGLView* _glView = nullptr;
+    ArrayController* _arrayController = nullptr;
+    QComboBox* _picker = nullptr;
+    QSlider* _zoomSlider = nullptr;
+    QDoubleSpinBox* _zoomField = nullptr;
+    QLabel* _hint = nullptr;
+    float _zoom = 0;
+};

@@ -1,0 +1,132 @@
+#include "ZeltoOpenGLView.h"
+
+#include <QApplication>
+#include <QOpenGLContext>
+
+#include "Metasequoia.h"
+
+ZeltoOpenGLView::ZeltoOpenGLView(QWidget* parent)
+    : QOpenGLWidget(parent),
+      _bindings(this, exposedBindings()),
+      _playback([this] { update(); }) {
+    // Modifier keys change the cursor, so the view takes keyboard focus.
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(_currentCursor);
+    setMouseTracking(false);
+    qApp->installEventFilter(this);
+}
+
+ZeltoOpenGLView::~ZeltoOpenGLView() {
+    qApp->removeEventFilter(this);
+    releaseTextures();
+    // The context outlives this part of the view: it must not call back into it.
+    if (context()) disconnect(context(), nullptr, this, nullptr);
+}
+
+const QList<QByteArray>& ZeltoOpenGLView::exposedBindings() {
+    static const QList<QByteArray> names{"metaseq", "textureBaseURL", "zoom", "animationName"};
+    return names;
+}
+
+bool ZeltoOpenGLView::bind(const QByteArray& name, QObject* source, const QString& keyPath) {
+    return _bindings.bind(name, source, keyPath);
+}
+
+void ZeltoOpenGLView::setMetaseq(SceneHandle scene) {
+    _metaseq = scene;
+    _renderer.forgetScene();
+    reloadTextures();
+    update();
+}
+
+void ZeltoOpenGLView::setTextureBaseURL(const QUrl& url) {
+    _textureBaseURL = url;
+    if (url.isLocalFile())
+        _textures.setTextureBaseURL(url.toLocalFile().toStdString());
+    else
+        _textures.setTextureBaseURL(std::nullopt);
+    reloadTextures();
+    update();
+}
+
+void ZeltoOpenGLView::reloadTextures() {
+    // Texture calls need this view's context current; before the view has one, the
+    // textures load as soon as it is made.
+    if (!context() || !isValid()) {
+        _texturesPending = true;
+        return;
+    }
+    makeCurrent();
+    SceneHandle scene = metaseq();
+    _textures.reloadTextures(scene.get());
+    doneCurrent();
+    _texturesPending = false;
+}
+
+void ZeltoOpenGLView::releaseTextures() {
+    if (_textures.textureNameMap().empty() || !context() || !isValid()) return;
+    makeCurrent();
+    _textures.reloadTextures(nullptr);
+    doneCurrent();
+}
+
+void ZeltoOpenGLView::setZoom(float zoom) {
+    _camera.setZoom(zoom);
+    if (Binding* binding = infoForBinding("zoom")) binding->writeBack(QVariant::fromValue(this->zoom()));
+    update();
+}
+
+void ZeltoOpenGLView::setOrigin(Camera::Origin origin) {
+    _camera.setOrigin(origin);
+    update();
+}
+
+void ZeltoOpenGLView::setRotateX(float angle) {
+    _camera.setRotateX(angle);
+    update();
+}
+
+void ZeltoOpenGLView::setRotateY(float angle) {
+    _camera.setRotateY(angle);
+    update();
+}
+
+QSizeF ZeltoOpenGLView::backingSize(QSize points, qreal devicePixelRatio) {
+    return QSizeF(points.width() * devicePixelRatio, points.height() * devicePixelRatio);
+}
+
+void ZeltoOpenGLView::initializeGL() {
+    // A new context (the first, or after the widget moved to another window) starts
+    // without the textures of the old one.
+    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &ZeltoOpenGLView::releaseTextures,
+            Qt::UniqueConnection);
+    _renderer.prepare();
+    _renderer.forgetScene();
+    SceneHandle scene = metaseq();
+    _textures.reloadTextures(scene.get());
+    _texturesPending = false;
+}
+
+void ZeltoOpenGLView::resizeGL(int, int) {
+    QSizeF backing = backingSize(size(), devicePixelRatioF());
+    FrameRenderer::reshape(0, 0, backing.width(), backing.height());
+}
+
+void ZeltoOpenGLView::paintGL() {
+    if (_texturesPending) {
+        SceneHandle scene = metaseq();
+        _textures.reloadTextures(scene.get());
+        _texturesPending = false;
+    }
+    SceneHandle scene = metaseq();
+    AnimationNameHandle name = _playback.animationName();
+    QSizeF backing = backingSize(size(), devicePixelRatioF());
+    FrameState frame;
+    frame.scene = scene.get();
+    if (name) frame.animationName = *name;
+    frame.animationTime = _playback.animationTime();
+    frame.camera = _camera;
+    frame.backingWidth = backing.width();
+    frame.backingHeight = backing.height();
+    _renderer.drawFrame(frame, _textures);
+}

@@ -1,0 +1,107 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include <QOpenGLWidget>
+#include <QUrl>
+
+#include "Binding.h"
+#include "Camera.h"
+#include "DragTracker.h"
+#include "FrameRenderer.h"
+#include "Playback.h"
+#include "TextureLibrary.h"
+#include "ViewerTypes.h"
+
+class QNativeGestureEvent;
+
+// The window's drawing surface: shows one scene over the grid with the camera the user
+// steers, and plays the chosen animation. It takes its scene, the document's location,
+// its zoom and the animation name through bindings; it owns the textures it loads.
+class ZeltoOpenGLView : public QOpenGLWidget {
+    Q_OBJECT
+    Q_PROPERTY(SceneHandle metaseq READ metaseq WRITE setMetaseq)
+    Q_PROPERTY(QUrl textureBaseURL READ textureBaseURL WRITE setTextureBaseURL)
+    Q_PROPERTY(float zoom READ zoom WRITE setZoom)
+    Q_PROPERTY(AnimationNameHandle animationName READ animationName WRITE setAnimationName)
+
+public:
+    // A wheel's notch is 120 angle units; a touchpad that reports pixels moves this many
+    // for the same zoom step.
+    static constexpr double kPixelsPerNotch = 24.0;
+
+    explicit ZeltoOpenGLView(QWidget* parent = nullptr);
+    ~ZeltoOpenGLView() override;
+
+    // "metaseq", "textureBaseURL", "zoom" and "animationName", in this order.
+    static const QList<QByteArray>& exposedBindings();
+    bool bind(const QByteArray& name, QObject* source, const QString& keyPath);
+    Binding* infoForBinding(const QByteArray& name) const { return _bindings.infoForBinding(name); }
+
+    // The scene to draw (none once its document let it go). Setting it, even to the same
+    // scene, reloads the textures and redraws.
+    SceneHandle metaseq() const { return _metaseq.lock(); }
+    void setMetaseq(SceneHandle scene);
+    // The document's file; texture names resolve against its folder.
+    QUrl textureBaseURL() const { return _textureBaseURL; }
+    void setTextureBaseURL(const QUrl& url);
+
+    // Camera properties; every change redraws. The zoom is written back to its binding.
+    float zoom() const { return _camera.zoom(); }
+    void setZoom(float zoom);
+    Camera::Origin origin() const { return _camera.origin(); }
+    void setOrigin(Camera::Origin origin);
+    float rotateX() const { return _camera.rotateX(); }
+    void setRotateX(float angle);
+    float rotateY() const { return _camera.rotateY(); }
+    void setRotateY(float angle);
+    const Camera& camera() const { return _camera; }
+
+    AnimationNameHandle animationName() const { return _playback.animationName(); }
+    void setAnimationName(AnimationNameHandle name) { _playback.setAnimationName(std::move(name)); }
+    uint64_t animationTime() const { return _playback.animationTime(); }
+    Playback& playback() { return _playback; }
+
+    Qt::CursorShape currentCursor() const { return _currentCursor; }
+    const DragTracker& dragTracker() const { return _drags; }
+    const TextureLibrary& textures() const { return _textures; }
+    FrameRenderer& renderer() { return _renderer; }
+
+    // The view's size in device pixels: its size in points times the pixel ratio.
+    static QSizeF backingSize(QSize points, qreal devicePixelRatio);
+
+protected:
+    void initializeGL() override;
+    void resizeGL(int width, int height) override;
+    void paintGL() override;
+
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    void reloadTextures();
+    void releaseTextures();
+    void nativeGesture(QNativeGestureEvent* event);
+    // The open hand while Shift, Control or Alt is held, else the arrow; not during a drag.
+    void flagsChanged(Qt::KeyboardModifiers modifiers);
+    void setCurrentCursor(Qt::CursorShape shape);
+    QPointF windowLocation(QPointF local) const;
+
+    BindingSet _bindings;
+    std::weak_ptr<Metasequoia> _metaseq;
+    QUrl _textureBaseURL;
+    Camera _camera;
+    Playback _playback;
+    DragTracker _drags;
+    Qt::CursorShape _currentCursor = Qt::ArrowCursor;
+    Qt::CursorShape _cursorBeforeDrag = Qt::ArrowCursor;
+    TextureLibrary _textures;
+    FrameRenderer _renderer;
+    bool _texturesPending = false;
+};

@@ -1,0 +1,102 @@
+// zelto: the desktop viewer. Run with --help for the command line.
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QSurfaceFormat>
+#include <QTimer>
+
+#include "DocumentController.h"
+#include "ProgramOptions.h"
+#include "WindowController.h"
+#include "ZeltoOpenGLView.h"
+
+namespace {
+
+// Qt reads no display from the environment but aborts with pages of diagnostics.
+bool haveDisplay() {
+    auto set = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value && *value;
+    };
+    return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
+}
+
+long peakMemoryKiB() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmHWM:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
+    return -1;
+}
+
+QStringList argumentList(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    ProgramOptions options = parseProgramOptions(argumentList(argc, argv));
+    switch (options.action) {
+        case ProgramOptions::Action::Usage:
+            std::fputs(kProgramUsage, stdout);
+            return 0;
+        case ProgramOptions::Action::Version:
+            std::printf("zelto %s\n", ZELTO_VERSION);
+            return 0;
+        case ProgramOptions::Action::BadUsage:
+            std::fprintf(stderr, "zelto: %s\nTry 'zelto --help' for more information.\n",
+                         options.error.toLocal8Bit().constData());
+            return 2;
+        case ProgramOptions::Action::Run:
+            break;
+    }
+    if (!haveDisplay()) {
+        std::fprintf(stderr,
+                     "zelto: no display to open a window on (DISPLAY is not set); "
+                     "without one, try: xvfb-run -a zelto FILE\n");
+        return 2;
+    }
+
+    // Fixed-function drawing needs a compatibility context, and depth testing a depth
+    // buffer; both must be asked for before the application exists.
+    QSurfaceFormat format;
+    format.setRenderableType(QSurfaceFormat::OpenGL);
+    format.setProfile(QSurfaceFormat::CompatibilityProfile);
+    format.setDepthBufferSize(24);
+    QSurfaceFormat::setDefaultFormat(format);
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Zelto");
+    QApplication::setOrganizationName("Zelto");
+    QApplication::setApplicationVersion(ZELTO_VERSION);
+
+    DocumentController documents;
+    if (options.exitAfterFirstFrame) {
+        QObject::connect(&documents, &DocumentController::windowOpened, &app,
+                         [&](WindowController* controller) {
+                             QObject::connect(controller->glView(), &QOpenGLWidget::frameSwapped, &app,
+                                              [&] {
+                                                  std::printf("first frame: %lld ms after start, peak memory %ld MiB\n",
+                                                              static_cast<long long>(sinceStart.elapsed()),
+                                                              peakMemoryKiB() / 1024);
+                                                  std::fflush(stdout);
+                                                  std::_Exit(0);
+                                              });
+                         });
+    }
+    if (options.files.isEmpty()) {
+        documents.newDocument(true);
+    } else if (documents.openCommandLineFiles(options.files) == 0) {
+        return 1;
+    }
+    return app.exec();
+}

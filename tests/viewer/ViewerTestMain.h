@@ -1,0 +1,34 @@
+#pragma once
+
+// A main for the viewer's Qt tests. Without a display the tests run on Qt's offscreen
+// platform, where there is no OpenGL: tests that need a GL context skip themselves.
+
+#include <cstdlib>
+
+#include <QApplication>
+#include <QStandardPaths>
+#include <QSurfaceFormat>
+#include <QtTest>
+
+inline bool openGLAvailable() { return QGuiApplication::platformName() == QLatin1String("xcb"); }
+
+#define REQUIRE_OPENGL()                                                                  \
+    if (!openGLAvailable())                                                               \
+    QSKIP("needs an X display with OpenGL (the test command starts Xvfb)")
+
+#define ZELTO_VIEWER_TEST_MAIN(TestClass)                                                 \
+    int main(int argc, char** argv) {                                                     \
+        const char* display = std::getenv("DISPLAY");                                     \
+        if ((!display || !*display) && !std::getenv("QT_QPA_PLATFORM"))                   \
+            setenv("QT_QPA_PLATFORM", "offscreen", 1);                                    \
+        QSurfaceFormat format;                                                            \
+        format.setProfile(QSurfaceFormat::CompatibilityProfile);                          \
+        format.setDepthBufferSize(24);                                                    \
+        QSurfaceFormat::setDefaultFormat(format);                                         \
+        QStandardPaths::setTestModeEnabled(true);                                         \
+        QApplication app(argc, argv);                                                     \
+        QApplication::setOrganizationName("ZeltoTests");                                  \
+        QApplication::setApplicationName("ZeltoTests");                                   \
+        TestClass test;                                                                   \
+        return QTest::qExec(&test, argc, argv);                                           \
+    }

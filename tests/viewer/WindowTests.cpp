@@ -1,0 +1,305 @@
+// Windows, documents and their bindings, on a real display with OpenGL.
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QMimeData>
+#include <QOpenGLContext>
+#include <QOpenGLFunctions>
+#include <QSlider>
+#include <QTemporaryDir>
+
+#include "ArrayController.h"
+#include "Document.h"
+#include "DocumentController.h"
+#include "DocumentWindow.h"
+#include "Metasequoia.h"
+#include "ViewerTestMain.h"
+#include "WindowController.h"
+#include "ZeltoOpenGLView.h"
+
+namespace {
+
+struct Failure {
+    QString path;
+    DocumentError error;
+};
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Standard error of the calls made while it lives.
+class CapturedStandardError {
+public:
+    CapturedStandardError() : _saved(dup(STDERR_FILENO)) {
+        std::fflush(stderr);
+        _file.open();
+        dup2(_file.handle(), STDERR_FILENO);
+    }
+    QString text() {
+        std::fflush(stderr);
+        dup2(_saved, STDERR_FILENO);
+        close(_saved);
+        _file.seek(0);
+        return QString::fromUtf8(_file.readAll());
+    }
+
+private:
+    int _saved;
+    QTemporaryFile _file;
+};
+
+}  // namespace
+
+class WindowTests : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir _folder;
+    std::unique_ptr<DocumentController> _documents;
+    QList<Failure> _failures;
+
+    QString sample(const QString& name) {
+        QString copy = _folder.filePath(name);
+        if (!QFile::exists(copy)) QFile::copy(QString(ZELTO_SAMPLES_DIR) + "/" + name, copy);
+        return copy;
+    }
+
+    void waitForDeletions() {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
+
+private slots:
+    void init() {
+        _failures.clear();
+        _documents = std::make_unique<DocumentController>();
+        _documents->setErrorPresenter([this](const QString& path, const DocumentError& error) {
+            _failures.append({path, error});
+        });
+        _documents->clearRecentFiles();
+    }
+
+    void cleanup() {
+        _documents.reset();
+        waitForDeletions();
+    }
+
+    void bindingsHandTheDocumentToTheView() {
+        REQUIRE_OPENGL();
+        QString path = sample("animated.mqo");
+        WindowController* window = _documents->openDocument(path);
+        QVERIFY(window);
+        ZeltoOpenGLView* view = window->glView();
+        QCOMPARE(view->metaseq(), window->document()->model());
+        QCOMPARE(view->textureBaseURL(), QUrl::fromLocalFile(QFileInfo(path).canonicalFilePath()));
+        QCOMPARE(view->zoom(), 0.0f);
+        QVERIFY(!view->animationName());
+        QCOMPARE(view->infoForBinding("metaseq")->observedKeyPath(), QString("document.model"));
+        QCOMPARE(view->infoForBinding("textureBaseURL")->observedKeyPath(), QString("document.fileURL"));
+        QCOMPARE(view->infoForBinding("zoom")->observedObject(), window);
+        QCOMPARE(view->infoForBinding("animationName")->observedObject(), window->arrayController());
+        QCOMPARE(view->infoForBinding("animationName")->observedKeyPath(), QString("selection.self"));
+        QCOMPARE(window->window()->windowTitle(), QString("animated.mqo"));
+
+        // A new scene for the document reaches the view.
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(window->document()->readFromData(file.readAll().toStdString(), "", nullptr));
+        QCOMPARE(view->metaseq(), window->document()->model());
+    }
+
+    void zoomOutOfRangeIsClampedAndWrittenBack() {
+        REQUIRE_OPENGL();
+        WindowController* window = _documents->newDocument();
+        QSignalSpy zoomChanges(window, &WindowController::zoomChanged);
+        window->setZoom(1000);
+        QCOMPARE(window->glView()->zoom(), 800.0f);
+        QCOMPARE(window->glView()->camera().pos().z, -1800.0f);
+        QCOMPARE(window->zoom(), 800.0f);
+        QCOMPARE(zoomChanges.count(), 2);  // the change and the single write-back
+        window->setZoom(-900);
+        QCOMPARE(window->zoom(), -800.0f);
+        QCOMPARE(window->zoomSlider()->value(), -800);
+        QCOMPARE(window->zoomField()->value(), -800.0);
+
+        // The view's own changes reach the controller and its zoom control.
+        window->glView()->setZoom(250);
+        QCOMPARE(window->zoom(), 250.0f);
+        QCOMPARE(window->zoomSlider()->value(), 250);
+        window->zoomSlider()->setValue(-120);
+        QCOMPARE(window->glView()->zoom(), -120.0f);
+    }
+
+    void pickerListsTheScenesAnimationsAndPlaysTheChoice() {
+        REQUIRE_OPENGL();
+        WindowController* window = _documents->openDocument(sample("animated.mqo"));
+        QVERIFY(window);
+        QComboBox* picker = window->animationPicker();
+        QCOMPARE(picker->count(), 3);
+        QCOMPARE(picker->itemText(0), QString("No animation"));
+        QCOMPARE(picker->itemText(1), QString("hop"));
+        QCOMPARE(picker->itemText(2), QString("spin"));
+
+        ZeltoOpenGLView* view = window->glView();
+        picker->setCurrentIndex(2);
+        QVERIFY(view->animationName());
+        QCOMPARE(*view->animationName(), std::string("spin"));
+        QVERIFY(view->playback().isTimerRunning());
+        QTRY_VERIFY(view->animationTime() >= 2);
+        picker->setCurrentIndex(1);  // another name restarts at frame 0
+        QVERIFY(view->animationTime() < 2);
+        QCOMPARE(*view->animationName(), std::string("hop"));
+        picker->setCurrentIndex(0);  // no animation: stopped
+        QVERIFY(!view->animationName());
+        QVERIFY(!view->playback().isTimerRunning());
+
+        // A scene without these names empties the list.
+        picker->setCurrentIndex(2);
+        QVERIFY(window->document()->readFromData(fileBytes(sample("materials.mqo")).toStdString(), "", nullptr));
+        QCOMPARE(picker->count(), 1);
+        QVERIFY(!view->animationName());
+        QVERIFY(!view->playback().isTimerRunning());
+    }
+
+    void eachDocumentHasOneWindowAndAnOpenFileComesForward() {
+        REQUIRE_OPENGL();
+        WindowController* a = _documents->openDocument(sample("arm.mqo"));
+        WindowController* b = _documents->openDocument(sample("animated.mqo"));
+        QVERIFY(a && b && a != b);
+        QCOMPARE(_documents->windowControllers().size(), size_t{2});
+        QCOMPARE(_documents->openDocument(sample("arm.mqo")), a);
+        QCOMPARE(_documents->openDocument(_folder.path() + "/./arm.mqo"), a);
+        QCOMPARE(_documents->windowControllers().size(), size_t{2});
+        QCOMPARE(_documents->recentFiles().first(), QFileInfo(sample("animated.mqo")).canonicalFilePath());
+        QVERIFY(_failures.isEmpty());
+
+        a->window()->close();
+        waitForDeletions();
+        QCOMPARE(_documents->windowControllers().size(), size_t{1});
+    }
+
+    void aFileThatDoesNotOpenLeavesNoWindowAndSaysWhy() {
+        REQUIRE_OPENGL();
+        QString bad = _folder.filePath("bad.mqo");
+        QFile file(bad);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("Metasequoia Document\r\nFormat Compact Ver 1.0\r\n\r\nx\r\nEof\r\n");
+        file.close();
+        QVERIFY(!_documents->openDocument(bad));
+        QVERIFY(_documents->windowControllers().empty());
+        QCOMPARE(_failures.size(), 1);
+        QCOMPARE(_failures[0].path, bad);
+        QCOMPARE(_failures[0].error.description, QString("'Compact' type is unsupported. (MQAFile:79)"));
+        QCOMPARE(_failures[0].error.code, 256);
+
+        QVERIFY(!_documents->openDocument(_folder.filePath("missing.mqo")));
+        QCOMPARE(_failures.last().error.description, QString("No such file or directory"));
+        QVERIFY(!_documents->openDocument(_folder.path()));
+        QCOMPARE(_failures.last().error.description, QString("Is a directory"));
+        QVERIFY(_documents->windowControllers().empty());
+        QVERIFY(_documents->recentFiles().isEmpty());
+    }
+
+    void commandLineFailuresAreAlsoPrinted() {
+        REQUIRE_OPENGL();
+        CapturedStandardError captured;
+        int opened = _documents->openCommandLineFiles({_folder.filePath("none.mqo"), sample("arm.mqo")});
+        QString printed = captured.text();
+        QCOMPARE(opened, 1);
+        QCOMPARE(printed, QString("zelto: %1: No such file or directory\n").arg(_folder.filePath("none.mqo")));
+        QCOMPARE(_failures.size(), 1);  // and presented
+    }
+
+    void droppedFilesOpenEach() {
+        REQUIRE_OPENGL();
+        WindowController* untitled = _documents->newDocument(true);
+        QPointer<DocumentWindow> untitledWindow = untitled->window();
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(sample("arm.mqo")), QUrl::fromLocalFile(sample("animated.mqo"))});
+        QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(untitledWindow, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(untitledWindow, &drop);
+        waitForDeletions();
+        QVERIFY2(_failures.isEmpty(), _failures.isEmpty() ? "" : qPrintable(_failures[0].path + _failures[0].error.description));
+        QCOMPARE(_documents->windowControllers().size(), size_t{2});  // the start-up window gave way
+        QVERIFY(!untitledWindow);
+        QVERIFY(_documents->controllerForPath(sample("arm.mqo")));
+        QVERIFY(_documents->controllerForPath(sample("animated.mqo")));
+    }
+
+    void openingNavigatingPlayingAndClosingNeverWritesTheFile() {
+        REQUIRE_OPENGL();
+        QString path = sample("flag.mqo");
+        sample("flag.png");
+        QByteArray before = fileBytes(path);
+        struct stat statusBefore {};
+        QCOMPARE(stat(QFile::encodeName(path).constData(), &statusBefore), 0);
+        QStringList filesBefore = QDir(_folder.path()).entryList(QDir::AllEntries | QDir::Hidden);
+
+        WindowController* window = _documents->openDocument(path);
+        QVERIFY(window);
+        QVERIFY(QTest::qWaitForWindowExposed(window->window()));
+        ZeltoOpenGLView* view = window->glView();
+        QTest::mousePress(view, Qt::RightButton, Qt::NoModifier, QPoint(100, 100));
+        QTest::mouseMove(view, QPoint(160, 140));
+        QTest::mouseRelease(view, Qt::RightButton, Qt::NoModifier, QPoint(160, 140));
+        window->setZoom(-200);
+        window->animationPicker()->setCurrentIndex(2);
+        QTRY_VERIFY(view->animationTime() >= 5);
+        window->window()->close();
+        waitForDeletions();
+
+        QCOMPARE(fileBytes(path), before);
+        struct stat statusAfter {};
+        QCOMPARE(stat(QFile::encodeName(path).constData(), &statusAfter), 0);
+        QCOMPARE(statusAfter.st_mtim.tv_sec, statusBefore.st_mtim.tv_sec);
+        QCOMPARE(statusAfter.st_mtim.tv_nsec, statusBefore.st_mtim.tv_nsec);
+        QCOMPARE(QDir(_folder.path()).entryList(QDir::AllEntries | QDir::Hidden), filesBefore);
+    }
+
+    void windowShowsTheSceneOverTheClearColour() {
+        REQUIRE_OPENGL();
+        WindowController* empty = _documents->newDocument();
+        QVERIFY(QTest::qWaitForWindowExposed(empty->window()));
+        QImage emptyFrame = empty->glView()->grabFramebuffer();
+        QCOMPARE(emptyFrame.pixelColor(2, 2), QColor(30, 65, 90));
+
+        sample("flag.png");
+        WindowController* flag = _documents->openDocument(sample("flag.mqo"));
+        QVERIFY(QTest::qWaitForWindowExposed(flag->window()));
+        QImage frame = flag->glView()->grabFramebuffer();
+        QCOMPARE(frame.size(), empty->glView()->size() * empty->glView()->devicePixelRatioF());
+        int modelPixels = 0;
+        for (int y = 0; y < frame.height(); y += 4)
+            for (int x = 0; x < frame.width(); x += 4)
+                if (frame.pixelColor(x, y).blue() < 80 && frame.pixelColor(x, y).red() > 150) ++modelPixels;
+        QVERIFY2(modelPixels > 50, "the flag's gold and white show");
+        QVERIFY(!flag->glView()->textures().textureNameMap().empty());
+    }
+
+    void viewportUsesBackingPixels() {
+        REQUIRE_OPENGL();
+        WindowController* window = _documents->newDocument();
+        QVERIFY(QTest::qWaitForWindowExposed(window->window()));
+        ZeltoOpenGLView* view = window->glView();
+        view->grabFramebuffer();
+        view->makeCurrent();
+        GLint viewport[4] = {};
+        QOpenGLContext::currentContext()->functions()->glGetIntegerv(GL_VIEWPORT, viewport);
+        view->doneCurrent();
+        QSizeF backing = ZeltoOpenGLView::backingSize(view->size(), view->devicePixelRatioF());
+        QCOMPARE(viewport[2], int(backing.width()));
+        QCOMPARE(viewport[3], int(backing.height()));
+        QCOMPARE(ZeltoOpenGLView::backingSize(QSize(401, 300), 2.0), QSizeF(802, 600));
+    }
+};
+
+ZELTO_VIEWER_TEST_MAIN(WindowTests)
+#include "WindowTests.moc"
