@@ -15,7 +15,7 @@ void appendf(std::string& out, const char* format, auto... args) {
 
 }  // namespace
 
-std::string generateDocument(size_t faces) {
+std::string generateDocument(size_t faces, bool bones) {
     // Half the grid cells are quads and half are split into two triangles, so three
     // faces take two cells.
     size_t cells = (faces * 2 + 2) / 3;
@@ -41,7 +41,11 @@ std::string generateDocument(size_t faces) {
             double x = (static_cast<double>(c) - columns / 2.0) * 1.5;
             double z = (static_cast<double>(r) - rows / 2.0) * 1.5;
             double y = 20.0 * std::sin(x * 0.05) * std::cos(z * 0.07);
-            appendf(out, "\t\t%.4f %.4f %.4f\r\n", x, y, z);
+            if (bones)
+                appendf(out, "\t\t%.4f %.4f %.4f b(%zu)\r\n", x, y, z,
+                        (r * 2 / (rows + 1)) * 2 + c * 2 / (columns + 1));
+            else
+                appendf(out, "\t\t%.4f %.4f %.4f\r\n", x, y, z);
         }
     out.append("\t}\r\n");
     appendf(out, "\tface %zu {\r\n", faces);
@@ -65,14 +69,27 @@ std::string generateDocument(size_t faces) {
             ++written;
         }
     }
-    out.append("\t}\r\n}\r\nEof\r\n");
+    out.append("\t}\r\n}\r\n");
+    if (bones) {
+        out.append("BoneAnimation \"sway\" {\r\n");
+        for (int bone = 0; bone < 4; ++bone) {
+            appendf(out, "\tbone %d {\r\n", bone);
+            for (int frame = 0; frame < 30; ++frame) {
+                double lift = 40.0 * std::sin(6.283185307179586 * (frame / 30.0 + bone / 4.0));
+                appendf(out, "\t\t1.0 0.0 0.0 0.0 0.0 1.0 0.0 0.0 0.0 0.0 1.0 0.0 0.0 %.4f 0.0 1.0\r\n", lift);
+            }
+            out.append("\t}\r\n");
+        }
+        out.append("}\r\n");
+    }
+    out.append("Eof\r\n");
     return out;
 }
 
-const std::string& cachedDocument(size_t faces) {
-    static std::map<size_t, std::string> cache;
-    auto it = cache.find(faces);
-    if (it == cache.end()) it = cache.emplace(faces, generateDocument(faces)).first;
+const std::string& cachedDocument(size_t faces, bool bones) {
+    static std::map<std::pair<size_t, bool>, std::string> cache;
+    auto it = cache.find({faces, bones});
+    if (it == cache.end()) it = cache.emplace(std::pair(faces, bones), generateDocument(faces, bones)).first;
     return it->second;
 }
 

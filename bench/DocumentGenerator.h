@@ -8,9 +8,12 @@ namespace bench {
 // A document shaped like a modeller's output: CR LF lines, a Material chunk and one
 // Object whose mesh is a wavy grid with the given number of faces, two thirds of them
 // triangles and one third quads (about 0.67 vertices per face).
-std::string generateDocument(size_t faces);
+//
+// With `bones`, each vertex also follows one of four bones (the grid's quarters) and a
+// bone animation "sway" of 30 frames bends the quarters up and down.
+std::string generateDocument(size_t faces, bool bones = false);
 
 // The same document, generated once per size and kept for the benchmarks' lifetime.
-const std::string& cachedDocument(size_t faces);
+const std::string& cachedDocument(size_t faces, bool bones = false);
 
 }  // namespace bench

@@ -250,6 +250,8 @@ TEST(ModelLoop, MaterialsAABAApplyThreeTimesWithThreeTextureDecisions) {
     EXPECT_EQ(countCalls(perFace, "glBegin"), 4u);
 
     ModelArrays arrays(faces, v);
+    arrays.refill(faces);
+    arrays.upload();
     ASSERT_EQ(arrays.runs().size(), 3u);
     auto fromArrays = callsOf([&] { FrameRenderer::drawFacesFromArrays(arrays, textures); });
     EXPECT_EQ(countCalls(fromArrays, "glMaterialf"), 3u);

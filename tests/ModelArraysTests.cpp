@@ -66,6 +66,7 @@ void expectArraysMatchPolygons(const ZeltoModel& model) {
 
     ModelArrays arrays(model);
     arrays.refill(model);
+    arrays.upload();
     clearRecordedGLCalls();
     FrameRenderer::drawFacesFromArrays(arrays, textures);
     std::vector<GLCall> fromArrays = recordedGLCalls();

@@ -21,7 +21,11 @@ std::string materialLine(const char* name, const char* texture) {
 Metasequoia sceneWithTextures(std::initializer_list<const char*> textures) {
     std::string body = "Material " + std::to_string(textures.size()) + " {\r\n";
     int i = 0;
-    for (const char* texture : textures) body += materialLine(("m" + std::to_string(i++)).c_str(), texture);
+    for (const char* texture : textures) {
+        std::string name = "m";
+        name += std::to_string(i++);  // (not "m" + ...: GCC 12 warns wrongly about that)
+        body += materialLine(name.c_str(), texture);
+    }
     body += "}\r\n";
     return Metasequoia::initWithString(documentWithBody(body));
 }

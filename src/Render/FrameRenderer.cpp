@@ -124,9 +124,11 @@ void FrameRenderer::drawModels(Metasequoia* scene, const FramePose& pose, Textur
                 pose.poseModel(model);
                 arrays = std::make_unique<ModelArrays>(model);
                 arrays->refill(model);
+                arrays->upload();
             } else if (poseChanged) {
                 pose.poseModel(model);
                 arrays->refill(model);
+                arrays->upload();
             }
             drawFacesFromArrays(*arrays, textures);
         }

@@ -55,7 +55,8 @@ public:
 
     DrawPath drawPath() const { return _path; }
     void setDrawPath(DrawPath path) { _path = path; }
-    // Forgets what was laid out for a scene; call when the scene changes.
+    // Forgets what was laid out for a scene, deleting its buffers: call when the scene
+    // changes, with the context current.
     void forgetScene();
 
 private:

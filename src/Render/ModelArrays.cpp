@@ -94,18 +94,49 @@ void ModelArrays::refill(std::span<const ZeltoFace> faces) {
     }
 }
 
+ModelArrays::~ModelArrays() {
+    if (_elementBuffer) {
+        const GLuint buffers[] = {_elementBuffer, _indexBuffer};
+        glDeleteBuffers(2, buffers);
+    }
+}
+
+void ModelArrays::upload() {
+    const auto elementBytes = static_cast<GLsizeiptr>(_elements.size() * sizeof(Element));
+    if (!_elementBuffer) {
+        GLuint buffers[2] = {0, 0};
+        glGenBuffers(2, buffers);
+        _elementBuffer = buffers[0];
+        _indexBuffer = buffers[1];
+        glBindBuffer(GL_ARRAY_BUFFER, _elementBuffer);
+        glBufferData(GL_ARRAY_BUFFER, elementBytes, _elements.data(), GL_DYNAMIC_DRAW);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, _indexBuffer);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(_indices.size() * sizeof(uint32_t)),
+                     _indices.data(), GL_STATIC_DRAW);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+    } else {
+        glBindBuffer(GL_ARRAY_BUFFER, _elementBuffer);
+        glBufferSubData(GL_ARRAY_BUFFER, 0, elementBytes, _elements.data());
+    }
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+
 void ModelArrays::bindArrays() const {
-    glInterleavedArrays(GL_T2F_N3F_V3F, 0, _elements.data());
+    glBindBuffer(GL_ARRAY_BUFFER, _elementBuffer);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, _indexBuffer);
+    glInterleavedArrays(GL_T2F_N3F_V3F, 0, nullptr);
 }
 
 void ModelArrays::drawRun(const Run& run) const {
     if (run.indexCount == 0) return;
     glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(run.indexCount), GL_UNSIGNED_INT,
-                   _indices.data() + run.firstIndex);
+                   reinterpret_cast<const void*>(uintptr_t{run.firstIndex} * sizeof(uint32_t)));
 }
 
 void ModelArrays::unbindArrays() {
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
 }

@@ -12,7 +12,8 @@ class ZeltoModel;
 struct ZeltoVertex;
 
 // A model's faces as indexed triangles in one interleaved array, for drawing each run
-// of faces that share a material with one call.
+// of faces that share a material with one call. The arrays live in OpenGL buffer
+// objects, so a frame whose pose has not changed sends no vertex data at all.
 //
 // Every polygon corner becomes an array element holding its texture coordinates, its
 // normal negated and its vertex's posed position, exactly what the per-face path sends.
@@ -40,6 +41,10 @@ public:
     // Corners share elements only when their vertex lies in `vertices`.
     ModelArrays(std::span<const ZeltoFace> faces, std::span<const ZeltoVertex> vertices);
     explicit ModelArrays(const ZeltoModel& model);
+    // Deletes the buffers: the context they were made in must be current.
+    ~ModelArrays();
+    ModelArrays(const ModelArrays&) = delete;
+    ModelArrays& operator=(const ModelArrays&) = delete;
 
     // Copies the faces' current posed positions and normals; the faces must be the
     // ones laid out. Allocates nothing.
@@ -50,11 +55,14 @@ public:
     std::span<const uint32_t> indices() const { return _indices; }
     std::span<const Run> runs() const { return _runs; }
 
-    // Points the vertex, normal and texture coordinate arrays at the elements.
+    // Copies the elements into their buffer (made, with the index buffer, the first
+    // time); call after refill(), with the context current.
+    void upload();
+    // Points the vertex, normal and texture coordinate arrays at the uploaded elements.
     void bindArrays() const;
     // Draws one run's triangles from the bound arrays; nothing for an empty run.
     void drawRun(const Run& run) const;
-    // Leaves the three client arrays disabled again.
+    // Leaves the three client arrays disabled and no buffer bound.
     static void unbindArrays();
 
 private:
@@ -68,4 +76,6 @@ private:
     std::vector<Source> _sources;
     std::vector<uint32_t> _indices;
     std::vector<Run> _runs;
+    GLuint _elementBuffer = 0;
+    GLuint _indexBuffer = 0;
 };

@@ -2,13 +2,29 @@
 
 #include <GL/glu.h>
 
+#include <cstring>
 #include <initializer_list>
+#include <map>
 
 namespace {
 
 GLint gMaxTextureSize = 16384;
 GLuint gNextTexture = 1;
 const GLfloat* gInterleaved = nullptr;  // GL_T2F_N3F_V3F elements of the last glInterleavedArrays
+
+// Buffer objects: their contents by name, and what is bound to the two targets.
+GLuint gNextBuffer = 1;
+std::map<GLuint, std::vector<unsigned char>> gBuffers;
+GLuint gArrayBuffer = 0;
+GLuint gElementBuffer = 0;
+
+GLuint& bindingOf(GLenum target) { return target == GL_ARRAY_BUFFER ? gArrayBuffer : gElementBuffer; }
+
+// A pointer argument: an offset into the bound buffer when one is bound.
+const void* resolve(GLuint buffer, const void* pointer) {
+    if (!buffer) return pointer;
+    return gBuffers[buffer].data() + reinterpret_cast<uintptr_t>(pointer);
+}
 
 void record(const char* name, std::vector<GLenum> enums, const GLfloat* values, int count) {
     recordedGLCalls().push_back(
@@ -124,14 +140,42 @@ void GLAPIENTRY glGetIntegerv(GLenum pname, GLint* params) {
     *params = pname == GL_MAX_TEXTURE_SIZE ? gMaxTextureSize : 0;
 }
 
+// Buffer objects.
+void GLAPIENTRY glGenBuffers(GLsizei n, GLuint* names) {
+    for (GLsizei i = 0; i < n; ++i) names[i] = gNextBuffer++;
+    record("glGenBuffers", {GLenum(n)}, nullptr, 0);
+}
+void GLAPIENTRY glDeleteBuffers(GLsizei n, const GLuint* names) {
+    std::vector<GLenum> enums{GLenum(n)};
+    for (GLsizei i = 0; i < n; ++i) {
+        enums.push_back(names[i]);
+        gBuffers.erase(names[i]);
+    }
+    record("glDeleteBuffers", std::move(enums), nullptr, 0);
+}
+void GLAPIENTRY glBindBuffer(GLenum target, GLuint buffer) {
+    bindingOf(target) = buffer;
+    record("glBindBuffer", {target, buffer}, nullptr, 0);
+}
+void GLAPIENTRY glBufferData(GLenum target, GLsizeiptr size, const void* data, GLenum usage) {
+    auto& bytes = gBuffers[bindingOf(target)];
+    bytes.assign(static_cast<const unsigned char*>(data), static_cast<const unsigned char*>(data) + size);
+    record("glBufferData", {target, GLenum(size), usage}, nullptr, 0);
+}
+void GLAPIENTRY glBufferSubData(GLenum target, GLintptr offset, GLsizeiptr size, const void* data) {
+    auto& bytes = gBuffers[bindingOf(target)];
+    std::memcpy(bytes.data() + offset, data, static_cast<size_t>(size));
+    record("glBufferSubData", {target, GLenum(offset), GLenum(size)}, nullptr, 0);
+}
+
 // Arrays.
 void GLAPIENTRY glInterleavedArrays(GLenum format, GLsizei stride, const GLvoid* pointer) {
-    gInterleaved = static_cast<const GLfloat*>(pointer);
+    gInterleaved = static_cast<const GLfloat*>(resolve(gArrayBuffer, pointer));
     record("glInterleavedArrays", {format, GLenum(stride)}, nullptr, 0);
 }
 void GLAPIENTRY glDrawElements(GLenum mode, GLsizei count, GLenum type, const GLvoid* indices) {
     std::vector<GLfloat> corners;
-    const auto* index = static_cast<const GLuint*>(indices);
+    const auto* index = static_cast<const GLuint*>(resolve(gElementBuffer, indices));
     for (GLsizei i = 0; i < count; ++i) {
         const GLfloat* element = gInterleaved + size_t{index[i]} * 8;
         corners.insert(corners.end(), element, element + 8);
