@@ -7,10 +7,19 @@
 namespace bench {
 namespace {
 
+// printf into the document, of any length.
 void appendf(std::string& out, const char* format, auto... args) {
     char buffer[256];
     int n = std::snprintf(buffer, sizeof buffer, format, args...);
-    out.append(buffer, static_cast<size_t>(n));
+    if (n < 0) return;
+    if (static_cast<size_t>(n) < sizeof buffer) {
+        out.append(buffer, static_cast<size_t>(n));
+        return;
+    }
+    size_t at = out.size();
+    out.resize(at + static_cast<size_t>(n) + 1);
+    std::snprintf(out.data() + at, static_cast<size_t>(n) + 1, format, args...);
+    out.resize(at + static_cast<size_t>(n));
 }
 
 }  // namespace

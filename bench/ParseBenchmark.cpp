@@ -8,6 +8,7 @@
 
 #include "DocumentGenerator.h"
 #include "MQAFile.h"
+#include "MQAFileReading.h"
 #include "MemoryProbe.h"
 
 namespace {
@@ -30,7 +31,7 @@ void BM_ParseOwnedText(benchmark::State& state) {
         std::string copy = text;
         size_t before = bench::allocatedBytes() - copy.size();
         state.ResumeTiming();
-        std::optional<MQAFile> file = MQAFile::initWithString(std::move(copy), options);
+        std::optional<MQAFile> file = mqa::readDocument(std::move(copy), options);
         state.PauseTiming();
         treeBytes = bench::allocatedBytes() - before;
         file.reset();  // freeing the tree is not part of reading it

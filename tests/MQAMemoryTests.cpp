@@ -2,9 +2,12 @@
 
 #include <cstdint>
 #include <cstring>
+#include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
+#include "MQAFile.h"
 #include "MQAMemory.h"
 #include "MQAParam.h"
 #include "MQATextStorage.h"
@@ -66,6 +69,54 @@ TEST(MQAMemory, SlabsComeBackOnceEveryBlockIsFreedOnAnyThread) {
     size_t before = freeSlabs();
     slabCycle();
     EXPECT_EQ(freeSlabs(), before);
+}
+
+// Threads allocate, hand their blocks to the next thread and free what they were handed,
+// all at once: every block stays intact and every slab comes back.
+TEST(MQAMemory, ManyThreadsAllocateAndFreeEachOthersBlocks) {
+    constexpr int kThreads = 8;
+    constexpr int kRounds = 20;
+    mqa::returnThreadSlab();  // what earlier tests left with this thread
+    std::vector<std::vector<Block>> handed(kThreads);
+    std::vector<std::mutex> locks(kThreads);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < kRounds; ++round) {
+                std::vector<Block> mine = allocateFilled(2000, 1 + static_cast<size_t>(t));
+                {
+                    std::lock_guard<std::mutex> lock(locks[(t + 1) % kThreads]);
+                    for (Block& b : mine) handed[(t + 1) % kThreads].push_back(b);
+                }
+                std::vector<Block> theirs;
+                {
+                    std::lock_guard<std::mutex> lock(locks[t]);
+                    theirs.swap(handed[t]);
+                }
+                for (const Block& b : theirs) mqa::slabDeallocate(b.data, b.bytes);
+            }
+            mqa::returnThreadSlab();
+        });
+    for (std::thread& thread : threads) thread.join();
+    for (auto& rest : handed)
+        for (const Block& b : rest) mqa::slabDeallocate(b.data, b.bytes);
+    EXPECT_EQ(mqa::slabCounts().inUse, 0u);
+}
+
+// Reading a document returns the slabs of every thread that read it (the calling one
+// included) once the tree is freed.
+TEST(MQAMemory, ReadingLeavesNoThreadHoldingASlab) {
+    std::string body = "Lines {\r\n";
+    for (int i = 0; i < 200000; ++i) body += "\tline " + std::to_string(i) + " 1.5 2.5 \"s\"\r\n";
+    body += "}\r\n";
+    std::string text = "Metasequoia Document\r\nFormat Text Ver 1.0\r\n\r\n" + body + "Eof\r\n";
+    ASSERT_GT(text.size(), size_t{4} << 20);  // large enough for the read-ahead thread
+    mqa::returnThreadSlab();
+    {
+        MQAFile file = MQAFile::initWithString(std::string(text));
+        ASSERT_EQ(file.body().attributes().size(), 1u);
+    }
+    EXPECT_EQ(mqa::slabCounts().inUse, 0u);
 }
 
 TEST(MQAMemory, LargeRequestsFillWholeHugePages) {

@@ -33,6 +33,30 @@ TEST(MQANumber, ParseFloatOutOfRange) {
     EXPECT_TRUE(std::signbit(mqa::parseFloat("-" + tiny)));
 }
 
+// A text value read as a float: an exponent too small gives zero, never infinity.
+TEST(MQANumber, LeadingFloatUnderflowsToZeroAndOverflowsToInfinity) {
+    const float inf = std::numeric_limits<float>::infinity();
+    struct Case {
+        const char* text;
+        float expected;
+        bool negative;
+    };
+    const Case cases[] = {
+        {"1e-50", 0.0f, false},      {"-1e-50", 0.0f, true},      {"  1e-400 mm", 0.0f, false},
+        {"-1E-400", 0.0f, true},     {"1e50", inf, false},        {"-1e50", -inf, true},
+        {"1e400", inf, false},       {"-1e+400", -inf, true},     {"3.5e38", inf, false},
+        {"2.5e-3", 0.0025f, false},  {"7", 7.0f, false},          {"x1", 0.0f, false},
+    };
+    for (const Case& c : cases) {
+        float value = mqa::leadingFloat(c.text);
+        EXPECT_EQ(value, c.expected) << c.text;
+        EXPECT_EQ(std::signbit(value), c.negative) << c.text;
+    }
+    float denormal = mqa::leadingFloat("1e-40");
+    EXPECT_GT(denormal, 0.0f);
+    EXPECT_LT(denormal, std::numeric_limits<float>::min());
+}
+
 TEST(MQANumber, WrittenFloatsReadBackExactly) {
     std::mt19937 random(11);
     std::uniform_int_distribution<uint32_t> bits;

@@ -185,8 +185,22 @@ TEST(MQAParamEncode, ParenthesesForNamesAndLists) {
     one.setName("m");
     EXPECT_EQ(encode(one), "m(0)");
     EXPECT_EQ(encode(decodeValue("(1 -2 3)")), "(1 -2 3)");
-    EXPECT_EQ(encode(MQAParam::paramWithStringValue("")), "\"\"");
-    EXPECT_EQ(encode(MQAParam::paramWithStringValue("a\"b")), "\"a\"b\"");
+    EXPECT_EQ(encode(MQAParam::paramWithStringValue("a b")), "\"a b\"");
+}
+
+// Only a program-built tree can hold these, and their text would read back differently
+// (or not at all): writing refuses them rather than write a document that lies.
+TEST(MQAParamEncode, StringsThatCannotReadBackAreRefused) {
+    for (std::string_view value : {"", "a\"b", "\"", "two\r\nlines", "a\nb"}) {
+        try {
+            encode(MQAParam::paramWithStringValues({"fine", value}));
+            ADD_FAILURE() << "wrote " << value;
+        } catch (const std::invalid_argument& error) {
+            EXPECT_STREQ(error.what(),
+                         "A string value that is empty or holds a double quote or a line break "
+                         "cannot be written as document text.");
+        }
+    }
 }
 
 TEST(MQAParamEncode, FloatFormsReadBackAsFloats) {

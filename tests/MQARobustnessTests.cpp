@@ -3,6 +3,7 @@
 #include "DocumentText.h"
 #include "MQAException.h"
 #include "MQAFile.h"
+#include "MQAFileReading.h"
 #include "MQATreeWriter.h"
 
 namespace {
@@ -91,7 +92,7 @@ namespace {
 // The written tree, or the error's text.
 std::string outcomeOf(const std::string& text, const MQAReadOptions& options) {
     try {
-        return MQAFile::initWithString(std::string(text), options).stringValue();
+        return mqa::readDocument(std::string(text), options).stringValue();
     } catch (const std::exception& e) {
         return std::string("error: ") + e.what();
     }

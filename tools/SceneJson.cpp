@@ -36,9 +36,10 @@ public:
                 case '\t': out += "\\t"; break;
                 default:
                     if (static_cast<unsigned char>(c) < 0x20) {
-                        char buffer[8];
-                        std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
-                        out += buffer;
+                        static const char kHex[] = "0123456789abcdef";
+                        out += "\\u00";
+                        out += kHex[(c >> 4) & 0xf];
+                        out += kHex[c & 0xf];
                     } else {
                         out += c;
                     }
@@ -54,7 +55,10 @@ public:
         }
         out += ']';
     }
-    void vector(GLKVector3 v) { numbers(std::span<const float>(&v.x, 3)); }
+    void vector(GLKVector3 v) {
+        const float values[] = {v.x, v.y, v.z};  // members are not an array: copy them into one
+        numbers(values);
+    }
     void matrix(const GLKMatrix4& m) { numbers(m.m); }
     void key(std::string_view name) {
         text(name);
@@ -117,7 +121,9 @@ void writeModel(JsonWriter& json, const Metasequoia& scene, const ZeltoModel& mo
         json.out += "[";
         for (int32_t k = 0; k < face.count(); ++k) {
             if (k) json.out += ", ";
-            json.numbers(std::span<const float>(&face.corner(k).uv.x, 2));
+            const GLKVector2 uv = face.corner(k).uv;
+            const float values[] = {uv.x, uv.y};
+            json.numbers(values);
         }
         json.out += "], ";
         json.key("normals");
@@ -186,7 +192,8 @@ std::string poseAndWriteJson(Metasequoia& scene, std::optional<std::string_view>
         json.out += ", ";
         json.key("color");
         Color c = m.color();
-        json.numbers(std::span<const float>(&c.r, 4));
+        const float rgba[] = {c.r, c.g, c.b, c.a};
+        json.numbers(rgba);
         const std::pair<const char*, float> factors[] = {{"diffuse", m.diffuse()},
                                                          {"ambient", m.ambient()},
                                                          {"emissive", m.emissive()},

@@ -1,48 +1,141 @@
 #include "SceneSummary.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdarg>
 #include <cstdio>
+#include <limits>
 
 #include "Metasequoia.h"
+#include "TextureLocation.h"
 
 namespace {
 
-void appendf(std::string& out, const char* format, auto... args) {
-    char buffer[1024];
-    int n = std::snprintf(buffer, sizeof buffer, format, args...);
-    out.append(buffer, static_cast<size_t>(std::min<int>(n, sizeof buffer - 1)));
+// printf into a string, of any length.
+[[gnu::format(printf, 2, 3)]] void appendf(std::string& out, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list again;
+    va_copy(again, args);
+    char buffer[256];
+    int n = std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    if (n < 0) {
+        va_end(again);
+        return;  // an encoding error: nothing to add
+    }
+    if (static_cast<size_t>(n) < sizeof buffer) {
+        out.append(buffer, static_cast<size_t>(n));
+    } else {
+        size_t at = out.size();
+        out.resize(at + static_cast<size_t>(n) + 1);
+        std::vsnprintf(out.data() + at, static_cast<size_t>(n) + 1, format, again);
+        out.resize(at + static_cast<size_t>(n));
+    }
+    va_end(again);
+}
+
+// "1 quad", "2 quads".
+std::string count(size_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+struct Shapes {
+    size_t lines = 0, triangles = 0, quads = 0;
+    size_t total() const { return lines + triangles + quads; }
+    void add(const ZeltoModel& model) {
+        for (const ZeltoFace& face : model.faces()) {
+            if (face.count() == 2) ++lines;
+            if (face.count() == 3) ++triangles;
+            if (face.count() == 4) ++quads;
+        }
+    }
+    // "(64 triangles, 1 quad)": the kinds present.
+    std::string kinds() const {
+        std::string parts;
+        auto add = [&](size_t n, const char* one, const char* many) {
+            if (!n) return;
+            if (!parts.empty()) parts += ", ";
+            parts += count(n, one, many);
+        };
+        add(lines, "two-corner polygon", "two-corner polygons");
+        add(triangles, "triangle", "triangles");
+        add(quads, "quad", "quads");
+        return parts.empty() ? std::string() : " (" + parts + ")";
+    }
+};
+
+bool fileExists(const std::string& path) {
+    struct stat status {};
+    return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
 }  // namespace
 
-std::string sceneSummary(const Metasequoia& scene) {
+std::string sceneSummary(const Metasequoia& scene, const std::string& displayName,
+                         const std::optional<std::string>& documentPath) {
     std::string out;
-    appendf(out, "Materials: %zu\n", scene.materials().size());
+    size_t vertices = 0;
+    Shapes shapes;
+    GLKVector3 low{std::numeric_limits<float>::infinity(), std::numeric_limits<float>::infinity(),
+                   std::numeric_limits<float>::infinity()};
+    GLKVector3 high{-low.x, -low.y, -low.z};
+    for (const ZeltoModel& model : scene.models()) {
+        vertices += model.vertices().size();
+        shapes.add(model);
+        for (const ZeltoVertex& v : model.vertices()) {
+            low = {std::fmin(low.x, v.pos.x), std::fmin(low.y, v.pos.y), std::fmin(low.z, v.pos.z)};
+            high = {std::fmax(high.x, v.pos.x), std::fmax(high.y, v.pos.y), std::fmax(high.z, v.pos.z)};
+        }
+    }
+    appendf(out, "%s: %s, %s, %s%s, %s\n", displayName.c_str(),
+            count(scene.models().size(), "object", "objects").c_str(),
+            count(vertices, "vertex", "vertices").c_str(),
+            count(shapes.total(), "polygon", "polygons").c_str(), shapes.kinds().c_str(),
+            count(scene.materials().size(), "material", "materials").c_str());
+    if (vertices > 0 && low.x <= high.x)
+        appendf(out, "Bounding box: (%g, %g, %g) to (%g, %g, %g), size %g x %g x %g\n", low.x, low.y,
+                low.z, high.x, high.y, high.z, high.x - low.x, high.y - low.y, high.z - low.z);
+
+    if (!scene.materials().empty()) out += "Materials:\n";
     for (size_t i = 0; i < scene.materials().size(); ++i) {
         const ZeltoMaterial& m = scene.materials()[i];
         Color c = m.color();
-        appendf(out, "  %zu \"%s\" colour (%g, %g, %g, %g)", i, m.name().c_str(), c.r, c.g, c.b, c.a);
-        if (!m.textureName().empty()) appendf(out, " texture \"%s\"", m.textureName().c_str());
+        appendf(out, "  %zu \"%s\": colour (%g, %g, %g), alpha %g", i, m.name().c_str(), c.r, c.g, c.b, c.a);
+        if (!m.textureName().empty()) {
+            std::string location = textureLocation(documentPath, m.textureName());
+            appendf(out, ", texture \"%s\" at %s (%s)", m.textureName().c_str(), location.c_str(),
+                    fileExists(location) ? "found" : "missing");
+        }
         out += "\n";
     }
-    appendf(out, "Objects: %zu\n", scene.models().size());
+
+    if (!scene.models().empty()) out += "Objects:\n";
     for (const ZeltoModel& model : scene.models()) {
-        size_t byCorners[5] = {};
-        for (const ZeltoFace& face : model.faces()) ++byCorners[face.count()];
-        appendf(out, "  #%d \"%s\": facet %g, %zu vertices, %zu faces (%zu lines, %zu triangles, "
-                     "%zu quads), %zu shared normals\n",
-                model.number(), model.name().c_str(), model.facet(), model.vertices().size(),
-                model.faces().size(), byCorners[2], byCorners[3], byCorners[4], model.normals().size());
+        Shapes own;
+        own.add(model);
+        appendf(out, "  object %d \"%s\": %s, %s%s, smoothing angle %g°, %s\n", model.number(),
+                model.name().c_str(), count(model.vertices().size(), "vertex", "vertices").c_str(),
+                count(own.total(), "polygon", "polygons").c_str(), own.kinds().c_str(), model.facet(),
+                count(model.normals().size(), "shared normal", "shared normals").c_str());
         for (const ZeltoAnimation& animation : model.animations())
-            appendf(out, "    animation \"%s\": %llu frames\n", animation.name().c_str(),
-                    static_cast<unsigned long long>(animation.count()));
+            appendf(out, "    animation \"%s\": %s\n", animation.name().c_str(),
+                    count(animation.count(), "frame", "frames").c_str());
     }
-    appendf(out, "Bone animations: %zu\n", scene.bones().size());
+
+    if (!scene.bones().empty()) out += "Bone animations:\n";
     for (const ZeltoAnimation& animation : scene.bones())
-        appendf(out, "  \"%s\": %llu tracks, %llu frames\n", animation.name().c_str(),
-                static_cast<unsigned long long>(animation.count()),
-                static_cast<unsigned long long>(animation.frameCount()));
-    out += "Animation names:";
-    for (const std::string& name : scene.animationNames()) out += " \"" + name + "\"";
-    out += "\n";
+        appendf(out, "  \"%s\": %s, %s\n", animation.name().c_str(),
+                count(animation.count(), "track", "tracks").c_str(),
+                count(animation.frameCount(), "frame", "frames").c_str());
+
+    std::vector<std::string> names = scene.animationNames();
+    if (!names.empty()) {
+        out += "Animation names:";
+        for (size_t i = 0; i < names.size(); ++i) out += (i ? ", \"" : " \"") + names[i] + "\"";
+        out += "\n";
+    }
     return out;
 }

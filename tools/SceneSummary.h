@@ -1,8 +1,12 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 class Metasequoia;
 
-// A short human-readable account of a scene: materials, objects, animations.
-std::string sceneSummary(const Metasequoia& scene);
+// A plain account of a scene for people: totals and the bounding box, then each
+// material (with where its texture is looked for and whether it is there), object and
+// animation. `documentPath` is the document's file, none for standard input.
+std::string sceneSummary(const Metasequoia& scene, const std::string& displayName,
+                         const std::optional<std::string>& documentPath);

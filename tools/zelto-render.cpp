@@ -6,14 +6,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
-#include <iterator>
 #include <string>
 #include <system_error>
 
 #include <QFile>
 #include <QSaveFile>
 
-#include "FileBytes.h"
+#include "DocumentInput.h"
 #include "FrameRenderer.h"
 #include "HeadlessContext.h"
 #include "Metasequoia.h"
@@ -26,10 +25,6 @@ constexpr int kRefused = 1;
 constexpr int kUsageOrFile = 2;
 constexpr int kNoOpenGL = 3;
 
-std::string readStandardInput() {
-    return std::string(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-}
-
 // True when both paths name one existing file: the document must never be overwritten.
 bool sameFile(const std::string& a, const std::string& b) {
     struct stat sa {}, sb {};
@@ -37,25 +32,17 @@ bool sameFile(const std::string& a, const std::string& b) {
            sa.st_ino == sb.st_ino;
 }
 
-std::string absolutePath(const std::string& path) {
-    char* resolved = realpath(path.c_str(), nullptr);
-    if (!resolved) return path;
-    std::string result(resolved);
-    free(resolved);
-    return result;
-}
-
 int render(const RenderOptions& options) {
-    const bool fromInput = options.input == "-";
-    if (!fromInput && sameFile(options.input, options.output)) {
+    DocumentInput input{options.input};
+    if (!input.isStandardInput() && sameFile(options.input, options.output)) {
         std::cerr << "zelto-render: " << options.output << ": will not overwrite the document\n";
         return kUsageOrFile;
     }
     std::string bytes;
     try {
-        bytes = fromInput ? readStandardInput() : zelto::readFileBytes(options.input);
+        bytes = input.readBytes();
     } catch (const std::system_error& error) {
-        std::cerr << "zelto-render: cannot read " << options.input << ": "
+        std::cerr << "zelto-render: cannot read " << input.displayName() << ": "
                   << error.code().message() << "\n";
         return kUsageOrFile;
     }
@@ -63,14 +50,14 @@ int render(const RenderOptions& options) {
     try {
         scene = Metasequoia::initWithData(std::move(bytes));
     } catch (const std::exception& error) {
-        std::cerr << error.what() << "\n";
+        std::cerr << input.displayName() << ": " << error.what() << "\n";
         return kRefused;
     }
     if (options.animation) {
         std::vector<std::string> names = scene.animationNames();
         if (std::find(names.begin(), names.end(), *options.animation) == names.end())
-            std::cerr << "zelto-render: warning: " << options.input << " has no animation named \""
-                      << *options.animation << "\"\n";
+            std::cerr << "zelto-render: warning: " << input.displayName() << " has no animation named \""
+                      << *options.animation << "\"; it is posed as the viewer would pose it\n";
     }
 
     QImage image;
@@ -81,7 +68,7 @@ int render(const RenderOptions& options) {
         renderer.prepare();
         FrameRenderer::reshape(0, 0, options.width, options.height);
         TextureLibrary textures;
-        if (!fromInput) textures.setTextureBaseURL(absolutePath(options.input));
+        textures.setTextureBaseURL(input.documentPath());
         textures.reloadTextures(&scene);
 
         FrameState frame;

@@ -8,6 +8,8 @@
 #include <system_error>
 #include <thread>
 
+#include "MQAMemory.h"
+
 namespace scene {
 
 // Where a list of `count` items splits; one half holds everything when the list is too
@@ -39,6 +41,7 @@ void forEachHalf(const Halves& halves, Work&& work) {
             } catch (...) {
                 firstError = std::current_exception();
             }
+            mqa::returnThreadSlab();
         });
     } catch (const std::system_error&) {
         work(0, halves.begin(0), halves.end(0));

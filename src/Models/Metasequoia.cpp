@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "MQAFile.h"
+#include "MQAMemory.h"
 #include "MQAUTF8.h"
 #include "ScenePasses.h"
 
@@ -18,11 +19,15 @@ Metasequoia Metasequoia::initWithString(std::string_view text) {
 }
 
 Metasequoia Metasequoia::initWithString(std::string&& text) {
-    MQAFile file = MQAFile::initWithString(std::move(text));
     Metasequoia scene{Built{}};
-    scene._materials = scene::readMaterials(file.body());
-    scene._models = scene::readObjects(file.body(), scene._materials);
-    scene._bones = scene::readBoneAnimations(file.body());
+    {
+        MQAFile file = MQAFile::initWithString(std::move(text));
+        scene._materials = scene::readMaterials(file.body());
+        scene._models = scene::readObjects(file.body(), scene._materials);
+        scene._bones = scene::readBoneAnimations(file.body());
+    }
+    // The tree is gone: its memory goes back now, not when this thread next reads.
+    mqa::returnThreadSlab();
     return scene;
 }
 

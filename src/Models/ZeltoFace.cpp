@@ -1,6 +1,5 @@
 #include "ZeltoFace.h"
 
-#include "ZeltoGL.h"
 #include "ZeltoVertex.h"
 
 ZeltoFace ZeltoFace::faceWithMaterial(const ZeltoMaterial* material, ZeltoVertex* vertex0,
@@ -49,20 +48,4 @@ GLKVector3 ZeltoFace::cornerNormal(int32_t i) const {
     if (link == ZeltoCorner::kNormalFlat || link == ZeltoCorner::kNormalUnset || !_normals)
         return faceNormal();
     return _normals[link].normal;
-}
-
-void ZeltoFace::drawFace() const {
-    glBegin(GL_POLYGON);
-    for (int32_t i = 0; i < _count; ++i) {
-        const ZeltoCorner& corner = _param[i];
-        const GLfloat uv[2] = {corner.uv.x, corner.uv.y};
-        glTexCoord2fv(uv);
-        GLKVector3 n = cornerNormal(i);
-        const GLfloat negated[3] = {-n.x, -n.y, -n.z};
-        glNormal3fv(negated);
-        const GLKVector3& p = corner.vertex->affinePos;
-        const GLfloat position[3] = {p.x, p.y, p.z};
-        glVertex3fv(position);
-    }
-    glEnd();
 }

@@ -1,23 +1,10 @@
 #include "TextureLibrary.h"
 
-#include <filesystem>
-
 #include <QFile>
 
 #include "Metasequoia.h"
 #include "TextureImage.h"
-
-namespace {
-
-std::string inWorkingFolder(std::string_view path) {
-    if (path.starts_with('/')) return std::string(path);
-    std::error_code error;
-    std::string folder = std::filesystem::current_path(error).string();
-    if (error) return std::string(path);
-    return folder + "/" + std::string(path);
-}
-
-}  // namespace
+#include "TextureLocation.h"
 
 void TextureLibrary::setTextureBaseURL(std::optional<std::string> documentPath) {
     _textureBaseURL = std::move(documentPath);
@@ -25,12 +12,7 @@ void TextureLibrary::setTextureBaseURL(std::optional<std::string> documentPath) 
 }
 
 std::string TextureLibrary::textureURL(std::string_view name) const {
-    if (name.starts_with('/') || !_textureBaseURL) return inWorkingFolder(name);
-    std::string_view document = *_textureBaseURL;
-    size_t slash = document.rfind('/');
-    std::string folder = slash == std::string_view::npos ? std::string()
-                                                          : std::string(document.substr(0, slash + 1));
-    return inWorkingFolder(folder + std::string(name));
+    return textureLocation(_textureBaseURL, name);
 }
 
 void TextureLibrary::reloadTextures(const Metasequoia* scene) {

@@ -13,6 +13,7 @@
 
 #include "MQAException.h"
 #include "MQAFile.h"
+#include "MQAFileReading.h"
 #include "MQAUTF8.h"
 
 namespace {
@@ -22,7 +23,7 @@ namespace {
 std::optional<std::string> rewrite(std::string text, const MQAReadOptions& options = {},
                                    std::string* error = nullptr) {
     try {
-        return MQAFile::initWithString(std::move(text), options).stringValue();
+        return mqa::readDocument(std::move(text), options).stringValue();
     } catch (const MQAException& e) {
         if (error) *error = e.what();
     } catch (const std::out_of_range& e) {

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "MQAMemory.h"
 #include "MQAParam.h"
+#include "MQATreeAllocator.h"
 
 class MQABlock;
 // Lets attributes be moved and destroyed inline where MQABlock is still incomplete.
@@ -16,8 +16,8 @@ struct MQABlockDeleter {
     void operator()(MQABlock* block) const;
 };
 using MQABlockPtr = std::unique_ptr<MQABlock, MQABlockDeleter>;
-// A line's parameters, kept in the tree's slabs.
-using MQAParamList = std::vector<MQAParam, mqa::SlabAllocator<MQAParam>>;
+// A line's parameters, kept in the tree's own memory.
+using MQAParamList = std::vector<MQAParam, MQATreeAllocator<MQAParam>>;
 class MQATextStorage;
 
 // One line of a document: an optional name, its parameters and optionally a block.

@@ -7,6 +7,8 @@
 
 #include "MQAEnvelope.h"
 #include "MQAException.h"
+#include "MQAFileReading.h"
+#include "MQAMemory.h"
 #include "MQANumber.h"
 #include "MQAReadAhead.h"
 #include "MQAScan.h"
@@ -77,17 +79,21 @@ MQAFile MQAFile::initWithString(std::string_view text) {
     std::string body(text.substr(match.bodyStart, match.bodyEnd - match.bodyStart));
     size_t length = body.size();
     file._body = readBody(std::move(body), 0, length, MQAReadOptions());
+    mqa::returnThreadSlab();
     return file;
 }
 
 MQAFile MQAFile::initWithString(std::string&& text) {
-    return initWithString(std::move(text), MQAReadOptions());
+    return mqa::readDocument(std::move(text), MQAReadOptions());
 }
 
-MQAFile MQAFile::initWithString(std::string&& text, const MQAReadOptions& options) {
+MQAFile mqa::readDocument(std::string&& text, const MQAReadOptions& options) {
     MQAFile file;
     mqa::EnvelopeMatch match = checkEnvelope(text, file);
-    file._body = readBody(std::move(text), match.bodyStart, match.bodyEnd, options);
+    file.setBody(readBody(std::move(text), match.bodyStart, match.bodyEnd, options));
+    // This thread's partly used tree memory goes back once the tree lets it go, instead
+    // of staying with the thread until its next document or its end.
+    mqa::returnThreadSlab();
     return file;
 }
 

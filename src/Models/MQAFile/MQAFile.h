@@ -6,13 +6,6 @@
 #include "MQABlock.h"
 
 // A whole document: the header's format type and version, and the body's attributes.
-// How a document is read. Large bodies are read in two halves at once; the result is
-// the same as reading alone (see MQAReadAhead).
-struct MQAReadOptions {
-    size_t readAheadBytes = size_t{4} << 20;  // bodies at least this large read in halves
-    size_t readAheadFrom = 0;                 // where the second half may start: 0 for the middle
-};
-
 class MQAFile {
 public:
     MQAFile();  // type "Text", version 1.0, empty body
@@ -21,7 +14,6 @@ public:
     static MQAFile initWithString(std::string_view text);
     // The same, reusing the given text's storage for the body instead of copying it.
     static MQAFile initWithString(std::string&& text);
-    static MQAFile initWithString(std::string&& text, const MQAReadOptions& options);
 
     std::string stringValue() const;
 

@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <mutex>
+#include <new>
+
+#include "MQATreeAllocator.h"
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -263,6 +266,11 @@ void slabDeallocate(void* pointer, size_t bytes) noexcept {
     dropLive(slabOf(pointer), 1);
 }
 
+void returnThreadSlab() { tThreadSlab.settle(); }
+
 SlabCounts slabCounts() { return pool().counts(); }
+
+void* treeAllocate(size_t bytes) { return slabAllocate(bytes); }
+void treeDeallocate(void* pointer, size_t bytes) noexcept { slabDeallocate(pointer, bytes); }
 
 }  // namespace mqa

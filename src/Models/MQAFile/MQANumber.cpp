@@ -1,5 +1,6 @@
 #include "MQANumber.h"
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -26,19 +27,27 @@ int32_t digitsToInt(const char* p, const char* end, bool negative) {
     return saturate(negative ? -v : v);
 }
 
-// from_chars with overflow mapped to infinity and underflow to zero.
+// from_chars with overflow mapped to infinity and underflow to zero (keeping the sign).
+// Out of a float's range, the text is read again as a double, which tells the two apart
+// by the value itself; only beyond a double's range too does the exponent decide.
 float fromChars(const char* first, const char* last) {
     float value = 0;
     auto [ptr, ec] = std::from_chars(first, last, value);
-    if (ec == std::errc::result_out_of_range) {
-        bool negative = *first == '-';
-        const char* p = negative ? first + 1 : first;
-        bool large = false;
-        for (; p != last && isDigit(*p); ++p) large = large || *p != '0';
-        float magnitude = large ? std::numeric_limits<float>::infinity() : 0.0f;
-        return negative ? -magnitude : magnitude;
+    if (ec != std::errc::result_out_of_range) return value;
+    const bool negative = *first == '-';
+    double wide = 0;
+    auto [widePtr, wideEc] = std::from_chars(first, last, wide);
+    if (wideEc != std::errc::result_out_of_range) {
+        float narrowed = static_cast<float>(std::fabs(wide) > std::numeric_limits<float>::max()
+                                                ? std::numeric_limits<float>::infinity()
+                                                : std::fabs(wide));
+        return negative ? -narrowed : narrowed;
     }
-    return value;
+    // Beyond a double: a negative exponent makes it tiny, anything else huge.
+    const char* exponent = std::find_if(first, last, [](char c) { return c == 'e' || c == 'E'; });
+    bool tiny = exponent != last && exponent + 1 != last && exponent[1] == '-';
+    float magnitude = tiny ? 0.0f : std::numeric_limits<float>::infinity();
+    return negative ? -magnitude : magnitude;
 }
 
 }  // namespace

@@ -45,20 +45,28 @@ struct MQAParam::Ext {
 
 MQAParam::MQAParam(const MQAParam& other) : _inline{0, 0, 0, 0} { *this = other; }
 
+// Strong guarantee: the copy's storage is made first, so a failure to allocate leaves
+// this parameter as it was.
 MQAParam& MQAParam::operator=(const MQAParam& other) {
     if (this == &other) return *this;
+    Ext* ext = nullptr;
+    uint32_t* heap = nullptr;
+    if (other.isExt()) {
+        ext = new Ext(*other._ext);
+    } else if (other._bits & kHeap) {
+        heap = allocateValues(other._count);
+        std::memcpy(heap, other._heap, sizeof(uint32_t) * other._count);
+    }
     release();
     _count = other._count;
     _bits = other._bits;
     std::memcpy(_shortName, other._shortName, sizeof _shortName);
-    if (other.isExt()) {
-        _ext = new Ext(*other._ext);
-    } else if (other._bits & kHeap) {
-        _heap = allocateValues(_count);
-        std::memcpy(_heap, other._heap, sizeof(uint32_t) * _count);
-    } else {
+    if (ext)
+        _ext = ext;
+    else if (heap)
+        _heap = heap;
+    else
         std::memcpy(_inline, other._inline, sizeof _inline);
-    }
     return *this;
 }
 
@@ -340,11 +348,19 @@ void MQAParam::encodeTo(std::string& out) const {
                 else
                     mqa::appendFloat(out, floatValueAtIndex(i), 7);
                 break;
-            case MQAParamTypeString:
+            case MQAParamTypeString: {
+                // The text form of a string is one or more characters between quotes on
+                // one line; anything else would read back as something else.
+                const std::string& value = std::get<std::string>(_ext->values[i]);
+                if (value.empty() || value.find_first_of("\"\r\n") != std::string::npos)
+                    throw std::invalid_argument(
+                        "A string value that is empty or holds a double quote or a line break "
+                        "cannot be written as document text.");
                 out.push_back('"');
-                out.append(std::get<std::string>(_ext->values[i]));
+                out.append(value);
                 out.push_back('"');
                 break;
+            }
             default:
                 MQARaise("Invalid Type.", kUnit, kInvalidTypeLine);
         }

@@ -3,6 +3,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <memory>
 #include <optional>
@@ -32,11 +33,11 @@ class MQAParam {
 public:
     MQAParam() : _inline{0, 0, 0, 0} {}
     MQAParam(const MQAParam& other);
-    MQAParam(MQAParam&& other) noexcept
-        : _inline{other._inline[0], other._inline[1], other._inline[2], other._inline[3]},
-          _count(other._count),
-          _bits(other._bits) {
-        for (size_t i = 0; i < sizeof _shortName; ++i) _shortName[i] = other._shortName[i];
+    MQAParam(MQAParam&& other) noexcept : _count(other._count), _bits(other._bits) {
+        // The union's bytes, whichever of its members is in use: reading an inactive
+        // member by name would be undefined.
+        std::memcpy(&_inline, &other._inline, sizeof _inline);
+        std::memcpy(_shortName, other._shortName, sizeof _shortName);
         other._bits = 0;
         other._count = 0;
     }

@@ -15,6 +15,7 @@ MQAReadAhead::MQAReadAhead(const char* start, const char* end) : _start(start), 
         } catch (...) {
             _error = std::current_exception();
         }
+        mqa::returnThreadSlab();
     });
 }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+// Memory for document trees, and the one place that asks the operating system for it
+// (huge-page advice, mappings); elsewhere the portable fallbacks apply.
+//
 // Memory for document trees. A large document is millions of small parameter lists
 // and value arrays, allocated in reading order and freed in much the same order.
 // They are carved from 2 MiB slabs backed by huge pages: taking fresh memory a 4 KiB
@@ -11,7 +14,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <limits>
-#include <new>
 #include <vector>
 
 namespace mqa {
@@ -26,9 +28,14 @@ void adviseHugePages(const void* data, size_t bytes);
 size_t hugePageFriendlyBytes(size_t bytes);
 
 // Small blocks come from slabs (any thread may allocate and free); larger ones from
-// the general heap. `bytes` must be the same at both calls.
+// the general heap. `bytes` must be the same at both calls. The tree's allocator
+// (MQATreeAllocator) draws on these.
 void* slabAllocate(size_t bytes);
 void slabDeallocate(void* pointer, size_t bytes) noexcept;
+// Hands back the slab this thread carves from: it returns to the pool as soon as its
+// blocks are freed, instead of when the thread next needs a slab or ends. Call when a
+// thread's reading is done.
+void returnThreadSlab();
 
 // Slabs holding blocks, empty slabs kept in memory for reuse, and slabs whose memory
 // went back to the system.
@@ -39,25 +46,6 @@ struct SlabCounts {
 };
 constexpr size_t kSlabBytes = size_t{2} << 20;
 SlabCounts slabCounts();
-
-// A standard allocator over the slabs, for containers of tree parts.
-template <typename T>
-struct SlabAllocator {
-    static_assert(alignof(T) <= 16, "slab blocks are 16-byte aligned");
-    using value_type = T;
-
-    SlabAllocator() noexcept = default;
-    template <typename U>
-    SlabAllocator(const SlabAllocator<U>&) noexcept {}
-
-    T* allocate(size_t n) {
-        if (n > std::numeric_limits<size_t>::max() / sizeof(T)) throw std::bad_array_new_length();
-        return static_cast<T*>(slabAllocate(n * sizeof(T)));
-    }
-    void deallocate(T* pointer, size_t n) noexcept { slabDeallocate(pointer, n * sizeof(T)); }
-
-    friend bool operator==(const SlabAllocator&, const SlabAllocator&) { return true; }
-};
 
 // Reserves room for `count` items, advising huge pages for a large list before any
 // of it is written (the items already there move only after the advice).

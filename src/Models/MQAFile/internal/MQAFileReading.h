@@ -1,0 +1,22 @@
+#pragma once
+
+// How a document body is read, for the format layer's own use, its tests and
+// benchmarks. Large bodies are read in two halves at once; the result is the same as
+// reading alone (see MQAReadAhead).
+
+#include <cstddef>
+#include <string>
+
+class MQAFile;
+
+struct MQAReadOptions {
+    size_t readAheadBytes = size_t{4} << 20;  // bodies at least this large read in halves
+    size_t readAheadFrom = 0;                 // where the second half may start: 0 for the middle
+};
+
+namespace mqa {
+
+// MQAFile::initWithString with the reading chosen by `options`.
+MQAFile readDocument(std::string&& text, const MQAReadOptions& options);
+
+}  // namespace mqa

@@ -1,0 +1,30 @@
+#include "DocumentInput.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <system_error>
+
+#include "FileBytes.h"
+
+std::optional<std::string> DocumentInput::documentPath() const {
+    if (isStandardInput()) return std::nullopt;
+    char* resolved = realpath(argument.c_str(), nullptr);
+    if (!resolved) return argument;
+    std::string path(resolved);
+    std::free(resolved);
+    return path;
+}
+
+std::string DocumentInput::readBytes() const {
+    if (!isStandardInput()) return zelto::readFileBytes(argument);
+    std::string bytes;
+    char buffer[1 << 16];
+    for (;;) {
+        size_t got = std::fread(buffer, 1, sizeof buffer, stdin);
+        bytes.append(buffer, got);
+        if (got < sizeof buffer) break;
+    }
+    if (std::ferror(stdin)) throw std::system_error(errno ? errno : EIO, std::generic_category(), "standard input");
+    return bytes;
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// Where the command-line tools read a document from: a file, or standard input for "-".
+struct DocumentInput {
+    std::string argument;  // as given on the command line
+
+    bool isStandardInput() const { return argument == "-"; }
+    // How messages name it.
+    std::string displayName() const { return isStandardInput() ? "standard input" : argument; }
+    // The document's file as an absolute path, against which textures resolve; none
+    // for standard input.
+    std::optional<std::string> documentPath() const;
+    // All its bytes. Throws std::system_error with the system's reason when they cannot
+    // be read.
+    std::string readBytes() const;
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+// The command line of zelto-inspect.
+struct InspectOptions {
+    enum class Mode { Summary, Tree, Json };
+    Mode mode = Mode::Summary;
+    std::optional<std::string> animation;
+    uint64_t time = 0;
+    std::vector<std::string> files;  // "-" is standard input
+};
+
+struct InspectUsage {};
+struct InspectVersion {};
+struct InspectUsageError {
+    std::string message;
+};
+using InspectCommand = std::variant<InspectOptions, InspectUsage, InspectVersion, InspectUsageError>;
+
+InspectCommand parseInspectArguments(int argc, const char* const* argv);
+extern const char* const kInspectUsage;
