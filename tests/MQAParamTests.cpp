@@ -137,6 +137,14 @@ TEST(MQAParamReads, ConvertBetweenKinds) {
     EXPECT_EQ(huge.intValueAtIndex(0), 2147483647);
     EXPECT_EQ(huge.intValueAtIndex(1), -2147483647 - 1);
     EXPECT_EQ(huge.intValueAtIndex(2), 0);
+    // Doubles beyond a float's range read as infinities (a plain conversion would be
+    // undefined); tiny ones as zeros of their sign.
+    auto wide = MQAParam::paramWithFloatValues(std::vector<double>{1e300, -1e300, -1e-300, 0.25});
+    EXPECT_EQ(wide.floatValueAtIndex(0), INFINITY);
+    EXPECT_EQ(wide.floatValueAtIndex(1), -INFINITY);
+    EXPECT_EQ(wide.floatValueAtIndex(2), 0.0f);
+    EXPECT_TRUE(std::signbit(wide.floatValueAtIndex(2)));
+    EXPECT_EQ(wide.floatValueAtIndex(3), 0.25f);
 }
 
 TEST(MQAParamReads, IndexAtCountIsOutOfRange) {

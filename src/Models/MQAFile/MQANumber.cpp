@@ -38,9 +38,7 @@ float fromChars(const char* first, const char* last) {
     double wide = 0;
     auto [widePtr, wideEc] = std::from_chars(first, last, wide);
     if (wideEc != std::errc::result_out_of_range) {
-        float narrowed = static_cast<float>(std::fabs(wide) > std::numeric_limits<float>::max()
-                                                ? std::numeric_limits<float>::infinity()
-                                                : std::fabs(wide));
+        float narrowed = narrowToFloat(std::fabs(wide));
         return negative ? -narrowed : narrowed;
     }
     // Beyond a double: a negative exponent makes it tiny, anything else huge.
@@ -130,6 +128,12 @@ void appendFloat(std::string& out, double value, int precision) {
             .append(".")
             .append(digits, static_cast<size_t>(point));
     }
+}
+
+float narrowToFloat(double value) {
+    constexpr float kInfinity = std::numeric_limits<float>::infinity();
+    if (std::fabs(value) > std::numeric_limits<float>::max()) return std::signbit(value) ? -kInfinity : kInfinity;
+    return static_cast<float>(value);
 }
 
 int32_t truncateToInt(double value) {

@@ -321,6 +321,8 @@ float MQAParam::floatValueSlow(uint64_t index) const {
             using T = std::decay_t<decltype(v)>;
             if constexpr (std::is_same_v<T, std::string>)
                 return mqa::leadingFloat(v);
+            else if constexpr (std::is_same_v<T, double>)
+                return mqa::narrowToFloat(v);
             else
                 return static_cast<float>(v);
         },

@@ -21,6 +21,10 @@ float leadingFloat(std::string_view text);
 void appendFloat(std::string& out, double value, int precision);
 void appendInt(std::string& out, int32_t value);
 
+// The nearest float; beyond the largest float, infinity (a plain conversion would be
+// undefined there).
+float narrowToFloat(double value);
+
 // Saturating conversion toward zero; NaN gives 0.
 int32_t truncateToInt(double value);
 
