@@ -89,12 +89,26 @@ TEST(MQARobustness, LongLinesAndRuns) {
 
 namespace {
 
-// The written tree, or the error's text.
+// The file line of every attribute, depth first.
+void appendLines(const MQABlock& block, std::string& out) {
+    for (const MQAAttribute& attribute : block.attributes()) {
+        out += std::to_string(attribute.sourceLine()) + " ";
+        if (attribute.block()) appendLines(*attribute.block(), out);
+    }
+}
+
+// The written tree with each line's file line and the warnings, or the error's text
+// and place.
 std::string outcomeOf(const std::string& text, const MQAReadOptions& options) {
     try {
-        return mqa::readDocument(std::string(text), options).stringValue();
+        MQAFile file = mqa::readDocument(std::string(text), options);
+        std::string out = file.stringValue() + "lines: ";
+        appendLines(file.body(), out);
+        for (const MQAWarning& warning : file.warnings())
+            out += "\nwarning " + std::to_string(warning.line) + ": " + warning.message;
+        return out;
     } catch (const std::exception& e) {
-        return std::string("error: ") + e.what();
+        return describeError("error", e);
     }
 }
 
@@ -111,6 +125,8 @@ TEST(MQAReadAheadEquivalence, AnySplitGivesTheSequentialResult) {
         crlfLines({"a {", "b", "c {", "d"}),
         "a 1\r\nb 2  ",
         crlfLines({"x (1 2", "y"}),
+        crlfLines({"# note", "a {", "", "\tb 1", "#", "\t  ", "\tc (1 \"é\" 2)", "}"}),
+        crlfLines({"a {", "\tb 1", "}", "}", "more", "", "lines"}),
     };
     MQAReadOptions alone;
     alone.readAheadBytes = SIZE_MAX;

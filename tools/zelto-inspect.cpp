@@ -22,6 +22,15 @@ constexpr int kUsageOrFile = 2;
 
 void print(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
 
+// FILE:LINE: warning: ..., on standard error.
+void printWarnings(const DocumentInput& input, const std::vector<MQAWarning>& warnings) {
+    for (const MQAWarning& warning : warnings) {
+        MQAPlace place;
+        place.line = warning.line;
+        std::cerr << describeAt(input.displayName(), place, "warning: " + warning.message) << "\n";
+    }
+}
+
 int inspect(const InspectOptions& options, const DocumentInput& input) {
     std::string bytes;
     try {
@@ -34,17 +43,21 @@ int inspect(const InspectOptions& options, const DocumentInput& input) {
     try {
         switch (options.mode) {
             case InspectOptions::Mode::Tree: {
-                if (std::optional<size_t> bad = mqa::findInvalidUTF8(bytes))
-                    throw std::runtime_error(mqa::invalidUTF8Message(*bad));
-                print(MQAFile::initWithString(std::move(bytes)).stringValue());
+                mqa::requireUTF8(bytes);
+                MQAFile file = MQAFile::initWithString(std::move(bytes));
+                printWarnings(input, file.warnings());
+                print(file.stringValue());
                 break;
             }
-            case InspectOptions::Mode::Summary:
-                print(sceneSummary(Metasequoia::initWithData(std::move(bytes)), input.displayName(),
-                                   input.documentPath()));
+            case InspectOptions::Mode::Summary: {
+                Metasequoia scene = Metasequoia::initWithData(std::move(bytes));
+                printWarnings(input, scene.warnings());
+                print(sceneSummary(scene, input.displayName(), input.documentPath()));
                 break;
+            }
             case InspectOptions::Mode::Json: {
                 Metasequoia scene = Metasequoia::initWithData(std::move(bytes));
+                printWarnings(input, scene.warnings());
                 if (options.animation) {
                     std::vector<std::string> names = scene.animationNames();
                     if (std::find(names.begin(), names.end(), *options.animation) == names.end())
@@ -58,7 +71,7 @@ int inspect(const InspectOptions& options, const DocumentInput& input) {
         }
     } catch (const std::exception& error) {
         std::fflush(stdout);
-        std::cerr << input.displayName() << ": " << error.what() << "\n";
+        std::cerr << describeError(input.displayName(), error) << "\n";
         return kRefused;
     }
     return 0;

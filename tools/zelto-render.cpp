@@ -50,8 +50,13 @@ int render(const RenderOptions& options) {
     try {
         scene = Metasequoia::initWithData(std::move(bytes));
     } catch (const std::exception& error) {
-        std::cerr << input.displayName() << ": " << error.what() << "\n";
+        std::cerr << describeError(input.displayName(), error) << "\n";
         return kRefused;
+    }
+    for (const MQAWarning& warning : scene.warnings()) {
+        MQAPlace place;
+        place.line = warning.line;
+        std::cerr << describeAt(input.displayName(), place, "warning: " + warning.message) << "\n";
     }
     if (options.animation) {
         std::vector<std::string> names = scene.animationNames();

@@ -11,7 +11,8 @@ std::vector<ZeltoMaterial> readMaterials(const MQABlock& body) {
     materials.reserve(lines.size());
     for (size_t i = 0; i < lines.size(); ++i) {
         const MQAAttribute& line = lines[i];
-        auto where = [i] { return "Material line " + std::to_string(i + 1); };
+        auto describe = [i] { return "Material line " + std::to_string(i + 1); };
+        Place where(describe, &line);
         std::string name = textOfParam(line, 0, where);
         auto factor = [&](const char* key, float fallback) {
             const MQAParam* param = line.paramForName(key);

@@ -22,6 +22,12 @@ Metasequoia Metasequoia::initWithString(std::string&& text) {
     Metasequoia scene{Built{}};
     {
         MQAFile file = MQAFile::initWithString(std::move(text));
+        scene._warnings = file.warnings();
+        scene::ObjectNotes notes = scene::readObjectNotes(file.body());
+        scene._displays = std::move(notes.displays);
+        scene._warnings.insert(scene._warnings.end(), notes.warnings.begin(), notes.warnings.end());
+        std::stable_sort(scene._warnings.begin(), scene._warnings.end(),
+                         [](const MQAWarning& a, const MQAWarning& b) { return a.line < b.line; });
         scene._materials = scene::readMaterials(file.body());
         scene._models = scene::readObjects(file.body(), scene._materials);
         scene._bones = scene::readBoneAnimations(file.body());
@@ -36,8 +42,7 @@ Metasequoia Metasequoia::initWithData(std::string_view bytes) {
 }
 
 Metasequoia Metasequoia::initWithData(std::string&& bytes) {
-    if (std::optional<size_t> bad = mqa::findInvalidUTF8(bytes))
-        throw std::runtime_error(mqa::invalidUTF8Message(*bad));
+    mqa::requireUTF8(bytes);
     return initWithString(std::move(bytes));
 }
 

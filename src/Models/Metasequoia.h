@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "GLKMath.h"
+#include "MQAException.h"
+#include "ObjectDisplay.h"
 #include "ZeltoAnimation.h"
 #include "ZeltoMaterial.h"
 #include "ZeltoModel.h"
@@ -42,6 +44,12 @@ public:
     std::vector<ZeltoModel>& models() { return _models; }
     const std::vector<ZeltoAnimation>& bones() const { return _bones; }
 
+    // What reading left out without an error (text after the body's end, objects the
+    // modeller hides or mirrors), in file order.
+    const std::vector<MQAWarning>& warnings() const { return _warnings; }
+    // How the modeller shows each model (visible, mirrored); one per model, in order.
+    const std::vector<ObjectDisplay>& objectDisplays() const { return _displays; }
+
     GLKVector3 pos() const { return _pos; }
     void setPos(GLKVector3 pos) { _pos = pos; }
     GLKVector3 rotate() const { return _rotate; }
@@ -61,6 +69,8 @@ private:
     std::vector<ZeltoMaterial> _materials;
     std::vector<ZeltoModel> _models;
     std::vector<ZeltoAnimation> _bones;
+    std::vector<MQAWarning> _warnings;
+    std::vector<ObjectDisplay> _displays;
     GLKVector3 _pos{0, 0, 0};
     GLKVector3 _rotate{0, 0, 0};
 };

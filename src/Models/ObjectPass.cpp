@@ -36,7 +36,8 @@ std::vector<ZeltoVertex> readVertices(MQAAttribute* chunk, const std::string& ob
     forEachHalf(Halves(lines.size()), [&](int, size_t begin, size_t end) {
         for (size_t i = begin; i < end; ++i) {
             const MQAAttribute& line = lines[i];
-            auto where = [&] { return object + ", vertex line " + std::to_string(i + 1); };
+            auto describe = [&] { return object + ", vertex line " + std::to_string(i + 1); };
+            Place where(describe, &line);
             float x = floatOfParam(line, 0, where);
             float y = floatOfParam(line, 1, where);
             float z = floatOfParam(line, 2, where);
@@ -101,7 +102,8 @@ FaceList readFaces(MQAAttribute* chunk, const std::string& object,
     forEachHalf(halves, [&](int half, size_t begin, size_t end) {
         for (size_t i = begin; i < end; ++i) {
             MQAAttribute& line = lines[i];
-            auto where = [&] { return object + ", face line " + std::to_string(i + 1); };
+            auto describe = [&] { return object + ", face line " + std::to_string(i + 1); };
+            Place where(describe, &line);
             auto [v, m, uv] = namedParams(line, kNames);
 
             int32_t materialIndex = m ? intAt(*m, 0, "\"m\"", where) : 0;

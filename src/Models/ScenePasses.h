@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "MQABlock.h"
+#include "MQAException.h"
+#include "ObjectDisplay.h"
 #include "ZeltoAnimation.h"
 #include "ZeltoMaterial.h"
 #include "ZeltoModel.h"
@@ -21,5 +23,15 @@ std::vector<ZeltoModel> readObjects(MQABlock& body, const std::vector<ZeltoMater
 
 // One bone animation per "boneanimation" chunk: one track per "bone", one frame per line.
 std::vector<ZeltoAnimation> readBoneAnimations(const MQABlock& body);
+
+// What the object chunks say about showing the objects, which the scene does not use
+// (one entry per "object" chunk), and warnings for what the scene leaves out: objects
+// hidden or mirrored in the modeller, vertices kept in a "BVertex" block. Runs before
+// readObjects, which releases the chunks.
+struct ObjectNotes {
+    std::vector<ObjectDisplay> displays;
+    std::vector<MQAWarning> warnings;
+};
+ObjectNotes readObjectNotes(const MQABlock& body);
 
 }  // namespace scene

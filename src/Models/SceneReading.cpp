@@ -4,8 +4,30 @@
 
 namespace scene {
 
+namespace {
+
+// A line's head as text (its name and parameters, not its block), shortened.
+std::string excerptOf(const MQAAttribute& line) {
+    std::string text(line.name().value_or(""));
+    for (const MQAParam& param : line.params()) {
+        if (!text.empty()) text += ' ';
+        try {
+            param.encodeTo(text);
+        } catch (const std::exception&) {
+            text += "…";
+        }
+        if (text.size() > 120) return text.substr(0, 117) + "...";
+    }
+    return text;
+}
+
+}  // namespace
+
 void fail(const Place& place, std::string_view what) {
-    throw std::out_of_range(place() + ": " + std::string(what));
+    SceneError error(place() + ": " + std::string(what));
+    if (const MQAAttribute* line = place.line(); line && line->sourceLine() > 0)
+        error.setPlace(MQAPlace{line->sourceLine(), 0, std::nullopt, excerptOf(*line)});
+    throw error;
 }
 
 std::string quoted(std::string_view text) {
@@ -18,7 +40,7 @@ std::string quoted(std::string_view text) {
 const MQAParam& paramAt(const MQAAttribute& line, size_t k, const Place& place) {
     const MQAParamList& params = line.params();
     if (k >= params.size())
-        fail(place, "parameter " + std::to_string(k) + " is missing (the line has " +
+        fail(place.on(line), "parameter " + std::to_string(k) + " is missing (the line has " +
                         std::to_string(params.size()) + " parameters)");
     return params[k];
 }
@@ -50,7 +72,7 @@ namespace {
 // Value 0 of parameter k; the parameter is named in the text only when it has no value.
 const MQAParam& paramWithValue(const MQAAttribute& line, size_t k, const Place& place) {
     const MQAParam& param = paramAt(line, k, place);
-    if (param.count() == 0) checkValue(param, 0, "parameter " + std::to_string(k), place);
+    if (param.count() == 0) checkValue(param, 0, "parameter " + std::to_string(k), place.on(line));
     return param;
 }
 }  // namespace
@@ -66,7 +88,7 @@ std::string textOfParam(const MQAAttribute& line, size_t k, const Place& place) 
 GLKMatrix4 matrixOfLine(const MQAAttribute& line, const Place& place) {
     const MQAParamList& params = line.params();
     if (params.size() < 16)
-        fail(place, "a matrix needs 16 numbers, the line has " + std::to_string(params.size()) +
+        fail(place.on(line), "a matrix needs 16 numbers, the line has " + std::to_string(params.size()) +
                         " parameters");
     GLKMatrix4 matrix;
     for (size_t k = 0; k < 16; ++k) matrix.m[k] = floatOfParam(line, k, place);

@@ -11,23 +11,41 @@
 
 #include "GLKMath.h"
 #include "MQAAttribute.h"
+#include "MQAException.h"
 
 namespace scene {
 
-// Describes a line's place, for example: Object "body", face line 12. Refers to a
+// Describes a line's place, for example: Object "body", face line 12, and knows the
+// line itself when it can, for the line of the file the error is on. Refers to a
 // callable that outlives the call it is passed to (typically a lambda argument), so
 // naming a place costs nothing until an error needs the text.
 class Place {
 public:
     template <typename F>
-    Place(const F& describe)  // NOLINT: implicit, so lambdas pass directly
+    Place(const F& describe, const MQAAttribute* line = nullptr)  // NOLINT: implicit
         : _describe(&describe),
-          _call([](const void* f) { return (*static_cast<const F*>(f))(); }) {}
+          _call([](const void* f) { return (*static_cast<const F*>(f))(); }),
+          _line(line) {}
     std::string operator()() const { return _call(_describe); }
+    // The same place, on the given line.
+    Place on(const MQAAttribute& line) const {
+        Place place = *this;
+        place._line = &line;
+        return place;
+    }
+    const MQAAttribute* line() const { return _line; }
 
 private:
     const void* _describe;
     std::string (*_call)(const void*);
+    const MQAAttribute* _line;
+};
+
+// An error in what the document says, as opposed to how it is written: what() says
+// what is wrong and where in the scene's terms; the place gives the file's line.
+class SceneError : public std::out_of_range, public MQAPlacedError {
+public:
+    using std::out_of_range::out_of_range;
 };
 
 [[noreturn]] void fail(const Place& place, std::string_view what);

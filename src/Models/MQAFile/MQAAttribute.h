@@ -58,8 +58,13 @@ public:
 
     bool isEmpty() const { return !_name && _params.empty() && !_block; }
 
+    // The line of the file it was read from (1-based); 0 when not read from a file.
+    uint64_t sourceLine() const { return _sourceLine; }
+    void setSourceLine(uint64_t line) { _sourceLine = line; }
+
 private:
     std::unique_ptr<std::string> _name;  // absent: no name
     MQAParamList _params;
     MQABlockPtr _block;
+    uint64_t _sourceLine = 0;
 };

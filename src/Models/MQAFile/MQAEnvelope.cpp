@@ -1,5 +1,6 @@
 #include "MQAEnvelope.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "MQAScan.h"
@@ -60,12 +61,21 @@ private:
 };
 
 // Moves the kept pieces down as deletions are found; nothing is written before the
-// first deletion.
+// first deletion. When asked, notes where lines went: each deletion's line count and
+// the line of the kept text it stands before.
 class Compactor {
 public:
-    Compactor(std::string& text, size_t start) : _text(text), _read(start), _write(start) {}
+    Compactor(std::string& text, size_t start, std::vector<LinesRemoved>* record)
+        : _text(text), _read(start), _write(start), _record(record) {}
     void remove(size_t from, size_t to) {
         keepUpTo(from);
+        if (_record) {
+            uint64_t lines = lineEnds(from, to);
+            if (!_record->empty() && _record->back().at == _keptLines)
+                _record->back().count += lines;  // straight after the last deletion
+            else
+                _record->push_back({_keptLines, lines});
+        }
         _read = to;
     }
     size_t finish(size_t end) {
@@ -74,7 +84,11 @@ public:
     }
 
 private:
+    uint64_t lineEnds(size_t from, size_t to) const {
+        return static_cast<uint64_t>(std::count(_text.data() + from, _text.data() + to, '\n'));
+    }
     void keepUpTo(size_t pos) {
+        if (_record && pos > _read) _keptLines += lineEnds(_read, pos);
         if (_write != _read && pos > _read)
             std::memmove(_text.data() + _write, _text.data() + _read, pos - _read);
         _write += pos - _read;
@@ -83,43 +97,56 @@ private:
     std::string& _text;
     size_t _read;
     size_t _write;
+    std::vector<LinesRemoved>* _record;
+    uint64_t _keptLines = 0;
 };
 
 }  // namespace
 
-std::optional<EnvelopeMatch> matchEnvelope(std::string_view text) {
+std::optional<EnvelopeMatch> matchEnvelope(std::string_view text, size_t* failedAt) {
     constexpr size_t npos = std::string_view::npos;
+    // Where matching stopped: the last position a piece matched up to.
+    size_t reached = 0;
+    auto failAt = [&](size_t at) -> std::optional<EnvelopeMatch> {
+        if (failedAt) *failedAt = std::min(at, text.size());
+        return std::nullopt;
+    };
+    auto step = [&](size_t next) {
+        if (next != npos) reached = next;
+        return next;
+    };
     EnvelopeMatch m;
-    size_t pos = matchBlanksLineEnd(text, matchWord(text, 0, "Metasequoia Document"));
-    pos = matchWord(text, pos, "Format ");
-    if (pos == npos) return std::nullopt;
+    size_t pos = step(matchBlanksLineEnd(text, step(matchWord(text, 0, "Metasequoia Document"))));
+    pos = step(matchWord(text, pos, "Format "));
+    if (pos == npos) return failAt(reached);
     size_t typeStart = pos;
     while (pos < text.size() && isNameChar(text[pos])) ++pos;
-    if (pos == typeStart) return std::nullopt;
+    if (pos == typeStart) return failAt(pos);
     m.type = text.substr(typeStart, pos - typeStart);
-    pos = matchWord(text, pos, " Ver ");
-    if (pos == npos) return std::nullopt;
+    pos = step(matchWord(text, step(pos), " Ver "));
+    if (pos == npos) return failAt(reached);
     size_t versionStart = pos;
-    pos = matchDigits(text, pos);
-    pos = matchWord(text, pos, ".");
-    if (pos == npos) return std::nullopt;
-    pos = matchDigits(text, pos);
-    if (pos == npos) return std::nullopt;
+    pos = step(matchDigits(text, pos));
+    pos = step(matchWord(text, pos, "."));
+    if (pos == npos) return failAt(reached);
+    pos = step(matchDigits(text, pos));
+    if (pos == npos) return failAt(reached);
     m.version = text.substr(versionStart, pos - versionStart);
-    pos = matchWord(text, matchBlanksLineEnd(text, pos), "\r\n");
-    if (pos == npos) return std::nullopt;
+    pos = step(matchWord(text, step(matchBlanksLineEnd(text, pos)), "\r\n"));
+    if (pos == npos) return failAt(reached);
     // The last "Eof" is the one that only whitespace follows; the body before it is
     // at least one character long.
     size_t end = text.size();
     while (end > pos && isSpace(text[end - 1])) --end;
-    if (end < pos + 4 || !equalsIgnoringCase(text.substr(end - 3, 3), "Eof")) return std::nullopt;
+    if (end < pos + 4 || !equalsIgnoringCase(text.substr(end - 3, 3), "Eof")) return failAt(end);
     m.bodyStart = pos;
     m.bodyEnd = end - 3;
     return m;
 }
 
-size_t removeCommentLines(std::string& text, size_t start, size_t end) {
-    Compactor compactor(text, start);
+size_t removeCommentLines(std::string& text, size_t start, size_t end,
+                          std::vector<LinesRemoved>* removed) {
+    Compactor compactor(text, start, removed);
     const char* base = text.data();
     size_t pos = start;
     while (pos < end) {
@@ -138,8 +165,9 @@ size_t removeCommentLines(std::string& text, size_t start, size_t end) {
     return compactor.finish(end);
 }
 
-size_t removeBlankLines(std::string& text, size_t start, size_t end) {
-    Compactor compactor(text, start);
+size_t removeBlankLines(std::string& text, size_t start, size_t end,
+                        std::vector<LinesRemoved>* removed) {
+    Compactor compactor(text, start, removed);
     LineFinder lines(text, end);
     const char* base = text.data();
     size_t pos = start;

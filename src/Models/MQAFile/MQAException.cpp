@@ -18,3 +18,23 @@ MQAException::MQAException(std::string_view message, std::string_view unit, int 
 void MQARaise(std::string_view message, std::string_view unit, int line) {
     throw MQAException(message, unit, line);
 }
+
+std::optional<MQAPlace> placeOfError(const std::exception& error) {
+    if (const auto* placed = dynamic_cast<const MQAPlacedError*>(&error)) return placed->place();
+    return std::nullopt;
+}
+
+std::string describeAt(std::string_view file, const std::optional<MQAPlace>& place,
+                       std::string_view text) {
+    std::string out(file);
+    if (place && place->line > 0) {
+        out += ":" + std::to_string(place->line);
+        if (place->column > 0) out += ":" + std::to_string(place->column);
+    }
+    out.append(": ").append(text);
+    return out;
+}
+
+std::string describeError(std::string_view file, const std::exception& error) {
+    return describeAt(file, placeOfError(error), error.what());
+}

@@ -8,6 +8,7 @@
 #include "MQAEnvelope.h"
 #include "MQAException.h"
 #include "MQAFileReading.h"
+#include "MQALineMap.h"
 #include "MQAMemory.h"
 #include "MQANumber.h"
 #include "MQAReadAhead.h"
@@ -29,34 +30,60 @@ std::string formatVersion(const char* format, float version) {
     return buffer;
 }
 
+uint64_t firstLineOfBody(std::string_view text, const mqa::EnvelopeMatch& match) {
+    return 1 + static_cast<uint64_t>(std::count(text.begin(), text.begin() + static_cast<ptrdiff_t>(match.bodyStart), '\n'));
+}
+
+[[noreturn]] void raiseAt(std::string_view text, size_t offset, const std::string& message, int line) {
+    MQAException error(message, kUnit, line);
+    error.setPlace(mqa::placeInText(text, offset));
+    throw error;
+}
+
 // Checks the header, type and version; returns the body bounds.
 mqa::EnvelopeMatch checkEnvelope(std::string_view text, MQAFile& file) {
-    std::optional<mqa::EnvelopeMatch> match = mqa::matchEnvelope(text);
-    if (!match) MQARaise("This is not MQA file.", kUnit, kNotMQALine);
+    size_t failedAt = 0;
+    std::optional<mqa::EnvelopeMatch> match = mqa::matchEnvelope(text, &failedAt);
+    if (!match) raiseAt(text, failedAt, "This is not MQA file.", kNotMQALine);
     file.setType(std::string(match->type));
+    size_t typeAt = static_cast<size_t>(match->type.data() - text.data());
     if (!mqa::equalsIgnoringCase(match->type, "text"))
-        MQARaise("'" + file.type() + "' type is unsupported.", kUnit, kTypeLine);
+        raiseAt(text, typeAt, "'" + file.type() + "' type is unsupported.", kTypeLine);
     file.setVersion(mqa::parseFloat(match->version));
+    size_t versionAt = static_cast<size_t>(match->version.data() - text.data());
     if (file.version() != 1.0f)
-        MQARaise(formatVersion("Ver %.1f is unsupported.", file.version()), kUnit, kVersionLine);
+        raiseAt(text, versionAt, formatVersion("Ver %.1f is unsupported.", file.version()), kVersionLine);
     return *match;
 }
 
-// Removes comment and blank lines from text[start, end) and reads the attributes.
-MQABlock readBody(std::string&& text, size_t start, size_t end, const MQAReadOptions& options) {
-    end = mqa::removeCommentLines(text, start, end);
-    end = mqa::removeBlankLines(text, start, end);
+// What stopped the body's list at `stop`, for the warning about the text after it.
+std::string stopReason(const char* stop, const char* end) {
+    const char* p = mqa::skipBlanks(stop, end);
+    if (p != end && *p == '}') return "a \"}\" that closes no block";
+    if (p != end && *p == '#') return "an indented \"#\" line";
+    return "a line that is not an attribute";
+}
+
+// Removes comment and blank lines from text[start, end), reads the attributes into the
+// file's body and warns about text the body leaves unread. `firstLine` is the file's
+// line at `start`.
+void readBody(MQAFile& file, std::string&& text, size_t start, size_t end, uint64_t firstLine,
+              const MQAReadOptions& options) {
+    mqa::LineMap lines;
+    lines.bodyFirstLine = firstLine;
+    end = mqa::removeCommentLines(text, start, end, &lines.comments);
+    end = mqa::removeBlankLines(text, start, end, &lines.blanks);
     text.resize(end);
     MQATextStorage storage(std::move(text));
     storage.setRange({start, end - start});
+    const char* base = storage.text().data();
     // Declared after the storage it reads, so its thread has ended before the text goes.
     std::optional<MQAReadAhead> readAhead;
     if (end - start >= options.readAheadBytes) {
         size_t from = options.readAheadFrom ? start + options.readAheadFrom : start + (end - start) / 2;
-        const char* base = storage.text().data();
         if (const char* lineStart = MQAReadAhead::lineStartAfter(base + std::min(from, end), base + end)) {
             try {
-                readAhead.emplace(lineStart, base + end);
+                readAhead.emplace(lineStart, base + end, base + start, &lines);
             } catch (const std::system_error&) {
                 // No thread to be had: read alone, which gives the same result.
             }
@@ -64,9 +91,22 @@ MQABlock readBody(std::string&& text, size_t start, size_t end, const MQAReadOpt
     }
     MQABlock body;
     MQATreeReader reader(storage);
+    reader.setLineMap(&lines, 0);
     reader.setReadAhead(readAhead ? &*readAhead : nullptr);
     reader.readList(body.attributes());
-    return body;
+    file.setBody(std::move(body));
+
+    const char* stop = reader.position();
+    if (mqa::skipSpaces(stop, base + end) != base + end) {
+        uint64_t stopLine = lines.fileLine(reader.readLine());
+        uint64_t lastLine = lines.fileLine(static_cast<uint64_t>(std::count(base + start, base + end, '\n')));
+        if (base[end - 1] == '\n') --lastLine;  // the body's last line ends there
+        uint64_t ignored = lastLine >= stopLine ? lastLine - stopLine + 1 : 1;
+        file.setWarnings({MQAWarning{
+            stopLine, "the body ends at " + stopReason(stop, base + end) + "; the " +
+                          (ignored == 1 ? std::string("line") : std::to_string(ignored) + " lines") +
+                          " from here to \"Eof\" " + (ignored == 1 ? "is" : "are") + " ignored"}});
+    }
 }
 
 }  // namespace
@@ -78,7 +118,7 @@ MQAFile MQAFile::initWithString(std::string_view text) {
     mqa::EnvelopeMatch match = checkEnvelope(text, file);
     std::string body(text.substr(match.bodyStart, match.bodyEnd - match.bodyStart));
     size_t length = body.size();
-    file._body = readBody(std::move(body), 0, length, MQAReadOptions());
+    readBody(file, std::move(body), 0, length, firstLineOfBody(text, match), MQAReadOptions());
     mqa::returnThreadSlab();
     return file;
 }
@@ -90,7 +130,8 @@ MQAFile MQAFile::initWithString(std::string&& text) {
 MQAFile mqa::readDocument(std::string&& text, const MQAReadOptions& options) {
     MQAFile file;
     mqa::EnvelopeMatch match = checkEnvelope(text, file);
-    file.setBody(readBody(std::move(text), match.bodyStart, match.bodyEnd, options));
+    uint64_t firstLine = firstLineOfBody(text, match);
+    readBody(file, std::move(text), match.bodyStart, match.bodyEnd, firstLine, options);
     // This thread's partly used tree memory goes back once the tree lets it go, instead
     // of staying with the thread until its next document or its end.
     mqa::returnThreadSlab();

@@ -2,8 +2,10 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "MQABlock.h"
+#include "MQAException.h"
 
 // A whole document: the header's format type and version, and the body's attributes.
 class MQAFile {
@@ -25,8 +27,13 @@ public:
     MQABlock& body() { return _body; }
     void setBody(MQABlock body) { _body = std::move(body); }
 
+    // What reading left out without an error, such as text after the body's end.
+    const std::vector<MQAWarning>& warnings() const { return _warnings; }
+    void setWarnings(std::vector<MQAWarning> warnings) { _warnings = std::move(warnings); }
+
 private:
     std::string _type = "Text";
     float _version = 1.0f;
     MQABlock _body;
+    std::vector<MQAWarning> _warnings;
 };

@@ -1,5 +1,6 @@
 #include "MQATreeReader.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "MQAException.h"
@@ -14,9 +15,30 @@ constexpr int kBlockSyntaxErrorLine = 110;
 }  // namespace
 
 MQATreeReader::MQATreeReader(MQATextStorage& storage)
-    : _storage(&storage), _p(storage.cursor()), _end(storage.end()) {}
+    : _storage(&storage), _p(storage.cursor()), _end(storage.end()), _lineStart(_p), _failAt(_p) {}
 
-MQATreeReader::MQATreeReader(const char* begin, const char* end) : _p(begin), _end(end) {}
+MQATreeReader::MQATreeReader(const char* begin, const char* end)
+    : _p(begin), _end(end), _lineStart(begin), _failAt(begin) {}
+
+void MQATreeReader::setLineMap(const mqa::LineMap* map, uint64_t firstReadLine) {
+    _fileLines = mqa::LineMap::Walker(map, firstReadLine);
+    _readLine = firstReadLine;
+}
+
+void MQATreeReader::lineEnded(const char* next) {
+    _p = next;
+    _lineStart = next;
+    ++_readLine;
+}
+
+void MQATreeReader::placeError(MQAException& error) {
+    if (error.place()) return;  // placed where it was raised, or by a reader ahead
+    MQAPlace place;
+    place.line = _fileLines.fileLine(_readLine);
+    place.column = mqa::columnOf(_lineStart, std::max(_failAt, _lineStart));
+    place.excerpt = mqa::excerptOf(_lineStart, _end);
+    error.setPlace(std::move(place));
+}
 
 void MQATreeReader::commit() {
     if (_storage) _storage->advanceTo(_p);
@@ -24,16 +46,27 @@ void MQATreeReader::commit() {
 
 std::optional<MQAAttribute> MQATreeReader::readAttribute() {
     std::vector<Frame> stack;
-    Outcome outcome = run(stack);
-    commit();
-    return std::move(outcome.attribute);
+    try {
+        Outcome outcome = run(stack);
+        commit();
+        return std::move(outcome.attribute);
+    } catch (MQAException& error) {
+        placeError(error);
+        throw;
+    }
 }
 
 void MQATreeReader::readList(std::vector<MQAAttribute>& into) {
     _topList = &into;
     std::vector<Frame> stack;
-    while (std::optional<MQAAttribute> attribute = run(stack).attribute)
-        mqa::appendGrowing(into, std::move(*attribute));
+    try {
+        while (std::optional<MQAAttribute> attribute = run(stack).attribute)
+            mqa::appendGrowing(into, std::move(*attribute));
+    } catch (MQAException& error) {
+        _topList = nullptr;
+        placeError(error);
+        throw;
+    }
     _topList = nullptr;
     commit();
 }
@@ -42,20 +75,29 @@ bool MQATreeReader::adoptReadAhead(std::vector<Frame>& stack) {
     if (!_readAhead || _p != _readAhead->start()) return false;
     std::vector<MQAAttribute>* list = stack.empty() ? _topList : &_lines[stack.size() - 1];
     if (!list) return false;
-    _p = _readAhead->adoptInto(*list);
+    uint64_t linesAhead = 0;
+    _p = _readAhead->adoptInto(*list, &linesAhead);
     _readAhead = nullptr;
+    // The lines read ahead all ended with a line end; the reader stands after them.
+    _readLine += linesAhead;
+    _lineStart = _p;
     return true;
 }
 
 std::optional<MQABlock> MQATreeReader::readBlock() {
     const char* body = matchOpener(_p);
     if (!body) return std::nullopt;
-    _p = body;
+    lineEnded(body);
     std::vector<Frame> stack;
     openBlock(stack, std::nullopt);
-    Outcome outcome = run(stack);
-    commit();
-    return std::move(outcome.block);
+    try {
+        Outcome outcome = run(stack);
+        commit();
+        return std::move(outcome.block);
+    } catch (MQAException& error) {
+        placeError(error);
+        throw;
+    }
 }
 
 void MQATreeReader::openBlock(std::vector<Frame>& stack, std::optional<MQAAttribute> owner) {
@@ -91,7 +133,11 @@ void MQATreeReader::readHead(MQAAttribute& attribute) {
     }
     // Gathered first so the attribute's list is allocated once at its exact size.
     _params.clear();
-    while (MQAParam::decodeInto(next, _end, _params)) _p = next;
+    for (;;) {
+        _failAt = mqa::skipBlanks(next, _end);
+        if (!MQAParam::decodeInto(next, _end, _params)) break;
+        _p = next;
+    }
     if (!_params.empty()) {
         MQAParamList& own = attribute.params();
         own.reserve(_params.size());
@@ -106,9 +152,10 @@ MQATreeReader::Outcome MQATreeReader::run(std::vector<Frame>& stack) {
         // Lines read ahead end where a line read as none: the list ends here as well.
         bool listEnded = adoptReadAhead(stack);
         if (!listEnded) {
+            current.setSourceLine(_fileLines.fileLine(_readLine));
             readHead(current);
             if (const char* body = matchOpener(_p)) {
-                _p = body;
+                lineEnded(body);
                 openBlock(stack, std::move(current));
                 continue;
             }
@@ -120,9 +167,13 @@ MQATreeReader::Outcome MQATreeReader::run(std::vector<Frame>& stack) {
             if (listEnded) {
                 listEnded = false;
             } else if (const char* next = mqa::matchLineEnd(_p, _end)) {
-                _p = next;
+                if (next - _p >= 2 && next[-2] == '\r' && next[-1] == '\n')
+                    lineEnded(next);
+                else
+                    _p = next;  // the end of the text
                 if (!current.isEmpty()) finished = std::move(current);
             } else if (!current.isEmpty()) {
+                _failAt = mqa::skipBlanks(_p, _end);
                 MQARaise("Syntax Error.", "MQAAttribute", kAttributeSyntaxErrorLine);
             }
             if (stack.empty()) return Outcome{std::move(finished), std::nullopt};
@@ -131,7 +182,10 @@ MQATreeReader::Outcome MQATreeReader::run(std::vector<Frame>& stack) {
                 break;  // read the block's next line
             }
             const char* closed = mqa::matchBlanksThen(_p, _end, '}');
-            if (!closed) MQARaise("Syntax Error.", "MQABlock", kBlockSyntaxErrorLine);
+            if (!closed) {
+                _failAt = mqa::skipBlanks(_p, _end);
+                MQARaise("Syntax Error.", "MQABlock", kBlockSyntaxErrorLine);
+            }
             _p = closed;
             MQABlock block = closeBlock(stack);
             std::optional<MQAAttribute> owner = std::move(stack.back().owner);

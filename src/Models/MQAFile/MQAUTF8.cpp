@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "MQALineMap.h"
+
 namespace mqa {
 
 std::optional<size_t> findInvalidUTF8(std::string_view bytes) {
@@ -51,6 +53,18 @@ std::optional<size_t> findInvalidUTF8(std::string_view bytes) {
 std::string invalidUTF8Message(size_t offset) {
     return "The file is not valid UTF-8 text (invalid byte sequence at byte " +
            std::to_string(offset) + ").";
+}
+
+void raiseInvalidUTF8(std::string_view bytes, size_t offset) {
+    MQAInvalidText error(invalidUTF8Message(offset));
+    MQAPlace place = placeInText(bytes, offset);
+    place.byteOffset = offset;
+    error.setPlace(std::move(place));
+    throw error;
+}
+
+void requireUTF8(std::string_view bytes) {
+    if (std::optional<size_t> bad = findInvalidUTF8(bytes)) raiseInvalidUTF8(bytes, *bad);
 }
 
 }  // namespace mqa

@@ -5,6 +5,14 @@
 #include <string>
 #include <string_view>
 
+#include "MQAException.h"
+
+// Bytes that are not the text they should be, with their place (and byte offset).
+class MQAInvalidText : public std::runtime_error, public MQAPlacedError {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 namespace mqa {
 
 // The byte offset of the first invalid UTF-8 sequence (overlong forms, surrogates,
@@ -14,5 +22,10 @@ std::optional<size_t> findInvalidUTF8(std::string_view bytes);
 
 // The error text for bytes that are not valid UTF-8 at the given offset.
 std::string invalidUTF8Message(size_t offset);
+
+// Throws MQAInvalidText for the invalid sequence at `offset` of `bytes`.
+[[noreturn]] void raiseInvalidUTF8(std::string_view bytes, size_t offset);
+// Throws it when `bytes` are not valid UTF-8.
+void requireUTF8(std::string_view bytes);
 
 }  // namespace mqa

@@ -7,6 +7,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "MQALineMap.h"
 
 namespace mqa {
 
@@ -19,13 +22,16 @@ struct EnvelopeMatch {
 
 // Matches
 //   ^Metasequoia Document[\t ]*\r\nFormat (\w+) Ver (\d+\.\d+)[\t ]*\r\n\r\n(.+)Eof\s*$
-// with letter case ignored; none when the text does not match.
-std::optional<EnvelopeMatch> matchEnvelope(std::string_view text);
+// with letter case ignored; none when the text does not match, with where the match
+// stopped in `failedAt`.
+std::optional<EnvelopeMatch> matchEnvelope(std::string_view text, size_t* failedAt = nullptr);
 
 // Deletes, in one left-to-right pass each, every comment line (^#.*\r\n) and then every
 // run of whitespace-only lines (^\s*\r\n) in text[start, end), moving the rest down in
-// place. Returns the new end.
-size_t removeCommentLines(std::string& text, size_t start, size_t end);
-size_t removeBlankLines(std::string& text, size_t start, size_t end);
+// place. Returns the new end. With `removed`, notes where lines were taken out.
+size_t removeCommentLines(std::string& text, size_t start, size_t end,
+                          std::vector<LinesRemoved>* removed = nullptr);
+size_t removeBlankLines(std::string& text, size_t start, size_t end,
+                        std::vector<LinesRemoved>* removed = nullptr);
 
 }  // namespace mqa

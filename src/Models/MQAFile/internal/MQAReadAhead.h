@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "MQAAttribute.h"
+#include "MQALineMap.h"
 
 // Reads the attribute lines that follow a line start further on, in a second thread,
 // while the main reader works its way up to it. Reading a list of lines from a given
@@ -16,7 +17,10 @@
 // the lines are dropped.
 class MQAReadAhead {
 public:
-    MQAReadAhead(const char* start, const char* end);
+    // Reads from `start` to `end`; `textStart` is where the text read begins, so that
+    // lines can be numbered through `map` (none: not numbered).
+    MQAReadAhead(const char* start, const char* end, const char* textStart = nullptr,
+                 const mqa::LineMap* map = nullptr);
     // Stops the second thread early if its lines were not taken over, then waits for it.
     ~MQAReadAhead();
     MQAReadAhead(const MQAReadAhead&) = delete;
@@ -24,8 +28,9 @@ public:
 
     const char* start() const { return _start; }
     // Waits for the lines, moves them to the end of `list` and returns the position
-    // after them; rethrows the error that ended them instead, if any.
-    const char* adoptInto(std::vector<MQAAttribute>& list);
+    // after them, with how many line ends they took; rethrows the error that ended them
+    // instead, if any.
+    const char* adoptInto(std::vector<MQAAttribute>& list, uint64_t* lineEnds = nullptr);
 
     // The first position after a CR LF at or after `from`; nullptr when there is none.
     static const char* lineStartAfter(const char* from, const char* end);
@@ -35,6 +40,7 @@ private:
     const char* _end;
     std::vector<MQAAttribute> _lines;
     const char* _stop = nullptr;
+    uint64_t _lineEnds = 0;
     std::exception_ptr _error;
     std::atomic<bool> _cancelled{false};
     std::thread _worker;

@@ -35,6 +35,12 @@ inline const char* skipBlanks(const char* p, const char* end) {
     return p;
 }
 
+// \s*
+inline const char* skipSpaces(const char* p, const char* end) {
+    while (p != end && isSpace(*p)) ++p;
+    return p;
+}
+
 // [a-zA-Z_][a-zA-Z0-9_]* at p exactly.
 inline const char* scanName(const char* p, const char* end) {
     if (p == end || !isNameStart(*p)) return nullptr;

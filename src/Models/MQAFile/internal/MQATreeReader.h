@@ -6,6 +6,7 @@
 
 #include "MQAAttribute.h"
 #include "MQABlock.h"
+#include "MQALineMap.h"
 
 class MQAReadAhead;
 class MQATextStorage;
@@ -30,6 +31,12 @@ public:
     void setCancel(const std::atomic<bool>* cancel) { _cancel = cancel; }
     struct Cancelled {};
     const char* position() const { return _p; }
+    // Numbers the lines read: the first line is line `firstReadLine` of the text read,
+    // which `map` takes back to the file's lines. Attributes then carry their file line,
+    // and errors their place.
+    void setLineMap(const mqa::LineMap* map, uint64_t firstReadLine);
+    // The line of the text read (0-based) the reader stands at.
+    uint64_t readLine() const { return _readLine; }
 
 private:
     // The attribute line that opened a block being filled (absent for a block read on
@@ -52,6 +59,9 @@ private:
     MQABlock closeBlock(std::vector<Frame>& stack);
 
     void commit();  // consumes what was read from the cursor, if there is one
+    void lineEnded(const char* next);  // the reader moved past a line end to `next`
+    // Gives an error without a place the reader's: the line, and the column of _failAt.
+    void placeError(MQAException& error);
     // Takes over the lines read ahead when the reader stands at their start about to read
     // a line of the list `stack` says it is in; true when it did.
     bool adoptReadAhead(std::vector<Frame>& stack);
@@ -64,4 +74,10 @@ private:
     const char* _end;
     std::vector<std::vector<MQAAttribute>> _lines;
     std::vector<MQAParam> _params;
+    // Line numbering: the line of the text read, where it starts, and where the reader
+    // looked when it failed.
+    mqa::LineMap::Walker _fileLines{nullptr};
+    uint64_t _readLine = 0;
+    const char* _lineStart;
+    const char* _failAt;
 };
