@@ -4,7 +4,7 @@
 #include <string_view>
 
 const char* const kInspectUsage =
-    "usage: zelto-inspect [--tree | --json [--animation NAME] [--time T]] FILE...\n"
+    "usage: zelto-inspect [--compat] [--tree | --json [--animation NAME] [--time T]] FILE...\n"
     "\n"
     "Reads each Metasequoia document (- reads standard input) and prints what Zelto makes\n"
     "of it; by default a summary of the scene: totals, bounding box, materials with their\n"
@@ -15,12 +15,17 @@ const char* const kInspectUsage =
     "  --animation NAME   with --json: the animation to pose for (default: none chosen)\n"
     "  --time T           with --json: the frame, counted from 0 at 30 frames a second;\n"
     "                     animations loop (default 0)\n"
+    "  --compat           compatibility reading: also take documents as modellers often\n"
+    "                     write them (version 1.1, LF line ends, Shift_JIS text, binary and\n"
+    "                     thumbnail chunks, ...), with a warning for each liberty taken\n"
     "  -h, --help         this text\n"
     "  --version          the version\n"
     "\n"
-    "Exit status: 0 every document was read; 1 a document was refused (its reason on\n"
-    "standard error as FILE: REASON); 2 bad usage, or a file that cannot be read. With\n"
-    "several files, the worst of them.\n";
+    "Errors go to standard error as FILE:LINE:COLUMN: REASON, warnings (content read\n"
+    "without an error but left out) as FILE:LINE: warning: TEXT.\n"
+    "\n"
+    "Exit status: 0 every document was read; 1 a document was refused; 2 bad usage, or a\n"
+    "file that cannot be read. With several files, the worst of them.\n";
 
 InspectCommand parseInspectArguments(int argc, const char* const* argv) {
     InspectOptions options;
@@ -42,6 +47,8 @@ InspectCommand parseInspectArguments(int argc, const char* const* argv) {
             return InspectUsage{};
         } else if (arg == "--version") {
             return InspectVersion{};
+        } else if (arg == "--compat") {
+            options.compatible = true;
         } else if (arg == "--tree") {
             options.mode = InspectOptions::Mode::Tree;
         } else if (arg == "--json") {

@@ -12,6 +12,7 @@ struct InspectOptions {
     Mode mode = Mode::Summary;
     std::optional<std::string> animation;
     uint64_t time = 0;
+    bool compatible = false;  // compatibility reading
     std::vector<std::string> files;  // "-" is standard input
 };
 

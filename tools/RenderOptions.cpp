@@ -18,6 +18,7 @@ const char* const kRenderUsage =
     "  --rotate-y A           camera turn about y in degrees (default 30)\n"
     "  --draw faces|arrays    one polygon at a time, or runs of faces at once (default arrays);\n"
     "                         both give the same pixels\n"
+    "  --compat               compatibility reading (see zelto-inspect --help)\n"
     "  -h, --help             this text\n"
     "  --version              the version\n"
     "\n"
@@ -66,6 +67,8 @@ RenderCommand parseRenderArguments(int argc, const char* const* argv) {
             if (!v) return missing();
             options.output = *v;
             haveOutput = true;
+        } else if (arg == "--compat") {
+            options.compatible = true;
         } else if (arg == "--size") {
             auto v = value();
             if (!v) return missing();

@@ -19,6 +19,7 @@ struct RenderOptions {
     std::optional<float> rotateX;
     std::optional<float> rotateY;
     DrawPath path = DrawPath::Arrays;
+    bool compatible = false;  // compatibility reading
 };
 
 // What the command line asks for: a render, the usage or the version text, or an error

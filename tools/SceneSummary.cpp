@@ -75,7 +75,7 @@ bool fileExists(const std::string& path) {
 }  // namespace
 
 std::string sceneSummary(const Metasequoia& scene, const std::string& displayName,
-                         const std::optional<std::string>& documentPath) {
+                         const std::optional<std::string>& documentPath, bool lenientTextures) {
     std::string out;
     size_t vertices = 0;
     Shapes shapes;
@@ -105,7 +105,7 @@ std::string sceneSummary(const Metasequoia& scene, const std::string& displayNam
         Color c = m.color();
         appendf(out, "  %zu \"%s\": colour (%g, %g, %g), alpha %g", i, m.name().c_str(), c.r, c.g, c.b, c.a);
         if (!m.textureName().empty()) {
-            std::string location = textureLocation(documentPath, m.textureName());
+            std::string location = textureLocation(documentPath, m.textureName(), lenientTextures);
             appendf(out, ", texture \"%s\" at %s (%s)", m.textureName().c_str(), location.c_str(),
                     fileExists(location) ? "found" : "missing");
         }

@@ -10,6 +10,7 @@
 #include "DocumentInput.h"
 #include "InspectOptions.h"
 #include "MQAFile.h"
+#include "MQAFileReading.h"
 #include "MQAUTF8.h"
 #include "Metasequoia.h"
 #include "SceneJson.h"
@@ -31,6 +32,15 @@ void printWarnings(const DocumentInput& input, const std::vector<MQAWarning>& wa
     }
 }
 
+// The tree by compatibility reading: text that is not UTF-8 goes to the lenient reader
+// at once, as strict reading would take its bytes for text.
+MQAFile readLeniently(std::string&& bytes) {
+    if (!mqa::findInvalidUTF8(bytes)) return MQAFile::initWithString(std::move(bytes), MQAReading::Compatible);
+    MQAReadOptions options;
+    options.compatibility = true;
+    return mqa::readDocument(std::move(bytes), options);
+}
+
 int inspect(const InspectOptions& options, const DocumentInput& input) {
     std::string bytes;
     try {
@@ -40,23 +50,25 @@ int inspect(const InspectOptions& options, const DocumentInput& input) {
                   << error.code().message() << "\n";
         return kUsageOrFile;
     }
+    const MQAReading reading = options.compatible ? MQAReading::Compatible : MQAReading::Strict;
     try {
         switch (options.mode) {
             case InspectOptions::Mode::Tree: {
-                mqa::requireUTF8(bytes);
-                MQAFile file = MQAFile::initWithString(std::move(bytes));
+                if (!options.compatible) mqa::requireUTF8(bytes);
+                MQAFile file = options.compatible ? readLeniently(std::move(bytes))
+                                                  : MQAFile::initWithString(std::move(bytes));
                 printWarnings(input, file.warnings());
                 print(file.stringValue());
                 break;
             }
             case InspectOptions::Mode::Summary: {
-                Metasequoia scene = Metasequoia::initWithData(std::move(bytes));
+                Metasequoia scene = Metasequoia::initWithData(std::move(bytes), reading);
                 printWarnings(input, scene.warnings());
-                print(sceneSummary(scene, input.displayName(), input.documentPath()));
+                print(sceneSummary(scene, input.displayName(), input.documentPath(), options.compatible));
                 break;
             }
             case InspectOptions::Mode::Json: {
-                Metasequoia scene = Metasequoia::initWithData(std::move(bytes));
+                Metasequoia scene = Metasequoia::initWithData(std::move(bytes), reading);
                 printWarnings(input, scene.warnings());
                 if (options.animation) {
                     std::vector<std::string> names = scene.animationNames();

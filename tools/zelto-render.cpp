@@ -48,7 +48,8 @@ int render(const RenderOptions& options) {
     }
     Metasequoia scene;
     try {
-        scene = Metasequoia::initWithData(std::move(bytes));
+        scene = Metasequoia::initWithData(std::move(bytes),
+                                          options.compatible ? MQAReading::Compatible : MQAReading::Strict);
     } catch (const std::exception& error) {
         std::cerr << describeError(input.displayName(), error) << "\n";
         return kRefused;
@@ -73,6 +74,7 @@ int render(const RenderOptions& options) {
         renderer.prepare();
         FrameRenderer::reshape(0, 0, options.width, options.height);
         TextureLibrary textures;
+        textures.setLenientPaths(options.compatible);
         textures.setTextureBaseURL(input.documentPath());
         textures.reloadTextures(&scene);
 

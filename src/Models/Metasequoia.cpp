@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "MQAFile.h"
+#include "MQAFileReading.h"
 #include "MQAMemory.h"
 #include "MQAUTF8.h"
 #include "ScenePasses.h"
@@ -19,9 +20,13 @@ Metasequoia Metasequoia::initWithString(std::string_view text) {
 }
 
 Metasequoia Metasequoia::initWithString(std::string&& text) {
+    return fromFile(MQAFile::initWithString(std::move(text)));
+}
+
+Metasequoia Metasequoia::fromFile(MQAFile&& document) {
     Metasequoia scene{Built{}};
     {
-        MQAFile file = MQAFile::initWithString(std::move(text));
+        MQAFile file = std::move(document);
         scene._warnings = file.warnings();
         scene::ObjectNotes notes = scene::readObjectNotes(file.body());
         scene._displays = std::move(notes.displays);
@@ -39,6 +44,31 @@ Metasequoia Metasequoia::initWithString(std::string&& text) {
 
 Metasequoia Metasequoia::initWithData(std::string_view bytes) {
     return initWithData(std::string(bytes));
+}
+
+Metasequoia Metasequoia::initWithData(std::string&& bytes, MQAReading reading) {
+    if (reading == MQAReading::Strict) return initWithData(std::move(bytes));
+    // What strict reading accepts, it reads; the rest is read leniently.
+    std::string copy = bytes;
+    Metasequoia scene;
+    try {
+        scene = initWithData(std::move(bytes));
+    } catch (const std::exception&) {
+        MQAReadOptions options;
+        options.compatibility = true;
+        scene = fromFile(mqa::readDocument(std::move(copy), options));
+    }
+    for (const ZeltoMaterial& material : scene._materials) {
+        const std::string& name = material.textureName();
+        bool foreign = name.find('\\') != std::string::npos ||
+                       (name.size() > 2 && name[1] == ':' && (name[2] == '\\' || name[2] == '/'));
+        if (!foreign) continue;
+        std::string file = name.substr(name.find_last_of("\\/") + 1);
+        scene._warnings.push_back({0, "Material \"" + material.name() + "\": texture \"" + name +
+                                          "\" is a path on another machine; it is looked for as \"" +
+                                          file + "\" beside the document"});
+    }
+    return scene;
 }
 
 Metasequoia Metasequoia::initWithData(std::string&& bytes) {

@@ -8,6 +8,7 @@
 
 #include "GLKMath.h"
 #include "MQAException.h"
+#include "MQAFile.h"
 #include "ObjectDisplay.h"
 #include "ZeltoAnimation.h"
 #include "ZeltoMaterial.h"
@@ -29,6 +30,9 @@ public:
     static Metasequoia initWithString(std::string&& text);
     static Metasequoia initWithData(std::string_view bytes);
     static Metasequoia initWithData(std::string&& bytes);
+    // The same, read strictly or leniently (MQAReading): a document strict reading
+    // accepts gives the same scene either way.
+    static Metasequoia initWithData(std::string&& bytes, MQAReading reading);
 
     Metasequoia(Metasequoia&&) noexcept = default;
     Metasequoia& operator=(Metasequoia&&) noexcept = default;
@@ -63,6 +67,7 @@ public:
                                                         uint64_t atTime) const;
 
 private:
+    static Metasequoia fromFile(MQAFile&& file);
     struct Built {};
     explicit Metasequoia(Built) {}
 

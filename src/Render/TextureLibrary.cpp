@@ -12,7 +12,7 @@ void TextureLibrary::setTextureBaseURL(std::optional<std::string> documentPath) 
 }
 
 std::string TextureLibrary::textureURL(std::string_view name) const {
-    return textureLocation(_textureBaseURL, name);
+    return textureLocation(_textureBaseURL, name, _lenientPaths);
 }
 
 void TextureLibrary::reloadTextures(const Metasequoia* scene) {

@@ -27,8 +27,13 @@ public:
 
     // The name taken relative to the document's folder (sub-folders included); an
     // absolute name stays as it is; without a document, relative to the working folder.
-    // No check that the file exists.
+    // No check that the file exists. Leniently, see textureLocation.
     std::string textureURL(std::string_view name) const;
+    // For documents read by compatibility reading; takes effect at the next reload.
+    void setLenientPaths(bool lenient) {
+        _lenientPaths = lenient;
+        _lookups.clear();
+    }
 
     // Deletes every texture made before, then loads each textured material's image of
     // the scene (none: nothing to load). An image that cannot be read gets no entry.
@@ -46,6 +51,7 @@ public:
 
 private:
     std::optional<std::string> _textureBaseURL;
+    bool _lenientPaths = false;
     std::unordered_map<std::string, GLuint> _textureNameMap;
     // Lookups by material since the last reload; the map they read changes only then.
     std::unordered_map<const ZeltoMaterial*, std::optional<GLuint>> _lookups;

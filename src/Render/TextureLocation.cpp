@@ -1,5 +1,6 @@
 #include "TextureLocation.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace {
@@ -14,9 +15,22 @@ std::string inWorkingFolder(std::string path) {
 
 }  // namespace
 
-std::string textureLocation(const std::optional<std::string>& documentPath, std::string_view name) {
-    if (name.starts_with('/') || !documentPath) return inWorkingFolder(std::string(name));
-    size_t slash = documentPath->rfind('/');
-    std::string folder = slash == std::string::npos ? std::string() : documentPath->substr(0, slash + 1);
-    return inWorkingFolder(folder + std::string(name));
+std::string textureLocation(const std::optional<std::string>& documentPath, std::string_view name,
+                            bool lenient) {
+    if (!lenient) {
+        if (name.starts_with('/') || !documentPath) return inWorkingFolder(std::string(name));
+        size_t slash = documentPath->rfind('/');
+        std::string folder = slash == std::string::npos ? std::string() : documentPath->substr(0, slash + 1);
+        return inWorkingFolder(folder + std::string(name));
+    }
+    std::string unixName(name);
+    std::replace(unixName.begin(), unixName.end(), '\\', '/');
+    size_t slash = unixName.rfind('/');
+    std::string beside = textureLocation(documentPath, unixName.substr(slash + 1), false);
+    bool drive = unixName.size() > 2 && unixName[1] == ':' && unixName[2] == '/';
+    if (drive) return beside;
+    std::string asGiven = textureLocation(documentPath, unixName, false);
+    std::error_code error;
+    if (slash == std::string::npos || std::filesystem::exists(asGiven, error)) return asGiven;
+    return beside;
 }

@@ -103,7 +103,7 @@ private:
 
 }  // namespace
 
-std::optional<EnvelopeMatch> matchEnvelope(std::string_view text, size_t* failedAt) {
+std::optional<EnvelopeMatch> matchEnvelope(std::string_view text, size_t* failedAt, bool lenient) {
     constexpr size_t npos = std::string_view::npos;
     // Where matching stopped: the last position a piece matched up to.
     size_t reached = 0;
@@ -132,8 +132,16 @@ std::optional<EnvelopeMatch> matchEnvelope(std::string_view text, size_t* failed
     pos = step(matchDigits(text, pos));
     if (pos == npos) return failAt(reached);
     m.version = text.substr(versionStart, pos - versionStart);
-    pos = step(matchWord(text, step(matchBlanksLineEnd(text, pos)), "\r\n"));
+    pos = step(matchBlanksLineEnd(text, pos));
     if (pos == npos) return failAt(reached);
+    size_t blankLine = matchWord(text, pos, "\r\n");
+    if (blankLine != npos) {
+        pos = step(blankLine);
+    } else if (lenient) {
+        m.blankLineMissing = true;
+    } else {
+        return failAt(reached);
+    }
     // The last "Eof" is the one that only whitespace follows; the body before it is
     // at least one character long.
     size_t end = text.size();

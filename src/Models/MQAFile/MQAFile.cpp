@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "MQAEnvelope.h"
+#include "MQACompat.h"
 #include "MQAException.h"
 #include "MQAFileReading.h"
 #include "MQALineMap.h"
@@ -40,10 +41,12 @@ uint64_t firstLineOfBody(std::string_view text, const mqa::EnvelopeMatch& match)
     throw error;
 }
 
-// Checks the header, type and version; returns the body bounds.
-mqa::EnvelopeMatch checkEnvelope(std::string_view text, MQAFile& file) {
+// Checks the header, type and version; returns the body bounds. Leniently, version 1.1
+// and a missing blank line are taken, with a warning.
+mqa::EnvelopeMatch checkEnvelope(std::string_view text, MQAFile& file, bool lenient = false,
+                                 std::vector<MQAWarning>* warnings = nullptr) {
     size_t failedAt = 0;
-    std::optional<mqa::EnvelopeMatch> match = mqa::matchEnvelope(text, &failedAt);
+    std::optional<mqa::EnvelopeMatch> match = mqa::matchEnvelope(text, &failedAt, lenient);
     if (!match) raiseAt(text, failedAt, "This is not MQA file.", kNotMQALine);
     file.setType(std::string(match->type));
     size_t typeAt = static_cast<size_t>(match->type.data() - text.data());
@@ -51,8 +54,13 @@ mqa::EnvelopeMatch checkEnvelope(std::string_view text, MQAFile& file) {
         raiseAt(text, typeAt, "'" + file.type() + "' type is unsupported.", kTypeLine);
     file.setVersion(mqa::parseFloat(match->version));
     size_t versionAt = static_cast<size_t>(match->version.data() - text.data());
-    if (file.version() != 1.0f)
+    bool versionTaken = file.version() == 1.0f || (lenient && file.version() == 1.1f);
+    if (!versionTaken)
         raiseAt(text, versionAt, formatVersion("Ver %.1f is unsupported.", file.version()), kVersionLine);
+    if (warnings && file.version() != 1.0f)
+        warnings->push_back({2, formatVersion("format version %.1f is read as version 1.0", file.version())});
+    if (warnings && match->blankLineMissing)
+        warnings->push_back({3, "the blank line after the header is missing"});
     return *match;
 }
 
@@ -68,9 +76,11 @@ std::string stopReason(const char* stop, const char* end) {
 // file's body and warns about text the body leaves unread. `firstLine` is the file's
 // line at `start`.
 void readBody(MQAFile& file, std::string&& text, size_t start, size_t end, uint64_t firstLine,
-              const MQAReadOptions& options) {
+              const MQAReadOptions& options, std::vector<std::vector<mqa::LinesRemoved>> outer = {},
+              std::vector<MQAWarning> warnings = {}) {
     mqa::LineMap lines;
     lines.bodyFirstLine = firstLine;
+    lines.outer = std::move(outer);
     end = mqa::removeCommentLines(text, start, end, &lines.comments);
     end = mqa::removeBlankLines(text, start, end, &lines.blanks);
     text.resize(end);
@@ -83,7 +93,7 @@ void readBody(MQAFile& file, std::string&& text, size_t start, size_t end, uint6
         size_t from = options.readAheadFrom ? start + options.readAheadFrom : start + (end - start) / 2;
         if (const char* lineStart = MQAReadAhead::lineStartAfter(base + std::min(from, end), base + end)) {
             try {
-                readAhead.emplace(lineStart, base + end, base + start, &lines);
+                readAhead.emplace(lineStart, base + end, base + start, &lines, options.compatibility);
             } catch (const std::system_error&) {
                 // No thread to be had: read alone, which gives the same result.
             }
@@ -93,8 +103,19 @@ void readBody(MQAFile& file, std::string&& text, size_t start, size_t end, uint6
     MQATreeReader reader(storage);
     reader.setLineMap(&lines, 0);
     reader.setReadAhead(readAhead ? &*readAhead : nullptr);
-    reader.readList(body.attributes());
+    reader.setLenient(options.compatibility);
+    {
+        // Integers among decimals read as decimals on this thread while the body is read.
+        struct Lenience {
+            explicit Lenience(bool on) { mqa::compat::setLenientNumbers(on); }
+            ~Lenience() { mqa::compat::setLenientNumbers(false); }
+        } lenience(options.compatibility);
+        reader.readList(body.attributes());
+    }
     file.setBody(std::move(body));
+    if (uint64_t mixed = reader.firstMixedLine())
+        warnings.push_back({mixed, "integers among decimals in a list are read as decimals (here and "
+                                   "on any later line)"});
 
     const char* stop = reader.position();
     if (mqa::skipSpaces(stop, base + end) != base + end) {
@@ -102,11 +123,14 @@ void readBody(MQAFile& file, std::string&& text, size_t start, size_t end, uint6
         uint64_t lastLine = lines.fileLine(static_cast<uint64_t>(std::count(base + start, base + end, '\n')));
         if (base[end - 1] == '\n') --lastLine;  // the body's last line ends there
         uint64_t ignored = lastLine >= stopLine ? lastLine - stopLine + 1 : 1;
-        file.setWarnings({MQAWarning{
+        warnings.push_back(MQAWarning{
             stopLine, "the body ends at " + stopReason(stop, base + end) + "; the " +
                           (ignored == 1 ? std::string("line") : std::to_string(ignored) + " lines") +
-                          " from here to \"Eof\" " + (ignored == 1 ? "is" : "are") + " ignored"}});
+                          " from here to \"Eof\" " + (ignored == 1 ? "is" : "are") + " ignored"});
     }
+    std::stable_sort(warnings.begin(), warnings.end(),
+                     [](const MQAWarning& a, const MQAWarning& b) { return a.line < b.line; });
+    file.setWarnings(std::move(warnings));
 }
 
 }  // namespace
@@ -127,8 +151,32 @@ MQAFile MQAFile::initWithString(std::string&& text) {
     return mqa::readDocument(std::move(text), MQAReadOptions());
 }
 
+MQAFile MQAFile::initWithString(std::string&& text, MQAReading reading) {
+    if (reading == MQAReading::Strict) return initWithString(std::move(text));
+    // What strict reading accepts, it reads; the rest is read leniently.
+    std::string copy = text;
+    try {
+        return initWithString(std::move(text));
+    } catch (const std::exception&) {
+        MQAReadOptions options;
+        options.compatibility = true;
+        return mqa::readDocument(std::move(copy), options);
+    }
+}
+
 MQAFile mqa::readDocument(std::string&& text, const MQAReadOptions& options) {
     MQAFile file;
+    if (options.compatibility) {
+        mqa::compat::Prepared prepared = mqa::compat::prepare(std::move(text));
+        std::vector<MQAWarning> warnings = std::move(prepared.warnings);
+        mqa::EnvelopeMatch match = checkEnvelope(prepared.text, file, true, &warnings);
+        uint64_t firstLine = firstLineOfBody(prepared.text, match);
+        std::reverse(prepared.removed.begin(), prepared.removed.end());  // innermost first
+        readBody(file, std::move(prepared.text), match.bodyStart, match.bodyEnd, firstLine, options,
+                 std::move(prepared.removed), std::move(warnings));
+        mqa::returnThreadSlab();
+        return file;
+    }
     mqa::EnvelopeMatch match = checkEnvelope(text, file);
     uint64_t firstLine = firstLineOfBody(text, match);
     readBody(file, std::move(text), match.bodyStart, match.bodyEnd, firstLine, options);

@@ -7,6 +7,13 @@
 #include "MQABlock.h"
 #include "MQAException.h"
 
+// How a document is read: exactly by the grammar, or also as modellers and exporters
+// often write it (header version 1.1, a missing blank line after the header, LF line
+// ends, a byte-order mark, Shift_JIS text, binary and thumbnail chunks, integers among
+// decimals). Compatible reading gives what strict reading gives for every document
+// strict reading accepts, and warns about each liberty it takes.
+enum class MQAReading { Strict, Compatible };
+
 // A whole document: the header's format type and version, and the body's attributes.
 class MQAFile {
 public:
@@ -16,6 +23,7 @@ public:
     static MQAFile initWithString(std::string_view text);
     // The same, reusing the given text's storage for the body instead of copying it.
     static MQAFile initWithString(std::string&& text);
+    static MQAFile initWithString(std::string&& text, MQAReading reading);
 
     std::string stringValue() const;
 

@@ -27,6 +27,8 @@ LineMap::Walker::Walker(const LineMap* map, uint64_t firstReadLine) : _map(map) 
                                      [](uint64_t line, const LinesRemoved& r) { return line < r.at; });
     _comment = static_cast<size_t>(comments - map->comments.begin());
     for (auto it = map->comments.begin(); it != comments; ++it) _commentsBefore += it->count;
+    _outer.assign(map->outer.size(), 0);
+    _outerBefore.assign(map->outer.size(), 0);
 }
 
 uint64_t LineMap::Walker::fileLine(uint64_t readLine) {
@@ -36,7 +38,15 @@ uint64_t LineMap::Walker::fileLine(uint64_t readLine) {
     uint64_t afterComments = readLine + _blanksBefore;
     while (_comment < _map->comments.size() && _map->comments[_comment].at <= afterComments)
         _commentsBefore += _map->comments[_comment++].count;
-    return _map->bodyFirstLine + afterComments + _commentsBefore;
+    uint64_t line = _map->bodyFirstLine + afterComments + _commentsBefore;
+    // Lines asked for only grow, so each step's removals are passed once.
+    for (size_t step = 0; step < _map->outer.size(); ++step) {
+        const std::vector<LinesRemoved>& removed = _map->outer[step];
+        while (_outer[step] < removed.size() && removed[_outer[step]].at <= line)
+            _outerBefore[step] += removed[_outer[step]++].count;
+        line += _outerBefore[step];
+    }
+    return line;
 }
 
 uint64_t columnOf(const char* lineStart, const char* at) {

@@ -3,6 +3,7 @@
 #include <bit>
 #include <vector>
 
+#include "MQACompat.h"
 #include "MQAException.h"
 #include "MQANumber.h"
 #include "MQAParam.h"
@@ -35,6 +36,15 @@ void checkKind(int64_t type, mqa::MQAValueKind kind) {
     MQARaise("Type Mismatch.", kUnit, line);
 }
 
+
+bool mixesNumbers(int64_t type, mqa::MQAValueKind kind) {
+    return (type == MQAParamTypeInt && kind == mqa::MQAValueKind::Float) ||
+           (type == MQAParamTypeFloat && kind == mqa::MQAValueKind::Int);
+}
+
+uint32_t intBitsAsFloatBits(uint32_t bits) {
+    return std::bit_cast<uint32_t>(static_cast<float>(static_cast<int32_t>(bits)));
+}
 
 }  // namespace
 
@@ -103,6 +113,20 @@ bool MQAParam::decodeHere(const char*& p, const char* end) {
     for (;;) {
         mqa::MQAScannedValue v = mqa::scanValue(q, end);
         if (v.kind == mqa::MQAValueKind::None) break;
+        if (kind != MQAParamTypeNone && kind != typeOf(v.kind) && mixesNumbers(kind, v.kind) &&
+            mqa::compat::lenientNumbers()) {
+            // Compatibility reading: integers among decimals read as decimals.
+            mqa::compat::noteMixedNumbers();
+            if (kind == MQAParamTypeInt) {
+                uint32_t* gathered = n <= kLocal ? local : spill.data();
+                for (size_t k = 0; k < n; ++k) gathered[k] = intBitsAsFloatBits(gathered[k]);
+                kind = MQAParamTypeFloat;
+            }
+            if (v.kind == mqa::MQAValueKind::Int) {
+                v.bits = intBitsAsFloatBits(v.bits);
+                v.kind = mqa::MQAValueKind::Float;
+            }
+        }
         checkKind(kind, v.kind);
         kind = typeOf(v.kind);
         if (v.kind == mqa::MQAValueKind::String) {

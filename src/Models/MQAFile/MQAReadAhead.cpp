@@ -3,25 +3,30 @@
 #include <algorithm>
 #include <cstring>
 
+#include "MQACompat.h"
 #include "MQAMemory.h"
 #include "MQATreeReader.h"
 
 MQAReadAhead::MQAReadAhead(const char* start, const char* end, const char* textStart,
-                           const mqa::LineMap* map)
+                           const mqa::LineMap* map, bool lenient)
     : _start(start), _end(end) {
-    _worker = std::thread([this, textStart, map] {
+    _worker = std::thread([this, textStart, map, lenient] {
+        mqa::compat::setLenientNumbers(lenient);
         try {
             MQATreeReader reader(_start, _end);
             reader.setCancel(&_cancelled);
+            reader.setLenient(lenient);
             // The lines before the start, all read lines ended by CR LF, give its number.
             uint64_t firstLine = textStart ? static_cast<uint64_t>(std::count(textStart, _start, '\n')) : 0;
             reader.setLineMap(map, firstLine);
             reader.readList(_lines);
             _stop = reader.position();
             _lineEnds = reader.readLine() - firstLine;
+            _firstMixedLine = reader.firstMixedLine();
         } catch (...) {
             _error = std::current_exception();
         }
+        mqa::compat::setLenientNumbers(false);
         mqa::returnThreadSlab();
     });
 }
@@ -31,14 +36,13 @@ MQAReadAhead::~MQAReadAhead() {
     if (_worker.joinable()) _worker.join();
 }
 
-const char* MQAReadAhead::adoptInto(std::vector<MQAAttribute>& list, uint64_t* lineEnds) {
+MQAReadAhead::Adopted MQAReadAhead::adoptInto(std::vector<MQAAttribute>& list) {
     _worker.join();
     if (_error) std::rethrow_exception(_error);
-    if (lineEnds) *lineEnds = _lineEnds;
     mqa::reserveAdvised(list, list.size() + _lines.size());
     for (MQAAttribute& line : _lines) list.push_back(std::move(line));
     _lines.clear();
-    return _stop;
+    return Adopted{_stop, _lineEnds, _firstMixedLine};
 }
 
 const char* MQAReadAhead::lineStartAfter(const char* from, const char* end) {

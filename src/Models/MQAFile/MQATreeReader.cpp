@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "MQACompat.h"
 #include "MQAException.h"
 #include "MQAMemory.h"
 #include "MQAReadAhead.h"
@@ -75,12 +76,13 @@ bool MQATreeReader::adoptReadAhead(std::vector<Frame>& stack) {
     if (!_readAhead || _p != _readAhead->start()) return false;
     std::vector<MQAAttribute>* list = stack.empty() ? _topList : &_lines[stack.size() - 1];
     if (!list) return false;
-    uint64_t linesAhead = 0;
-    _p = _readAhead->adoptInto(*list, &linesAhead);
+    MQAReadAhead::Adopted adopted = _readAhead->adoptInto(*list);
     _readAhead = nullptr;
     // The lines read ahead all ended with a line end; the reader stands after them.
-    _readLine += linesAhead;
+    _p = adopted.stop;
+    _readLine += adopted.lineEnds;
     _lineStart = _p;
+    if (!_firstMixedLine) _firstMixedLine = adopted.firstMixedLine;
     return true;
 }
 
@@ -154,6 +156,8 @@ MQATreeReader::Outcome MQATreeReader::run(std::vector<Frame>& stack) {
         if (!listEnded) {
             current.setSourceLine(_fileLines.fileLine(_readLine));
             readHead(current);
+            if (_lenient && mqa::compat::mixedNumbersSeen() && !_firstMixedLine)
+                _firstMixedLine = current.sourceLine();
             if (const char* body = matchOpener(_p)) {
                 lineEnded(body);
                 openBlock(stack, std::move(current));

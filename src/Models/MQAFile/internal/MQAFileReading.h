@@ -12,6 +12,8 @@ class MQAFile;
 struct MQAReadOptions {
     size_t readAheadBytes = size_t{4} << 20;  // bodies at least this large read in halves
     size_t readAheadFrom = 0;                 // where the second half may start: 0 for the middle
+    // Compatibility reading (MQACompat) in place of strict reading, whatever the text.
+    bool compatibility = false;
 };
 
 namespace mqa {

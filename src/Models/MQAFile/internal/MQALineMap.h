@@ -26,6 +26,9 @@ public:
     // in the coordinates of the text read.
     std::vector<LinesRemoved> comments;
     std::vector<LinesRemoved> blanks;
+    // Lines taken out of the whole text before it was read (compatibility reading),
+    // innermost step first, in 1-based line numbers of the text each step left.
+    std::vector<std::vector<LinesRemoved>> outer;
 
     // The file's line for a 0-based line of the text read.
     uint64_t fileLine(uint64_t readLine) const;
@@ -40,6 +43,8 @@ public:
         const LineMap* _map;
         size_t _blank = 0, _comment = 0;
         uint64_t _blanksBefore = 0, _commentsBefore = 0;
+        std::vector<size_t> _outer;
+        std::vector<uint64_t> _outerBefore;
     };
 };
 

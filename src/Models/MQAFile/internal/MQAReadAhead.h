@@ -20,17 +20,23 @@ public:
     // Reads from `start` to `end`; `textStart` is where the text read begins, so that
     // lines can be numbered through `map` (none: not numbered).
     MQAReadAhead(const char* start, const char* end, const char* textStart = nullptr,
-                 const mqa::LineMap* map = nullptr);
+                 const mqa::LineMap* map = nullptr, bool lenient = false);
     // Stops the second thread early if its lines were not taken over, then waits for it.
     ~MQAReadAhead();
     MQAReadAhead(const MQAReadAhead&) = delete;
     MQAReadAhead& operator=(const MQAReadAhead&) = delete;
 
     const char* start() const { return _start; }
-    // Waits for the lines, moves them to the end of `list` and returns the position
-    // after them, with how many line ends they took; rethrows the error that ended them
-    // instead, if any.
-    const char* adoptInto(std::vector<MQAAttribute>& list, uint64_t* lineEnds = nullptr);
+    // What the lines read ahead were: where they end, how many line ends they took, and
+    // the first line (0: none) where integers among decimals were read as decimals.
+    struct Adopted {
+        const char* stop;
+        uint64_t lineEnds;
+        uint64_t firstMixedLine;
+    };
+    // Waits for the lines and moves them to the end of `list`; rethrows the error that
+    // ended them instead, if any.
+    Adopted adoptInto(std::vector<MQAAttribute>& list);
 
     // The first position after a CR LF at or after `from`; nullptr when there is none.
     static const char* lineStartAfter(const char* from, const char* end);
@@ -41,6 +47,7 @@ private:
     std::vector<MQAAttribute> _lines;
     const char* _stop = nullptr;
     uint64_t _lineEnds = 0;
+    uint64_t _firstMixedLine = 0;
     std::exception_ptr _error;
     std::atomic<bool> _cancelled{false};
     std::thread _worker;

@@ -37,6 +37,10 @@ public:
     void setLineMap(const mqa::LineMap* map, uint64_t firstReadLine);
     // The line of the text read (0-based) the reader stands at.
     uint64_t readLine() const { return _readLine; }
+    // Compatibility reading: notes the first line where integers among decimals were
+    // read as decimals (the lenience itself is the thread's, see MQACompat).
+    void setLenient(bool lenient) { _lenient = lenient; }
+    uint64_t firstMixedLine() const { return _firstMixedLine; }
 
 private:
     // The attribute line that opened a block being filled (absent for a block read on
@@ -80,4 +84,6 @@ private:
     uint64_t _readLine = 0;
     const char* _lineStart;
     const char* _failAt;
+    bool _lenient = false;
+    uint64_t _firstMixedLine = 0;
 };

@@ -1,0 +1,52 @@
+#pragma once
+
+// A scene written out in full as text, to compare scenes read in different ways.
+
+#include <cstdio>
+#include <string>
+
+#include "Metasequoia.h"
+
+inline std::string dumpScene(const Metasequoia& scene) {
+    std::string out;
+    auto number = [&](float value) {
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "%a ", static_cast<double>(value));
+        out += buffer;
+    };
+    for (const ZeltoMaterial& m : scene.materials()) {
+        out += "material " + m.name() + " " + m.textureName() + " ";
+        Color c = m.color();
+        for (float v : {c.r, c.g, c.b, c.a, m.diffuse(), m.ambient(), m.emissive(), m.specular(), m.power()})
+            number(v);
+        out += "\n";
+    }
+    for (const ZeltoModel& model : scene.models()) {
+        out += "model " + model.name() + " ";
+        number(model.facet());
+        out += "\n";
+        for (const ZeltoVertex& v : model.vertices()) {
+            for (float x : {v.pos.x, v.pos.y, v.pos.z}) number(x);
+            out += std::to_string(v.bone) + "\n";
+        }
+        for (const ZeltoFace& face : model.faces()) {
+            out += "face " + std::to_string(face.material() ? face.material() - scene.materials().data() : -1);
+            for (int32_t k = 0; k < face.count(); ++k) {
+                out += " " + std::to_string(face.corner(k).vertex - model.vertices().data()) + " ";
+                number(face.corner(k).uv.x);
+                number(face.corner(k).uv.y);
+            }
+            out += "\n";
+        }
+        for (const ZeltoAnimation& animation : model.animations())
+            out += "animation " + animation.name() + " " + std::to_string(animation.count()) + "\n";
+    }
+    for (const ZeltoAnimation& bones : scene.bones()) {
+        out += "bones " + bones.name();
+        for (const auto& track : bones.tracks()) out += " " + std::to_string(track.size());
+        out += "\n";
+    }
+    for (const MQAWarning& warning : scene.warnings())
+        out += "warning " + std::to_string(warning.line) + " " + warning.message + "\n";
+    return out;
+}
