@@ -12,7 +12,7 @@
 
 namespace {
 
-void pose(Metasequoia& scene) {
+void poseEveryWay(Metasequoia& scene) {
     std::vector<std::string> names = scene.animationNames();
     for (uint64_t time : {uint64_t{0}, uint64_t{7}, UINT64_MAX}) {
         std::optional<std::string_view> name;
@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     try {
         Metasequoia scene = Metasequoia::initWithData(std::string(bytes));
         strict = dumpScene(scene);
-        pose(scene);
+        poseEveryWay(scene);
     } catch (const std::exception&) {
     }
     try {
@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::string compatible = dumpScene(scene);
         // Compatible reading only adds warnings about texture paths to what strict gives.
         if (strict && compatible.compare(0, strict->size(), *strict) != 0) std::abort();
-        pose(scene);
+        poseEveryWay(scene);
     } catch (const std::exception&) {
         if (strict) std::abort();
     }

@@ -18,15 +18,14 @@ uint64_t LineMap::fileLine(uint64_t readLine) const {
 LineMap::Walker::Walker(const LineMap* map, uint64_t firstReadLine) : _map(map) {
     if (!map) return;
     // Start past the removals before the first line asked for, found by halving.
-    auto blanks = std::upper_bound(map->blanks.begin(), map->blanks.end(), firstReadLine,
-                                   [](uint64_t line, const LinesRemoved& r) { return line < r.at; });
-    _blank = static_cast<size_t>(blanks - map->blanks.begin());
-    for (auto it = map->blanks.begin(); it != blanks; ++it) _blanksBefore += it->count;
+    auto firstAfter = [](uint64_t line, const LinesRemoved& r) { return line < r.at; };
+    auto blankEnd = std::upper_bound(map->blanks.begin(), map->blanks.end(), firstReadLine, firstAfter);
+    _blank = static_cast<size_t>(blankEnd - map->blanks.begin());
+    for (auto it = map->blanks.begin(); it != blankEnd; ++it) _blanksBefore += it->count;
     uint64_t afterComments = firstReadLine + _blanksBefore;
-    auto comments = std::upper_bound(map->comments.begin(), map->comments.end(), afterComments,
-                                     [](uint64_t line, const LinesRemoved& r) { return line < r.at; });
-    _comment = static_cast<size_t>(comments - map->comments.begin());
-    for (auto it = map->comments.begin(); it != comments; ++it) _commentsBefore += it->count;
+    auto commentEnd = std::upper_bound(map->comments.begin(), map->comments.end(), afterComments, firstAfter);
+    _comment = static_cast<size_t>(commentEnd - map->comments.begin());
+    for (auto it = map->comments.begin(); it != commentEnd; ++it) _commentsBefore += it->count;
     _outer.assign(map->outer.size(), 0);
     _outerBefore.assign(map->outer.size(), 0);
 }
