@@ -294,3 +294,58 @@ TEST(ModelLoop, FaceWithoutMaterialAtTheStartKeepsTheCurrentState) {
     EXPECT_EQ(countCalls(calls, "glMaterialf"), 1u);
     EXPECT_EQ(countCalls(calls, "glDisable"), 2u);
 }
+
+namespace {
+
+Metasequoia sceneWithObjectSettings(const std::string& first, const std::string& second) {
+    std::string body =
+        "Material 1 {\r\n\t\"a\" col(1.0 1.0 1.0 1.0) dif(1.0) amb(0.0) emi(0.0) spc(0.0) power(5.0)\r\n}\r\n";
+    for (const std::string* settings : {&first, &second})
+        body += "Object \"o\" {\r\n" + *settings +
+                "\tvertex 3 {\r\n\t\t10.0 0.0 0.0\r\n\t\t20.0 0.0 0.0\r\n\t\t10.0 10.0 0.0\r\n\t}\r\n"
+                "\tface 1 {\r\n\t\t3 V(0 2 1) M(0)\r\n\t}\r\n}\r\n";
+    return Metasequoia::initWithString(documentWithBody(body));
+}
+
+std::vector<GLCall> framesCalls(Metasequoia& scene, DrawPath path, bool hide, bool mirrors) {
+    TextureLibrary textures;
+    FrameRenderer renderer;
+    renderer.setDrawPath(path);
+    FrameState frame;
+    frame.scene = &scene;
+    frame.backingWidth = frame.backingHeight = 10;
+    frame.hideInvisible = hide;
+    frame.drawMirroredHalves = mirrors;
+    return callsOf([&] { renderer.drawFrame(frame, textures); });
+}
+
+}  // namespace
+
+TEST(FrameOptions, ObjectsHiddenInTheModellerAreLeftOutOnlyWhenAsked) {
+    Metasequoia scene = sceneWithObjectSettings("\tvisible 0\r\n", "\tvisible 15\r\n");
+    for (DrawPath path : {DrawPath::PerFace, DrawPath::Arrays}) {
+        EXPECT_EQ(countCalls(framesCalls(scene, path, false, false), "glPushMatrix"), 2u);
+        EXPECT_EQ(countCalls(framesCalls(scene, path, true, false), "glPushMatrix"), 1u);
+    }
+}
+
+TEST(FrameOptions, MirroredHalvesAreReflectedWithTheirWindingTurned) {
+    // Mirrored across x and z: three reflections (x, z, and both), the winding turned
+    // for the single ones.
+    Metasequoia scene = sceneWithObjectSettings("\tmirror 1\r\n\tmirror_axis 5\r\n", "");
+    for (DrawPath path : {DrawPath::PerFace, DrawPath::Arrays}) {
+        std::vector<GLCall> plain = framesCalls(scene, path, false, false);
+        EXPECT_EQ(countCalls(plain, "glScalef"), 0u);
+        std::vector<GLCall> mirrored = framesCalls(scene, path, false, true);
+        std::vector<GLCall> reflections;
+        for (const GLCall& c : mirrored)
+            if (c.name == "glScalef" || c.name == "glFrontFace") reflections.push_back(c);
+        EXPECT_EQ(reflections, (std::vector<GLCall>{
+                                   call("glScalef", {}, {-1, 1, 1}), call("glFrontFace", {GL_CW}),
+                                   call("glFrontFace", {GL_CCW}), call("glScalef", {}, {1, 1, -1}),
+                                   call("glFrontFace", {GL_CW}), call("glFrontFace", {GL_CCW}),
+                                   call("glScalef", {}, {-1, 1, -1})}));
+        size_t draws = countCalls(mirrored, path == DrawPath::PerFace ? "glBegin" : "glDrawElements");
+        EXPECT_EQ(draws, 4u + 1u);  // the mirrored object four times, the other once
+    }
+}

@@ -39,7 +39,8 @@ struct Picture {
 
 QImage draw(HeadlessContext& context, Metasequoia* scene, const Camera& camera,
             DrawPath path = DrawPath::Arrays, const std::string& documentPath = {},
-            std::optional<std::string_view> animation = std::nullopt, uint64_t time = 0) {
+            std::optional<std::string_view> animation = std::nullopt, uint64_t time = 0,
+            bool mirrors = false) {
     FrameRenderer renderer;
     renderer.setDrawPath(path);
     renderer.prepare();
@@ -54,6 +55,7 @@ QImage draw(HeadlessContext& context, Metasequoia* scene, const Camera& camera,
     frame.animationTime = time;
     frame.backingWidth = context.width();
     frame.backingHeight = context.height();
+    frame.drawMirroredHalves = mirrors;
     renderer.drawFrame(frame, textures);
     QImage image = context.readPixels();
     textures.reloadTextures(nullptr);
@@ -225,4 +227,25 @@ TEST(Pixels, BothDrawPathsAgreeOnALargeMesh) {
     QImage arrays = draw(*context, &scene, camera, DrawPath::Arrays);
     EXPECT_EQ(perFace, arrays);
     EXPECT_NE(arrays.pixelColor(400, 300).rgb(), kClear.rgb()) << "the mesh is in view";
+}
+
+TEST(Pixels, MirroredHalfLooksLikeTheHalfStored) {
+    auto context = makeContext(kWidth, kHeight);
+    REQUIRE_CONTEXT(context);
+    std::string body =
+        "Material 1 {\r\n\t\"m\" col(0.800 0.400 0.200 1.000) dif(1.000) amb(0.000) emi(0.000) spc(0.000) power(5.00)\r\n}\r\n"
+        "Object \"half\" {\r\n\tmirror 1\r\n\tmirror_axis 1\r\n\tvertex 4 {\r\n"
+        "\t\t25.0 300.0 0.0\r\n\t\t75.0 300.0 0.0\r\n\t\t75.0 200.0 0.0\r\n\t\t25.0 200.0 0.0\r\n\t}\r\n"
+        "\tface 1 {\r\n\t\t4 V(0 1 2 3) M(0)\r\n\t}\r\n}\r\n";
+    Metasequoia scene = Metasequoia::initWithString(documentWithBody(body));
+    Camera camera = facingCamera();
+    QPointF stored = projected(camera, 50, 250, 0, kWidth, kHeight);
+    QPointF mirrored = projected(camera, -50, 250, 0, kWidth, kHeight);
+    for (DrawPath path : {DrawPath::PerFace, DrawPath::Arrays}) {
+        QImage plain = draw(*context, &scene, camera, path);
+        EXPECT_EQ(pixel(plain, mirrored).rgb(), kClear.rgb());
+        QImage both = draw(*context, &scene, camera, path, {}, std::nullopt, 0, true);
+        expectColour(pixel(both, stored), 204, 102, 51);
+        expectColour(pixel(both, mirrored), 204, 102, 51);  // lit the same: its normals turned too
+    }
 }

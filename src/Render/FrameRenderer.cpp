@@ -1,5 +1,7 @@
 #include "FrameRenderer.h"
 
+#include <bit>
+
 #include "FramePose.h"
 #include "Metasequoia.h"
 #include "RenderGL.h"
@@ -96,7 +98,7 @@ void FrameRenderer::drawFrame(const FrameState& frame, TextureLibrary& textures)
     glEnable(GL_LIGHTING);
     if (!frame.scene) return;
     FramePose pose(*frame.scene, frame.animationName, frame.animationTime);
-    drawModels(frame.scene, pose, textures);
+    drawModels(frame.scene, pose, textures, frame);
 }
 
 void FrameRenderer::forgetScene() {
@@ -105,13 +107,18 @@ void FrameRenderer::forgetScene() {
     _filledPose.reset();
 }
 
-void FrameRenderer::drawModels(Metasequoia* scene, const FramePose& pose, TextureLibrary& textures) {
+void FrameRenderer::drawModels(Metasequoia* scene, const FramePose& pose, TextureLibrary& textures,
+                               const FrameState& frame) {
     if (_path == DrawPath::Arrays && _laidOutScene != scene) {
         forgetScene();
         _laidOutScene = scene;
     }
     bool poseChanged = !_filledPose || *_filledPose != pose.boneList();
-    for (ZeltoModel& model : scene->models()) {
+    const std::vector<ObjectDisplay>& displays = scene->objectDisplays();
+    for (size_t index = 0; index < scene->models().size(); ++index) {
+        ZeltoModel& model = scene->models()[index];
+        ObjectDisplay display = index < displays.size() ? displays[index] : ObjectDisplay{};
+        if (frame.hideInvisible && !display.visible) continue;
         glPushMatrix();
         translateAndRotate(scene->pos(), scene->rotate());
         animationWithModel(model, pose);
@@ -132,6 +139,7 @@ void FrameRenderer::drawModels(Metasequoia* scene, const FramePose& pose, Textur
             }
             drawFacesFromArrays(*arrays, textures);
         }
+        if (frame.drawMirroredHalves && display.mirrorAxes) drawMirroredHalves(model, display.mirrorAxes, textures);
         glPopMatrix();
     }
     if (_path == DrawPath::Arrays) {
@@ -139,6 +147,22 @@ void FrameRenderer::drawModels(Metasequoia* scene, const FramePose& pose, Textur
     } else {
         // The models now hold this pose, whatever the arrays were filled with.
         _filledPose.reset();
+    }
+}
+
+void FrameRenderer::drawMirroredHalves(ZeltoModel& model, int32_t axes, TextureLibrary& textures) {
+    for (int32_t across = 1; across <= 7; ++across) {
+        if ((across & axes) != across) continue;
+        glPushMatrix();
+        glScalef(across & 1 ? -1.0f : 1.0f, across & 2 ? -1.0f : 1.0f, across & 4 ? -1.0f : 1.0f);
+        bool turned = std::popcount(static_cast<unsigned>(across)) % 2 == 1;
+        if (turned) glFrontFace(GL_CW);
+        if (_path == DrawPath::PerFace)
+            drawFacesOneByOne(model.faces(), textures);
+        else
+            drawFacesFromArrays(*_arrays[&model], textures);
+        if (turned) glFrontFace(GL_CCW);
+        glPopMatrix();
     }
 }
 

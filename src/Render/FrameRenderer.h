@@ -32,6 +32,10 @@ struct FrameState {
     // The drawing surface in device pixels.
     double backingWidth = 0;
     double backingHeight = 0;
+    // Beyond the frame as specified, both off unless asked for: leave out the models the
+    // modeller hides, and draw the other halves of models it mirrors.
+    bool hideInvisible = false;
+    bool drawMirroredHalves = false;
 };
 
 // Draws a scene with fixed-function OpenGL into the current context: the fixed state,
@@ -60,7 +64,11 @@ public:
     void forgetScene();
 
 private:
-    void drawModels(Metasequoia* scene, const FramePose& pose, TextureLibrary& textures);
+    void drawModels(Metasequoia* scene, const FramePose& pose, TextureLibrary& textures,
+                    const FrameState& frame);
+    // The model's faces again, reflected across each combination of its mirror axes, with
+    // the winding turned where the reflection turns it, so culling keeps the outside.
+    void drawMirroredHalves(ZeltoModel& model, int32_t axes, TextureLibrary& textures);
     static void animationWithModel(const ZeltoModel& model, const FramePose& pose);
 
 public:

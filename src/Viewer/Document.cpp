@@ -10,18 +10,23 @@ Document::Document(QObject* parent) : QObject(parent), _model(std::make_shared<M
 
 Document::~Document() = default;
 
-bool Document::readFromData(std::string data, const QString&, DocumentError* error) {
+bool Document::readFromData(std::string data, const QString& ofType, DocumentError* error) {
+    return readFromData(std::move(data), ofType, error, MQAReading::Strict);
+}
+
+bool Document::readFromData(std::string data, const QString&, DocumentError* error, MQAReading reading) {
     // Reading and scene errors carry their reason text; they are the failures caught.
     try {
-        auto scene = std::make_shared<Metasequoia>(Metasequoia::initWithData(std::move(data)));
+        auto scene = std::make_shared<Metasequoia>(Metasequoia::initWithData(std::move(data), reading));
         emit modelWillChange();
         _model = std::move(scene);
+        _reading = reading;
         emit modelChanged();
         return true;
     } catch (const std::exception& exception) {
         if (error)
             *error = DocumentError{kErrorDomain, DocumentError::kReadError,
-                                   QString::fromUtf8(exception.what())};
+                                   QString::fromUtf8(exception.what()), placeOfError(exception)};
         return false;
     }
 }
@@ -34,7 +39,7 @@ std::optional<QByteArray> Document::dataOfType(const QString&, DocumentError* er
     } catch (const std::exception& exception) {
         if (error)
             *error = DocumentError{kErrorDomain, DocumentError::kWriteError,
-                                   QString::fromUtf8(exception.what())};
+                                   QString::fromUtf8(exception.what()), std::nullopt};
         return std::nullopt;
     }
 }

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QUrl>
 
+#include "MQAFile.h"
 #include "ViewerTypes.h"
 
 // A failure to read or write a document, as the window presents it.
@@ -18,6 +19,8 @@ struct DocumentError {
     QString domain;
     int code = 0;
     QString description;  // the reason text exactly
+    // Where in the file, when known: line, column, the line itself.
+    std::optional<MQAPlace> place;
 };
 
 // One open document: it owns its scene and turns a file's bytes into that scene. A new
@@ -42,6 +45,10 @@ public:
     // modelChanged. A failure keeps the scene and stores an error (code 256, the reason
     // text as description) when `error` is given.
     bool readFromData(std::string data, const QString& ofType, DocumentError* error);
+    // The same, read strictly or by compatibility reading; the way of the last successful
+    // read is kept (reading()).
+    bool readFromData(std::string data, const QString& ofType, DocumentError* error, MQAReading reading);
+    MQAReading reading() const { return _reading; }
     // The scene's bytes; none, with an error (code 512) when `error` is given, when the
     // scene cannot give them.
     std::optional<QByteArray> dataOfType(const QString& ofType, DocumentError* error) const;
@@ -60,4 +67,5 @@ signals:
 private:
     SceneHandle _model;
     QUrl _fileURL;
+    MQAReading _reading = MQAReading::Strict;
 };

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 #include <QUrl>
 
@@ -21,6 +22,7 @@
 namespace {
 
 const char* const kRecentFilesKey = "recentFiles";
+const char* const kCompatibilityReadingKey = "compatibilityReading";
 
 QString canonical(const QString& path) {
     QString resolved = QFileInfo(path).canonicalFilePath();
@@ -41,11 +43,41 @@ DocumentController::~DocumentController() {
     }
 }
 
-void DocumentController::presentErrorInDialog(const QString& path, const DocumentError& error) {
+DocumentController::ErrorChoice DocumentController::presentErrorInDialog(const QString& path,
+                                                                        const DocumentError& error,
+                                                                        bool offerCompatibility) {
     QMessageBox box(QMessageBox::Warning, tr("Zelto"), error.description);
-    box.setInformativeText(path);
+    QString where = path;
+    if (error.place && error.place->line > 0) {
+        where += "\n" + tr("Line %1").arg(error.place->line);
+        if (error.place->column > 0) where += tr(", column %1").arg(error.place->column);
+    }
+    box.setInformativeText(where);
+    if (error.place && !error.place->excerpt.empty()) {
+        QString line = QString::fromUtf8(error.place->excerpt.data(), qsizetype(error.place->excerpt.size()));
+        QString detail = line;
+        if (error.place->column > 0) {
+            // A caret under the column, keeping the line's tabs so it lines up.
+            QString caret;
+            for (qsizetype i = 0; i + 1 < qsizetype(error.place->column) && i < line.size(); ++i)
+                caret += line[i] == '\t' ? QChar('\t') : QChar(' ');
+            detail += "\n" + caret + "^";
+        }
+        box.setDetailedText(detail);
+    }
+    QPushButton* compatible = nullptr;
+    if (offerCompatibility)
+        compatible = box.addButton(tr("Open with Compatibility Reading"), QMessageBox::AcceptRole);
+    box.setDefaultButton(box.addButton(QMessageBox::Close));
     box.exec();
+    return compatible && box.clickedButton() == compatible ? ErrorChoice::ReadCompatibly : ErrorChoice::Dismiss;
 }
+
+bool DocumentController::compatibilityReading() const {
+    return QSettings().value(kCompatibilityReadingKey, false).toBool();
+}
+
+void DocumentController::setCompatibilityReading(bool on) { QSettings().setValue(kCompatibilityReadingKey, on); }
 
 WindowController* DocumentController::newDocument(bool replaceable) {
     WindowController* controller = makeWindowControllers(new Document);
@@ -53,18 +85,19 @@ WindowController* DocumentController::newDocument(bool replaceable) {
     return controller;
 }
 
-std::unique_ptr<Document> DocumentController::readDocument(const QString& path, DocumentError* error) {
+std::unique_ptr<Document> DocumentController::readDocument(const QString& path, MQAReading reading,
+                                                           DocumentError* error) {
     std::string bytes;
     try {
         bytes = zelto::readFileBytes(QFile::encodeName(path).toStdString());
     } catch (const std::system_error& failure) {
         *error = DocumentError{Document::kErrorDomain, DocumentError::kReadError,
-                               QString::fromStdString(failure.code().message())};
+                               QString::fromStdString(failure.code().message()), std::nullopt};
         return nullptr;
     }
     auto document = std::make_unique<Document>();
     document->setFileURL(QUrl::fromLocalFile(canonical(path)));
-    if (!document->readFromData(std::move(bytes), "mqo", error)) return nullptr;
+    if (!document->readFromData(std::move(bytes), "mqo", error, reading)) return nullptr;
     return document;
 }
 
@@ -74,10 +107,18 @@ WindowController* DocumentController::openDocument(const QString& path) {
         return open;
     }
     DocumentError error;
-    std::unique_ptr<Document> document = readDocument(path, &error);
+    MQAReading reading = compatibilityReading() ? MQAReading::Compatible : MQAReading::Strict;
+    std::unique_ptr<Document> document = readDocument(path, reading, &error);
     if (!document) {
-        _presentError(path, error);
-        return nullptr;
+        // A file strict reading refuses may open by compatibility reading: offer it then.
+        std::unique_ptr<Document> compatible;
+        if (reading == MQAReading::Strict) {
+            DocumentError ignored;
+            compatible = readDocument(path, MQAReading::Compatible, &ignored);
+        }
+        if (_presentError(path, error, compatible != nullptr) != ErrorChoice::ReadCompatibly || !compatible)
+            return nullptr;
+        document = std::move(compatible);
     }
     noteRecentFile(canonical(path));
     WindowController* controller = makeWindowControllers(document.release());
@@ -92,10 +133,11 @@ int DocumentController::openCommandLineFiles(const QStringList& paths) {
     int opened = 0;
     ErrorPresenter present = _presentError;
     for (const QString& path : paths) {
-        _presentError = [&](const QString& failed, const DocumentError& error) {
-            std::fprintf(stderr, "zelto: %s: %s\n", QFile::encodeName(failed).constData(),
-                         error.description.toUtf8().constData());
-            present(failed, error);
+        _presentError = [&](const QString& failed, const DocumentError& error, bool offer) {
+            std::string file = QFile::encodeName(failed).toStdString();
+            std::fprintf(stderr, "zelto: %s\n",
+                         describeAt(file, error.place, error.description.toStdString()).c_str());
+            return present(failed, error, offer);
         };
         if (openDocument(path)) ++opened;
     }
@@ -149,6 +191,15 @@ void DocumentController::addMenus(WindowController* controller) {
     QMenu* recent = file->addMenu(tr("Open &Recent"));
     connect(recent, &QMenu::aboutToShow, this, [this, recent] { fillRecentMenu(recent); });
     fillRecentMenu(recent);
+    file->addSeparator();
+    QAction* compatibility = file->addAction(tr("Compatibility &Reading"));
+    compatibility->setCheckable(true);
+    compatibility->setToolTip(tr("Also open documents as modellers often write them, with a warning for "
+                                 "each liberty taken"));
+    connect(file, &QMenu::aboutToShow, compatibility,
+            [this, compatibility] { compatibility->setChecked(compatibilityReading()); });
+    compatibility->setChecked(compatibilityReading());
+    connect(compatibility, &QAction::toggled, this, [this](bool on) { setCompatibilityReading(on); });
     file->addSeparator();
     QAction* close = file->addAction(tr("&Close"), window, &QWidget::close);
     close->setShortcut(QKeySequence::Close);

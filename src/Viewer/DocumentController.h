@@ -22,8 +22,12 @@ class DocumentController : public QObject {
     Q_OBJECT
 
 public:
-    // Shows why a file did not open; replaceable so tests need no modal box.
-    using ErrorPresenter = std::function<void(const QString& path, const DocumentError& error)>;
+    // What the user chose when told why a file did not open.
+    enum class ErrorChoice { Dismiss, ReadCompatibly };
+    // Shows why a file did not open, offering compatibility reading when it would open
+    // the file; replaceable so tests need no modal box.
+    using ErrorPresenter =
+        std::function<ErrorChoice(const QString& path, const DocumentError& error, bool offerCompatibility)>;
 
     static constexpr int kMaxRecentFiles = 10;
 
@@ -31,8 +35,14 @@ public:
     ~DocumentController() override;
 
     void setErrorPresenter(ErrorPresenter presenter) { _presentError = std::move(presenter); }
-    // A message box with the description as its text and the path beside it.
-    static void presentErrorInDialog(const QString& path, const DocumentError& error);
+    // A message box with the description as its text, the path and the place beside it
+    // and the line in question as detail.
+    static ErrorChoice presentErrorInDialog(const QString& path, const DocumentError& error,
+                                            bool offerCompatibility);
+
+    // Whether files open by compatibility reading (remembered between runs).
+    bool compatibilityReading() const;
+    void setCompatibilityReading(bool on);
 
     // An untitled document with an empty scene, in a new window. The one made at start-up
     // is `replaceable`: the first document opened takes its place.
@@ -63,7 +73,7 @@ private:
     void noteRecentFile(const QString& path);
     void windowClosed(WindowController* controller);
     // Reads the file; on failure fills `error` with the reason and returns none.
-    std::unique_ptr<Document> readDocument(const QString& path, DocumentError* error);
+    std::unique_ptr<Document> readDocument(const QString& path, MQAReading reading, DocumentError* error);
 
     ErrorPresenter _presentError = presentErrorInDialog;
     std::vector<WindowController*> _controllers;

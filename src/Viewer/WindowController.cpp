@@ -6,6 +6,9 @@
 #include <QDoubleSpinBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QToolBar>
@@ -92,14 +95,55 @@ void WindowController::loadWindow() {
     });
     connect(this, &WindowController::zoomChanged, this, &WindowController::showZoom);
 
-    // The picker offers the names of whatever scene the document holds.
+    _warnings = new QLabel;
+    _warnings->setObjectName("readingWarnings");
+    _window->statusBar()->addPermanentWidget(_warnings, 1);
+    addViewMenu();
+
+    // The picker offers the names of whatever scene the document holds, the status bar
+    // its reading warnings; textures resolve the way the document was read.
     auto offerNames = [this] {
         SceneHandle scene = _document->model();
         _arrayController->setContent(scene ? scene->animationNames() : std::vector<std::string>{});
+        showWarnings();
     };
+    connect(_document, &Document::modelWillChange, this,
+            [this] { _glView->setLenientTexturePaths(_document->reading() == MQAReading::Compatible); });
+    _glView->setLenientTexturePaths(_document->reading() == MQAReading::Compatible);
     connect(_document, &Document::modelChanged, this, offerNames);
     offerNames();
     showZoom();
+}
+
+void WindowController::addViewMenu() {
+    QMenu* view = _window->menuBar()->addMenu(tr("&View"));
+    QAction* hide = view->addAction(tr("&Hide Objects Marked Invisible"));
+    hide->setCheckable(true);
+    connect(hide, &QAction::toggled, _glView, &ZeltoOpenGLView::setHidesInvisibleObjects);
+    QAction* mirror = view->addAction(tr("Draw &Mirrored Halves"));
+    mirror->setCheckable(true);
+    connect(mirror, &QAction::toggled, _glView, &ZeltoOpenGLView::setDrawsMirroredHalves);
+}
+
+void WindowController::showWarnings() {
+    SceneHandle scene = _document->model();
+    const std::vector<MQAWarning> none;
+    const std::vector<MQAWarning>& warnings = scene ? scene->warnings() : none;
+    if (warnings.empty()) {
+        _warnings->clear();
+        _warnings->setToolTip(QString());
+        return;
+    }
+    auto describe = [](const MQAWarning& w) {
+        QString text = QString::fromStdString(w.message);
+        return w.line ? tr("line %1: %2").arg(w.line).arg(text) : text;
+    };
+    QString first = describe(warnings.front());
+    _warnings->setText(warnings.size() == 1 ? tr("Reading warning: %1").arg(first)
+                                            : tr("%1 reading warnings; first, %2").arg(warnings.size()).arg(first));
+    QStringList all;
+    for (const MQAWarning& w : warnings) all << describe(w);
+    _warnings->setToolTip(all.join("\n"));
 }
 
 void WindowController::windowDidLoad() {

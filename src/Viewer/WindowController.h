@@ -31,6 +31,8 @@ public:
     QComboBox* animationPicker() const { return _picker; }
     QSlider* zoomSlider() const { return _zoomSlider; }
     QDoubleSpinBox* zoomField() const { return _zoomField; }
+    // What reading left out, shown in the status bar (empty when nothing was).
+    QLabel* warningsLabel() const { return _warnings; }
 
     float zoom() const { return _zoom; }
     void setZoom(float zoom);
@@ -47,6 +49,8 @@ private:
     void windowDidLoad();
     void fillPicker();
     void showZoom();
+    void showWarnings();
+    void addViewMenu();
 
     QPointer<Document> _document;
     DocumentWindow* _window = nullptr;
@@ -56,5 +60,6 @@ private:
     QSlider* _zoomSlider = nullptr;
     QDoubleSpinBox* _zoomField = nullptr;
     QLabel* _hint = nullptr;
+    QLabel* _warnings = nullptr;
     float _zoom = 0;
 };

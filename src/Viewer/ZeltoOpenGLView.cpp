@@ -91,6 +91,18 @@ void ZeltoOpenGLView::setRotateY(float angle) {
     update();
 }
 
+void ZeltoOpenGLView::setHidesInvisibleObjects(bool hide) {
+    if (hide == _hideInvisible) return;
+    _hideInvisible = hide;
+    update();
+}
+
+void ZeltoOpenGLView::setDrawsMirroredHalves(bool draw) {
+    if (draw == _drawMirroredHalves) return;
+    _drawMirroredHalves = draw;
+    update();
+}
+
 QSizeF ZeltoOpenGLView::backingSize(QSize points, qreal devicePixelRatio) {
     return QSizeF(points.width() * devicePixelRatio, points.height() * devicePixelRatio);
 }
@@ -128,5 +140,7 @@ void ZeltoOpenGLView::paintGL() {
     frame.camera = _camera;
     frame.backingWidth = backing.width();
     frame.backingHeight = backing.height();
+    frame.hideInvisible = _hideInvisible;
+    frame.drawMirroredHalves = _drawMirroredHalves;
     _renderer.drawFrame(frame, _textures);
 }

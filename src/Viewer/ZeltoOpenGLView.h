@@ -64,6 +64,16 @@ public:
     uint64_t animationTime() const { return _playback.animationTime(); }
     Playback& playback() { return _playback; }
 
+    // Beyond the view as specified, both off unless chosen: leave out the objects the
+    // modeller hides; draw the other halves of the objects it mirrors.
+    bool hidesInvisibleObjects() const { return _hideInvisible; }
+    void setHidesInvisibleObjects(bool hide);
+    bool drawsMirroredHalves() const { return _drawMirroredHalves; }
+    void setDrawsMirroredHalves(bool draw);
+    // Texture names resolved as compatibility reading does (see textureLocation); takes
+    // effect with the next reload.
+    void setLenientTexturePaths(bool lenient) { _textures.setLenientPaths(lenient); }
+
     Qt::CursorShape currentCursor() const { return _currentCursor; }
     const DragTracker& dragTracker() const { return _drags; }
     const TextureLibrary& textures() const { return _textures; }
@@ -104,4 +114,6 @@ private:
     TextureLibrary _textures;
     FrameRenderer _renderer;
     bool _texturesPending = false;
+    bool _hideInvisible = false;
+    bool _drawMirroredHalves = false;
 };

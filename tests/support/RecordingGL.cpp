@@ -99,6 +99,8 @@ void GLAPIENTRY glRotatef(GLfloat a, GLfloat x, GLfloat y, GLfloat z) {
     recordFloats("glRotatef", {}, {a, x, y, z});
 }
 void GLAPIENTRY glMultMatrixf(const GLfloat* m) { record("glMultMatrixf", {}, m, 16); }
+void GLAPIENTRY glScalef(GLfloat x, GLfloat y, GLfloat z) { recordFloats("glScalef", {}, {x, y, z}); }
+void GLAPIENTRY glFrontFace(GLenum mode) { record("glFrontFace", {mode}, nullptr, 0); }
 void GLAPIENTRY gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar) {
     recordFloats("gluPerspective", {},
                  {GLfloat(fovy), GLfloat(aspect), GLfloat(zNear), GLfloat(zFar)});

@@ -39,7 +39,7 @@ private slots:
             events << "did";
             QVERIFY(document.model() != before);
         });
-        DocumentError error{"untouched", 1, "untouched"};
+        DocumentError error{"untouched", 1, "untouched", std::nullopt};
         QVERIFY(document.readFromData(kValid, "mqo", &error));
         QCOMPARE(events, (QStringList{"will", "did"}));
         QCOMPARE(document.model()->models().size(), size_t{1});
@@ -58,6 +58,8 @@ private slots:
         QCOMPARE(error.code, 256);
         QCOMPARE(error.domain, Document::kErrorDomain);
         QCOMPARE(error.description, QString("This is not MQA file. (MQAFile:74)"));
+        QVERIFY(error.place);
+        QCOMPARE(error.place->line, uint64_t{1});
         QCOMPARE(document.model(), kept);
         QCOMPARE(will.count(), 0);
         QCOMPARE(did.count(), 0);
@@ -76,6 +78,18 @@ private slots:
         QVERIFY(!error.description.isEmpty());
         // Without a place for the error the result is the same.
         QVERIFY(!document.readFromData("garbage", "", nullptr));
+    }
+
+    void compatibilityReadingIsKeptWithTheDocument() {
+        Document document;
+        std::string v11 = kValid;
+        v11.replace(v11.find("Ver 1.0"), 7, "Ver 1.1");
+        DocumentError error;
+        QVERIFY(!document.readFromData(v11, "", &error));
+        QCOMPARE(error.place->line, uint64_t{2});
+        QVERIFY(document.readFromData(v11, "", &error, MQAReading::Compatible));
+        QCOMPARE(document.reading(), MQAReading::Compatible);
+        QCOMPARE(document.model()->warnings().size(), size_t{1});
     }
 
     void neverReadDocumentGivesTheEmptySceneBytes() {

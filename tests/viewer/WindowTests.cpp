@@ -5,6 +5,9 @@
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
@@ -25,6 +28,7 @@ namespace {
 struct Failure {
     QString path;
     DocumentError error;
+    bool compatibilityOffered;
 };
 
 QByteArray fileBytes(const QString& path) {
@@ -62,6 +66,7 @@ private:
     QTemporaryDir _folder;
     std::unique_ptr<DocumentController> _documents;
     QList<Failure> _failures;
+    DocumentController::ErrorChoice _choice = DocumentController::ErrorChoice::Dismiss;
 
     QString sample(const QString& name) {
         QString copy = _folder.filePath(name);
@@ -78,10 +83,13 @@ private slots:
     void init() {
         _failures.clear();
         _documents = std::make_unique<DocumentController>();
-        _documents->setErrorPresenter([this](const QString& path, const DocumentError& error) {
-            _failures.append({path, error});
+        _choice = DocumentController::ErrorChoice::Dismiss;
+        _documents->setErrorPresenter([this](const QString& path, const DocumentError& error, bool offer) {
+            _failures.append({path, error, offer});
+            return _choice;
         });
         _documents->clearRecentFiles();
+        _documents->setCompatibilityReading(false);
     }
 
     void cleanup() {
@@ -196,6 +204,9 @@ private slots:
         QCOMPARE(_failures[0].path, bad);
         QCOMPARE(_failures[0].error.description, QString("'Compact' type is unsupported. (MQAFile:79)"));
         QCOMPARE(_failures[0].error.code, 256);
+        QCOMPARE(_failures[0].error.place->line, uint64_t{2});
+        QCOMPARE(_failures[0].error.place->column, uint64_t{8});
+        QVERIFY(!_failures[0].compatibilityOffered);  // compatibility reading would not help
 
         QVERIFY(!_documents->openDocument(_folder.filePath("missing.mqo")));
         QCOMPARE(_failures.last().error.description, QString("No such file or directory"));
@@ -203,6 +214,52 @@ private slots:
         QCOMPARE(_failures.last().error.description, QString("Is a directory"));
         QVERIFY(_documents->windowControllers().empty());
         QVERIFY(_documents->recentFiles().isEmpty());
+    }
+
+    void compatibilityReadingIsOfferedWhereItHelpsAndRemembered() {
+        REQUIRE_OPENGL();
+        QString path = _folder.filePath("lenient.mqo");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(fileBytes(sample("arm.mqo")).replace("Ver 1.0", "Ver 1.1").replace("\r\n", "\n"));
+        file.close();
+
+        QVERIFY(!_documents->openDocument(path));  // dismissed
+        QCOMPARE(_failures.size(), 1);
+        QVERIFY(_failures[0].compatibilityOffered);
+        QVERIFY(_documents->windowControllers().empty());
+
+        _choice = DocumentController::ErrorChoice::ReadCompatibly;
+        WindowController* window = _documents->openDocument(path);
+        QVERIFY(window);
+        QCOMPARE(window->document()->reading(), MQAReading::Compatible);
+        QVERIFY(window->warningsLabel()->text().contains("2 reading warnings"));
+        QVERIFY(window->warningsLabel()->toolTip().contains("format version 1.1 is read as version 1.0"));
+        window->window()->close();
+        waitForDeletions();
+
+        // With the preference set, such files open at once.
+        _documents->setCompatibilityReading(true);
+        QVERIFY(_documents->compatibilityReading());
+        _failures.clear();
+        QVERIFY(_documents->openDocument(path));
+        QVERIFY(_failures.isEmpty());
+        _documents->setCompatibilityReading(false);
+    }
+
+    void viewMenuTogglesReachTheView() {
+        REQUIRE_OPENGL();
+        WindowController* window = _documents->newDocument();
+        QList<QAction*> toggles;
+        for (QMenu* menu : window->window()->menuBar()->findChildren<QMenu*>())
+            if (menu->title() == "&View") toggles = menu->actions();
+        QCOMPARE(toggles.size(), 2);
+        QVERIFY(!window->glView()->hidesInvisibleObjects());
+        QVERIFY(!window->glView()->drawsMirroredHalves());
+        toggles[0]->setChecked(true);
+        toggles[1]->setChecked(true);
+        QVERIFY(window->glView()->hidesInvisibleObjects());
+        QVERIFY(window->glView()->drawsMirroredHalves());
     }
 
     void commandLineFailuresAreAlsoPrinted() {
