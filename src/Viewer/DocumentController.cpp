@@ -183,7 +183,9 @@ void DocumentController::addMenus(WindowController* controller) {
     QWidget* window = controller->window();
     QMenuBar* bar = controller->window()->menuBar();
 
-    QMenu* file = bar->addMenu(tr("&File"));
+    // File comes first, before the window's own View menu.
+    QMenu* file = new QMenu(tr("&File"), bar);
+    bar->insertMenu(bar->actions().value(0), file);
     QAction* newAction = file->addAction(tr("&New"), this, [this] { newDocument(); });
     newAction->setShortcut(QKeySequence::New);
     QAction* open = file->addAction(tr("&Open…"), this, [this, window] { showOpenDialog(window); });
