@@ -95,6 +95,47 @@ std::string generateDocument(size_t faces, bool bones) {
     return out;
 }
 
+std::string generateObj(size_t faces) {
+    size_t cells = (faces * 2 + 2) / 3;
+    size_t columns = static_cast<size_t>(std::ceil(std::sqrt(static_cast<double>(cells))));
+    size_t rows = (cells + columns - 1) / columns;
+    std::string out;
+    out.reserve(faces * 60 + (columns + 1) * (rows + 1) * 50);
+    out.append("# the generated surface\nmtllib surface.mtl\no surface\n");
+    for (size_t r = 0; r <= rows; ++r)
+        for (size_t c = 0; c <= columns; ++c) {
+            double x = (static_cast<double>(c) - columns / 2.0) * 1.5;
+            double z = (static_cast<double>(r) - rows / 2.0) * 1.5;
+            double y = 20.0 * std::sin(x * 0.05) * std::cos(z * 0.07);
+            appendf(out, "v %.4f %.4f %.4f\n", x, y, z);
+        }
+    // One texture coordinate per grid point, as the document's faces give them.
+    for (size_t r = 0; r <= rows; ++r)
+        for (size_t c = 0; c <= columns; ++c)
+            appendf(out, "vt %.5f %.5f\n", static_cast<double>(c) / columns, static_cast<double>(r) / rows);
+    size_t written = 0;
+    int current = -1;
+    for (size_t cell = 0; written < faces; ++cell) {
+        size_t r = cell / columns, c = cell % columns;
+        size_t a = r * (columns + 1) + c + 1, b = a + 1, d = a + columns + 1, e = d + 1;  // 1-based
+        int material = static_cast<int>(cell / 7 % 2);
+        if (material != current) {
+            out.append(material ? "usemtl cloth\n" : "usemtl skin\n");
+            current = material;
+        }
+        if (cell % 2 == 0) {
+            appendf(out, "f %zu/%zu %zu/%zu %zu/%zu %zu/%zu\n", a, a, d, d, e, e, b, b);
+            ++written;
+        } else {
+            appendf(out, "f %zu/%zu %zu/%zu %zu/%zu\n", a, a, d, d, e, e);
+            if (++written == faces) break;
+            appendf(out, "f %zu/%zu %zu/%zu %zu/%zu\n", a, a, e, e, b, b);
+            ++written;
+        }
+    }
+    return out;
+}
+
 const std::string& cachedDocument(size_t faces, bool bones) {
     static std::map<std::pair<size_t, bool>, std::string> cache;
     auto it = cache.find({faces, bones});

@@ -13,6 +13,10 @@ namespace bench {
 // bone animation "sway" of 30 frames bends the quarters up and down.
 std::string generateDocument(size_t faces, bool bones = false);
 
+// The same mesh as a Wavefront OBJ file (positions, texture coordinates, faces and
+// material switches), for comparing with an OBJ reader.
+std::string generateObj(size_t faces);
+
 // The same document, generated once per size and kept for the benchmarks' lifetime.
 const std::string& cachedDocument(size_t faces, bool bones = false);
 

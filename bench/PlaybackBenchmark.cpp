@@ -49,8 +49,9 @@ int main(int argc, char** argv) {
     int seconds = argc > 3 ? std::max(1, atoi(argv[3])) : 10;
 
     DocumentController documents;
-    documents.setErrorPresenter([](const QString& path, const DocumentError& error) {
+    documents.setErrorPresenter([](const QString& path, const DocumentError& error, bool) {
         std::fprintf(stderr, "%s: %s\n", qPrintable(path), qPrintable(error.description));
+        return DocumentController::ErrorChoice::Dismiss;
     });
     WindowController* window = documents.openDocument(QString::fromLocal8Bit(argv[1]));
     if (!window) return 1;

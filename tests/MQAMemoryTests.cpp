@@ -119,8 +119,10 @@ TEST(MQAMemory, ReadingLeavesNoThreadHoldingASlab) {
     EXPECT_EQ(mqa::slabCounts().inUse, 0u);
 }
 
-TEST(MQAMemory, LargeRequestsFillWholeHugePages) {
+TEST(MQAMemory, LargeRequestsFillWholeHugePagesWhileAdvised) {
     constexpr size_t kHuge = size_t{2} << 20;
+    EXPECT_EQ(mqa::hugePageFriendlyBytes(5 * kHuge + 1), 5 * kHuge + 1);  // off by default
+    mqa::setHugePageAdvice(true);
     EXPECT_EQ(mqa::hugePageFriendlyBytes(1000), 1000u);
     for (size_t bytes : {kHuge - 32, kHuge, 40'000'000ul, 5 * kHuge + 1}) {
         size_t asked = mqa::hugePageFriendlyBytes(bytes);
@@ -129,6 +131,7 @@ TEST(MQAMemory, LargeRequestsFillWholeHugePages) {
         EXPECT_EQ((asked + 32) % kHuge, 0u) << bytes;
     }
     EXPECT_EQ(mqa::hugePageFriendlyBytes(SIZE_MAX - 5), SIZE_MAX - 5);
+    mqa::setHugePageAdvice(false);
 }
 
 TEST(MQAMemory, ReservingKeepsItemsInOrder) {

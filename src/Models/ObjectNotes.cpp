@@ -31,7 +31,7 @@ ObjectNotes readObjectNotes(const MQABlock& body) {
         std::string object = "Object";
         if (!chunk.params().empty() && chunk.params()[0].type() == MQAParamTypeString &&
             chunk.params()[0].count() > 0)
-            object += " " + quoted(chunk.params()[0].stringValueAtIndex(0));
+            object.append(" ").append(quoted(chunk.params()[0].stringValueAtIndex(0)));
         if (intSetting(*block, "visible") == 0) {
             display.visible = false;
             notes.warnings.push_back({lineOf(*block, "visible", chunk.sourceLine()),

@@ -26,10 +26,11 @@ std::optional<MQAPlace> placeOfError(const std::exception& error) {
 
 std::string describeAt(std::string_view file, const std::optional<MQAPlace>& place,
                        std::string_view text) {
+    // Appended piece by piece: GCC 12 warns wrongly about ":" + std::to_string(...).
     std::string out(file);
     if (place && place->line > 0) {
-        out += ":" + std::to_string(place->line);
-        if (place->column > 0) out += ":" + std::to_string(place->column);
+        out.append(":").append(std::to_string(place->line));
+        if (place->column > 0) out.append(":").append(std::to_string(place->column));
     }
     out.append(": ").append(text);
     return out;

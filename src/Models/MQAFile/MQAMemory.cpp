@@ -38,11 +38,15 @@ namespace {
 constexpr size_t kHugePage = size_t{2} << 20;
 // What a general heap keeps in front of a large block, besides the block itself.
 constexpr size_t kHeapOverhead = 32;
+std::atomic<bool> gHugePageAdvice{false};
 }  // namespace
+
+void setHugePageAdvice(bool on) { gHugePageAdvice.store(on, std::memory_order_relaxed); }
+bool hugePageAdvice() { return gHugePageAdvice.load(std::memory_order_relaxed); }
 
 void adviseHugePages(const void* data, size_t bytes) {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
-    if (bytes < kHugePage - kHeapOverhead) return;
+    if (!hugePageAdvice() || bytes < kHugePage - kHeapOverhead) return;
     // Whole small pages around the block: advice only lets the system use huge pages,
     // which it does only for huge-page ranges wholly inside advised memory.
     constexpr uintptr_t kPage = 4096;
@@ -61,7 +65,7 @@ void adviseHugePages(const void* data, size_t bytes) {
 }
 
 size_t hugePageFriendlyBytes(size_t bytes) {
-    if (bytes < kHugePage - kHeapOverhead || bytes > SIZE_MAX - 2 * kHugePage) return bytes;
+    if (!hugePageAdvice() || bytes < kHugePage - kHeapOverhead || bytes > SIZE_MAX - 2 * kHugePage) return bytes;
     return ((bytes + kHeapOverhead + kHugePage - 1) & ~(kHugePage - 1)) - kHeapOverhead;
 }
 
@@ -172,7 +176,7 @@ private:
         uintptr_t tail = aligned + bytes;
         if (start + bytes + kSlabSpan > tail) munmap(reinterpret_cast<void*>(tail), start + bytes + kSlabSpan - tail);
 #if defined(MADV_HUGEPAGE)
-        madvise(reinterpret_cast<void*>(aligned), bytes, MADV_HUGEPAGE);
+        if (hugePageAdvice()) madvise(reinterpret_cast<void*>(aligned), bytes, MADV_HUGEPAGE);
 #endif
         // Taken lowest address first.
         for (size_t i = kSlabsPerRegion; i-- > 0;) _released.push_back(reinterpret_cast<char*>(aligned + i * kSlabSpan));

@@ -5,11 +5,9 @@
 //
 // Memory for document trees. A large document is millions of small parameter lists
 // and value arrays, allocated in reading order and freed in much the same order.
-// They are carved from 2 MiB slabs backed by huge pages: taking fresh memory a 4 KiB
-// page at a time costs a page fault per page, which on some machines (virtual ones
-// above all) takes longer than reading the text that fills it. A slab goes back to
-// the system as soon as everything carved from it has been freed, so a tree released
-// line by line gives its memory back as it goes.
+// They are carved from 2 MiB slabs rather than taken from the heap one by one. A slab
+// goes back to the system as soon as everything carved from it has been freed, so a
+// tree released line by line gives its memory back as it goes.
 
 #include <algorithm>
 #include <cstddef>
@@ -18,13 +16,23 @@
 
 namespace mqa {
 
+// Whether large blocks and slabs are advised for huge pages; off unless switched on.
+// Measured in fresh processes on our machines: memory freed by another process goes
+// back to the host, and filling such "cold" huge pages runs at about 0.3 GB/s, so an
+// open with huge pages took twice the system time of one with small pages. Warm (in a
+// long-lived process reusing its memory) huge pages are cheaper; the benchmarks can
+// switch them on to compare.
+void setHugePageAdvice(bool on);
+bool hugePageAdvice();
+
 // Advises the kernel to back the pages of a block of at least 2 MiB with huge pages.
-// Does nothing for smaller blocks or where the advice is not supported.
+// Does nothing for smaller blocks, where the advice is not supported, or while the
+// advice is switched off.
 void adviseHugePages(const void* data, size_t bytes);
 
 // How many bytes to ask the heap for when `bytes` are needed, so that a large block
-// fills whole huge pages: the system then places it on a huge-page boundary, and no
-// part of it falls back to small pages.
+// fills whole huge pages (while the advice is on): the system then places it on a
+// huge-page boundary, and no part of it falls back to small pages.
 size_t hugePageFriendlyBytes(size_t bytes);
 
 // Small blocks come from slabs (any thread may allocate and free); larger ones from
