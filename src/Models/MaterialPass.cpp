@@ -10,7 +10,7 @@ std::vector<ZeltoMaterial> readMaterials(const MQABlock& body) {
     const std::vector<MQAAttribute>& lines = chunk->block()->attributes();
     materials.reserve(lines.size());
     for (size_t i = 0; i < lines.size(); ++i) {
-        const MQAAttribute& line = lines[i];
+        const SceneLine line(lines[i]);
         auto describe = [i] { return "Material line " + std::to_string(i + 1); };
         Place where(describe, &line);
         std::string name = textOfParam(line, 0, where);

@@ -35,7 +35,7 @@ std::vector<ZeltoVertex> readVertices(MQAAttribute* chunk, const std::string& ob
     vertices = zelto::largeVector<ZeltoVertex>(lines.size());
     forEachHalf(Halves(lines.size()), [&](int, size_t begin, size_t end) {
         for (size_t i = begin; i < end; ++i) {
-            const MQAAttribute& line = lines[i];
+            const SceneLine line(lines[i]);
             auto describe = [&] { return object + ", vertex line " + std::to_string(i + 1); };
             Place where(describe, &line);
             float x = floatOfParam(line, 0, where);
@@ -101,10 +101,11 @@ FaceList readFaces(MQAAttribute* chunk, const std::string& object,
     static constexpr std::array<std::string_view, 3> kNames{"v", "m", "uv"};
     forEachHalf(halves, [&](int half, size_t begin, size_t end) {
         for (size_t i = begin; i < end; ++i) {
-            MQAAttribute& line = lines[i];
+            MQAAttribute& attribute = lines[i];
+            const SceneLine line(attribute);
             auto describe = [&] { return object + ", face line " + std::to_string(i + 1); };
             Place where(describe, &line);
-            auto [v, m, uv] = namedParams(line, kNames);
+            auto [v, m, uv] = namedParams(attribute, kNames);
 
             int32_t materialIndex = m ? intAt(*m, 0, "\"m\"", where) : 0;
             if (materialIndex < 0 || static_cast<size_t>(materialIndex) >= materials.size())
@@ -136,7 +137,7 @@ FaceList readFaces(MQAAttribute* chunk, const std::string& object,
                 &materials[static_cast<size_t>(materialIndex)], corner[0], corner[1], corner[2],
                 corner[3], coordinates[0], coordinates[1], coordinates[2], coordinates[3],
                 coordinates[4], coordinates[5], coordinates[6], coordinates[7]);
-            line.params() = MQAParamList();  // its memory is not needed again
+            attribute.params() = MQAParamList();  // its memory is not needed again
         }
     });
     release(*chunk);

@@ -8,8 +8,8 @@
 #include "MQATreeReader.h"
 
 MQAReadAhead::MQAReadAhead(const char* start, const char* end, const char* textStart,
-                           const mqa::LineMap* map, bool lenient)
-    : _start(start), _end(end) {
+                           const mqa::LineMap* map, bool lenient, std::unique_ptr<MQALineSink> sink)
+    : _start(start), _end(end), _sink(std::move(sink)) {
     _worker = std::thread([this, textStart, map, lenient] {
         mqa::compat::setLenientNumbers(lenient);
         try {
@@ -19,7 +19,10 @@ MQAReadAhead::MQAReadAhead(const char* start, const char* end, const char* textS
             // The lines before the start, all read lines ended by CR LF, give its number.
             uint64_t firstLine = textStart ? static_cast<uint64_t>(std::count(textStart, _start, '\n')) : 0;
             reader.setLineMap(map, firstLine);
-            reader.readList(_lines);
+            if (_sink)
+                reader.readList(*_sink);
+            else
+                reader.readList(_lines);
             _stop = reader.position();
             _lineEnds = reader.readLine() - firstLine;
             _firstMixedLine = reader.firstMixedLine();
@@ -36,13 +39,24 @@ MQAReadAhead::~MQAReadAhead() {
     if (_worker.joinable()) _worker.join();
 }
 
-MQAReadAhead::Adopted MQAReadAhead::adoptInto(std::vector<MQAAttribute>& list) {
+MQAReadAhead::Adopted MQAReadAhead::finish() {
     _worker.join();
     if (_error) std::rethrow_exception(_error);
+    return Adopted{_stop, _lineEnds, _firstMixedLine};
+}
+
+MQAReadAhead::Adopted MQAReadAhead::adoptInto(MQALineSink& sink) {
+    Adopted adopted = finish();
+    sink.takeLaterLines(*_sink);
+    return adopted;
+}
+
+MQAReadAhead::Adopted MQAReadAhead::adoptInto(std::vector<MQAAttribute>& list) {
+    Adopted adopted = finish();
     mqa::reserveAdvised(list, list.size() + _lines.size());
     for (MQAAttribute& line : _lines) list.push_back(std::move(line));
     _lines.clear();
-    return Adopted{_stop, _lineEnds, _firstMixedLine};
+    return adopted;
 }
 
 const char* MQAReadAhead::lineStartAfter(const char* from, const char* end) {

@@ -1,10 +1,13 @@
 #include "MQATreeReader.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
+#include <system_error>
 
 #include "MQACompat.h"
 #include "MQAException.h"
+#include "MQALineSink.h"
 #include "MQAMemory.h"
 #include "MQAReadAhead.h"
 #include "MQAScan.h"
@@ -21,9 +24,16 @@ MQATreeReader::MQATreeReader(MQATextStorage& storage)
 MQATreeReader::MQATreeReader(const char* begin, const char* end)
     : _p(begin), _end(end), _lineStart(begin), _failAt(begin) {}
 
-void MQATreeReader::setLineMap(const mqa::LineMap* map, uint64_t firstReadLine) {
+MQATreeReader::Frame::Frame(std::optional<MQAAttribute> o, MQALineSink* s) : owner(std::move(o)), sink(s) {}
+MQATreeReader::Frame::Frame(Frame&&) noexcept = default;
+MQATreeReader::Frame& MQATreeReader::Frame::operator=(Frame&&) noexcept = default;
+MQATreeReader::Frame::~Frame() = default;
+
+void MQATreeReader::setLineMap(const mqa::LineMap* map, uint64_t firstReadLine, const char* textStart) {
     _fileLines = mqa::LineMap::Walker(map, firstReadLine);
     _readLine = firstReadLine;
+    _lineMap = map;
+    _textStart = textStart;
 }
 
 void MQATreeReader::lineEnded(const char* next) {
@@ -72,8 +82,68 @@ void MQATreeReader::readList(std::vector<MQAAttribute>& into) {
     commit();
 }
 
+void MQATreeReader::readList(MQALineSink& into) {
+    std::vector<Frame> stack;
+    stack.emplace_back(std::nullopt, &into);
+    stack.back().endsWithList = true;
+    if (_lines.empty()) _lines.emplace_back();
+    try {
+        run(stack);
+    } catch (MQAException& error) {
+        placeError(error);
+        throw;
+    }
+    commit();
+}
+
+// Long blocks are worth a second thread; a block is long when its end is far off.
+void MQATreeReader::splitSinkBlock(Frame& frame) {
+    constexpr size_t kWorthSplitting = size_t{1} << 20;
+    if (!_splitSinkBlocks || static_cast<size_t>(_end - _p) < kWorthSplitting) return;
+    // The block ends at the first line that starts (after blanks) with "}": a line of
+    // the block cannot, as no attribute line starts so.
+    const char* end = _p;
+    for (const char* at = _p; at < _end;) {
+        const void* brace = std::memchr(at, '}', static_cast<size_t>(_end - at));
+        if (!brace) {
+            end = _end;
+            break;
+        }
+        const char* b = static_cast<const char*>(brace);
+        const char* lineStart = b;
+        while (lineStart > _p && mqa::isBlank(lineStart[-1])) --lineStart;
+        if (lineStart == _p || lineStart[-1] == '\n') {
+            end = lineStart;
+            break;
+        }
+        at = b + 1;
+    }
+    if (static_cast<size_t>(end - _p) < kWorthSplitting) return;
+    const char* middle = MQAReadAhead::lineStartAfter(_p + (end - _p) / 2, end);
+    std::unique_ptr<MQALineSink> later = frame.sink->forLaterLines();
+    if (!middle || !later) return;
+    try {
+        frame.secondHalf = std::make_unique<MQAReadAhead>(middle, _end, _textStart, _lineMap, _lenient,
+                                                          std::move(later));
+    } catch (const std::system_error&) {
+        // No thread to be had: read alone, which gives the same result.
+    }
+}
+
+bool MQATreeReader::adoptSecondHalf(Frame& frame) {
+    MQAReadAhead::Adopted adopted = frame.secondHalf->adoptInto(*frame.sink);
+    frame.secondHalf.reset();
+    _p = adopted.stop;
+    _readLine += adopted.lineEnds;
+    _lineStart = _p;
+    if (!_firstMixedLine) _firstMixedLine = adopted.firstMixedLine;
+    return true;
+}
+
 bool MQATreeReader::adoptReadAhead(std::vector<Frame>& stack) {
     if (!_readAhead || _p != _readAhead->start()) return false;
+    // Lines read ahead as attributes cannot go to a sink: read them again instead.
+    if (!stack.empty() && stack.back().sink) return false;
     std::vector<MQAAttribute>* list = stack.empty() ? _topList : &_lines[stack.size() - 1];
     if (!list) return false;
     MQAReadAhead::Adopted adopted = _readAhead->adoptInto(*list);
@@ -103,8 +173,16 @@ std::optional<MQABlock> MQATreeReader::readBlock() {
 }
 
 void MQATreeReader::openBlock(std::vector<Frame>& stack, std::optional<MQAAttribute> owner) {
-    stack.push_back(Frame{std::move(owner)});
+    MQALineSink* sink = nullptr;
+    if (_chooser && owner) {
+        static const std::vector<MQAAttribute> kNone;
+        const std::vector<MQAAttribute>& enclosing =
+            stack.empty() ? (_topList ? *_topList : kNone) : _lines[stack.size() - 1];
+        sink = _chooser->sinkFor(*owner, stack.size() + 1, enclosing);
+    }
+    stack.emplace_back(std::move(owner), sink);
     if (_lines.size() < stack.size()) _lines.emplace_back();
+    if (sink) splitSinkBlock(stack.back());
 }
 
 MQABlock MQATreeReader::closeBlock(std::vector<Frame>& stack) {
@@ -126,7 +204,7 @@ const char* MQATreeReader::matchOpener(const char* p) const {
 }
 
 // Name and parameters of an attribute line; consumes only what matched.
-void MQATreeReader::readHead(MQAAttribute& attribute) {
+void MQATreeReader::readHead(MQAAttribute& attribute, bool keep) {
     // `next` runs ahead over blanks; _p moves only past what was read.
     const char* next = mqa::skipBlanks(_p, _end);
     if (const char* nameEnd = mqa::scanName(next, _end)) {
@@ -140,7 +218,7 @@ void MQATreeReader::readHead(MQAAttribute& attribute) {
         if (!MQAParam::decodeInto(next, _end, _params)) break;
         _p = next;
     }
-    if (!_params.empty()) {
+    if (keep && !_params.empty()) {
         MQAParamList& own = attribute.params();
         own.reserve(_params.size());
         for (MQAParam& param : _params) own.push_back(std::move(param));
@@ -151,14 +229,20 @@ MQATreeReader::Outcome MQATreeReader::run(std::vector<Frame>& stack) {
     for (;;) {
         if (_cancel && _cancel->load(std::memory_order_relaxed)) throw Cancelled{};
         MQAAttribute current;
+        // A line of a sink block keeps its parameters in _params, unless it opens a block.
+        bool inScratch = !stack.empty() && stack.back().sink;
         // Lines read ahead end where a line read as none: the list ends here as well.
         bool listEnded = adoptReadAhead(stack);
+        if (!listEnded && inScratch && stack.back().secondHalf && _p == stack.back().secondHalf->start())
+            listEnded = adoptSecondHalf(stack.back());
         if (!listEnded) {
             current.setSourceLine(_fileLines.fileLine(_readLine));
-            readHead(current);
+            readHead(current, !inScratch);
             if (_lenient && mqa::compat::mixedNumbersSeen() && !_firstMixedLine)
                 _firstMixedLine = current.sourceLine();
             if (const char* body = matchOpener(_p)) {
+                if (inScratch)
+                    for (MQAParam& param : _params) current.params().push_back(std::move(param));
                 lineEnded(body);
                 openBlock(stack, std::move(current));
                 continue;
@@ -168,6 +252,7 @@ MQATreeReader::Outcome MQATreeReader::run(std::vector<Frame>& stack) {
         // close the block and end the line of the attribute that opened it, and so on.
         for (;;) {
             std::optional<MQAAttribute> finished;
+            bool empty = current.isEmpty() && !(inScratch && !_params.empty());
             if (listEnded) {
                 listEnded = false;
             } else if (const char* next = mqa::matchLineEnd(_p, _end)) {
@@ -175,16 +260,27 @@ MQATreeReader::Outcome MQATreeReader::run(std::vector<Frame>& stack) {
                     lineEnded(next);
                 else
                     _p = next;  // the end of the text
-                if (!current.isEmpty()) finished = std::move(current);
-            } else if (!current.isEmpty()) {
+                if (!empty) finished = std::move(current);
+            } else if (!empty) {
                 _failAt = mqa::skipBlanks(_p, _end);
                 MQARaise("Syntax Error.", "MQAAttribute", kAttributeSyntaxErrorLine);
             }
             if (stack.empty()) return Outcome{std::move(finished), std::nullopt};
+            Frame& frame = stack.back();
             if (finished) {
-                mqa::appendGrowing(_lines[stack.size() - 1], std::move(*finished));
+                if (frame.sink) {
+                    // Parameters are in the attribute when the line opened a block.
+                    bool own = !finished->params().empty() || finished->block();
+                    std::span<const MQAParam> params =
+                        own ? std::span<const MQAParam>(finished->params().data(), finished->params().size())
+                            : std::span<const MQAParam>(_params);
+                    frame.sink->line(finished->name(), params, finished->sourceLine());
+                } else {
+                    mqa::appendGrowing(_lines[stack.size() - 1], std::move(*finished));
+                }
                 break;  // read the block's next line
             }
+            if (frame.endsWithList) return Outcome{};  // a list read on its own ends here
             const char* closed = mqa::matchBlanksThen(_p, _end, '}');
             if (!closed) {
                 _failAt = mqa::skipBlanks(_p, _end);
@@ -197,6 +293,7 @@ MQATreeReader::Outcome MQATreeReader::run(std::vector<Frame>& stack) {
             if (!owner) return Outcome{std::nullopt, std::move(block)};
             current = std::move(*owner);
             current.setBlock(std::move(block));
+            inScratch = !stack.empty() && stack.back().sink;
         }
     }
 }

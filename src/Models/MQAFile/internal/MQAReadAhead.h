@@ -7,6 +7,7 @@
 
 #include "MQAAttribute.h"
 #include "MQALineMap.h"
+#include "MQALineSink.h"
 
 // Reads the attribute lines that follow a line start further on, in a second thread,
 // while the main reader works its way up to it. Reading a list of lines from a given
@@ -19,8 +20,11 @@ class MQAReadAhead {
 public:
     // Reads from `start` to `end`; `textStart` is where the text read begins, so that
     // lines can be numbered through `map` (none: not numbered).
+    // With `sink`, the lines go to it instead (the reader of the first half takes them
+    // over with takeLaterLines).
     MQAReadAhead(const char* start, const char* end, const char* textStart = nullptr,
-                 const mqa::LineMap* map = nullptr, bool lenient = false);
+                 const mqa::LineMap* map = nullptr, bool lenient = false,
+                 std::unique_ptr<MQALineSink> sink = nullptr);
     // Stops the second thread early if its lines were not taken over, then waits for it.
     ~MQAReadAhead();
     MQAReadAhead(const MQAReadAhead&) = delete;
@@ -34,9 +38,10 @@ public:
         uint64_t lineEnds;
         uint64_t firstMixedLine;
     };
-    // Waits for the lines and moves them to the end of `list`; rethrows the error that
-    // ended them instead, if any.
+    // Waits for the lines and moves them to the end of `list` (or hands them to `sink`);
+    // rethrows the error that ended them instead, if any.
     Adopted adoptInto(std::vector<MQAAttribute>& list);
+    Adopted adoptInto(MQALineSink& sink);
 
     // The first position after a CR LF at or after `from`; nullptr when there is none.
     static const char* lineStartAfter(const char* from, const char* end);
@@ -44,7 +49,9 @@ public:
 private:
     const char* _start;
     const char* _end;
+    Adopted finish();
     std::vector<MQAAttribute> _lines;
+    std::unique_ptr<MQALineSink> _sink;
     const char* _stop = nullptr;
     uint64_t _lineEnds = 0;
     uint64_t _firstMixedLine = 0;

@@ -8,7 +8,9 @@
 #include "MQABlock.h"
 #include "MQALineMap.h"
 
+class MQALineSink;
 class MQAReadAhead;
+class MQASinkChooser;
 class MQATextStorage;
 
 // Reads attribute lines and blocks at a cursor. Nested blocks are kept on an explicit
@@ -24,6 +26,14 @@ public:
     std::optional<MQABlock> readBlock();
     // Reads attribute lines and appends them to `into` until a line reads as none.
     void readList(std::vector<MQAAttribute>& into);
+    // The same, handing the lines to a sink instead.
+    void readList(MQALineSink& into);
+    // Blocks the chooser picks are read into its sinks (see MQALineSink); long ones in
+    // two halves, the second on another thread, when `split` is set.
+    void setSinkChooser(MQASinkChooser* chooser, bool split) {
+        _chooser = chooser;
+        _splitSinkBlocks = split;
+    }
     // Lines read ahead that this reader takes over when it arrives at their start.
     void setReadAhead(MQAReadAhead* readAhead) { _readAhead = readAhead; }
     // A flag that, once set, makes the reader stop at its next line (by throwing
@@ -34,7 +44,7 @@ public:
     // Numbers the lines read: the first line is line `firstReadLine` of the text read,
     // which `map` takes back to the file's lines. Attributes then carry their file line,
     // and errors their place.
-    void setLineMap(const mqa::LineMap* map, uint64_t firstReadLine);
+    void setLineMap(const mqa::LineMap* map, uint64_t firstReadLine, const char* textStart = nullptr);
     // The line of the text read (0-based) the reader stands at.
     uint64_t readLine() const { return _readLine; }
     // Compatibility reading: notes the first line where integers among decimals were
@@ -49,6 +59,14 @@ private:
     // list's room rounded up to whole huge pages).
     struct Frame {
         std::optional<MQAAttribute> owner;
+        MQALineSink* sink = nullptr;  // takes the block's lines instead of _lines
+        // The second half of a long sink block, read ahead on another thread.
+        std::unique_ptr<MQAReadAhead> secondHalf;
+        bool endsWithList = false;  // a list read on its own: ends where a line reads as none
+        Frame(std::optional<MQAAttribute> o, MQALineSink* s);
+        Frame(Frame&&) noexcept;
+        Frame& operator=(Frame&&) noexcept;
+        ~Frame();
     };
     // The result of reading from the current position until the outermost attribute
     // line ends (stack empty) or the bottom, ownerless block closes.
@@ -57,7 +75,12 @@ private:
         std::optional<MQABlock> block;
     };
     Outcome run(std::vector<Frame>& stack);
-    void readHead(MQAAttribute& attribute);
+    // Name and parameters of an attribute line; consumes only what matched. The
+    // parameters stay in _params when `keep` is false.
+    void readHead(MQAAttribute& attribute, bool keep);
+    // Starts reading the second half of a long sink block on another thread.
+    void splitSinkBlock(Frame& frame);
+    bool adoptSecondHalf(Frame& frame);
     const char* matchOpener(const char* p) const;
     void openBlock(std::vector<Frame>& stack, std::optional<MQAAttribute> owner);
     MQABlock closeBlock(std::vector<Frame>& stack);
@@ -73,6 +96,10 @@ private:
     MQATextStorage* _storage = nullptr;
     MQAReadAhead* _readAhead = nullptr;
     const std::atomic<bool>* _cancel = nullptr;
+    MQASinkChooser* _chooser = nullptr;
+    bool _splitSinkBlocks = false;
+    const char* _textStart = nullptr;  // where line numbers count from, for a second half
+    const mqa::LineMap* _lineMap = nullptr;
     std::vector<MQAAttribute>* _topList = nullptr;  // the list readList fills
     const char* _p;
     const char* _end;
