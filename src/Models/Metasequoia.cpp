@@ -7,6 +7,7 @@
 #include "MQAFileReading.h"
 #include "MQAMemory.h"
 #include "MQAUTF8.h"
+#include "ObjectLines.h"
 #include "ScenePasses.h"
 
 Metasequoia::Metasequoia() {
@@ -20,10 +21,17 @@ Metasequoia Metasequoia::initWithString(std::string_view text) {
 }
 
 Metasequoia Metasequoia::initWithString(std::string&& text) {
+    scene::ObjectListSinks sinks;
+    MQAReadOptions options;
+    options.chooser = &sinks;
+    return fromFile(mqa::readDocument(std::move(text), options), &sinks);
+}
+
+Metasequoia Metasequoia::initWithStringReadingWholeTree(std::string&& text) {
     return fromFile(MQAFile::initWithString(std::move(text)));
 }
 
-Metasequoia Metasequoia::fromFile(MQAFile&& document) {
+Metasequoia Metasequoia::fromFile(MQAFile&& document, scene::ObjectListSinks* sinks) {
     Metasequoia scene{Built{}};
     {
         MQAFile file = std::move(document);
@@ -34,7 +42,7 @@ Metasequoia Metasequoia::fromFile(MQAFile&& document) {
         std::stable_sort(scene._warnings.begin(), scene._warnings.end(),
                          [](const MQAWarning& a, const MQAWarning& b) { return a.line < b.line; });
         scene._materials = scene::readMaterials(file.body());
-        scene._models = scene::readObjects(file.body(), scene._materials);
+        scene._models = scene::readObjects(file.body(), scene._materials, sinks);
         scene._bones = scene::readBoneAnimations(file.body());
     }
     // The tree is gone: its memory goes back now, not when this thread next reads.
@@ -54,9 +62,11 @@ Metasequoia Metasequoia::initWithData(std::string&& bytes, MQAReading reading) {
     try {
         scene = initWithData(std::move(bytes));
     } catch (const std::exception&) {
+        scene::ObjectListSinks sinks;
         MQAReadOptions options;
         options.compatibility = true;
-        scene = fromFile(mqa::readDocument(std::move(copy), options));
+        options.chooser = &sinks;
+        scene = fromFile(mqa::readDocument(std::move(copy), options), &sinks);
     }
     for (const ZeltoMaterial& material : scene._materials) {
         const std::string& name = material.textureName();

@@ -19,6 +19,10 @@
 //
 // Faces point at the scene's material records, so a scene is move-only and its lists
 // never change after construction.
+namespace scene {
+class ObjectListSinks;
+}
+
 class Metasequoia {
 public:
     Metasequoia();  // an empty scene
@@ -33,6 +37,10 @@ public:
     // The same, read strictly or leniently (MQAReading): a document strict reading
     // accepts gives the same scene either way.
     static Metasequoia initWithData(std::string&& bytes, MQAReading reading);
+    // The reference reading: the whole document tree first, then the passes over it.
+    // initWithString reads the objects' vertex and face lists straight into the models
+    // instead, with the same scene and the same errors; tests compare the two.
+    static Metasequoia initWithStringReadingWholeTree(std::string&& text);
 
     Metasequoia(Metasequoia&&) noexcept = default;
     Metasequoia& operator=(Metasequoia&&) noexcept = default;
@@ -67,7 +75,7 @@ public:
                                                         uint64_t atTime) const;
 
 private:
-    static Metasequoia fromFile(MQAFile&& file);
+    static Metasequoia fromFile(MQAFile&& file, scene::ObjectListSinks* sinks = nullptr);
     struct Built {};
     explicit Metasequoia(Built) {}
 

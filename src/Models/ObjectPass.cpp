@@ -1,25 +1,15 @@
 #include <array>
 
+#include <cstdio>
+
 #include "InHalves.h"
 #include "LargeArrays.h"
+#include "ObjectLines.h"
 #include "SceneReading.h"
 #include "ScenePasses.h"
 
 namespace scene {
 namespace {
-
-// The first parameter of each of the given names, found in one look at the line.
-template <size_t N>
-std::array<const MQAParam*, N> namedParams(const MQAAttribute& line,
-                                           const std::array<std::string_view, N>& names) {
-    std::array<const MQAParam*, N> found{};
-    for (const MQAParam& param : line.params()) {
-        if (!param.name()) continue;
-        for (size_t k = 0; k < N; ++k)
-            if (!found[k] && param.hasName(names[k])) found[k] = &param;
-    }
-    return found;
-}
 
 // Releases a block's lines now rather than with the whole tree: their slabs go back to
 // the system while the models are built, which keeps the peak of an open near the
@@ -37,17 +27,26 @@ std::vector<ZeltoVertex> readVertices(MQAAttribute* chunk, const std::string& ob
         for (size_t i = begin; i < end; ++i) {
             const SceneLine line(lines[i]);
             auto describe = [&] { return object + ", vertex line " + std::to_string(i + 1); };
-            Place where(describe, &line);
-            float x = floatOfParam(line, 0, where);
-            float y = floatOfParam(line, 1, where);
-            float z = floatOfParam(line, 2, where);
-            const MQAParam* b = line.paramForName("b");
-            int32_t bone = b ? intAt(*b, 0, "\"b\"", where) : -1;
-            vertices[i] = ZeltoVertex::initWithPosX(x, y, z, bone);
+            vertices[i] = vertexOfLine(line, Place(describe, &line));
         }
     });
     release(*chunk);
     return vertices;
+}
+
+// The face lines of the tree as read, releasing each line's memory as it goes.
+void readRawFaces(MQAAttribute* chunk, std::vector<RawFace>& faces, LineNumbers& numbers) {
+    if (!chunk || !chunk->block()) return;
+    std::vector<MQAAttribute>& lines = chunk->block()->attributes();
+    faces = zelto::largeVector<RawFace>(lines.size());
+    for (size_t i = 0; i < lines.size(); ++i) numbers.add(i, lines[i].sourceLine());
+    forEachHalf(Halves(lines.size()), [&](int, size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) {
+            faces[i] = rawFaceOfLine(lines[i]);
+            lines[i].params() = MQAParamList();  // its memory is not needed again
+        }
+    });
+    release(*chunk);
 }
 
 // Faces in material order, and where each face line's face went.
@@ -56,11 +55,10 @@ struct FaceList {
     std::vector<uint32_t> documentOrder;
 };
 
-// The material index a face line's place is counted under. A line whose material
-// cannot be used counts as material 0; reading the line reports the error.
-size_t countedMaterial(const MQAAttribute& line, size_t materials) {
-    int32_t index = 0;
-    if (const MQAParam* m = line.paramForName("m"); m && m->count() > 0) index = m->intValueAtIndex(0);
+// The material a face line's place is counted under. A line whose material cannot be
+// used counts as material 0; resolving the line reports the error.
+size_t countedMaterial(const RawFace& face, size_t materials) {
+    int32_t index = face.materialState == RawFace::kMaterial ? face.material : 0;
     if (index < 0 || static_cast<size_t>(index) >= materials) index = 0;
     return static_cast<size_t>(index);
 }
@@ -68,12 +66,12 @@ size_t countedMaterial(const MQAAttribute& line, size_t materials) {
 // Where each half's faces of each material go once faces are in material order:
 // material by material (materials are in one list, so their order by address is their
 // order in it), and within a material the first half's faces before the second's.
-std::array<std::vector<uint32_t>, 2> materialStarts(const std::vector<MQAAttribute>& lines,
-                                                    const Halves& halves, size_t materials) {
+std::array<std::vector<uint32_t>, 2> materialStarts(const std::vector<RawFace>& faces, const Halves& halves,
+                                                    size_t materials) {
     std::array<std::vector<uint32_t>, 2> counts{std::vector<uint32_t>(materials, 0),
                                                 std::vector<uint32_t>(materials, 0)};
     forEachHalf(halves, [&](int half, size_t begin, size_t end) {
-        for (size_t i = begin; i < end; ++i) ++counts[half][countedMaterial(lines[i], materials)];
+        for (size_t i = begin; i < end; ++i) ++counts[half][countedMaterial(faces[i], materials)];
     });
     std::array<std::vector<uint32_t>, 2> starts{std::vector<uint32_t>(materials),
                                                 std::vector<uint32_t>(materials)};
@@ -86,61 +84,77 @@ std::array<std::vector<uint32_t>, 2> materialStarts(const std::vector<MQAAttribu
     return starts;
 }
 
-FaceList readFaces(MQAAttribute* chunk, const std::string& object,
-                   std::vector<ZeltoVertex>& vertices, const std::vector<ZeltoMaterial>& materials) {
+// A face line as the scene read it, for the place of an error.
+std::string excerptOf(const RawFace& face) {
+    std::string text;
+    auto number = [&](double value) {
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "%g", value);
+        text += buffer;
+    };
+    if (face.corners) {
+        text += "V(";
+        for (uint8_t k = 0; k < face.corners; ++k) {
+            if (k) text += ' ';
+            number(face.vertex[k]);
+        }
+        text += ")";
+    }
+    if (face.materialState != RawFace::kNoMaterial) {
+        text += text.empty() ? "M(" : " M(";
+        if (face.materialState == RawFace::kMaterial) number(face.material);
+        text += ")";
+    }
+    return text;
+}
+
+// Checks each face line against the vertices and materials it names, in line order,
+// and puts its face in material order.
+FaceList resolveFaces(const std::vector<RawFace>& raw, const LineNumbers& numbers, const std::string& object,
+                      std::vector<ZeltoVertex>& vertices, const std::vector<ZeltoMaterial>& materials) {
     FaceList list;
-    if (!chunk || !chunk->block()) return list;
-    std::vector<MQAAttribute>& lines = chunk->block()->attributes();
-    Halves halves(lines.size());
+    Halves halves(raw.size());
     // Each face goes straight to its place in material order, which spares the model
     // from sorting (and copying) the faces itself.
     std::array<std::vector<uint32_t>, 2> next =
-        materialStarts(lines, halves, std::max<size_t>(materials.size(), 1));
-    list.faces = zelto::largeVector<ZeltoFace>(lines.size());
-    list.documentOrder = zelto::largeVector<uint32_t>(lines.size());
-    static constexpr std::array<std::string_view, 3> kNames{"v", "m", "uv"};
+        materialStarts(raw, halves, std::max<size_t>(materials.size(), 1));
+    list.faces = zelto::largeVector<ZeltoFace>(raw.size());
+    list.documentOrder = zelto::largeVector<uint32_t>(raw.size());
     forEachHalf(halves, [&](int half, size_t begin, size_t end) {
         for (size_t i = begin; i < end; ++i) {
-            MQAAttribute& attribute = lines[i];
-            const SceneLine line(attribute);
-            auto describe = [&] { return object + ", face line " + std::to_string(i + 1); };
-            Place where(describe, &line);
-            auto [v, m, uv] = namedParams(attribute, kNames);
-
-            int32_t materialIndex = m ? intAt(*m, 0, "\"m\"", where) : 0;
+            const RawFace& face = raw[i];
+            auto fail = [&](std::string_view what) {
+                failAt(object + ", face line " + std::to_string(i + 1), numbers.fileLine(i), excerptOf(face), what);
+            };
+            if (face.materialState == RawFace::kMaterialWithoutValue) fail(missingValue("\"m\"", 0, 0));
+            int32_t materialIndex = face.materialState == RawFace::kMaterial ? face.material : 0;
             if (materialIndex < 0 || static_cast<size_t>(materialIndex) >= materials.size())
-                fail(where, "material index " + std::to_string(materialIndex) + " is out of range (" +
-                                std::to_string(materials.size()) + " materials)");
+                fail("material index " + std::to_string(materialIndex) + " is out of range (" +
+                     std::to_string(materials.size()) + " materials)");
 
             ZeltoVertex* corner[4] = {};
-            uint64_t cornerValues = v ? v->count() : 0;
-            for (uint64_t k = 0; k < 4 && k < cornerValues; ++k) {
-                int32_t index = v->intValueAtIndex(k);
+            for (uint8_t k = 0; k < face.corners; ++k) {
+                int32_t index = face.vertex[k];
                 if (index < 0) continue;  // an absent corner
                 if (static_cast<size_t>(index) >= vertices.size())
-                    fail(where, "vertex index " + std::to_string(index) + " is out of range (" +
-                                    std::to_string(vertices.size()) + " vertices)");
+                    fail("vertex index " + std::to_string(index) + " is out of range (" +
+                         std::to_string(vertices.size()) + " vertices)");
                 corner[k] = &vertices[static_cast<size_t>(index)];
             }
             for (int k = 0; k < 2; ++k)
                 if (!corner[k])
-                    fail(where, "corner " + std::to_string(k) +
-                                    " has no vertex (a face needs vertices for its first two corners)");
+                    fail("corner " + std::to_string(k) +
+                         " has no vertex (a face needs vertices for its first two corners)");
 
-            float coordinates[8] = {};
-            uint64_t uvValues = uv ? uv->count() : 0;
-            for (uint64_t j = 0; j < 8 && j < uvValues; ++j) coordinates[j] = uv->floatValueAtIndex(j);
-
+            float c[8] = {};
+            for (uint8_t j = 0; j < face.coordinates; ++j) c[j] = face.uv[j];
             uint32_t position = next[half][static_cast<size_t>(materialIndex)]++;
             list.documentOrder[i] = position;
             list.faces[position] = ZeltoFace::faceWithMaterial(
-                &materials[static_cast<size_t>(materialIndex)], corner[0], corner[1], corner[2],
-                corner[3], coordinates[0], coordinates[1], coordinates[2], coordinates[3],
-                coordinates[4], coordinates[5], coordinates[6], coordinates[7]);
-            attribute.params() = MQAParamList();  // its memory is not needed again
+                &materials[static_cast<size_t>(materialIndex)], corner[0], corner[1], corner[2], corner[3],
+                c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7]);
         }
     });
-    release(*chunk);
     return list;
 }
 
@@ -174,11 +188,14 @@ MQAAttribute* firstNamed(MQABlock& block, std::string_view name) {
 
 }  // namespace
 
-std::vector<ZeltoModel> readObjects(MQABlock& body, const std::vector<ZeltoMaterial>& materials) {
+std::vector<ZeltoModel> readObjects(MQABlock& body, const std::vector<ZeltoMaterial>& materials,
+                                    ObjectListSinks* sinks) {
     std::vector<ZeltoModel> models;
     for (MQAAttribute& chunk : body.attributes()) {
         if (!chunk.hasName("object")) continue;
         size_t number = models.size() + 1;
+        // The lists read straight from the text, when they were.
+        ObjectListSinks::Lists* read = sinks ? sinks->forObject(number - 1) : nullptr;
         std::string name = textOfParam(chunk, 0, [&] { return "Object " + std::to_string(number); });
         std::string object = "Object " + quoted(name);
         float facet = 90.0f;
@@ -188,8 +205,20 @@ std::vector<ZeltoModel> readObjects(MQABlock& body, const std::vector<ZeltoMater
         if (MQABlock* block = chunk.block()) {
             if (const MQAAttribute* line = block->attributeForName("facet"))
                 facet = floatOfParam(*line, 0, [&] { return object + ", \"facet\""; });
-            vertices = readVertices(firstNamed(*block, "vertex"), object);
-            faces = readFaces(firstNamed(*block, "face"), object, vertices, materials);
+            if (read && read->vertices)
+                vertices = read->vertices->take();
+            else
+                vertices = readVertices(firstNamed(*block, "vertex"), object);
+            std::vector<RawFace> raw;
+            LineNumbers numbers;
+            if (read && read->faces) {
+                raw = std::move(read->faces->faces());
+                numbers = read->faces->lines();
+            } else {
+                readRawFaces(firstNamed(*block, "face"), raw, numbers);
+            }
+            faces = resolveFaces(raw, numbers, object, vertices, materials);
+            std::vector<RawFace>().swap(raw);  // gone before the model takes its memory
             animations = readObjectAnimations(*block, object);
         }
         release(chunk);

@@ -19,7 +19,11 @@ std::vector<ZeltoMaterial> readMaterials(const MQABlock& body);
 // One model per "object" chunk. Each chunk's lines are released as soon as they have
 // been read, so the tree shrinks while the models grow. `materials` must not move
 // afterwards: faces point at its records.
-std::vector<ZeltoModel> readObjects(MQABlock& body, const std::vector<ZeltoMaterial>& materials);
+// With `sinks`, the vertex and face lists the reader handed to them are taken from
+// there instead of from the tree.
+class ObjectListSinks;
+std::vector<ZeltoModel> readObjects(MQABlock& body, const std::vector<ZeltoMaterial>& materials,
+                                    ObjectListSinks* sinks = nullptr);
 
 // One bone animation per "boneanimation" chunk: one track per "bone", one frame per line.
 std::vector<ZeltoAnimation> readBoneAnimations(const MQABlock& body);

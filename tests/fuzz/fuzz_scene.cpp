@@ -1,12 +1,14 @@
 // bytes -> scene: any input builds a scene or fails with an error, never a crash; a
-// built scene can be posed for any animation name and time. Compatibility reading
-// takes any input too, and gives exactly the strict scene wherever strict reading
-// succeeds.
+// built scene can be posed for any animation name and time. Reading the lists straight
+// into the models gives exactly what reading the whole tree first gives (the scene, or
+// the error and its place). Compatibility reading takes any input too, and gives
+// exactly the strict scene wherever strict reading succeeds.
 
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
+#include "MQAUTF8.h"
 #include "Metasequoia.h"
 #include "SceneDump.h"
 
@@ -26,10 +28,27 @@ void poseEveryWay(Metasequoia& scene) {
     }
 }
 
+// The scene, or the error with its place.
+template <typename Read>
+std::string outcomeOf(Read&& read) {
+    try {
+        return dumpScene(read());
+    } catch (const std::exception& error) {
+        std::optional<MQAPlace> place = placeOfError(error);
+        return std::string("error ") + error.what() +
+               (place ? " " + std::to_string(place->line) + ":" + std::to_string(place->column) : std::string());
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string bytes(reinterpret_cast<const char*>(data), size);
+    if (!mqa::findInvalidUTF8(bytes)) {
+        std::string direct = outcomeOf([&] { return Metasequoia::initWithString(std::string(bytes)); });
+        std::string tree = outcomeOf([&] { return Metasequoia::initWithStringReadingWholeTree(std::string(bytes)); });
+        if (direct != tree) std::abort();
+    }
     std::optional<std::string> strict;
     try {
         Metasequoia scene = Metasequoia::initWithData(std::string(bytes));

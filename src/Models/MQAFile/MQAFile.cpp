@@ -89,7 +89,7 @@ void readBody(MQAFile& file, std::string&& text, size_t start, size_t end, uint6
     const char* base = storage.text().data();
     // Declared after the storage it reads, so its thread has ended before the text goes.
     std::optional<MQAReadAhead> readAhead;
-    if (end - start >= options.readAheadBytes) {
+    if (end - start >= options.readAheadBytes && !options.chooser) {
         size_t from = options.readAheadFrom ? start + options.readAheadFrom : start + (end - start) / 2;
         if (const char* lineStart = MQAReadAhead::lineStartAfter(base + std::min(from, end), base + end)) {
             try {
@@ -101,9 +101,10 @@ void readBody(MQAFile& file, std::string&& text, size_t start, size_t end, uint6
     }
     MQABlock body;
     MQATreeReader reader(storage);
-    reader.setLineMap(&lines, 0);
+    reader.setLineMap(&lines, 0, base + start);
     reader.setReadAhead(readAhead ? &*readAhead : nullptr);
     reader.setLenient(options.compatibility);
+    reader.setSinkChooser(options.chooser, options.readAheadBytes != SIZE_MAX);
     {
         // Integers among decimals read as decimals on this thread while the body is read.
         struct Lenience {

@@ -8,12 +8,16 @@
 #include <string>
 
 class MQAFile;
+class MQASinkChooser;
 
 struct MQAReadOptions {
     size_t readAheadBytes = size_t{4} << 20;  // bodies at least this large read in halves
     size_t readAheadFrom = 0;                 // where the second half may start: 0 for the middle
     // Compatibility reading (MQACompat) in place of strict reading, whatever the text.
     bool compatibility = false;
+    // Blocks read straight into sinks (MQALineSink); long ones in two halves, on two
+    // threads, in place of the body read in two halves.
+    MQASinkChooser* chooser = nullptr;
 };
 
 namespace mqa {
