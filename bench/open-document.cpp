@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        Metasequoia scene = Metasequoia::initWithData(zelto::readFileBytes(argv[1]));
+        Metasequoia scene = Metasequoia::initWithData(zelto::DocumentBytes::readFile(argv[1]));
         size_t faces = 0;
         for (const ZeltoModel& model : scene.models()) faces += model.faces().size();
         std::printf("%zu faces\n", faces);

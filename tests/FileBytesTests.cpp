@@ -9,6 +9,8 @@
 
 #include "FileBytes.h"
 
+using namespace std::string_literals;
+
 namespace {
 
 std::string temporaryFile(const std::string& name, const std::string& contents) {
@@ -49,4 +51,60 @@ TEST(FileBytes, ReadsFilesWithoutAStatedSize) {
 TEST(FileBytes, FailuresCarryTheSystemsReason) {
     EXPECT_EQ(errorCodeOf("/nonexistent/zelto/file.mqo"), ENOENT);
     EXPECT_EQ(errorCodeOf(std::filesystem::temp_directory_path().string()), EISDIR);
+}
+
+#include <unistd.h>
+
+#include "Metasequoia.h"
+
+TEST(DocumentBytes, RegularFilesAreMappedAndChangesStayPrivate) {
+    std::string contents(3 << 20, 'x');
+    contents += "\0end"s;
+    std::string path = temporaryFile("zelto-document-bytes.bin", contents);
+    {
+        zelto::DocumentBytes bytes = zelto::DocumentBytes::readFile(path);
+        EXPECT_TRUE(bytes.mapped());
+        ASSERT_EQ(bytes.view(), contents);
+        bytes.data()[0] = 'y';  // the reader changes text in place
+        EXPECT_EQ(bytes.view()[0], 'y');
+        EXPECT_FALSE(bytes.truncated());
+    }
+    EXPECT_EQ(zelto::readFileBytes(path), contents);  // never the file
+    std::remove(path.c_str());
+
+    zelto::DocumentBytes status = zelto::DocumentBytes::readFile("/proc/self/status");
+    EXPECT_FALSE(status.mapped());
+    EXPECT_NE(status.view().find("Name:"), std::string::npos);
+    std::string empty = temporaryFile("zelto-document-bytes-empty.bin", "");
+    EXPECT_EQ(zelto::DocumentBytes::readFile(empty).size(), 0u);
+    std::remove(empty.c_str());
+}
+
+// A file cut short while it is mapped: its lost bytes read as zeros, and the scene is
+// refused with a reason, instead of the process ending.
+TEST(DocumentBytes, AFileCutShortWhileMappedIsRefusedNotFatal) {
+    std::ifstream sample(std::string(ZELTO_SAMPLES_DIR) + "/flag.mqo", std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(sample)), std::istreambuf_iterator<char>());
+    std::string path = temporaryFile("zelto-document-bytes-cut.mqo", text);
+    zelto::DocumentBytes bytes = zelto::DocumentBytes::readFile(path);
+    ASSERT_TRUE(bytes.mapped());
+    ASSERT_EQ(truncate(path.c_str(), 100), 0);
+    EXPECT_EQ(bytes.view()[bytes.size() - 1], '\0');
+    EXPECT_TRUE(bytes.truncated());
+    try {
+        Metasequoia::initWithData(std::move(bytes));
+        ADD_FAILURE() << "read a file that changed";
+    } catch (const std::runtime_error& error) {
+        EXPECT_STREQ(error.what(), "The file changed while it was read.");
+    }
+    std::remove(path.c_str());
+}
+
+TEST(DocumentBytes, MappedAndStringBytesGiveTheSameScene) {
+    std::string path = std::string(ZELTO_SAMPLES_DIR) + "/flag.mqo";
+    Metasequoia mapped = Metasequoia::initWithData(zelto::DocumentBytes::readFile(path));
+    Metasequoia read = Metasequoia::initWithData(zelto::readFileBytes(path));
+    EXPECT_EQ(mapped.models().size(), read.models().size());
+    EXPECT_EQ(mapped.models()[2].faces().size(), read.models()[2].faces().size());
+    EXPECT_EQ(mapped.animationNames(), read.animationNames());
 }

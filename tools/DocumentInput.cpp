@@ -16,8 +16,8 @@ std::optional<std::string> DocumentInput::documentPath() const {
     return path;
 }
 
-std::string DocumentInput::readBytes() const {
-    if (!isStandardInput()) return zelto::readFileBytes(argument);
+zelto::DocumentBytes DocumentInput::readBytes() const {
+    if (!isStandardInput()) return zelto::DocumentBytes::readFile(argument);
     std::string bytes;
     char buffer[1 << 16];
     for (;;) {
@@ -26,5 +26,5 @@ std::string DocumentInput::readBytes() const {
         if (got < sizeof buffer) break;
     }
     if (std::ferror(stdin)) throw std::system_error(errno ? errno : EIO, std::generic_category(), "standard input");
-    return bytes;
+    return zelto::DocumentBytes(std::move(bytes));
 }

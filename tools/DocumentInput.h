@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "FileBytes.h"
+
 // Where the command-line tools read a document from: a file, or standard input for "-".
 struct DocumentInput {
     std::string argument;  // as given on the command line
@@ -13,7 +15,7 @@ struct DocumentInput {
     // The document's file as an absolute path, against which textures resolve; none
     // for standard input.
     std::optional<std::string> documentPath() const;
-    // All its bytes. Throws std::system_error with the system's reason when they cannot
-    // be read.
-    std::string readBytes() const;
+    // All its bytes (a file's mapped where it can be). Throws std::system_error with the
+    // system's reason when they cannot be read.
+    zelto::DocumentBytes readBytes() const;
 };

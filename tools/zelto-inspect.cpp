@@ -42,9 +42,9 @@ MQAFile readLeniently(std::string&& bytes) {
 }
 
 int inspect(const InspectOptions& options, const DocumentInput& input) {
-    std::string bytes;
+    std::optional<zelto::DocumentBytes> read;
     try {
-        bytes = input.readBytes();
+        read.emplace(input.readBytes());
     } catch (const std::system_error& error) {
         std::cerr << "zelto-inspect: cannot read " << input.displayName() << ": "
                   << error.code().message() << "\n";
@@ -54,6 +54,7 @@ int inspect(const InspectOptions& options, const DocumentInput& input) {
     try {
         switch (options.mode) {
             case InspectOptions::Mode::Tree: {
+                std::string bytes = std::move(*read).takeString();
                 if (!options.compatible) mqa::requireUTF8(bytes);
                 MQAFile file = options.compatible ? readLeniently(std::move(bytes))
                                                   : MQAFile::initWithString(std::move(bytes));
@@ -62,13 +63,13 @@ int inspect(const InspectOptions& options, const DocumentInput& input) {
                 break;
             }
             case InspectOptions::Mode::Summary: {
-                Metasequoia scene = Metasequoia::initWithData(std::move(bytes), reading);
+                Metasequoia scene = Metasequoia::initWithData(std::move(*read), reading);
                 printWarnings(input, scene.warnings());
                 print(sceneSummary(scene, input.displayName(), input.documentPath(), options.compatible));
                 break;
             }
             case InspectOptions::Mode::Json: {
-                Metasequoia scene = Metasequoia::initWithData(std::move(bytes), reading);
+                Metasequoia scene = Metasequoia::initWithData(std::move(*read), reading);
                 printWarnings(input, scene.warnings());
                 if (options.animation) {
                     std::vector<std::string> names = scene.animationNames();

@@ -38,9 +38,9 @@ int render(const RenderOptions& options) {
         std::cerr << "zelto-render: " << options.output << ": will not overwrite the document\n";
         return kUsageOrFile;
     }
-    std::string bytes;
+    std::optional<zelto::DocumentBytes> bytes;
     try {
-        bytes = input.readBytes();
+        bytes.emplace(input.readBytes());
     } catch (const std::system_error& error) {
         std::cerr << "zelto-render: cannot read " << input.displayName() << ": "
                   << error.code().message() << "\n";
@@ -48,7 +48,7 @@ int render(const RenderOptions& options) {
     }
     Metasequoia scene;
     try {
-        scene = Metasequoia::initWithData(std::move(bytes),
+        scene = Metasequoia::initWithData(std::move(*bytes),
                                           options.compatible ? MQAReading::Compatible : MQAReading::Strict);
     } catch (const std::exception& error) {
         std::cerr << describeError(input.displayName(), error) << "\n";

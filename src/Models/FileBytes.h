@@ -2,15 +2,54 @@
 
 // Reading a document file into memory in one piece.
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace zelto {
 
-// The whole file's bytes. The buffer is sized from the file's length up front and
-// advised for huge pages, so a large file costs neither regrowth copies nor a page
-// fault per 4 KiB. A file that changes length while it is read still reads whole.
-// Throws std::system_error, with the path and the system's reason, when the file
-// cannot be opened or read.
+// The whole file's bytes, read into a string. A file that changes length while it is
+// read still reads whole. Throws std::system_error, with the path and the system's
+// reason, when the file cannot be opened or read.
 std::string readFileBytes(const std::string& path);
+
+// A document's bytes as a scene is read from them, changed in place by the reading.
+//
+// A regular file is mapped: its pages come from the page cache rather than fresh
+// memory. The mapping is private, so changes never reach the file. Should the file be
+// cut short while it is mapped, the bytes past its new end read as zeros rather than
+// ending the process, and truncated() says so; a scene read from such bytes is refused
+// ("The file changed while it was read."). Other files (pipes, files the system makes
+// up) are read into memory.
+class DocumentBytes {
+public:
+    explicit DocumentBytes(std::string bytes);
+    // Throws std::system_error as readFileBytes does.
+    static DocumentBytes readFile(const std::string& path);
+
+    DocumentBytes(DocumentBytes&& other) noexcept;
+    DocumentBytes& operator=(DocumentBytes&& other) noexcept;
+    DocumentBytes(const DocumentBytes&) = delete;
+    DocumentBytes& operator=(const DocumentBytes&) = delete;
+    ~DocumentBytes();
+
+    char* data() { return _map ? _map : _string.data(); }
+    size_t size() const { return _map ? _size : _string.size(); }
+    std::string_view view() const { return {_map ? _map : _string.data(), size()}; }
+    bool mapped() const { return _map != nullptr; }
+    bool truncated() const;
+    // The bytes as a string: a mapping's are copied.
+    std::string takeString() &&;
+    // Lets the bytes go now (a mapping is unmapped); they are empty afterwards.
+    void release();
+
+private:
+    DocumentBytes() = default;
+    std::string _string;
+    char* _map = nullptr;
+    size_t _size = 0;
+    size_t _mapLength = 0;
+    int _guard = -1;  // the slot that watches the mapping
+};
 
 }  // namespace zelto

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "FileBytes.h"
 #include "MQAFile.h"
 #include "MQAFileReading.h"
 #include "MQAMemory.h"
@@ -52,6 +53,26 @@ Metasequoia Metasequoia::fromFile(MQAFile&& document, scene::ObjectListSinks* si
 
 Metasequoia Metasequoia::initWithData(std::string_view bytes) {
     return initWithData(std::string(bytes));
+}
+
+Metasequoia Metasequoia::initWithData(zelto::DocumentBytes&& bytes, MQAReading reading) {
+    if (reading != MQAReading::Strict || !bytes.mapped())
+        return initWithData(std::move(bytes).takeString(), reading);
+    auto changed = [] { return std::runtime_error("The file changed while it was read."); };
+    scene::ObjectListSinks sinks;
+    MQAFile file;
+    try {
+        mqa::requireUTF8(bytes.view());
+        MQAReadOptions options;
+        options.chooser = &sinks;
+        file = mqa::readDocument(bytes.data(), bytes.size(), options);
+    } catch (const std::exception&) {
+        if (bytes.truncated()) throw changed();
+        throw;
+    }
+    if (bytes.truncated()) throw changed();
+    bytes.release();  // the models need memory more than the text does
+    return fromFile(std::move(file), &sinks);
 }
 
 Metasequoia Metasequoia::initWithData(std::string&& bytes, MQAReading reading) {

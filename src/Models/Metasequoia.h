@@ -22,6 +22,9 @@
 namespace scene {
 class ObjectListSinks;
 }
+namespace zelto {
+class DocumentBytes;
+}
 
 class Metasequoia {
 public:
@@ -37,6 +40,9 @@ public:
     // The same, read strictly or leniently (MQAReading): a document strict reading
     // accepts gives the same scene either way.
     static Metasequoia initWithData(std::string&& bytes, MQAReading reading);
+    // The same from a file's bytes (FileBytes.h), which are let go as soon as they are
+    // read, before the models are made.
+    static Metasequoia initWithData(zelto::DocumentBytes&& bytes, MQAReading reading = MQAReading::Strict);
     // The reference reading: the whole document tree first, then the passes over it.
     // initWithString reads the objects' vertex and face lists straight into the models
     // instead, with the same scene and the same errors; tests compare the two.

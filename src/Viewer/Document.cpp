@@ -14,7 +14,12 @@ bool Document::readFromData(std::string data, const QString& ofType, DocumentErr
     return readFromData(std::move(data), ofType, error, MQAReading::Strict);
 }
 
-bool Document::readFromData(std::string data, const QString&, DocumentError* error, MQAReading reading) {
+bool Document::readFromData(std::string data, const QString& ofType, DocumentError* error, MQAReading reading) {
+    return readFromData(zelto::DocumentBytes(std::move(data)), ofType, error, reading);
+}
+
+bool Document::readFromData(zelto::DocumentBytes&& data, const QString&, DocumentError* error,
+                            MQAReading reading) {
     // Reading and scene errors carry their reason text; they are the failures caught.
     try {
         auto scene = std::make_shared<Metasequoia>(Metasequoia::initWithData(std::move(data), reading));

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QUrl>
 
+#include "FileBytes.h"
 #include "MQAFile.h"
 #include "ViewerTypes.h"
 
@@ -48,6 +49,9 @@ public:
     // The same, read strictly or by compatibility reading; the way of the last successful
     // read is kept (reading()).
     bool readFromData(std::string data, const QString& ofType, DocumentError* error, MQAReading reading);
+    // The same from a file's bytes, which go as soon as they are read.
+    bool readFromData(zelto::DocumentBytes&& data, const QString& ofType, DocumentError* error,
+                      MQAReading reading);
     MQAReading reading() const { return _reading; }
     // The scene's bytes; none, with an error (code 512) when `error` is given, when the
     // scene cannot give them.

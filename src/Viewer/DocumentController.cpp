@@ -87,9 +87,9 @@ WindowController* DocumentController::newDocument(bool replaceable) {
 
 std::unique_ptr<Document> DocumentController::readDocument(const QString& path, MQAReading reading,
                                                            DocumentError* error) {
-    std::string bytes;
+    std::optional<zelto::DocumentBytes> bytes;
     try {
-        bytes = zelto::readFileBytes(QFile::encodeName(path).toStdString());
+        bytes.emplace(zelto::DocumentBytes::readFile(QFile::encodeName(path).toStdString()));
     } catch (const std::system_error& failure) {
         *error = DocumentError{Document::kErrorDomain, DocumentError::kReadError,
                                QString::fromStdString(failure.code().message()), std::nullopt};
@@ -97,7 +97,7 @@ std::unique_ptr<Document> DocumentController::readDocument(const QString& path, 
     }
     auto document = std::make_unique<Document>();
     document->setFileURL(QUrl::fromLocalFile(canonical(path)));
-    if (!document->readFromData(std::move(bytes), "mqo", error, reading)) return nullptr;
+    if (!document->readFromData(std::move(*bytes), "mqo", error, reading)) return nullptr;
     return document;
 }
 

@@ -30,9 +30,10 @@ inline std::string dumpScene(const Metasequoia& scene) {
             out += std::to_string(v.bone) + "\n";
         }
         for (const ZeltoFace& face : model.faces()) {
-            out += "face " + std::to_string(face.material() ? face.material() - scene.materials().data() : -1);
+            // Appended piece by piece: GCC 12 warns wrongly about "x" + std::to_string(...).
+            out.append("face ").append(std::to_string(face.material() ? face.material() - scene.materials().data() : -1));
             for (int32_t k = 0; k < face.count(); ++k) {
-                out += " " + std::to_string(face.corner(k).vertex - model.vertices().data()) + " ";
+                out.append(" ").append(std::to_string(face.corner(k).vertex - model.vertices().data())).append(" ");
                 number(face.corner(k).uv.x);
                 number(face.corner(k).uv.y);
             }
@@ -47,6 +48,6 @@ inline std::string dumpScene(const Metasequoia& scene) {
         out += "\n";
     }
     for (const MQAWarning& warning : scene.warnings())
-        out += "warning " + std::to_string(warning.line) + " " + warning.message + "\n";
+        out.append("warning ").append(std::to_string(warning.line)).append(" ").append(warning.message).append("\n");
     return out;
 }

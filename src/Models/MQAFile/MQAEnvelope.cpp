@@ -29,7 +29,7 @@ size_t matchDigits(std::string_view text, size_t pos) {
 }
 
 // Lines start at the beginning of the text and after LF or a CR that no LF follows.
-bool isLineStart(const std::string& text, size_t start, size_t pos) {
+bool isLineStart(const char* text, size_t start, size_t pos) {
     if (pos == start) return true;
     char before = text[pos - 1];
     return before == '\n' || (before == '\r' && text[pos] != '\n');
@@ -39,7 +39,7 @@ bool isLineStart(const std::string& text, size_t start, size_t pos) {
 // with few LFs is not searched again from every lone CR.
 class LineFinder {
 public:
-    LineFinder(const std::string& text, size_t end) : _base(text.data()), _end(end) {}
+    LineFinder(const char* text, size_t end) : _base(text), _end(end) {}
     size_t next(size_t pos) {
         if (_lf < pos || _lf == kUnknown) {
             const void* lf = std::memchr(_base + pos, '\n', _end - pos);
@@ -65,7 +65,7 @@ private:
 // the line of the kept text it stands before.
 class Compactor {
 public:
-    Compactor(std::string& text, size_t start, std::vector<LinesRemoved>* record)
+    Compactor(char* text, size_t start, std::vector<LinesRemoved>* record)
         : _text(text), _read(start), _write(start), _record(record) {}
     void remove(size_t from, size_t to) {
         keepUpTo(from);
@@ -85,16 +85,16 @@ public:
 
 private:
     uint64_t lineEnds(size_t from, size_t to) const {
-        return static_cast<uint64_t>(std::count(_text.data() + from, _text.data() + to, '\n'));
+        return static_cast<uint64_t>(std::count(_text + from, _text + to, '\n'));
     }
     void keepUpTo(size_t pos) {
         if (_record && pos > _read) _keptLines += lineEnds(_read, pos);
         if (_write != _read && pos > _read)
-            std::memmove(_text.data() + _write, _text.data() + _read, pos - _read);
+            std::memmove(_text + _write, _text + _read, pos - _read);
         _write += pos - _read;
         _read = pos;
     }
-    std::string& _text;
+    char* _text;
     size_t _read;
     size_t _write;
     std::vector<LinesRemoved>* _record;
@@ -152,10 +152,9 @@ std::optional<EnvelopeMatch> matchEnvelope(std::string_view text, size_t* failed
     return m;
 }
 
-size_t removeCommentLines(std::string& text, size_t start, size_t end,
-                          std::vector<LinesRemoved>* removed) {
+size_t removeCommentLines(char* text, size_t start, size_t end, std::vector<LinesRemoved>* removed) {
     Compactor compactor(text, start, removed);
-    const char* base = text.data();
+    const char* base = text;
     size_t pos = start;
     while (pos < end) {
         const void* hash = std::memchr(base + pos, '#', end - pos);
@@ -173,11 +172,10 @@ size_t removeCommentLines(std::string& text, size_t start, size_t end,
     return compactor.finish(end);
 }
 
-size_t removeBlankLines(std::string& text, size_t start, size_t end,
-                        std::vector<LinesRemoved>* removed) {
+size_t removeBlankLines(char* text, size_t start, size_t end, std::vector<LinesRemoved>* removed) {
     Compactor compactor(text, start, removed);
     LineFinder lines(text, end);
-    const char* base = text.data();
+    const char* base = text;
     size_t pos = start;
     while (pos < end) {
         if (isSpace(base[pos])) {

@@ -75,7 +75,8 @@ std::string stopReason(const char* stop, const char* end) {
 // Removes comment and blank lines from text[start, end), reads the attributes into the
 // file's body and warns about text the body leaves unread. `firstLine` is the file's
 // line at `start`.
-void readBody(MQAFile& file, std::string&& text, size_t start, size_t end, uint64_t firstLine,
+// The text is the caller's: it must outlive the call, and is changed in place.
+void readBody(MQAFile& file, char* text, size_t start, size_t end, uint64_t firstLine,
               const MQAReadOptions& options, std::vector<std::vector<mqa::LinesRemoved>> outer = {},
               std::vector<MQAWarning> warnings = {}) {
     mqa::LineMap lines;
@@ -83,11 +84,7 @@ void readBody(MQAFile& file, std::string&& text, size_t start, size_t end, uint6
     lines.outer = std::move(outer);
     end = mqa::removeCommentLines(text, start, end, &lines.comments);
     end = mqa::removeBlankLines(text, start, end, &lines.blanks);
-    text.resize(end);
-    MQATextStorage storage(std::move(text));
-    storage.setRange({start, end - start});
-    const char* base = storage.text().data();
-    // Declared after the storage it reads, so its thread has ended before the text goes.
+    const char* base = text;
     std::optional<MQAReadAhead> readAhead;
     if (end - start >= options.readAheadBytes && !options.chooser) {
         size_t from = options.readAheadFrom ? start + options.readAheadFrom : start + (end - start) / 2;
@@ -100,7 +97,7 @@ void readBody(MQAFile& file, std::string&& text, size_t start, size_t end, uint6
         }
     }
     MQABlock body;
-    MQATreeReader reader(storage);
+    MQATreeReader reader(base + start, base + end);
     reader.setLineMap(&lines, 0, base + start);
     reader.setReadAhead(readAhead ? &*readAhead : nullptr);
     reader.setLenient(options.compatibility);
@@ -142,8 +139,7 @@ MQAFile MQAFile::initWithString(std::string_view text) {
     MQAFile file;
     mqa::EnvelopeMatch match = checkEnvelope(text, file);
     std::string body(text.substr(match.bodyStart, match.bodyEnd - match.bodyStart));
-    size_t length = body.size();
-    readBody(file, std::move(body), 0, length, firstLineOfBody(text, match), MQAReadOptions());
+    readBody(file, body.data(), 0, body.size(), firstLineOfBody(text, match), MQAReadOptions());
     mqa::returnThreadSlab();
     return file;
 }
@@ -173,14 +169,22 @@ MQAFile mqa::readDocument(std::string&& text, const MQAReadOptions& options) {
         mqa::EnvelopeMatch match = checkEnvelope(prepared.text, file, true, &warnings);
         uint64_t firstLine = firstLineOfBody(prepared.text, match);
         std::reverse(prepared.removed.begin(), prepared.removed.end());  // innermost first
-        readBody(file, std::move(prepared.text), match.bodyStart, match.bodyEnd, firstLine, options,
+        readBody(file, prepared.text.data(), match.bodyStart, match.bodyEnd, firstLine, options,
                  std::move(prepared.removed), std::move(warnings));
         mqa::returnThreadSlab();
         return file;
     }
-    mqa::EnvelopeMatch match = checkEnvelope(text, file);
-    uint64_t firstLine = firstLineOfBody(text, match);
-    readBody(file, std::move(text), match.bodyStart, match.bodyEnd, firstLine, options);
+    // The text goes as soon as it is read.
+    std::string owned = std::move(text);
+    return readDocument(owned.data(), owned.size(), options);
+}
+
+MQAFile mqa::readDocument(char* text, size_t size, const MQAReadOptions& options) {
+    MQAFile file;
+    std::string_view whole(text, size);
+    mqa::EnvelopeMatch match = checkEnvelope(whole, file);
+    uint64_t firstLine = firstLineOfBody(whole, match);
+    readBody(file, text, match.bodyStart, match.bodyEnd, firstLine, options);
     // This thread's partly used tree memory goes back once the tree lets it go, instead
     // of staying with the thread until its next document or its end.
     mqa::returnThreadSlab();

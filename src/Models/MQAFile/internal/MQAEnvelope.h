@@ -32,9 +32,9 @@ std::optional<EnvelopeMatch> matchEnvelope(std::string_view text, size_t* failed
 // Deletes, in one left-to-right pass each, every comment line (^#.*\r\n) and then every
 // run of whitespace-only lines (^\s*\r\n) in text[start, end), moving the rest down in
 // place. Returns the new end. With `removed`, notes where lines were taken out.
-size_t removeCommentLines(std::string& text, size_t start, size_t end,
+size_t removeCommentLines(char* text, size_t start, size_t end,
                           std::vector<LinesRemoved>* removed = nullptr);
-size_t removeBlankLines(std::string& text, size_t start, size_t end,
+size_t removeBlankLines(char* text, size_t start, size_t end,
                         std::vector<LinesRemoved>* removed = nullptr);
 
 }  // namespace mqa

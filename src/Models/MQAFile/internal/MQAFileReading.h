@@ -24,5 +24,8 @@ namespace mqa {
 
 // MQAFile::initWithString with the reading chosen by `options`.
 MQAFile readDocument(std::string&& text, const MQAReadOptions& options);
+// The same for text the caller keeps (and that must outlive the call); it is changed in
+// place. Strict reading only.
+MQAFile readDocument(char* text, size_t size, const MQAReadOptions& options);
 
 }  // namespace mqa
