@@ -40,11 +40,11 @@ inline std::string dumpScene(const Metasequoia& scene) {
             out += "\n";
         }
         for (const ZeltoAnimation& animation : model.animations())
-            out += "animation " + animation.name() + " " + std::to_string(animation.count()) + "\n";
+            out.append("animation ").append(animation.name()).append(" ").append(std::to_string(animation.count())).append("\n");
     }
     for (const ZeltoAnimation& bones : scene.bones()) {
         out += "bones " + bones.name();
-        for (const auto& track : bones.tracks()) out += " " + std::to_string(track.size());
+        for (const auto& track : bones.tracks()) out.append(" ").append(std::to_string(track.size()));
         out += "\n";
     }
     for (const MQAWarning& warning : scene.warnings())
