@@ -17,6 +17,18 @@ std::vector<GLCall> callsOf(auto&& action) {
     return recordedGLCalls();
 }
 
+// The calls of one 10 x 10 frame of the scene on a path, the frame adjusted first.
+std::vector<GLCall> frameCalls(Metasequoia& scene, DrawPath path, auto&& adjust) {
+    TextureLibrary textures;
+    FrameRenderer renderer;
+    renderer.setDrawPath(path);
+    FrameState frame;
+    frame.scene = &scene;
+    frame.backingWidth = frame.backingHeight = 10;
+    adjust(frame);
+    return callsOf([&] { renderer.drawFrame(frame, textures); });
+}
+
 // A scene with one object of two triangles on materials "a" and "b", and an object
 // animation "move".
 const char* const kTwoMaterialScene[] = {
@@ -192,19 +204,13 @@ TEST(Frame, CameraAndSceneTransformsPrecedeEachModel) {
     Metasequoia scene = twoMaterialScene();
     scene.setPos({1, 2, 3});
     scene.setRotate({4, 5, 6});
-    TextureLibrary textures;
     for (DrawPath path : {DrawPath::PerFace, DrawPath::Arrays}) {
-        FrameRenderer renderer;
-        renderer.setDrawPath(path);
-        FrameState frame;
-        frame.scene = &scene;
-        frame.camera.setZoom(100);
-        frame.camera.setRotateX(10);
-        frame.backingWidth = 100;
-        frame.backingHeight = 100;
-        frame.animationName = "move";
-        frame.animationTime = 3;  // frame 1 of two
-        auto calls = callsOf([&] { renderer.drawFrame(frame, textures); });
+        auto calls = frameCalls(scene, path, [](FrameState& frame) {
+            frame.camera.setZoom(100);
+            frame.camera.setRotateX(10);
+            frame.animationName = "move";
+            frame.animationTime = 3;  // frame 1 of two
+        });
         EXPECT_EQ(calls[10], call("glTranslatef", {}, {0, -150, -1100}));
         EXPECT_EQ(calls[11], call("glRotatef", {}, {10, 1, 0, 0}));
         auto push = std::find_if(calls.begin(), calls.end(), [](auto& c) { return c.name == "glPushMatrix"; });
@@ -268,16 +274,8 @@ TEST(ModelLoop, EveryModelAppliesItsFirstMaterialAgain) {
                 "\" {\r\n\tvertex 3 {\r\n\t\t0.0 0.0 0.0\r\n\t\t1.0 0.0 0.0\r\n\t\t0.0 1.0 0.0\r\n\t}\r\n"
                 "\tface 2 {\r\n\t\t3 V(0 1 2) M(0)\r\n\t\t3 V(0 2 1) M(0)\r\n\t}\r\n}\r\n";
     Metasequoia scene = Metasequoia::initWithString(documentWithBody(body));
-    TextureLibrary textures;
-    for (DrawPath path : {DrawPath::PerFace, DrawPath::Arrays}) {
-        FrameRenderer renderer;
-        renderer.setDrawPath(path);
-        FrameState frame;
-        frame.scene = &scene;
-        frame.backingWidth = frame.backingHeight = 10;
-        auto calls = callsOf([&] { renderer.drawFrame(frame, textures); });
-        EXPECT_EQ(countCalls(calls, "glMaterialf"), 2u);
-    }
+    for (DrawPath path : {DrawPath::PerFace, DrawPath::Arrays})
+        EXPECT_EQ(countCalls(frameCalls(scene, path, [](FrameState&) {}), "glMaterialf"), 2u);
 }
 
 TEST(ModelLoop, FaceWithoutMaterialAtTheStartKeepsTheCurrentState) {
@@ -308,15 +306,10 @@ Metasequoia sceneWithObjectSettings(const std::string& first, const std::string&
 }
 
 std::vector<GLCall> framesCalls(Metasequoia& scene, DrawPath path, bool hide, bool mirrors) {
-    TextureLibrary textures;
-    FrameRenderer renderer;
-    renderer.setDrawPath(path);
-    FrameState frame;
-    frame.scene = &scene;
-    frame.backingWidth = frame.backingHeight = 10;
-    frame.hideInvisible = hide;
-    frame.drawMirroredHalves = mirrors;
-    return callsOf([&] { renderer.drawFrame(frame, textures); });
+    return frameCalls(scene, path, [&](FrameState& frame) {
+        frame.hideInvisible = hide;
+        frame.drawMirroredHalves = mirrors;
+    });
 }
 
 }  // namespace

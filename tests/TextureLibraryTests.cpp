@@ -42,6 +42,17 @@ void writeTwoRowImage(const std::string& path) {
 
 class TextureFolder : public ::testing::Test {
 protected:
+    // The calls of reloading the scene's textures against a document in this folder.
+    const std::vector<GLCall>& reload(TextureLibrary& textures, const Metasequoia& scene) {
+        textures.setTextureBaseURL(path("model.mqo"));
+        clearRecordedGLCalls();
+        textures.reloadTextures(&scene);
+        return recordedGLCalls();
+    }
+    static std::vector<GLCall>::const_iterator uploadIn(const std::vector<GLCall>& calls) {
+        return std::find_if(calls.begin(), calls.end(), [](auto& c) { return c.name == "glTexImage2D"; });
+    }
+
     void SetUp() override {
         ASSERT_TRUE(folder.isValid());
         root = folder.path().toStdString();
@@ -99,11 +110,8 @@ TEST_F(TextureFolder, UploadIsTopRowFirstLinearAndModulated) {
     writeTwoRowImage(path("a.png"));
     Metasequoia scene = sceneWithTextures({"a.png"});
     TextureLibrary textures;
-    textures.setTextureBaseURL(path("model.mqo"));
-    clearRecordedGLCalls();
-    textures.reloadTextures(&scene);
-    const auto& calls = recordedGLCalls();
-    auto image = std::find_if(calls.begin(), calls.end(), [](auto& c) { return c.name == "glTexImage2D"; });
+    const auto& calls = reload(textures, scene);
+    auto image = uploadIn(calls);
     ASSERT_NE(image, calls.end());
     EXPECT_EQ(image->enums, (std::vector<GLenum>{GL_TEXTURE_2D, 0, GL_RGBA, 4, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE}));
     EXPECT_EQ(image->values, (std::vector<GLfloat>{255, 0, 0, 200}));  // the top-left pixel, alpha kept
@@ -170,11 +178,8 @@ TEST_F(TextureFolder, ImagesLargerThanTheLimitAreScaledDown) {
     setRecordedMaxTextureSize(16);
     Metasequoia scene = sceneWithTextures({"big.png"});
     TextureLibrary textures;
-    textures.setTextureBaseURL(path("model.mqo"));
-    clearRecordedGLCalls();
-    textures.reloadTextures(&scene);
-    const auto& calls = recordedGLCalls();
-    auto image = std::find_if(calls.begin(), calls.end(), [](auto& c) { return c.name == "glTexImage2D"; });
+    const auto& calls = reload(textures, scene);
+    auto image = uploadIn(calls);
     ASSERT_NE(image, calls.end());
     EXPECT_EQ(image->enums[3], 16u);
     EXPECT_EQ(image->enums[4], 8u);

@@ -44,9 +44,9 @@ InspectCommand parseInspectArguments(int argc, const char* const* argv) {
         if (arg == "--") {
             onlyFiles = true;
         } else if (arg == "-h" || arg == "--help") {
-            return InspectUsage{};
+            return ShowUsage{};
         } else if (arg == "--version") {
-            return InspectVersion{};
+            return ShowVersion{};
         } else if (arg == "--compat") {
             options.compatible = true;
         } else if (arg == "--tree") {
@@ -55,22 +55,22 @@ InspectCommand parseInspectArguments(int argc, const char* const* argv) {
             options.mode = InspectOptions::Mode::Json;
         } else if (arg == "--animation") {
             auto name = value();
-            if (!name) return InspectUsageError{"option '--animation' needs a name"};
+            if (!name) return UsageError{"option '--animation' needs a name"};
             options.animation = std::string(*name);
             jsonOnly = true;
         } else if (arg == "--time") {
             auto text = value();
-            if (!text) return InspectUsageError{"option '--time' needs a frame number"};
+            if (!text) return UsageError{"option '--time' needs a frame number"};
             auto [end, ec] = std::from_chars(text->data(), text->data() + text->size(), options.time);
             if (ec != std::errc() || end != text->data() + text->size())
-                return InspectUsageError{"bad frame number for '--time': '" + std::string(*text) + "'"};
+                return UsageError{"bad frame number for '--time': '" + std::string(*text) + "'"};
             jsonOnly = true;
         } else {
-            return InspectUsageError{"unknown option '" + std::string(arg) + "'"};
+            return UsageError{"unknown option '" + std::string(arg) + "'"};
         }
     }
-    if (options.files.empty()) return InspectUsageError{"no document given"};
+    if (options.files.empty()) return UsageError{"no document given"};
     if (jsonOnly && options.mode != InspectOptions::Mode::Json)
-        return InspectUsageError{"--animation and --time go with --json"};
+        return UsageError{"--animation and --time go with --json"};
     return options;
 }

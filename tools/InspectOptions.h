@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 #include <variant>
+
+#include "CommandLine.h"
 #include <vector>
 
 // The command line of zelto-inspect.
@@ -16,12 +18,7 @@ struct InspectOptions {
     std::vector<std::string> files;  // "-" is standard input
 };
 
-struct InspectUsage {};
-struct InspectVersion {};
-struct InspectUsageError {
-    std::string message;
-};
-using InspectCommand = std::variant<InspectOptions, InspectUsage, InspectVersion, InspectUsageError>;
+using InspectCommand = Command<InspectOptions>;
 
 InspectCommand parseInspectArguments(int argc, const char* const* argv);
 extern const char* const kInspectUsage;

@@ -5,6 +5,8 @@
 #include <string>
 #include <variant>
 
+#include "CommandLine.h"
+
 #include "FrameRenderer.h"
 
 // The command line of zelto-render.
@@ -22,14 +24,7 @@ struct RenderOptions {
     bool compatible = false;  // compatibility reading
 };
 
-// What the command line asks for: a render, the usage or the version text, or an error
-// message for bad usage.
-struct ShowUsage {};
-struct ShowVersion {};
-struct UsageError {
-    std::string message;
-};
-using RenderCommand = std::variant<RenderOptions, ShowUsage, ShowVersion, UsageError>;
+using RenderCommand = Command<RenderOptions>;
 
 RenderCommand parseRenderArguments(int argc, const char* const* argv);
 extern const char* const kRenderUsage;

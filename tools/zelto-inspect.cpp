@@ -90,24 +90,7 @@ int inspect(const InspectOptions& options, const DocumentInput& input) {
     return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    InspectCommand command = parseInspectArguments(argc, argv);
-    if (std::holds_alternative<InspectUsage>(command)) {
-        std::fputs(kInspectUsage, stdout);
-        return 0;
-    }
-    if (std::holds_alternative<InspectVersion>(command)) {
-        std::printf("zelto-inspect %s\n", ZELTO_VERSION);
-        return 0;
-    }
-    if (const auto* error = std::get_if<InspectUsageError>(&command)) {
-        std::cerr << "zelto-inspect: " << error->message << "\n"
-                  << "Try 'zelto-inspect --help' for more information.\n";
-        return kUsageOrFile;
-    }
-    const InspectOptions& options = std::get<InspectOptions>(command);
+int inspectAll(const InspectOptions& options) {
     int worst = 0;
     bool several = options.files.size() > 1;
     for (size_t i = 0; i < options.files.size(); ++i) {
@@ -120,4 +103,10 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
     }
     return worst;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return runCommand("zelto-inspect", kInspectUsage, parseInspectArguments(argc, argv), inspectAll);
 }

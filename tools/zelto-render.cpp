@@ -107,19 +107,5 @@ int render(const RenderOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    RenderCommand command = parseRenderArguments(argc, argv);
-    if (std::holds_alternative<ShowUsage>(command)) {
-        std::fputs(kRenderUsage, stdout);
-        return 0;
-    }
-    if (std::holds_alternative<ShowVersion>(command)) {
-        std::printf("zelto-render %s\n", ZELTO_VERSION);
-        return 0;
-    }
-    if (const auto* error = std::get_if<UsageError>(&command)) {
-        std::cerr << "zelto-render: " << error->message << "\n"
-                  << "Try 'zelto-render --help' for more information.\n";
-        return kUsageOrFile;
-    }
-    return render(std::get<RenderOptions>(command));
+    return runCommand("zelto-render", kRenderUsage, parseRenderArguments(argc, argv), render);
 }
