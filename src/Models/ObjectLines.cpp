@@ -77,7 +77,8 @@ void LineNumbers::append(const LineNumbers& later, size_t offset) {
     for (const auto& [index, line] : later._jumps) add(index + offset, line);
 }
 
-VertexLines::VertexLines(std::string object, size_t expected) : _object(std::move(object)) {
+VertexLines::VertexLines(std::string object, size_t expected)
+    : _object(std::move(object)), _expected(expected) {
     zelto::reserveLarge(_vertices, std::min(expected, kMostReserved));
 }
 
@@ -95,7 +96,11 @@ void VertexLines::line(std::optional<std::string_view> name, std::span<const MQA
     }
 }
 
-std::unique_ptr<MQALineSink> VertexLines::forLaterLines() { return std::make_unique<VertexLines>(_object, 0); }
+// The later lines are about half the list; room for all of it costs only address space,
+// and spares the copies and fresh pages of growing.
+std::unique_ptr<MQALineSink> VertexLines::forLaterLines() {
+    return std::make_unique<VertexLines>(_object, _expected);
+}
 
 void VertexLines::takeLaterLines(MQALineSink& later) {
     auto& rest = static_cast<VertexLines&>(later);
@@ -117,7 +122,8 @@ std::vector<ZeltoVertex> VertexLines::take() {
     return std::move(_vertices);
 }
 
-FaceLines::FaceLines(std::string object, size_t expected) : _object(std::move(object)) {
+FaceLines::FaceLines(std::string object, size_t expected)
+    : _object(std::move(object)), _expected(expected) {
     zelto::reserveLarge(_faces, std::min(expected, kMostReserved));
 }
 
@@ -127,7 +133,9 @@ void FaceLines::line(std::optional<std::string_view> name, std::span<const MQAPa
     _faces.push_back(rawFaceOfLine(SceneLine(name, params, fileLine)));
 }
 
-std::unique_ptr<MQALineSink> FaceLines::forLaterLines() { return std::make_unique<FaceLines>(_object, 0); }
+std::unique_ptr<MQALineSink> FaceLines::forLaterLines() {
+    return std::make_unique<FaceLines>(_object, _expected);
+}
 
 void FaceLines::takeLaterLines(MQALineSink& later) {
     auto& rest = static_cast<FaceLines&>(later);

@@ -72,6 +72,7 @@ public:
 
 private:
     std::string _object;
+    size_t _expected;  // the list's stated length, for the sink of its later lines
     std::vector<ZeltoVertex> _vertices;
     DeferredError _error;
 };
@@ -90,6 +91,7 @@ public:
 
 private:
     std::string _object;
+    size_t _expected;
     std::vector<RawFace> _faces;
     LineNumbers _lines;
 };

@@ -71,15 +71,15 @@ void ZeltoModel::groupNormals(std::span<const uint32_t> order) {
         }
     }
 
-    // Corner links are gathered here and written into the faces once at the end.
-    std::vector<std::array<uint32_t, 4>> links = zelto::largeVector<std::array<uint32_t, 4>>(
-        _faces.size(), {ZeltoCorner::kNormalUnset, ZeltoCorner::kNormalUnset,
-                        ZeltoCorner::kNormalUnset, ZeltoCorner::kNormalUnset});
+    // Each corner's normal is written into its face as groups form; no list of links on
+    // the side, which for a big model would be one more array the size of the faces.
+    for (ZeltoFace& face : _faces)
+        for (int32_t k = 0; k < face._count; ++k) face._param[k].normal = ZeltoCorner::kNormalUnset;
     auto link = [&](uint32_t face, uint32_t vertex, uint32_t normal) {
         const std::array<uint32_t, 4>& corners = _faceCorners[face];
         for (size_t k = 0; k < 4; ++k)
             if (corners[k] == vertex) {
-                links[face][k] = normal;
+                _faces[face]._param[k].normal = normal;
                 return;
             }
     };
@@ -124,16 +124,14 @@ void ZeltoModel::groupNormals(std::span<const uint32_t> order) {
         ZeltoFace& face = _faces[f];
         const std::array<uint32_t, 4>& corners = _faceCorners[f];
         for (int32_t k = 0; k < face._count; ++k) {
-            uint32_t normal = links[f][static_cast<size_t>(k)];
-            if (normal == ZeltoCorner::kNormalUnset) {
-                normal = ZeltoCorner::kNormalFlat;
-                for (int32_t j = 0; j < k && corners[static_cast<size_t>(k)] != kNoVertex; ++j)
-                    if (corners[static_cast<size_t>(j)] == corners[static_cast<size_t>(k)]) {
-                        normal = links[f][static_cast<size_t>(j)];
-                        break;
-                    }
-            }
-            face._param[k].normal = normal;
+            uint32_t& normal = face._param[k].normal;
+            if (normal != ZeltoCorner::kNormalUnset) continue;
+            normal = ZeltoCorner::kNormalFlat;
+            for (int32_t j = 0; j < k && corners[static_cast<size_t>(k)] != kNoVertex; ++j)
+                if (corners[static_cast<size_t>(j)] == corners[static_cast<size_t>(k)]) {
+                    normal = face._param[j].normal;
+                    break;
+                }
         }
         face._normals = _normals.data();
     }
