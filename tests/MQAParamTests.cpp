@@ -199,16 +199,27 @@ TEST(MQAParamEncode, ParenthesesForNamesAndLists) {
 // Only a program-built tree can hold these, and their text would read back differently
 // (or not at all): writing refuses them rather than write a document that lies.
 TEST(MQAParamEncode, StringsThatCannotReadBackAreRefused) {
-    for (std::string_view value : {"", "a\"b", "\"", "two\r\nlines", "a\nb"}) {
+    for (std::string_view value : {"", "a\"b", "\"a\"", "two\r\nlines", "a\nb", "\r"}) {
         try {
             encode(MQAParam::paramWithStringValues({"fine", value}));
             ADD_FAILURE() << "wrote " << value;
         } catch (const std::invalid_argument& error) {
             EXPECT_STREQ(error.what(),
-                         "A string value that is empty or holds a double quote or a line break "
-                         "cannot be written as document text.");
+                         "A string value that is empty, holds a line break or holds a double "
+                         "quote after its first character cannot be written as document text.");
         }
     }
+}
+
+// A quote right after the opening one is the string's first character, so reading
+// gives strings that start with a quote; they must write back as they were read.
+TEST(MQAParamEncode, StringsStartingWithAQuoteReadBack) {
+    for (std::string_view text : {"\"\"x\"", "\"\"\"", "(\"\"a b\" \"\"\")"}) {
+        MQAParam param = decodeValue(text);
+        EXPECT_EQ(encode(param), text);
+        EXPECT_EQ(encode(decodeValue(encode(param))), text);
+    }
+    EXPECT_EQ(decodeValue("\"\"x\"").stringValueAtIndex(0), "\"x");
 }
 
 TEST(MQAParamEncode, FloatFormsReadBackAsFloats) {

@@ -48,7 +48,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (rewrite(text, split, &splitError) != once || splitError != aloneError) std::abort();
     if (!once) return 0;
     std::optional<std::string> twice = rewrite(*once);
-    if (!twice) return 0;  // strings holding quotes or nothing cannot be written readably
+    // Every string that reading gives can be written: a refusal (std::invalid_argument)
+    // would end the run above.
+    if (!twice) return 0;
     std::optional<std::string> thrice = rewrite(*twice);
     // An empty body, for one, writes text that does not read back.
     if (thrice && *thrice != *twice) std::abort();

@@ -351,13 +351,15 @@ void MQAParam::encodeTo(std::string& out) const {
                     mqa::appendFloat(out, floatValueAtIndex(i), 7);
                 break;
             case MQAParamTypeString: {
-                // The text form of a string is one or more characters between quotes on
-                // one line; anything else would read back as something else.
+                // A string reads as its opening quote, one character of any kind but a line
+                // break, then everything up to the next quote on the line. So a quote can
+                // only come first; anything else would read back as something else.
                 const std::string& value = std::get<std::string>(_ext->values[i]);
-                if (value.empty() || value.find_first_of("\"\r\n") != std::string::npos)
+                if (value.empty() || value.find_first_of("\r\n") != std::string::npos ||
+                    value.find('"', 1) != std::string::npos)
                     throw std::invalid_argument(
-                        "A string value that is empty or holds a double quote or a line break "
-                        "cannot be written as document text.");
+                        "A string value that is empty, holds a line break or holds a double "
+                        "quote after its first character cannot be written as document text.");
                 out.push_back('"');
                 out.append(value);
                 out.push_back('"');
