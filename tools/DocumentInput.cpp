@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
 #include <system_error>
 
 #include "FileBytes.h"
@@ -27,4 +28,13 @@ zelto::DocumentBytes DocumentInput::readBytes() const {
     }
     if (std::ferror(stdin)) throw std::system_error(errno ? errno : EIO, std::generic_category(), "standard input");
     return zelto::DocumentBytes(std::move(bytes));
+}
+
+std::optional<zelto::DocumentBytes> DocumentInput::readBytesOrReport(const char* tool) const {
+    try {
+        return readBytes();
+    } catch (const std::system_error& error) {
+        std::cerr << tool << ": cannot read " << displayName() << ": " << error.code().message() << "\n";
+        return std::nullopt;
+    }
 }

@@ -18,4 +18,6 @@ struct DocumentInput {
     // All its bytes (a file's mapped where it can be). Throws std::system_error with the
     // system's reason when they cannot be read.
     zelto::DocumentBytes readBytes() const;
+    // The same, or none after telling standard error "TOOL: cannot read NAME: REASON".
+    std::optional<zelto::DocumentBytes> readBytesOrReport(const char* tool) const;
 };

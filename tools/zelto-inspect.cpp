@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
-#include <system_error>
 
 #include "DocumentInput.h"
 #include "InspectOptions.h"
@@ -42,14 +41,8 @@ MQAFile readLeniently(std::string&& bytes) {
 }
 
 int inspect(const InspectOptions& options, const DocumentInput& input) {
-    std::optional<zelto::DocumentBytes> read;
-    try {
-        read.emplace(input.readBytes());
-    } catch (const std::system_error& error) {
-        std::cerr << "zelto-inspect: cannot read " << input.displayName() << ": "
-                  << error.code().message() << "\n";
-        return kUsageOrFile;
-    }
+    std::optional<zelto::DocumentBytes> read = input.readBytesOrReport("zelto-inspect");
+    if (!read) return kUsageOrFile;
     const MQAReading reading = options.compatible ? MQAReading::Compatible : MQAReading::Strict;
     try {
         switch (options.mode) {

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
-#include <system_error>
 
 #include <QFile>
 #include <QSaveFile>
@@ -38,14 +37,8 @@ int render(const RenderOptions& options) {
         std::cerr << "zelto-render: " << options.output << ": will not overwrite the document\n";
         return kUsageOrFile;
     }
-    std::optional<zelto::DocumentBytes> bytes;
-    try {
-        bytes.emplace(input.readBytes());
-    } catch (const std::system_error& error) {
-        std::cerr << "zelto-render: cannot read " << input.displayName() << ": "
-                  << error.code().message() << "\n";
-        return kUsageOrFile;
-    }
+    std::optional<zelto::DocumentBytes> bytes = input.readBytesOrReport("zelto-render");
+    if (!bytes) return kUsageOrFile;
     Metasequoia scene;
     try {
         scene = Metasequoia::initWithData(std::move(*bytes),

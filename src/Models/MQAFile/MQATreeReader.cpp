@@ -55,16 +55,20 @@ void MQATreeReader::commit() {
     if (_storage) _storage->advanceTo(_p);
 }
 
-std::optional<MQAAttribute> MQATreeReader::readAttribute() {
-    std::vector<Frame> stack;
+MQATreeReader::Outcome MQATreeReader::runPlaced(std::vector<Frame>& stack) {
     try {
-        Outcome outcome = run(stack);
-        commit();
-        return std::move(outcome.attribute);
+        return run(stack);
     } catch (MQAException& error) {
         placeError(error);
         throw;
     }
+}
+
+std::optional<MQAAttribute> MQATreeReader::readAttribute() {
+    std::vector<Frame> stack;
+    Outcome outcome = runPlaced(stack);
+    commit();
+    return std::move(outcome.attribute);
 }
 
 void MQATreeReader::readList(std::vector<MQAAttribute>& into) {
@@ -87,12 +91,7 @@ void MQATreeReader::readList(MQALineSink& into) {
     stack.emplace_back(std::nullopt, &into);
     stack.back().endsWithList = true;
     if (_lines.empty()) _lines.emplace_back();
-    try {
-        run(stack);
-    } catch (MQAException& error) {
-        placeError(error);
-        throw;
-    }
+    runPlaced(stack);
     commit();
 }
 
@@ -162,14 +161,9 @@ std::optional<MQABlock> MQATreeReader::readBlock() {
     lineEnded(body);
     std::vector<Frame> stack;
     openBlock(stack, std::nullopt);
-    try {
-        Outcome outcome = run(stack);
-        commit();
-        return std::move(outcome.block);
-    } catch (MQAException& error) {
-        placeError(error);
-        throw;
-    }
+    Outcome outcome = runPlaced(stack);
+    commit();
+    return std::move(outcome.block);
 }
 
 void MQATreeReader::openBlock(std::vector<Frame>& stack, std::optional<MQAAttribute> owner) {

@@ -75,6 +75,8 @@ private:
         std::optional<MQABlock> block;
     };
     Outcome run(std::vector<Frame>& stack);
+    // run(), with a reading error given the place where reading stopped.
+    Outcome runPlaced(std::vector<Frame>& stack);
     // Name and parameters of an attribute line; consumes only what matched. The
     // parameters stay in _params when `keep` is false.
     void readHead(MQAAttribute& attribute, bool keep);
