@@ -6,9 +6,9 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
-#include <limits>
 
 #include "Metasequoia.h"
+#include "SceneFigures.h"
 #include "TextureLocation.h"
 
 namespace {
@@ -38,34 +38,23 @@ namespace {
 }
 
 // "1 quad", "2 quads".
-std::string count(size_t n, const char* one, const char* many) {
+std::string count(uint64_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-struct Shapes {
-    size_t lines = 0, triangles = 0, quads = 0;
-    size_t total() const { return lines + triangles + quads; }
-    void add(const ZeltoModel& model) {
-        for (const ZeltoFace& face : model.faces()) {
-            if (face.count() == 2) ++lines;
-            if (face.count() == 3) ++triangles;
-            if (face.count() == 4) ++quads;
-        }
-    }
-    // "(64 triangles, 1 quad)": the kinds present.
-    std::string kinds() const {
-        std::string parts;
-        auto add = [&](size_t n, const char* one, const char* many) {
-            if (!n) return;
-            if (!parts.empty()) parts += ", ";
-            parts += count(n, one, many);
-        };
-        add(lines, "two-corner polygon", "two-corner polygons");
-        add(triangles, "triangle", "triangles");
-        add(quads, "quad", "quads");
-        return parts.empty() ? std::string() : " (" + parts + ")";
-    }
-};
+// "(64 triangles, 1 quad)": the kinds present.
+std::string kinds(const ShapeCounts& shapes) {
+    std::string parts;
+    auto add = [&](uint64_t n, const char* one, const char* many) {
+        if (!n) return;
+        if (!parts.empty()) parts += ", ";
+        parts += count(n, one, many);
+    };
+    add(shapes.lines, "two-corner polygon", "two-corner polygons");
+    add(shapes.triangles, "triangle", "triangles");
+    add(shapes.quads, "quad", "quads");
+    return parts.empty() ? std::string() : " (" + parts + ")";
+}
 
 bool fileExists(const std::string& path) {
     struct stat status {};
@@ -77,27 +66,17 @@ bool fileExists(const std::string& path) {
 std::string sceneSummary(const Metasequoia& scene, const std::string& displayName,
                          const std::optional<std::string>& documentPath, bool lenientTextures) {
     std::string out;
-    size_t vertices = 0;
-    Shapes shapes;
-    GLKVector3 low{std::numeric_limits<float>::infinity(), std::numeric_limits<float>::infinity(),
-                   std::numeric_limits<float>::infinity()};
-    GLKVector3 high{-low.x, -low.y, -low.z};
-    for (const ZeltoModel& model : scene.models()) {
-        vertices += model.vertices().size();
-        shapes.add(model);
-        for (const ZeltoVertex& v : model.vertices()) {
-            low = {std::fmin(low.x, v.pos.x), std::fmin(low.y, v.pos.y), std::fmin(low.z, v.pos.z)};
-            high = {std::fmax(high.x, v.pos.x), std::fmax(high.y, v.pos.y), std::fmax(high.z, v.pos.z)};
-        }
-    }
+    SceneFigures figures = sceneFigures(scene);
     appendf(out, "%s: %s, %s, %s%s, %s\n", displayName.c_str(),
-            count(scene.models().size(), "object", "objects").c_str(),
-            count(vertices, "vertex", "vertices").c_str(),
-            count(shapes.total(), "polygon", "polygons").c_str(), shapes.kinds().c_str(),
-            count(scene.materials().size(), "material", "materials").c_str());
-    if (vertices > 0 && low.x <= high.x)
+            count(figures.objects, "object", "objects").c_str(),
+            count(figures.vertices, "vertex", "vertices").c_str(),
+            count(figures.polygons.total(), "polygon", "polygons").c_str(), kinds(figures.polygons).c_str(),
+            count(figures.materials, "material", "materials").c_str());
+    if (figures.bounds) {
+        GLKVector3 low = figures.bounds->low, high = figures.bounds->high, size = figures.bounds->size();
         appendf(out, "Bounding box: (%g, %g, %g) to (%g, %g, %g), size %g x %g x %g\n", low.x, low.y,
-                low.z, high.x, high.y, high.z, high.x - low.x, high.y - low.y, high.z - low.z);
+                low.z, high.x, high.y, high.z, size.x, size.y, size.z);
+    }
 
     if (!scene.materials().empty()) out += "Materials:\n";
     for (size_t i = 0; i < scene.materials().size(); ++i) {
@@ -114,11 +93,11 @@ std::string sceneSummary(const Metasequoia& scene, const std::string& displayNam
 
     if (!scene.models().empty()) out += "Objects:\n";
     for (const ZeltoModel& model : scene.models()) {
-        Shapes own;
+        ShapeCounts own;
         own.add(model);
         appendf(out, "  object %d \"%s\": %s, %s%s, smoothing angle %g°, %s\n", model.number(),
                 model.name().c_str(), count(model.vertices().size(), "vertex", "vertices").c_str(),
-                count(own.total(), "polygon", "polygons").c_str(), own.kinds().c_str(), model.facet(),
+                count(own.total(), "polygon", "polygons").c_str(), kinds(own).c_str(), model.facet(),
                 count(model.normals().size(), "shared normal", "shared normals").c_str());
         for (const ZeltoAnimation& animation : model.animations())
             appendf(out, "    animation \"%s\": %s\n", animation.name().c_str(),
