@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 constexpr int64_t kTickNanoseconds = 1'000'000'000 / Playback::kTicksPerSecond;
@@ -12,31 +13,78 @@ Playback::Playback(std::function<void()> redisplay, QObject* parent)
 
 void Playback::setAnimationName(AnimationNameHandle name) {
     _name = name;
+    bool wasPaused = std::exchange(_paused, false);
     if (name) {
         _time = 0;
         _redisplay();
-        if (!_timer) {
-            _timer = new QTimer(this);
-            _timer->setSingleShot(true);
-            _timer->setTimerType(Qt::PreciseTimer);
-            connect(_timer, &QTimer::timeout, this, [this] {
-                redraw();
-                scheduleNextTick();
-            });
-            _clock.start();
-            _ticksScheduled = 0;
-            scheduleNextTick();
-        }
-    } else if (_timer) {
-        _timer->stop();
-        _timer->deleteLater();
-        _timer = nullptr;
+        if (!_timer) startTimer();
+        emit timeChanged();
+        emit stateChanged();
+    } else if (_timer || wasPaused) {
+        stopTimer();
+        emit stateChanged();
     }
 }
 
 void Playback::redraw() {
     ++_time;
     _redisplay();
+    emit timeChanged();
+}
+
+void Playback::pause() {
+    if (!_timer || !_name.lock()) return;
+    stopTimer();
+    _paused = true;
+    emit stateChanged();
+}
+
+void Playback::resume() {
+    if (!_paused) return;
+    _paused = false;
+    if (_name.lock() && !_timer) startTimer();
+    emit stateChanged();
+}
+
+void Playback::togglePause() {
+    if (_paused)
+        resume();
+    else
+        pause();
+}
+
+void Playback::stepForward() {
+    if (!_paused) return;
+    ++_time;
+    _redisplay();
+    emit timeChanged();
+}
+
+void Playback::stepBack() {
+    if (!_paused || _time == 0) return;
+    --_time;
+    _redisplay();
+    emit timeChanged();
+}
+
+void Playback::startTimer() {
+    _timer = new QTimer(this);
+    _timer->setSingleShot(true);
+    _timer->setTimerType(Qt::PreciseTimer);
+    connect(_timer, &QTimer::timeout, this, [this] {
+        redraw();
+        scheduleNextTick();
+    });
+    _clock.start();
+    _ticksScheduled = 0;
+    scheduleNextTick();
+}
+
+void Playback::stopTimer() {
+    if (!_timer) return;
+    _timer->stop();
+    _timer->deleteLater();
+    _timer = nullptr;
 }
 
 void Playback::scheduleNextTick() {

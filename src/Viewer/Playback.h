@@ -35,12 +35,31 @@ public:
     // One tick: one frame forward and a redisplay request.
     void redraw();
 
+    // Beyond playback as the picker drives it. Pausing stops the timer but keeps the
+    // name and the counter, so frames still show the animation at the frame reached;
+    // resuming starts a timer again from there. Choosing a name (or none) ends a pause.
+    bool isPaused() const { return _paused; }
+    void pause();
+    void resume();
+    void togglePause();
+    // While paused: the frame after or before the current one (never below 0).
+    void stepForward();
+    void stepBack();
+
+signals:
+    // The counter moved, or playback started, paused, resumed or stopped.
+    void timeChanged();
+    void stateChanged();
+
 private:
+    void startTimer();
+    void stopTimer();
     void scheduleNextTick();
 
     std::function<void()> _redisplay;
     std::weak_ptr<const std::string> _name;
     uint64_t _time = 0;
+    bool _paused = false;
     // One single-shot timer set for each tick's due time, counted from the start, so
     // ticks average exactly 1/30 s although a timer's interval is whole milliseconds.
     QPointer<QTimer> _timer;

@@ -17,7 +17,9 @@
 #include "ArrayController.h"
 #include "Document.h"
 #include "DocumentWindow.h"
+#include "InfoPanel.h"
 #include "Metasequoia.h"
+#include "PlaybackControls.h"
 #include "ZeltoOpenGLView.h"
 
 namespace {
@@ -95,10 +97,15 @@ void WindowController::loadWindow() {
     });
     connect(this, &WindowController::zoomChanged, this, &WindowController::showZoom);
 
+    _infoPanel = new InfoPanel(_document, _glView, _window);
+    _window->addDockWidget(Qt::RightDockWidgetArea, _infoPanel);
+    _infoPanel->hide();
+
     _warnings = new QLabel;
     _warnings->setObjectName("readingWarnings");
     _window->statusBar()->addPermanentWidget(_warnings, 1);
     addViewMenu();
+    _playbackControls = new PlaybackControls(_window, _glView, _document);
 
     // The picker offers the names of whatever scene the document holds, the status bar
     // its reading warnings; textures resolve the way the document was read.
@@ -123,6 +130,11 @@ void WindowController::addViewMenu() {
     QAction* mirror = view->addAction(tr("Draw &Mirrored Halves"));
     mirror->setCheckable(true);
     connect(mirror, &QAction::toggled, _glView, &ZeltoOpenGLView::setDrawsMirroredHalves);
+    view->addSeparator();
+    QAction* information = _infoPanel->toggleViewAction();
+    information->setText(tr("&Information"));
+    information->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    view->addAction(information);
 }
 
 void WindowController::showWarnings() {

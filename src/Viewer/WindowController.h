@@ -6,6 +6,8 @@
 class ArrayController;
 class Document;
 class DocumentWindow;
+class InfoPanel;
+class PlaybackControls;
 class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
@@ -33,6 +35,9 @@ public:
     QDoubleSpinBox* zoomField() const { return _zoomField; }
     // What reading left out, shown in the status bar (empty when nothing was).
     QLabel* warningsLabel() const { return _warnings; }
+    PlaybackControls* playbackControls() const { return _playbackControls; }
+    // Hidden until chosen from the View menu (Ctrl+I).
+    InfoPanel* infoPanel() const { return _infoPanel; }
 
     float zoom() const { return _zoom; }
     void setZoom(float zoom);
@@ -61,5 +66,7 @@ private:
     QDoubleSpinBox* _zoomField = nullptr;
     QLabel* _hint = nullptr;
     QLabel* _warnings = nullptr;
+    PlaybackControls* _playbackControls = nullptr;
+    InfoPanel* _infoPanel = nullptr;
     float _zoom = 0;
 };

@@ -61,6 +61,7 @@ void ZeltoOpenGLView::reloadTextures() {
     _textures.reloadTextures(scene.get());
     doneCurrent();
     _texturesPending = false;
+    emit texturesReloaded();
 }
 
 void ZeltoOpenGLView::releaseTextures() {
@@ -117,6 +118,7 @@ void ZeltoOpenGLView::initializeGL() {
     SceneHandle scene = metaseq();
     _textures.reloadTextures(scene.get());
     _texturesPending = false;
+    emit texturesReloaded();
 }
 
 void ZeltoOpenGLView::resizeGL(int, int) {
@@ -129,12 +131,17 @@ void ZeltoOpenGLView::paintGL() {
         SceneHandle scene = metaseq();
         _textures.reloadTextures(scene.get());
         _texturesPending = false;
+        emit texturesReloaded();
     }
     SceneHandle scene = metaseq();
     AnimationNameHandle name = _playback.animationName();
-    QSizeF backing = backingSize(size(), devicePixelRatioF());
+    _renderer.drawFrame(frameState(scene.get(), name.get(), backingSize(size(), devicePixelRatioF())),
+                        _textures);
+}
+
+FrameState ZeltoOpenGLView::frameState(Metasequoia* scene, const std::string* name, QSizeF backing) const {
     FrameState frame;
-    frame.scene = scene.get();
+    frame.scene = scene;
     if (name) frame.animationName = *name;
     frame.animationTime = _playback.animationTime();
     frame.camera = _camera;
@@ -142,5 +149,5 @@ void ZeltoOpenGLView::paintGL() {
     frame.backingHeight = backing.height();
     frame.hideInvisible = _hideInvisible;
     frame.drawMirroredHalves = _drawMirroredHalves;
-    _renderer.drawFrame(frame, _textures);
+    return frame;
 }

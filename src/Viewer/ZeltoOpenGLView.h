@@ -82,6 +82,14 @@ public:
     // The view's size in device pixels: its size in points times the pixel ratio.
     static QSizeF backingSize(QSize points, qreal devicePixelRatio);
 
+    // What the view would draw of `scene` (held alive by the caller) at a backing size:
+    // its camera, the playing animation's name and frame, and the View menu's choices.
+    FrameState frameState(Metasequoia* scene, const std::string* animationName, QSizeF backing) const;
+
+signals:
+    // The textures were loaded afresh for the current scene and document location.
+    void texturesReloaded();
+
 protected:
     void initializeGL() override;
     void resizeGL(int width, int height) override;

@@ -108,6 +108,62 @@ private slots:
         QVERIFY2(elapsed >= 2990, qPrintable(QString("90 ticks after %1 ms").arg(elapsed)));
         QVERIFY2(elapsed < 3600, qPrintable(QString("90 ticks after %1 ms").arg(elapsed)));
     }
+
+    void pauseStepAndResumeKeepTheNameAndCounter() {
+        int redisplays = 0;
+        Playback playback([&] { ++redisplays; });
+        AnimationNameHandle wave = nameOf("wave");
+        playback.stepForward();  // not paused: nothing happens
+        QCOMPARE(playback.animationTime(), uint64_t{0});
+        playback.pause();  // nothing playing: nothing to pause
+        QVERIFY(!playback.isPaused());
+
+        playback.setAnimationName(wave);
+        for (int i = 0; i < 5; ++i) playback.redraw();
+        playback.pause();
+        QVERIFY(playback.isPaused());
+        QVERIFY(!playback.isTimerRunning());
+        QCOMPARE(*playback.animationName(), std::string("wave"));
+        QCOMPARE(playback.animationTime(), uint64_t{5});
+
+        playback.stepForward();
+        playback.stepForward();
+        playback.stepBack();
+        QCOMPARE(playback.animationTime(), uint64_t{6});
+        for (int i = 0; i < 10; ++i) playback.stepBack();
+        QCOMPARE(playback.animationTime(), uint64_t{0});  // never below the first frame
+        playback.stepForward();
+        int before = redisplays;
+        playback.togglePause();
+        QVERIFY(!playback.isPaused());
+        QVERIFY(playback.isTimerRunning());
+        QCOMPARE(playback.animationTime(), uint64_t{1});  // resumes where it was
+        QCOMPARE(redisplays, before);
+        QTRY_VERIFY_WITH_TIMEOUT(playback.animationTime() >= 3, 2000);
+        playback.stepForward();  // playing: stepping does nothing
+    }
+
+    void choosingANameEndsAPauseAsItWouldAnyPlayback() {
+        Playback playback([] {});
+        AnimationNameHandle wave = nameOf("wave");
+        AnimationNameHandle hop = nameOf("hop");
+        playback.setAnimationName(wave);
+        playback.redraw();
+        playback.pause();
+        playback.setAnimationName(hop);
+        QVERIFY(!playback.isPaused());
+        QVERIFY(playback.isTimerRunning());
+        QCOMPARE(playback.animationTime(), uint64_t{0});
+
+        playback.pause();
+        playback.stepForward();
+        playback.setAnimationName(nullptr);  // none: still, counter kept
+        QVERIFY(!playback.isPaused());
+        QVERIFY(!playback.isTimerRunning());
+        QCOMPARE(playback.animationTime(), uint64_t{1});
+        playback.resume();  // nothing paused any more
+        QVERIFY(!playback.isTimerRunning());
+    }
 };
 
 ZELTO_VIEWER_TEST_MAIN(PlaybackTests)

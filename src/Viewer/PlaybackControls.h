@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+class Document;
+class QAction;
+class QLabel;
+class QMainWindow;
+class ZeltoOpenGLView;
+
+// Play and pause (Space), a frame forward or back while paused, and the frame number with
+// the loop's length in the status bar. The picker still starts and stops playback; these
+// only hold it where it is.
+class PlaybackControls : public QObject {
+    Q_OBJECT
+
+public:
+    PlaybackControls(QMainWindow* window, ZeltoOpenGLView* view, Document* document);
+
+    QAction* playPauseAction() const { return _playPause; }
+    QAction* nextFrameAction() const { return _next; }
+    QAction* previousFrameAction() const { return _previous; }
+    // "Frame 12 of 40", with "paused" while paused; empty while no animation plays.
+    QLabel* frameLabel() const { return _frame; }
+
+private:
+    void showState();
+    void showFrame();
+
+    ZeltoOpenGLView* _view;
+    QPointer<Document> _document;
+    QAction* _playPause;
+    QAction* _next;
+    QAction* _previous;
+    QLabel* _frame;
+};
