@@ -6,8 +6,12 @@
 #include <fstream>
 #include <string>
 #include <system_error>
+#include <thread>
 
 #include "FileBytes.h"
+#include "Metasequoia.h"
+#include "MQAProgress.h"
+#include "DocumentGenerator.h"
 
 using namespace std::string_literals;
 
@@ -107,4 +111,34 @@ TEST(DocumentBytes, MappedAndStringBytesGiveTheSameScene) {
     EXPECT_EQ(mapped.models().size(), read.models().size());
     EXPECT_EQ(mapped.models()[2].faces().size(), read.models()[2].faces().size());
     EXPECT_EQ(mapped.animationNames(), read.animationNames());
+}
+
+TEST(DocumentBytes, ProgressFollowsTheReadAndCancellingStopsIt) {
+    std::string path = temporaryFile("zelto-progress.mqo", bench::generateDocument(40000, false));
+    MQAProgress progress;
+    Metasequoia followed = Metasequoia::initWithData(zelto::DocumentBytes::readFile(path), MQAReading::Strict,
+                                                     &progress);
+    EXPECT_GT(progress.bytesTotal(), 1'000'000u);
+    EXPECT_EQ(progress.bytesRead(), progress.bytesTotal());
+    Metasequoia plain = Metasequoia::initWithData(zelto::DocumentBytes::readFile(path));
+    ASSERT_EQ(followed.models().size(), plain.models().size());
+    EXPECT_EQ(followed.models()[0].faces().size(), plain.models()[0].faces().size());
+
+    // Asked to stop before it starts, or while it reads on another thread: either way
+    // the read ends in MQACancelled, whichever the way of reading.
+    for (MQAReading reading : {MQAReading::Strict, MQAReading::Compatible}) {
+        MQAProgress stopped;
+        stopped.cancel();
+        EXPECT_THROW(Metasequoia::initWithData(zelto::DocumentBytes::readFile(path), reading, &stopped),
+                     MQACancelled);
+    }
+    MQAProgress midway;
+    std::thread reader([&] {
+        EXPECT_THROW(Metasequoia::initWithData(zelto::DocumentBytes::readFile(path), MQAReading::Strict, &midway),
+                     MQACancelled);
+    });
+    while (midway.bytesRead() == 0 && midway.bytesTotal() == 0) std::this_thread::yield();
+    midway.cancel();
+    reader.join();
+    std::remove(path.c_str());
 }

@@ -55,9 +55,17 @@ Metasequoia Metasequoia::initWithData(std::string_view bytes) {
     return initWithData(std::string(bytes));
 }
 
-Metasequoia Metasequoia::initWithData(zelto::DocumentBytes&& bytes, MQAReading reading) {
-    if (reading != MQAReading::Strict || !bytes.mapped())
-        return initWithData(std::move(bytes).takeString(), reading);
+Metasequoia Metasequoia::initWithData(zelto::DocumentBytes&& bytes, MQAReading reading, MQAProgress* progress) {
+    uint64_t total = bytes.size();
+    if (progress) {
+        progress->setTotal(total);
+        progress->reached(0);
+    }
+    if (reading != MQAReading::Strict || !bytes.mapped()) {
+        Metasequoia scene = initWithData(std::move(bytes).takeString(), reading);
+        if (progress) progress->reached(total);
+        return scene;
+    }
     auto changed = [] { return std::runtime_error("The file changed while it was read."); };
     scene::ObjectListSinks sinks;
     MQAFile file;
@@ -65,6 +73,7 @@ Metasequoia Metasequoia::initWithData(zelto::DocumentBytes&& bytes, MQAReading r
         mqa::requireUTF8(bytes.view());
         MQAReadOptions options;
         options.chooser = &sinks;
+        options.progress = progress;
         file = mqa::readDocument(bytes.data(), bytes.size(), options);
     } catch (const std::exception&) {
         if (bytes.truncated()) throw changed();
@@ -72,7 +81,11 @@ Metasequoia Metasequoia::initWithData(zelto::DocumentBytes&& bytes, MQAReading r
     }
     if (bytes.truncated()) throw changed();
     bytes.release();  // the models need memory more than the text does
-    return fromFile(std::move(file), &sinks);
+    // Every byte is read; what follows is building the models.
+    if (progress) progress->reached(total);
+    Metasequoia scene = fromFile(std::move(file), &sinks);
+    if (progress) progress->reached(total);
+    return scene;
 }
 
 Metasequoia Metasequoia::initWithData(std::string&& bytes, MQAReading reading) {

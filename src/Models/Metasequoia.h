@@ -9,6 +9,7 @@
 #include "GLKMath.h"
 #include "MQAException.h"
 #include "MQAFile.h"
+#include "MQAProgress.h"
 #include "ObjectDisplay.h"
 #include "ZeltoAnimation.h"
 #include "ZeltoMaterial.h"
@@ -41,8 +42,10 @@ public:
     // accepts gives the same scene either way.
     static Metasequoia initWithData(std::string&& bytes, MQAReading reading);
     // The same from a file's bytes (FileBytes.h), which are let go as soon as they are
-    // read, before the models are made.
-    static Metasequoia initWithData(zelto::DocumentBytes&& bytes, MQAReading reading = MQAReading::Strict);
+    // read, before the models are made. With `progress`, reports how far reading got
+    // and stops with MQACancelled when asked to (see MQAProgress).
+    static Metasequoia initWithData(zelto::DocumentBytes&& bytes, MQAReading reading = MQAReading::Strict,
+                                    MQAProgress* progress = nullptr);
     // The reference reading: the whole document tree first, then the passes over it.
     // initWithString reads the objects' vertex and face lists straight into the models
     // instead, with the same scene and the same errors; tests compare the two.

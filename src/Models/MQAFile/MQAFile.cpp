@@ -102,6 +102,7 @@ void readBody(MQAFile& file, char* text, size_t start, size_t end, uint64_t firs
     reader.setReadAhead(readAhead ? &*readAhead : nullptr);
     reader.setLenient(options.compatibility);
     reader.setSinkChooser(options.chooser, options.readAheadBytes != SIZE_MAX);
+    reader.setProgress(options.progress, base);
     {
         // Integers among decimals read as decimals on this thread while the body is read.
         struct Lenience {

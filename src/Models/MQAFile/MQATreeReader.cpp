@@ -222,6 +222,10 @@ void MQATreeReader::readHead(MQAAttribute& attribute, bool keep) {
 MQATreeReader::Outcome MQATreeReader::run(std::vector<Frame>& stack) {
     for (;;) {
         if (_cancel && _cancel->load(std::memory_order_relaxed)) throw Cancelled{};
+        if (_progress && ++_linesSinceProgress == 4096) {
+            _linesSinceProgress = 0;
+            _progress->reached(static_cast<uint64_t>(_p - _progressFrom));
+        }
         MQAAttribute current;
         // A line of a sink block keeps its parameters in _params, unless it opens a block.
         bool inScratch = !stack.empty() && stack.back().sink;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MQAProgress.h"
+
 // How a document body is read, for the format layer's own use, its tests and
 // benchmarks. Large bodies are read in two halves at once; the result is the same as
 // reading alone (see MQAReadAhead).
@@ -18,6 +20,8 @@ struct MQAReadOptions {
     // Blocks read straight into sinks (MQALineSink); long ones in two halves, on two
     // threads, in place of the body read in two halves.
     MQASinkChooser* chooser = nullptr;
+    // Where to report how far the body's reading got, and to be asked to stop.
+    MQAProgress* progress = nullptr;
 };
 
 namespace mqa {

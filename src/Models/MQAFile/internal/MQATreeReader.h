@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MQAProgress.h"
+
 #include <atomic>
 #include <optional>
 #include <vector>
@@ -40,6 +42,12 @@ public:
     // MQATreeReader::Cancelled); for a reader whose result may no longer be wanted.
     void setCancel(const std::atomic<bool>* cancel) { _cancel = cancel; }
     struct Cancelled {};
+    // Reports how far it got, counted from `from`, every few thousand lines, and stops
+    // (MQACancelled) once the progress is cancelled.
+    void setProgress(MQAProgress* progress, const char* from) {
+        _progress = progress;
+        _progressFrom = from;
+    }
     const char* position() const { return _p; }
     // Numbers the lines read: the first line is line `firstReadLine` of the text read,
     // which `map` takes back to the file's lines. Attributes then carry their file line,
@@ -98,6 +106,9 @@ private:
     MQATextStorage* _storage = nullptr;
     MQAReadAhead* _readAhead = nullptr;
     const std::atomic<bool>* _cancel = nullptr;
+    MQAProgress* _progress = nullptr;
+    const char* _progressFrom = nullptr;
+    uint32_t _linesSinceProgress = 0;
     MQASinkChooser* _chooser = nullptr;
     bool _splitSinkBlocks = false;
     const char* _textStart = nullptr;  // where line numbers count from, for a second half
