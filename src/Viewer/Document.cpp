@@ -22,11 +22,7 @@ bool Document::readFromData(zelto::DocumentBytes&& data, const QString&, Documen
                             MQAReading reading) {
     // Reading and scene errors carry their reason text; they are the failures caught.
     try {
-        auto scene = std::make_shared<Metasequoia>(Metasequoia::initWithData(std::move(data), reading));
-        emit modelWillChange();
-        _model = std::move(scene);
-        _reading = reading;
-        emit modelChanged();
+        adoptScene(std::make_shared<Metasequoia>(Metasequoia::initWithData(std::move(data), reading)), reading);
         return true;
     } catch (const std::exception& exception) {
         if (error)
@@ -34,6 +30,13 @@ bool Document::readFromData(zelto::DocumentBytes&& data, const QString&, Documen
                                    QString::fromUtf8(exception.what()), placeOfError(exception)};
         return false;
     }
+}
+
+void Document::adoptScene(SceneHandle scene, MQAReading reading) {
+    emit modelWillChange();
+    _model = std::move(scene);
+    _reading = reading;
+    emit modelChanged();
 }
 
 std::optional<QByteArray> Document::dataOfType(const QString&, DocumentError* error) const {

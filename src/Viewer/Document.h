@@ -53,6 +53,9 @@ public:
     bool readFromData(zelto::DocumentBytes&& data, const QString& ofType, DocumentError* error,
                       MQAReading reading);
     MQAReading reading() const { return _reading; }
+    // Takes a scene read elsewhere (a worker thread) in place of the current one, between
+    // one modelWillChange and one modelChanged, as a successful read does.
+    void adoptScene(SceneHandle scene, MQAReading reading);
     // The scene's bytes; none, with an error (code 512) when `error` is given, when the
     // scene cannot give them.
     std::optional<QByteArray> dataOfType(const QString& ofType, DocumentError* error) const;

@@ -16,6 +16,8 @@
 
 #include "DocumentWindow.h"
 #include "FileBytes.h"
+#include "FileWatcher.h"
+#include "MessageBar.h"
 #include "WindowController.h"
 #include "ZeltoOpenGLView.h"
 
@@ -85,20 +87,26 @@ WindowController* DocumentController::newDocument(bool replaceable) {
     return controller;
 }
 
-std::unique_ptr<Document> DocumentController::readDocument(const QString& path, MQAReading reading,
-                                                           DocumentError* error) {
-    std::optional<zelto::DocumentBytes> bytes;
-    try {
-        bytes.emplace(zelto::DocumentBytes::readFile(QFile::encodeName(path).toStdString()));
-    } catch (const std::system_error& failure) {
-        *error = DocumentError{Document::kErrorDomain, DocumentError::kReadError,
-                               QString::fromStdString(failure.code().message()), std::nullopt};
-        return nullptr;
+bool DocumentController::readsInBackground(const QString& path) const {
+    if (_backgroundBytes < 0) return false;
+    QFileInfo info(path);
+    return info.isFile() && info.size() >= _backgroundBytes;
+}
+
+SceneHandle DocumentController::acceptedScene(const QString& path, SceneLoader::Outcome& outcome,
+                                              MQAReading* reading) {
+    *reading = outcome.reading;
+    if (outcome.scene) return outcome.scene;
+    // A file strict reading refuses may open by compatibility reading: it is offered then.
+    bool offer = outcome.compatibleScene != nullptr;
+    if (_fromCommandLine.contains(path)) {
+        std::string file = QFile::encodeName(path).toStdString();
+        std::fprintf(stderr, "zelto: %s\n",
+                     describeAt(file, outcome.error.place, outcome.error.description.toStdString()).c_str());
     }
-    auto document = std::make_unique<Document>();
-    document->setFileURL(QUrl::fromLocalFile(canonical(path)));
-    if (!document->readFromData(std::move(*bytes), "mqo", error, reading)) return nullptr;
-    return document;
+    if (_presentError(path, outcome.error, offer) != ErrorChoice::ReadCompatibly || !offer) return nullptr;
+    *reading = MQAReading::Compatible;
+    return outcome.compatibleScene;
 }
 
 WindowController* DocumentController::openDocument(const QString& path) {
@@ -106,43 +114,124 @@ WindowController* DocumentController::openDocument(const QString& path) {
         open->showWindow();
         return open;
     }
-    DocumentError error;
     MQAReading reading = compatibilityReading() ? MQAReading::Compatible : MQAReading::Strict;
-    std::unique_ptr<Document> document = readDocument(path, reading, &error);
-    if (!document) {
-        // A file strict reading refuses may open by compatibility reading: offer it then.
-        std::unique_ptr<Document> compatible;
-        if (reading == MQAReading::Strict) {
-            DocumentError ignored;
-            compatible = readDocument(path, MQAReading::Compatible, &ignored);
-        }
-        if (_presentError(path, error, compatible != nullptr) != ErrorChoice::ReadCompatibly || !compatible)
-            return nullptr;
-        document = std::move(compatible);
-    }
+    if (readsInBackground(path)) return openInBackground(path, reading);
+    SceneLoader::Outcome outcome = SceneLoader::load(path, reading, reading == MQAReading::Strict);
+    SceneHandle scene = acceptedScene(path, outcome, &reading);
+    if (!scene) return nullptr;
+    auto* document = new Document;
+    document->setFileURL(QUrl::fromLocalFile(canonical(path)));
+    document->adoptScene(std::move(scene), reading);
     noteRecentFile(canonical(path));
-    WindowController* controller = makeWindowControllers(document.release());
-    if (_replaceableUntitled) {
-        _replaceableUntitled->window()->close();
-        _replaceableUntitled = nullptr;
-    }
+    WindowController* controller = makeWindowControllers(document);
+    replaceUntitled();
     return controller;
+}
+
+WindowController* DocumentController::openInBackground(const QString& path, MQAReading reading) {
+    // The window comes at once, empty, and shows how far the reading got.
+    auto* document = new Document;
+    document->setFileURL(QUrl::fromLocalFile(canonical(path)));
+    WindowController* controller = makeWindowControllers(document);
+    auto* loader = new SceneLoader(path, reading, reading == MQAReading::Strict);
+    controller->beginLoading(loader);
+    QPointer<WindowController> guard(controller);
+    connect(loader, &SceneLoader::finished, this, [this, guard, loader, path] {
+        if (!guard) return;
+        WindowController* opened = guard;
+        SceneLoader::Outcome outcome = std::move(loader->outcome());
+        opened->endLoading();
+        MQAReading way = outcome.reading;
+        SceneHandle scene = acceptedScene(path, outcome, &way);
+        _fromCommandLine.removeAll(path);
+        if (!scene) {
+            opened->window()->close();
+            // A command line whose every file failed ends as it would have at start.
+            if (_controllers.empty()) QCoreApplication::exit(1);
+            return;
+        }
+        opened->document()->adoptScene(std::move(scene), way);
+        noteRecentFile(canonical(path));
+        replaceUntitled();
+        emit sceneLoaded(opened);
+    });
+    loader->start();
+    return controller;
+}
+
+void DocumentController::replaceUntitled() {
+    if (!_replaceableUntitled) return;
+    _replaceableUntitled->window()->close();
+    _replaceableUntitled = nullptr;
 }
 
 int DocumentController::openCommandLineFiles(const QStringList& paths) {
     int opened = 0;
-    ErrorPresenter present = _presentError;
     for (const QString& path : paths) {
-        _presentError = [&](const QString& failed, const DocumentError& error, bool offer) {
-            std::string file = QFile::encodeName(failed).toStdString();
-            std::fprintf(stderr, "zelto: %s\n",
-                         describeAt(file, error.place, error.description.toStdString()).c_str());
-            return present(failed, error, offer);
-        };
+        _fromCommandLine.append(path);
         if (openDocument(path)) ++opened;
+        WindowController* controller = controllerForPath(path);
+        if (!controller || !controller->isLoading()) _fromCommandLine.removeAll(path);
     }
-    _presentError = present;
     return opened;
+}
+
+void DocumentController::watchFile(WindowController* controller) {
+    FileWatcher* watcher = controller->fileWatcher();
+    if (!watcher) return;
+    QPointer<WindowController> guard(controller);
+    connect(watcher, &FileWatcher::changed, this, [this, guard] {
+        if (guard) reloadDocument(guard);
+    });
+    connect(watcher, &FileWatcher::removed, this, [guard] {
+        if (guard) guard->markFileGone(true);
+    });
+}
+
+void DocumentController::reloadDocument(WindowController* controller) {
+    if (controller->isLoading()) return;  // the first read is still on its way
+    Document* document = controller->document();
+    if (!document->fileURL().isLocalFile()) return;
+    QString path = document->fileURL().toLocalFile();
+    if (!readsInBackground(path)) {
+        SceneLoader::Outcome outcome = SceneLoader::load(path, document->reading(), false);
+        reloaded(controller, outcome);
+        return;
+    }
+    // A reload already running reads what is now stale: it gives way to this one.
+    for (SceneLoader* running : controller->findChildren<SceneLoader*>(QString(), Qt::FindDirectChildrenOnly))
+        delete running;
+    auto* loader = new SceneLoader(path, document->reading(), false, controller);
+    QPointer<WindowController> guard(controller);
+    connect(loader, &SceneLoader::finished, this, [this, guard, loader] {
+        if (guard) reloaded(guard, loader->outcome());
+        loader->deleteLater();
+    });
+    loader->start();
+}
+
+void DocumentController::reloaded(WindowController* controller, SceneLoader::Outcome& outcome) {
+    if (!outcome.scene) {
+        // The old scene stays; the bar says why until a save that reads well.
+        QString where;
+        if (outcome.error.place && outcome.error.place->line > 0)
+            where = tr(" (line %1%2)")
+                        .arg(outcome.error.place->line)
+                        .arg(outcome.error.place->column > 0 ? tr(", column %1").arg(outcome.error.place->column)
+                                                             : QString());
+        QString excerpt = outcome.error.place ? QString::fromStdString(outcome.error.place->excerpt) : QString();
+        controller->messageBar()->showMessage(
+            MessageBar::Kind::Problem,
+            tr("The changed file did not read%1: %2 The window keeps what it showed.")
+                .arg(where, outcome.error.description),
+            excerpt);
+        emit reloadFailed(controller);
+        return;
+    }
+    controller->markFileGone(false);
+    if (controller->messageBar()->kind() == MessageBar::Kind::Problem) controller->messageBar()->dismiss();
+    controller->document()->adoptScene(std::move(outcome.scene), outcome.reading);
+    emit sceneLoaded(controller);
 }
 
 WindowController* DocumentController::controllerForPath(const QString& path) const {
@@ -164,6 +253,7 @@ WindowController* DocumentController::makeWindowControllers(Document* document) 
     });
     connect(controller->window(), &DocumentWindow::closed, this,
             [this, controller] { windowClosed(controller); });
+    watchFile(controller);
     controller->showWindow();
     emit windowOpened(controller);
     return controller;

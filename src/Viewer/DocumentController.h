@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include "Document.h"
+#include "SceneLoader.h"
 
 class QMenu;
 class QWidget;
@@ -30,6 +31,9 @@ public:
         std::function<ErrorChoice(const QString& path, const DocumentError& error, bool offerCompatibility)>;
 
     static constexpr int kMaxRecentFiles = 10;
+    // Files at least this large are read on a worker thread, the window showing the
+    // progress meanwhile; smaller ones are read at once.
+    static constexpr qint64 kBackgroundBytes = qint64{4} << 20;
 
     explicit DocumentController(QObject* parent = nullptr);
     ~DocumentController() override;
@@ -54,6 +58,12 @@ public:
     // "zelto: FILE: reason". Returns how many opened.
     int openCommandLineFiles(const QStringList& paths);
 
+    // From this size on files are read on a worker thread (0: all; a negative size: none).
+    void setBackgroundThreshold(qint64 bytes) { _backgroundBytes = bytes; }
+    // Reads the document's file again, the way it was read before. The scene is replaced
+    // only when the file opens; otherwise the window says why and keeps its scene.
+    void reloadDocument(WindowController* controller);
+
     const std::vector<WindowController*>& windowControllers() const { return _controllers; }
     WindowController* controllerForPath(const QString& path) const;
 
@@ -63,8 +73,13 @@ public:
     void showOpenDialog(QWidget* parent);
 
 signals:
-    // Emitted for each window that opens, once it is shown.
+    // Emitted for each window that opens, once it is shown (its scene may still be on
+    // its way: see WindowController::isLoading).
     void windowOpened(WindowController* controller);
+    // A window's scene arrived from a worker thread, or from its file changed on disk.
+    void sceneLoaded(WindowController* controller);
+    // Reading the changed file failed; the window shows why.
+    void reloadFailed(WindowController* controller);
 
 private:
     WindowController* makeWindowControllers(Document* document);
@@ -72,11 +87,22 @@ private:
     void fillRecentMenu(QMenu* menu);
     void noteRecentFile(const QString& path);
     void windowClosed(WindowController* controller);
-    // Reads the file; on failure fills `error` with the reason and returns none.
-    std::unique_ptr<Document> readDocument(const QString& path, MQAReading reading, DocumentError* error);
+    bool readsInBackground(const QString& path) const;
+    // The scene to open, from what reading gave: the scene itself; or, after presenting
+    // the error, the compatible scene if the user takes it; or none.
+    SceneHandle acceptedScene(const QString& path, SceneLoader::Outcome& outcome, MQAReading* reading);
+    WindowController* openInBackground(const QString& path, MQAReading reading);
+    // The first document opened takes the place of the start-up window.
+    void replaceUntitled();
+    void watchFile(WindowController* controller);
+    void reloaded(WindowController* controller, SceneLoader::Outcome& outcome);
 
     ErrorPresenter _presentError = presentErrorInDialog;
     std::vector<WindowController*> _controllers;
     // The untitled window made at start-up, until a document replaces it.
     QPointer<WindowController> _replaceableUntitled;
+    qint64 _backgroundBytes = kBackgroundBytes;
+    // Files named on the command line whose failures, when they come later from a
+    // worker, are printed as well.
+    QStringList _fromCommandLine;
 };

@@ -57,6 +57,7 @@ InfoPanel::InfoPanel(Document* document, ZeltoOpenGLView* view, QWidget* parent)
     _tree->setHeaderLabels({tr("Item"), tr("Value")});
     _tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     _tree->setUniformRowHeights(true);
+    _tree->setMinimumWidth(340);
     setWidget(_tree);
     connect(document, &Document::modelChanged, this, &InfoPanel::refresh);
     connect(view, &ZeltoOpenGLView::texturesReloaded, this, &InfoPanel::refresh);

@@ -5,12 +5,19 @@ const char* const kProgramUsage =
     "\n"
     "Opens each Metasequoia document (.mqo) in a window of its own; with no file, an\n"
     "empty window. Drag to move the model, Ctrl-drag or right-drag to turn it, Shift-drag\n"
-    "or the wheel to zoom; pick an animation to play it at 30 frames a second.\n"
+    "or the wheel to zoom; pick an animation to play it at 30 frames a second; Space\n"
+    "pauses it. A window follows its file: saved changes show as soon as they settle.\n"
+    "When Zelto runs already, the files open in its process instead.\n"
     "\n"
     "  -h, --help                this text\n"
     "  --version                 the version\n"
-    "  --exit-after-first-frame  quit once the first frame is on screen, printing the time\n"
-    "                            since start and the peak memory (for timing an open)\n"
+    "  --new-instance            open the files in a process of their own\n"
+    "  --exit-after-first-frame  quit once the first document's first frame is on screen,\n"
+    "                            printing the time since start, the peak memory and the\n"
+    "                            longest the window went unanswered (for timing an open);\n"
+    "                            implies --new-instance\n"
+    "  --read-on-main-thread     read every file on the main thread, as small files are\n"
+    "                            (for comparing; large files are read on a worker)\n"
     "  --                        what follows are file names\n"
     "\n"
     "Exit status: 0 when a window was shown and closed; 1 when no file given opened;\n"
@@ -33,6 +40,11 @@ ProgramOptions parseProgramOptions(const QStringList& arguments) {
             return options;
         } else if (arg == "--exit-after-first-frame") {
             options.exitAfterFirstFrame = true;
+            options.newInstance = true;
+        } else if (arg == "--new-instance") {
+            options.newInstance = true;
+        } else if (arg == "--read-on-main-thread") {
+            options.readOnMainThread = true;
         } else {
             options.action = ProgramOptions::Action::BadUsage;
             options.error = QString("unknown option '%1'").arg(arg);

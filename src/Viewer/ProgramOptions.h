@@ -10,6 +10,10 @@ struct ProgramOptions {
     // For timing a cold open: quit once the first window's first frame is on screen,
     // printing the time since start and the peak memory.
     bool exitAfterFirstFrame = false;
+    // Open here even when another Zelto of this user runs.
+    bool newInstance = false;
+    // Read large files on the main thread too (for comparing the window's stalls).
+    bool readOnMainThread = false;
     QString error;  // for BadUsage
 };
 

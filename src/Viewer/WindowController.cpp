@@ -8,7 +8,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QStatusBar>
+#include <QTimer>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QToolBar>
@@ -17,8 +19,11 @@
 #include "ArrayController.h"
 #include "Document.h"
 #include "DocumentWindow.h"
+#include "FileWatcher.h"
 #include "InfoPanel.h"
+#include "MessageBar.h"
 #include "Metasequoia.h"
+#include "SceneLoader.h"
 #include "PlaybackControls.h"
 #include "ZeltoOpenGLView.h"
 
@@ -37,12 +42,23 @@ WindowController::~WindowController() { delete _window; }
 void WindowController::loadWindow() {
     _window = new DocumentWindow;
     _window->setAcceptDrops(true);
-    _window->setWindowTitle(_document->displayName());
-    if (_document->fileURL().isLocalFile()) _window->setWindowFilePath(_document->fileURL().toLocalFile());
+    _window->setWindowTitle(title());
+    if (_document->fileURL().isLocalFile()) {
+        _window->setWindowFilePath(_document->fileURL().toLocalFile());
+        _fileWatcher = new FileWatcher(_document->fileURL().toLocalFile(), this);
+    }
     _window->resize(960, 720);
 
+    // The message bar sits above the view, and only takes room while it shows.
+    auto* central = new QWidget;
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    _messageBar = new MessageBar;
+    column->addWidget(_messageBar);
     _glView = new ZeltoOpenGLView;
-    _window->setCentralWidget(_glView);
+    column->addWidget(_glView, 1);
+    _window->setCentralWidget(central);
     _arrayController = new ArrayController(this);
 
     auto* bar = new QToolBar(tr("Animation and zoom"));
@@ -169,6 +185,54 @@ void WindowController::setZoom(float zoom) {
     if (zoom == _zoom) return;
     _zoom = zoom;
     emit zoomChanged();
+}
+
+QString WindowController::title() const {
+    return _fileGone ? tr("%1 (file gone)").arg(_document->displayName()) : _document->displayName();
+}
+
+void WindowController::beginLoading(SceneLoader* loader) {
+    _loader = loader;
+    loader->setParent(this);
+    _messageBar->showProgress(tr("Opening “%1”…").arg(_document->displayName()));
+    // A few looks a second: each repaint of the window costs the reading thread time.
+    auto* poll = new QTimer(loader);
+    connect(poll, &QTimer::timeout, this, [this, loader] {
+        const MQAProgress& progress = loader->progress();
+        _messageBar->setProgress(qint64(progress.bytesRead()), qint64(progress.bytesTotal()));
+        QString building = tr("Building “%1”…").arg(_document->displayName());
+        if (progress.bytesTotal() && progress.bytesRead() >= progress.bytesTotal() &&
+            _messageBar->textLabel()->text() != building)
+            _messageBar->textLabel()->setText(building);
+    });
+    poll->start(100);
+    connect(_messageBar, &MessageBar::cancelRequested, loader, [this, loader] {
+        loader->cancel();
+        endLoading();
+        _window->close();
+    });
+}
+
+void WindowController::endLoading() {
+    if (!_loader) return;
+    disconnect(_messageBar, &MessageBar::cancelRequested, _loader, nullptr);
+    // The loader may be the sender of the signal being handled: it goes later.
+    _loader->deleteLater();
+    _loader = nullptr;
+    if (_messageBar->kind() == MessageBar::Kind::Progress) _messageBar->dismiss();
+}
+
+void WindowController::markFileGone(bool gone) {
+    _fileGone = gone;
+    _window->setWindowTitle(title());
+    if (gone)
+        _messageBar->showMessage(MessageBar::Kind::Notice,
+                                 tr("The file “%1” is gone (deleted or moved). The window shows it as it was "
+                                    "last read.")
+                                     .arg(_document->displayName()),
+                                 _document->fileURL().toLocalFile());
+    else if (_messageBar->kind() == MessageBar::Kind::Notice)
+        _messageBar->dismiss();
 }
 
 void WindowController::showWindow() {

@@ -6,7 +6,10 @@
 class ArrayController;
 class Document;
 class DocumentWindow;
+class FileWatcher;
 class InfoPanel;
+class MessageBar;
+class SceneLoader;
 class PlaybackControls;
 class QComboBox;
 class QDoubleSpinBox;
@@ -38,11 +41,27 @@ public:
     PlaybackControls* playbackControls() const { return _playbackControls; }
     // Hidden until chosen from the View menu (Ctrl+I).
     InfoPanel* infoPanel() const { return _infoPanel; }
+    // Above the view: the progress of an open, a reload that failed, a file gone.
+    MessageBar* messageBar() const { return _messageBar; }
+    // Watches the document's file; none for a new document.
+    FileWatcher* fileWatcher() const { return _fileWatcher; }
+
+    // While a worker reads the document's file: the bar shows how far it got, and
+    // Cancel stops the read and closes the window. The loader becomes the controller's.
+    void beginLoading(SceneLoader* loader);
+    void endLoading();
+    bool isLoading() const { return _loader != nullptr; }
+    // The file went away: the window keeps the scene it shows and says so.
+    void markFileGone(bool gone);
+    bool isFileGone() const { return _fileGone; }
 
     float zoom() const { return _zoom; }
     void setZoom(float zoom);
 
     void showWindow();
+
+    // The window's title: the document's name, marked while its file is gone.
+    QString title() const;
 
 signals:
     void zoomChanged();
@@ -68,5 +87,9 @@ private:
     QLabel* _warnings = nullptr;
     PlaybackControls* _playbackControls = nullptr;
     InfoPanel* _infoPanel = nullptr;
+    MessageBar* _messageBar = nullptr;
+    FileWatcher* _fileWatcher = nullptr;
+    SceneLoader* _loader = nullptr;
+    bool _fileGone = false;
     float _zoom = 0;
 };

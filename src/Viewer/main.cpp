@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include <QApplication>
@@ -37,6 +38,31 @@ QStringList argumentList(int argc, char** argv) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));
     return arguments;
+}
+
+// Once the first document's scene is on screen: the time since start, the peak memory
+// and the longest the event loop went without turning (the window's longest stall).
+void reportFirstFrame(DocumentController& documents, const QElapsedTimer& sinceStart) {
+    auto* beat = new QTimer(&documents);
+    auto* lastBeat = new QElapsedTimer;
+    auto longest = std::make_shared<qint64>(0);
+    lastBeat->start();
+    QObject::connect(beat, &QTimer::timeout, beat, [lastBeat, longest] {
+        *longest = std::max(*longest, lastBeat->restart());
+    });
+    beat->start(1);
+    QObject::connect(&documents, &DocumentController::windowOpened, &documents,
+                     [=, &sinceStart](WindowController* controller) {
+        QObject::connect(controller->glView(), &QOpenGLWidget::frameSwapped, controller, [=, &sinceStart] {
+            if (controller->isLoading()) return;
+            *longest = std::max(*longest, lastBeat->elapsed());
+            std::printf("first frame: %lld ms after start, peak memory %ld MiB, longest stall %lld ms\n",
+                        static_cast<long long>(sinceStart.elapsed()), peakMemoryKiB() / 1024,
+                        static_cast<long long>(*longest));
+            std::fflush(stdout);
+            std::_Exit(0);
+        });
+    });
 }
 
 }  // namespace
@@ -80,23 +106,15 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(ZELTO_VERSION);
 
     DocumentController documents;
-    if (options.exitAfterFirstFrame) {
-        QObject::connect(&documents, &DocumentController::windowOpened, &app,
-                         [&](WindowController* controller) {
-                             QObject::connect(controller->glView(), &QOpenGLWidget::frameSwapped, &app,
-                                              [&] {
-                                                  std::printf("first frame: %lld ms after start, peak memory %ld MiB\n",
-                                                              static_cast<long long>(sinceStart.elapsed()),
-                                                              peakMemoryKiB() / 1024);
-                                                  std::fflush(stdout);
-                                                  std::_Exit(0);
-                                              });
-                         });
-    }
-    if (options.files.isEmpty()) {
-        documents.newDocument(true);
-    } else if (documents.openCommandLineFiles(options.files) == 0) {
-        return 1;
-    }
+    if (options.readOnMainThread) documents.setBackgroundThreshold(-1);
+    if (options.exitAfterFirstFrame) reportFirstFrame(documents, sinceStart);
+    // Files open once the event loop runs, so that a large one shows its window and its
+    // progress at once.
+    QTimer::singleShot(0, &app, [&] {
+        if (options.files.isEmpty())
+            documents.newDocument(true);
+        else if (documents.openCommandLineFiles(options.files) == 0)
+            QCoreApplication::exit(1);
+    });
     return app.exec();
 }

@@ -1,13 +1,21 @@
 // What the window offers beyond viewing: the information panel, playback controls,
 // watching the file, pictures out, and opening big files off the main thread.
 
+#include <cstdio>
+
 #include <QAction>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QComboBox>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
 #include "Document.h"
+#include "DocumentGenerator.h"
+#include "FileWatcher.h"
+#include "MessageBar.h"
 #include "DocumentController.h"
 #include "DocumentWindow.h"
 #include "InfoPanel.h"
@@ -32,6 +40,24 @@ QString valueAt(InfoPanel* panel, const QString& section, const QStringList& pat
     return item ? item->text(1) : "(none)";
 }
 
+QByteArray sampleBytes(const QString& name) {
+    QFile file(QString(ZELTO_SAMPLES_DIR) + "/" + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Saves as editors do: in place, or to a new file renamed over the old one.
+void saveInPlace(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+void saveByRenaming(const QString& path, const QByteArray& bytes) {
+    QString temporary = path + ".saving";
+    saveInPlace(temporary, bytes);
+    QVERIFY(std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()) == 0);
+}
+
 }  // namespace
 
 class DesktopTests : public QObject {
@@ -49,6 +75,8 @@ private:
     }
 
 private slots:
+    void initTestCase() { qRegisterMetaType<WindowController*>(); }
+
     void init() {
         _failures.clear();
         _documents = std::make_unique<DocumentController>();
@@ -169,6 +197,116 @@ private slots:
         QVERIFY(view->animationTime() <= 1);
         window->animationPicker()->setCurrentIndex(0);  // none: still, no frame shown
         QVERIFY(controls->frameLabel()->text().isEmpty());
+    }
+
+    void aWatchedFileReloadsKeepsTheViewAndSurvivesBadSaves() {
+        REQUIRE_OPENGL();
+        QString path = sample("animated.mqo");
+        WindowController* window = _documents->openDocument(path);
+        QVERIFY(window);
+        ZeltoOpenGLView* view = window->glView();
+        window->animationPicker()->setCurrentIndex(2);  // "spin"
+        view->setRotateX(50);
+        window->setZoom(120);
+        QSignalSpy loaded(_documents.get(), &DocumentController::sceneLoaded);
+        QSignalSpy failed(_documents.get(), &DocumentController::reloadFailed);
+        SceneHandle first = window->document()->model();
+        MessageBar* bar = window->messageBar();
+
+        // valid → invalid: the scene stays, the bar says why and where.
+        QTest::qWait(20);  // a new modification time
+        saveInPlace(path, sampleBytes("animated.mqo").replace("Eof", "Eo"));
+        QTRY_COMPARE(failed.count(), 1);
+        QCOMPARE(window->document()->model(), first);
+        QCOMPARE(view->metaseq(), first);
+        QVERIFY(bar->isVisible());
+        QCOMPARE(bar->kind(), MessageBar::Kind::Problem);
+        QVERIFY(bar->textLabel()->text().contains("did not read"));
+
+        // invalid → valid, saved by renaming: the new scene, the camera and the
+        // animation kept, the bar gone.
+        QByteArray moved = sampleBytes("animated.mqo");
+        moved.replace("-60.0000 0.0000 -60.0000", "-90.0000 0.0000 -60.0000");
+        saveByRenaming(path, moved);
+        QTRY_COMPARE(loaded.count(), 1);
+        QVERIFY(window->document()->model() != first);
+        QCOMPARE(view->metaseq(), window->document()->model());
+        QVERIFY(!bar->isVisible());
+        QCOMPARE(view->rotateX(), 50.0f);
+        QCOMPARE(view->zoom(), 120.0f);
+        QVERIFY(view->animationName());
+        QCOMPARE(*view->animationName(), std::string("spin"));
+        QVERIFY(view->playback().isTimerRunning());
+
+        // The renamed file is watched in its turn; a scene without the animation clears it.
+        saveInPlace(path, sampleBytes("arm.mqo"));
+        QTRY_COMPARE(loaded.count(), 2);
+        QCOMPARE(window->document()->model()->models().front().name(), std::string("arm"));
+        QVERIFY(!view->animationName());
+
+        // Deleted: the window keeps its scene and says so; the file back is read again.
+        SceneHandle beforeDeletion = window->document()->model();
+        QVERIFY(QFile::remove(path));
+        QTRY_VERIFY(window->isFileGone());
+        QVERIFY(window->window()->windowTitle().contains("gone"));
+        QCOMPARE(window->document()->model(), beforeDeletion);
+        QCOMPARE(bar->kind(), MessageBar::Kind::Notice);
+        saveByRenaming(path, sampleBytes("animated.mqo"));
+        QTRY_COMPARE(loaded.count(), 3);
+        QVERIFY(!window->isFileGone());
+        QCOMPARE(window->window()->windowTitle(), QString("animated.mqo"));
+        QVERIFY(!bar->isVisible());
+    }
+
+    void aLargeFileOpensOnAWorkerAndHandsTheSceneOverOnce() {
+        REQUIRE_OPENGL();
+        _documents->setBackgroundThreshold(0);
+        WindowController* window = _documents->openDocument(sample("flag.mqo"));
+        QVERIFY(window);
+        QVERIFY(window->isLoading());
+        QVERIFY(window->window()->isVisible());
+        QVERIFY(window->messageBar()->isVisible());
+        QCOMPARE(window->document()->model()->models().size(), size_t{0});  // empty meanwhile
+        QSignalSpy willChange(window->document(), &Document::modelWillChange);
+        QSignalSpy changed(window->document(), &Document::modelChanged);
+        QTRY_VERIFY(!window->isLoading());
+        QCOMPARE(willChange.count(), 1);
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(window->document()->model()->models().size(), size_t{4});
+        QCOMPARE(window->glView()->metaseq(), window->document()->model());
+        QVERIFY(!window->messageBar()->isVisible());
+        QCOMPARE(_documents->recentFiles().value(0), QFileInfo(sample("flag.mqo")).canonicalFilePath());
+
+        // One that fails closes its window and says why.
+        QString broken = _folder.filePath("broken.mqo");
+        saveInPlace(broken, sampleBytes("flag.mqo").replace("Eof", "Eo"));
+        WindowController* failing = _documents->openDocument(broken);
+        QVERIFY(failing);
+        QTRY_COMPARE(_failures.size(), 1);
+        QTRY_COMPARE(_documents->windowControllers().size(), size_t{1});
+    }
+
+    void cancellingALargeOpenLeavesNothingBehind() {
+        REQUIRE_OPENGL();
+        QString path = _folder.filePath("large.mqo");
+        saveInPlace(path, QByteArray::fromStdString(bench::generateDocument(200000, true)));
+        _documents->clearRecentFiles();
+        QStringList recentBefore = _documents->recentFiles();
+        WindowController* window = _documents->openDocument(path);  // large: on a worker
+        QVERIFY(window);
+        QVERIFY(window->isLoading());
+        QPointer<Document> document = window->document();
+        QPointer<DocumentWindow> shown = window->window();
+        QTest::qWait(30);
+        window->messageBar()->cancelButton()->click();
+        QTRY_VERIFY(_documents->windowControllers().empty());
+        QTRY_VERIFY(!document);
+        QTRY_VERIFY(!shown);
+        QCOMPARE(_documents->recentFiles(), recentBefore);
+        QVERIFY(_failures.isEmpty());  // cancelling is not a failure
+        QTest::qWait(200);  // nothing arrives later either
+        QVERIFY(_documents->windowControllers().empty());
+        QVERIFY(QFile::exists(path));
     }
 };
 

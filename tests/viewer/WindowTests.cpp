@@ -253,7 +253,7 @@ private slots:
         QList<QAction*> toggles;
         for (QMenu* menu : window->window()->menuBar()->findChildren<QMenu*>())
             if (menu->title() == "&View") toggles = menu->actions();
-        QCOMPARE(toggles.size(), 2);
+        QCOMPARE(toggles.size(), 4);  // two toggles, a separator, the information panel
         QVERIFY(!window->glView()->hidesInvisibleObjects());
         QVERIFY(!window->glView()->drawsMirroredHalves());
         toggles[0]->setChecked(true);

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <thread>
+
+#include <QObject>
+#include <QString>
+
+#include "Document.h"
+#include "MQAProgress.h"
+#include "ViewerTypes.h"
+
+// Reads a document's file into a scene, here or on a worker thread. The scene is only
+// built off the main thread; it reaches a Document (and its observers) on the main
+// thread, when the owner adopts it.
+class SceneLoader : public QObject {
+    Q_OBJECT
+
+public:
+    struct Outcome {
+        SceneHandle scene;  // the scene, when the file opened
+        MQAReading reading = MQAReading::Strict;
+        DocumentError error;  // why not, when it did not
+        // When strict reading failed and `offerCompatibility` was asked for: the scene
+        // compatibility reading gives, if it opens the file.
+        SceneHandle compatibleScene;
+    };
+
+    // Reads the file now. With `offerCompatibility`, a file that strict reading refuses
+    // is also read compatibly, so the caller can offer that.
+    static Outcome load(const QString& path, MQAReading reading, bool offerCompatibility,
+                        MQAProgress* progress = nullptr);
+
+    SceneLoader(QString path, MQAReading reading, bool offerCompatibility, QObject* parent = nullptr);
+    // Cancels a read still running and waits for its thread.
+    ~SceneLoader() override;
+
+    // Starts reading on a worker thread; finished() follows on this object's thread.
+    void start();
+    // Stops the read: finished() will not be emitted, and nothing read is kept.
+    void cancel();
+    bool isCancelled() const { return _progress.isCancelled(); }
+    bool isRunning() const { return _running; }
+    const MQAProgress& progress() const { return _progress; }
+    const QString& path() const { return _path; }
+    Outcome& outcome() { return _outcome; }
+
+signals:
+    void finished();
+
+private:
+    QString _path;
+    MQAReading _reading;
+    bool _offerCompatibility;
+    MQAProgress _progress;
+    Outcome _outcome;
+    std::thread _thread;
+    bool _running = false;
+};
