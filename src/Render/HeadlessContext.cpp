@@ -5,6 +5,7 @@
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 
+#include "FrameImage.h"
 #include "RenderGL.h"
 
 namespace {
@@ -103,11 +104,4 @@ HeadlessContext::~HeadlessContext() {
 int HeadlessContext::width() const { return _state->width; }
 int HeadlessContext::height() const { return _state->height; }
 
-QImage HeadlessContext::readPixels() const {
-    glFinish();
-    QImage image(_state->width, _state->height, QImage::Format_RGBA8888);
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(0, 0, _state->width, _state->height, GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
-    // OpenGL's rows run bottom to top; a window shows the colour without its alpha.
-    return image.mirrored().convertToFormat(QImage::Format_RGB32);
-}
+QImage HeadlessContext::readPixels() const { return readFrameImage(_state->width, _state->height); }

@@ -17,6 +17,7 @@
 #include "DocumentWindow.h"
 #include "FileBytes.h"
 #include "FileWatcher.h"
+#include "ImageExport.h"
 #include "MessageBar.h"
 #include "WindowController.h"
 #include "ZeltoOpenGLView.h"
@@ -284,6 +285,11 @@ void DocumentController::addMenus(WindowController* controller) {
     connect(recent, &QMenu::aboutToShow, this, [this, recent] { fillRecentMenu(recent); });
     fillRecentMenu(recent);
     file->addSeparator();
+    QAction* exportImage = file->addAction(tr("&Export Image…"), controller,
+                                           [controller] { ImageExport::exportImage(controller); });
+    exportImage->setObjectName("exportImage");
+    exportImage->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+    file->addSeparator();
     QAction* compatibility = file->addAction(tr("Compatibility &Reading"));
     compatibility->setCheckable(true);
     compatibility->setToolTip(tr("Also open documents as modellers often write them, with a warning for "
@@ -298,6 +304,13 @@ void DocumentController::addMenus(WindowController* controller) {
     QAction* quit = file->addAction(tr("&Quit"), qApp, &QApplication::closeAllWindows);
     quit->setShortcut(QKeySequence::Quit);
     quit->setMenuRole(QAction::QuitRole);
+
+    // Edit follows File, before the window's own menus.
+    QMenu* edit = new QMenu(tr("&Edit"), bar);
+    bar->insertMenu(bar->actions().value(1), edit);
+    QAction* copy = edit->addAction(tr("&Copy Image"), controller, [controller] { ImageExport::copyImage(controller); });
+    copy->setObjectName("copyImage");
+    copy->setShortcut(QKeySequence::Copy);
 
     QMenu* help = bar->addMenu(tr("&Help"));
     help->addAction(tr("&About Zelto"), this, [window] {

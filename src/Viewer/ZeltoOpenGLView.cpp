@@ -2,7 +2,10 @@
 
 #include <QApplication>
 #include <QOpenGLContext>
+#include <QOpenGLFramebufferObject>
+#include <QOpenGLFunctions>
 
+#include "FrameImage.h"
 #include "Metasequoia.h"
 
 ZeltoOpenGLView::ZeltoOpenGLView(QWidget* parent)
@@ -150,4 +153,46 @@ FrameState ZeltoOpenGLView::frameState(Metasequoia* scene, const std::string* na
     frame.hideInvisible = _hideInvisible;
     frame.drawMirroredHalves = _drawMirroredHalves;
     return frame;
+}
+
+QSize ZeltoOpenGLView::backingPixels() const {
+    QSizeF backing = backingSize(size(), devicePixelRatioF());
+    return QSize(static_cast<int>(backing.width()), static_cast<int>(backing.height()));
+}
+
+QImage ZeltoOpenGLView::renderImage(QSize pixels) {
+    if (!context() || !isValid() || pixels.isEmpty()) return QImage();
+    makeCurrent();
+    GLint largest[2] = {0, 0};
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, largest);
+    if (pixels.width() > largest[0] || pixels.height() > largest[1]) {
+        doneCurrent();
+        return QImage();
+    }
+    if (_texturesPending) {
+        SceneHandle pending = metaseq();
+        _textures.reloadTextures(pending.get());
+        _texturesPending = false;
+    }
+    QOpenGLFramebufferObjectFormat format;
+    format.setAttachment(QOpenGLFramebufferObject::Depth);
+    format.setInternalTextureFormat(GL_RGBA8);
+    QImage image;
+    {
+        QOpenGLFramebufferObject target(pixels, format);
+        if (target.isValid() && target.bind()) {
+            FrameRenderer::reshape(0, 0, pixels.width(), pixels.height());
+            SceneHandle scene = metaseq();
+            AnimationNameHandle name = _playback.animationName();
+            _renderer.drawFrame(frameState(scene.get(), name.get(), QSizeF(pixels)), _textures);
+            image = readFrameImage(pixels.width(), pixels.height());
+            target.release();
+        }
+    }
+    // Back to the window's own framebuffer and viewport.
+    context()->functions()->glBindFramebuffer(GL_FRAMEBUFFER, defaultFramebufferObject());
+    QSizeF backing = backingSize(size(), devicePixelRatioF());
+    FrameRenderer::reshape(0, 0, backing.width(), backing.height());
+    doneCurrent();
+    return image;
 }

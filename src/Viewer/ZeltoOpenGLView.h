@@ -86,6 +86,12 @@ public:
     // its camera, the playing animation's name and frame, and the View menu's choices.
     FrameState frameState(Metasequoia* scene, const std::string* animationName, QSizeF backing) const;
 
+    // The current frame drawn off screen at a size in pixels, as the window would show it
+    // at that size; a null image when no such picture can be drawn (no context yet, or
+    // a size past what OpenGL allows).
+    QImage renderImage(QSize pixels);
+    QSize backingPixels() const;
+
 signals:
     // The textures were loaded afresh for the current scene and document location.
     void texturesReloaded();

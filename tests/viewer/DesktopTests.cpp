@@ -4,6 +4,8 @@
 #include <cstdio>
 
 #include <QAction>
+#include <QClipboard>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -15,6 +17,7 @@
 #include "Document.h"
 #include "DocumentGenerator.h"
 #include "FileWatcher.h"
+#include "ImageExport.h"
 #include "MessageBar.h"
 #include "DocumentController.h"
 #include "DocumentWindow.h"
@@ -56,6 +59,21 @@ void saveByRenaming(const QString& path, const QByteArray& bytes) {
     QString temporary = path + ".saving";
     saveInPlace(temporary, bytes);
     QVERIFY(std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()) == 0);
+}
+
+// The share of pixels that differ by more than a step in some channel.
+double differingShare(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) return 1;
+    QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
+    qint64 differing = 0;
+    for (int row = 0; row < x.height(); ++row)
+        for (int column = 0; column < x.width(); ++column) {
+            QRgb p = x.pixel(column, row), q = y.pixel(column, row);
+            if (std::abs(qRed(p) - qRed(q)) > 1 || std::abs(qGreen(p) - qGreen(q)) > 1 ||
+                std::abs(qBlue(p) - qBlue(q)) > 1)
+                ++differing;
+        }
+    return double(differing) / double(x.width() * x.height());
 }
 
 }  // namespace
@@ -307,6 +325,64 @@ private slots:
         QTest::qWait(200);  // nothing arrives later either
         QVERIFY(_documents->windowControllers().empty());
         QVERIFY(QFile::exists(path));
+    }
+
+    void anExportedPictureIsTheRenderToolsForTheSameCamera() {
+        REQUIRE_OPENGL();
+        sample("flag.png");
+        QString flag = sample("flag.mqo");
+        WindowController* window = _documents->openDocument(flag);
+        QVERIFY(window);
+        ZeltoOpenGLView* view = window->glView();
+        QVERIFY(QTest::qWaitForWindowExposed(window->window()));
+        view->setRotateX(20);
+        view->setRotateY(70);
+        window->setZoom(-150);
+        QImage picture = view->renderImage(QSize(240, 180));
+        QCOMPARE(picture.size(), QSize(240, 180));
+        QString toolPicture = _folder.filePath("tool-flag.png");
+        QProcess tool;
+        tool.start(ZELTO_RENDER_TOOL, {flag, "-o", toolPicture, "--size", "240x180", "--rotate-x", "20",
+                                       "--rotate-y", "70", "--zoom", "-150"});
+        QVERIFY(tool.waitForFinished(60000));
+        QCOMPARE(tool.exitCode(), 0);
+        QImage expected(toolPicture);
+        QVERIFY(!expected.isNull());
+        QVERIFY2(differingShare(picture, expected) < 0.001, qPrintable(QString::number(differingShare(picture, expected))));
+
+        // Posed: a bone animation paused at a frame, as the tool poses it at that time.
+        WindowController* arm = _documents->openDocument(sample("arm.mqo"));
+        QVERIFY(QTest::qWaitForWindowExposed(arm->window()));
+        arm->animationPicker()->setCurrentIndex(2);  // "wave"
+        Playback& playback = arm->glView()->playback();
+        playback.pause();
+        while (playback.animationTime() < 7) playback.stepForward();
+        while (playback.animationTime() > 7) playback.stepBack();
+        QImage posed = arm->glView()->renderImage(QSize(160, 200));
+        QString toolPosed = _folder.filePath("tool-arm.png");
+        tool.start(ZELTO_RENDER_TOOL, {sample("arm.mqo"), "-o", toolPosed, "--size", "160x200", "--animation",
+                                       "wave", "--time", "7"});
+        QVERIFY(tool.waitForFinished(60000));
+        QCOMPARE(tool.exitCode(), 0);
+        QVERIFY(differingShare(posed, QImage(toolPosed)) < 0.001);
+        QVERIFY(differingShare(posed, picture.scaled(160, 200)) > 0.01);  // not any picture
+
+        // The view's own size, onto the clipboard; never over the document.
+        ImageExport::copyImage(window);
+        QImage copied = QApplication::clipboard()->image();
+        QCOMPARE(copied.size(), view->backingPixels());
+        QCOMPARE(differingShare(copied, view->renderImage(view->backingPixels())), 0.0);
+        QString error;
+        QByteArray before = sampleBytes("flag.mqo");
+        QVERIFY(!ImageExport::writePng(picture, flag, flag, &error));
+        QVERIFY(error.contains("document itself"));
+        QFile kept(flag);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), before);
+        QString written = _folder.filePath("export.png");
+        QVERIFY(ImageExport::writePng(picture, written, flag, &error));
+        QCOMPARE(QImage(written).size(), QSize(240, 180));
+        QVERIFY(view->renderImage(QSize(100000, 10)).isNull());  // past what OpenGL allows
     }
 };
 

@@ -1,0 +1,118 @@
+#include "ImageExport.h"
+
+#include <sys/stat.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QRadioButton>
+#include <QSaveFile>
+#include <QSpinBox>
+
+#include "Document.h"
+#include "DocumentWindow.h"
+#include "WindowController.h"
+#include "ZeltoOpenGLView.h"
+
+namespace ImageExport {
+
+namespace {
+
+bool sameFile(const QString& a, const QString& b) {
+    struct stat sa {}, sb {};
+    return stat(QFile::encodeName(a).constData(), &sa) == 0 && stat(QFile::encodeName(b).constData(), &sb) == 0 &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+QString documentPathOf(WindowController* controller) {
+    QUrl url = controller->document()->fileURL();
+    return url.isLocalFile() ? url.toLocalFile() : QString();
+}
+
+}  // namespace
+
+std::optional<QSize> askSize(QWidget* parent, QSize viewPixels) {
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QObject::tr("Export Image"));
+    auto* form = new QFormLayout(&dialog);
+    auto* ownSize = new QRadioButton(
+        QObject::tr("The view’s size, %1 × %2 pixels").arg(viewPixels.width()).arg(viewPixels.height()));
+    auto* chosen = new QRadioButton(QObject::tr("This size:"));
+    ownSize->setChecked(true);
+    auto* width = new QSpinBox;
+    auto* height = new QSpinBox;
+    for (QSpinBox* side : {width, height}) {
+        side->setRange(1, kMaxSide);
+        side->setSuffix(QObject::tr(" px"));
+        side->setEnabled(false);
+        QObject::connect(chosen, &QRadioButton::toggled, side, &QSpinBox::setEnabled);
+    }
+    width->setValue(std::max(1, viewPixels.width() * 2));
+    height->setValue(std::max(1, viewPixels.height() * 2));
+    auto* sides = new QHBoxLayout;
+    sides->addWidget(width);
+    sides->addWidget(new QLabel("×"));
+    sides->addWidget(height);
+    form->addRow(ownSize);
+    form->addRow(chosen, sides);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    form->addRow(buttons);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return ownSize->isChecked() ? viewPixels : QSize(width->value(), height->value());
+}
+
+bool writePng(const QImage& image, const QString& path, const QString& documentPath, QString* error) {
+    if (!documentPath.isEmpty() && sameFile(path, documentPath)) {
+        *error = QObject::tr("“%1” is the document itself; the picture is not written over it.")
+                     .arg(QFileInfo(path).fileName());
+        return false;
+    }
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || !image.save(&out, "PNG") || !out.commit()) {
+        *error = out.errorString();
+        return false;
+    }
+    return true;
+}
+
+void exportImage(WindowController* controller) {
+    QWidget* window = controller->window();
+    ZeltoOpenGLView* view = controller->glView();
+    std::optional<QSize> size = askSize(window, view->backingPixels());
+    if (!size) return;
+    QString document = documentPathOf(controller);
+    QString suggestion = document.isEmpty()
+                             ? QObject::tr("Untitled.png")
+                             : QFileInfo(document).dir().filePath(QFileInfo(document).completeBaseName() + ".png");
+    QString path = QFileDialog::getSaveFileName(window, QObject::tr("Export Image"), suggestion,
+                                                QObject::tr("PNG images (*.png)"));
+    if (path.isEmpty()) return;
+    if (QFileInfo(path).suffix().isEmpty()) path += ".png";
+    QImage image = view->renderImage(*size);
+    QString error;
+    if (image.isNull())
+        error = QObject::tr("A picture of %1 × %2 pixels cannot be drawn here.").arg(size->width()).arg(size->height());
+    else if (writePng(image, path, document, &error))
+        return;
+    QMessageBox box(QMessageBox::Warning, QObject::tr("Export Image"),
+                    QObject::tr("The picture was not written to “%1”.").arg(path), QMessageBox::Ok, window);
+    box.setInformativeText(error);
+    box.exec();
+}
+
+void copyImage(WindowController* controller) {
+    ZeltoOpenGLView* view = controller->glView();
+    QImage image = view->renderImage(view->backingPixels());
+    if (!image.isNull()) QApplication::clipboard()->setImage(image);
+}
+
+}  // namespace ImageExport

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <optional>
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+class QWidget;
+class WindowController;
+
+// Pictures of a window's view: File > Export Image… writes a PNG of the current frame at
+// the view's pixel size or a chosen one; Edit > Copy Image puts it on the clipboard.
+namespace ImageExport {
+
+constexpr int kMaxSide = 16384;
+
+// Asks for the picture's size: the view's own, or one typed in; none when cancelled.
+std::optional<QSize> askSize(QWidget* parent, QSize viewPixels);
+// Writes the image as a PNG, whole or not at all. Never writes over the document's own
+// file (`documentPath`, empty for none); says why in `error` when it does not write.
+bool writePng(const QImage& image, const QString& path, const QString& documentPath, QString* error);
+
+void exportImage(WindowController* controller);
+void copyImage(WindowController* controller);
+
+}  // namespace ImageExport
