@@ -13,6 +13,7 @@
 
 #include "DocumentController.h"
 #include "ProgramOptions.h"
+#include "SingleInstance.h"
 #include "WindowController.h"
 #include "ZeltoOpenGLView.h"
 
@@ -85,6 +86,8 @@ int main(int argc, char** argv) {
         case ProgramOptions::Action::Run:
             break;
     }
+    // A Zelto of this user that runs already opens the files in its own windows.
+    if (!options.newInstance && !options.files.isEmpty() && SingleInstance::handOver(options.files)) return 0;
     if (!haveDisplay()) {
         std::fprintf(stderr,
                      "zelto: no display to open a window on (DISPLAY is not set); "
@@ -107,6 +110,13 @@ int main(int argc, char** argv) {
 
     DocumentController documents;
     if (options.readOnMainThread) documents.setBackgroundThreshold(-1);
+    SingleInstance instance;
+    if (!options.exitAfterFirstFrame) {
+        instance.listen();
+        QObject::connect(&instance, &SingleInstance::filesReceived, &documents, [&](const QStringList& files) {
+            for (const QString& file : files) documents.openDocument(file);
+        });
+    }
     if (options.exitAfterFirstFrame) reportFirstFrame(documents, sinceStart);
     // Files open once the event loop runs, so that a large one shows its window and its
     // progress at once.
