@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 
 #include "DocumentGenerator.h"
+#include "FramePose.h"
 #include "FrameRenderer.h"
 #include "HeadlessContext.h"
 #include "Metasequoia.h"
@@ -248,4 +249,47 @@ TEST(Pixels, MirroredHalfLooksLikeTheHalfStored) {
         expectColour(pixel(both, stored), 204, 102, 51);
         expectColour(pixel(both, mirrored), 204, 102, 51);  // lit the same: its normals turned too
     }
+}
+
+TEST(Pixels, AFramedPictureFillsWithTheModelWhateverItsSizeAndPlace) {
+    auto context = makeContext(kWidth, kHeight);
+    REQUIRE_CONTEXT(context);
+    // A square a tenth of a unit wide, far off the grid and past the camera's reach.
+    std::string body =
+        "Material 1 {\r\n\t\"m\" col(0.800 0.400 0.200 1.000) dif(1.000) amb(0.000) emi(0.000) spc(0.000) "
+        "power(5.00)\r\n}\r\nObject \"speck\" {\r\n\tvertex 4 {\r\n\t\t4999.95 -2999.95 20.0\r\n"
+        "\t\t5000.05 -2999.95 20.0\r\n\t\t5000.05 -3000.05 20.0\r\n\t\t4999.95 -3000.05 20.0\r\n\t}\r\n"
+        "\tface 1 {\r\n\t\t4 V(0 1 2 3) M(0)\r\n\t}\r\n}\r\n";
+    Metasequoia scene = Metasequoia::initWithString(documentWithBody(body));
+    FrameRenderer renderer;
+    renderer.prepare();
+    FrameRenderer::reshape(0, 0, kWidth, kHeight);
+    TextureLibrary textures;
+    FrameState frame;
+    frame.scene = &scene;
+    frame.camera = facingCamera();
+    frame.backingWidth = kWidth;
+    frame.backingHeight = kHeight;
+    frame.framing = framingFor(scene, FramePose(scene, std::nullopt, 0));
+    ASSERT_TRUE(frame.framing);
+    renderer.drawFrame(frame, textures);
+    QImage image = context->readPixels();
+
+    // The square, in the middle, most of the picture's height; nothing else: no grid.
+    QRect covered;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            QColor c = image.pixelColor(x, y);
+            if (c.rgb() == kClear.rgb()) continue;
+            EXPECT_NEAR(c.red(), 204, 2) << x << "," << y;
+            covered |= QRect(x, y, 1, 1);
+        }
+    EXPECT_GT(covered.height(), kHeight * 55 / 100);
+    EXPECT_NEAR(covered.center().x(), kWidth / 2, 3);
+    EXPECT_NEAR(covered.center().y(), kHeight / 2, 3);
+    EXPECT_NEAR(covered.width(), covered.height(), 3);
+
+    // An empty scene has nothing to frame.
+    Metasequoia empty;
+    EXPECT_FALSE(framingFor(empty, FramePose(empty, std::nullopt, 0)));
 }

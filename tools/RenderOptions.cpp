@@ -19,6 +19,8 @@ const char* const kRenderUsage =
     "  --draw faces|arrays    one polygon at a time, or runs of faces at once (default arrays);\n"
     "                         both give the same pixels\n"
     "  --compat               compatibility reading (see zelto-inspect --help)\n"
+    "  --thumbnail SIZE       a SIZE x SIZE picture with the model filling it, without the\n"
+    "                         grid (as file managers ask: zelto-render --thumbnail %s -o %o %i)\n"
     "  -h, --help             this text\n"
     "  --version              the version\n"
     "\n"
@@ -78,6 +80,13 @@ RenderCommand parseRenderArguments(int argc, const char* const* argv) {
             if (!w || !h || *w < 1 || *h < 1 || *w > kMaxSide || *h > kMaxSide) return bad(*v);
             options.width = *w;
             options.height = *h;
+        } else if (arg == "--thumbnail") {
+            auto v = value();
+            if (!v) return missing();
+            auto side = parseUnsigned<int>(*v);
+            if (!side || *side < 1 || *side > kMaxSide) return bad(*v);
+            options.width = options.height = *side;
+            options.thumbnail = true;
         } else if (arg == "--animation") {
             auto v = value();
             if (!v) return missing();
@@ -110,6 +119,7 @@ RenderCommand parseRenderArguments(int argc, const char* const* argv) {
         }
     }
     if (!haveInput) return UsageError{"no document given"};
+    if (options.thumbnail && options.zoom) return UsageError{"a thumbnail fits the model: '--zoom' does not apply"};
     if (!haveOutput) return UsageError{"no output image given (-o OUT.png)"};
     return options;
 }

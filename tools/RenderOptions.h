@@ -22,6 +22,8 @@ struct RenderOptions {
     std::optional<float> rotateY;
     DrawPath path = DrawPath::Arrays;
     bool compatible = false;  // compatibility reading
+    // A square picture of this side, the model filling it, for file managers.
+    bool thumbnail = false;
 };
 
 using RenderCommand = Command<RenderOptions>;

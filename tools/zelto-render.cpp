@@ -12,6 +12,7 @@
 #include <QSaveFile>
 
 #include "DocumentInput.h"
+#include "FramePose.h"
 #include "FrameRenderer.h"
 #include "HeadlessContext.h"
 #include "Metasequoia.h"
@@ -78,6 +79,7 @@ int render(const RenderOptions& options) {
         if (options.zoom) frame.camera.setZoom(*options.zoom);
         if (options.rotateX) frame.camera.setRotateX(*options.rotateX);
         if (options.rotateY) frame.camera.setRotateY(*options.rotateY);
+        if (options.thumbnail) frame.framing = framingFor(scene, FramePose(scene, frame.animationName, frame.animationTime));
         frame.backingWidth = options.width;
         frame.backingHeight = options.height;
         renderer.drawFrame(frame, textures);

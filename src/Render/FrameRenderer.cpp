@@ -1,5 +1,7 @@
 #include "FrameRenderer.h"
 
+#include <algorithm>
+
 #include <bit>
 
 #include "FramePose.h"
@@ -86,14 +88,26 @@ void FrameRenderer::drawFrame(const FrameState& frame, TextureLibrary& textures)
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     float aspect = static_cast<float>(frame.backingWidth) / static_cast<float>(frame.backingHeight);
-    gluPerspective(30, aspect, 10, 10000);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    setUpLights();
-    translateAndRotate(frame.camera.pos(), frame.camera.rotate());
-    glDisable(GL_LIGHTING);
-    glDisable(GL_TEXTURE_2D);
-    glCallList(kAxisList);
+    if (frame.framing) {
+        const Framing& fit = *frame.framing;
+        float distance = fit.distance(30, aspect);
+        gluPerspective(30, aspect, std::max(distance - fit.radius * 1.1f, distance * 1e-3f),
+                       distance + fit.radius * 1.1f);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        setUpLights();
+        translateAndRotate({0, 0, -distance}, frame.camera.rotate());
+        glTranslatef(-fit.centre.x, -fit.centre.y, -fit.centre.z);
+    } else {
+        gluPerspective(30, aspect, 10, 10000);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        setUpLights();
+        translateAndRotate(frame.camera.pos(), frame.camera.rotate());
+        glDisable(GL_LIGHTING);
+        glDisable(GL_TEXTURE_2D);
+        glCallList(kAxisList);
+    }
 
     glEnable(GL_LIGHTING);
     if (!frame.scene) return;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Camera.h"
+#include "Framing.h"
 #include "GLKMath.h"
 #include "ModelArrays.h"
 
@@ -36,6 +37,10 @@ struct FrameState {
     // modeller hides, and draw the other halves of models it mirrors.
     bool hideInvisible = false;
     bool drawMirroredHalves = false;
+    // Beyond the frame as specified: when set, the eye stands where the scene fills the
+    // picture (the camera's turn kept, its distance and origin not used), and the grid
+    // and axes, whose size has nothing to do with the model's, are left out.
+    std::optional<Framing> framing;
 };
 
 // Draws a scene with fixed-function OpenGL into the current context: the fixed state,

@@ -1,0 +1,38 @@
+#!/bin/sh
+# Installs the build into a fresh prefix and checks what a desktop would find there: a
+# valid menu entry, a file type that shared-mime-info takes (by name and by the first
+# words), the icon, and a thumbnailer that gives a PNG of the asked size for every sample
+# with no X server.
+# Usage: install-check.sh BUILD_DIR SAMPLES_DIR
+set -eu
+build=$1 samples=$2
+for tool in desktop-file-validate xmllint update-mime-database; do
+  command -v $tool > /dev/null || { echo "$tool is missing: run scripts/setup"; exit 1; }
+done
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+cmake --install "$build" --prefix "$prefix" > /dev/null
+share=$prefix/share
+
+desktop-file-validate "$share/applications/zelto.desktop"
+grep -qx "Exec=$prefix/bin/zelto %F" "$share/applications/zelto.desktop"
+xmllint --noout "$share/mime/packages/zelto-metasequoia.xml" "$share/icons/hicolor/scalable/apps/zelto.svg"
+update-mime-database "$share/mime"
+grep -q '^50:model/x-metasequoia:\*\.mqo$' "$share/mime/globs2" || { echo "no glob for *.mqo"; exit 1; }
+grep -aq 'Metasequoia Document' "$share/mime/magic" || { echo "no magic for the document's first words"; exit 1; }
+
+# PNG width and height: big-endian words at bytes 16 and 20.
+png_side() { od -An -tu1 -j"$2" -N4 "$1" | awk '{ print (($1 * 256 + $2) * 256 + $3) * 256 + $4 }'; }
+exec_line=$(sed -n 's/^Exec=//p' "$share/thumbnailers/zelto.thumbnailer")
+for size in 64 256; do
+  for sample in "$samples"/*.mqo; do
+    out="$prefix/thumb-$size-$(basename "$sample" .mqo).png"
+    command=$(printf '%s\n' "$exec_line" | sed "s|%s|$size|; s|%o|$out|; s|%i|$sample|")
+    env -u DISPLAY -u WAYLAND_DISPLAY sh -c "$command"
+    [ "$(png_side "$out" 16)" = "$size" ] && [ "$(png_side "$out" 20)" = "$size" ] ||
+      { echo "$sample: thumbnail is not $size x $size"; exit 1; }
+  done
+done
+"$prefix/bin/zelto" --version > /dev/null
+"$prefix/bin/zelto-inspect" --version > /dev/null
+echo "installed into a fresh prefix and checked"
