@@ -222,3 +222,48 @@ TEST(FacetTestEquivalence, AgreesWithAcosNearEveryThreshold) {
         EXPECT_FALSE(test.accepts(std::numeric_limits<float>::quiet_NaN()));
     }
 }
+
+TEST(ZeltoModelGrouping, ALargeModelNumbersItsNormalsInVertexOrder) {
+    // A flat grid big enough to be grouped in two halves: every vertex that two or more
+    // faces share gets one normal, numbered by vertex; the four corners stay flat. A
+    // crease down the middle row makes the vertices there take two normals each.
+    const uint32_t n = 300, side = n + 1;
+    MeshBuilder mesh(size_t{side} * side);
+    for (uint32_t z = 0; z < side; ++z)
+        for (uint32_t x = 0; x < side; ++x)
+            mesh.vertex({float(x), z > n / 2 ? float(z - n / 2) * 2 : 0.0f, float(z)});
+    for (uint32_t z = 0; z < n; ++z)
+        for (uint32_t x = 0; x < n; ++x)
+            mesh.face({z * side + x, (z + 1) * side + x, (z + 1) * side + x + 1, z * side + x + 1});
+    ZeltoModel model = mesh.build(30);
+
+    auto faceCount = [&](uint32_t x, uint32_t z) { return (x > 0 && x < n ? 2u : 1u) * (z > 0 && z < n ? 2u : 1u); };
+    std::vector<uint32_t> firstNormal(size_t{side} * side, ZeltoCorner::kNormalFlat);
+    uint32_t next = 0;
+    for (uint32_t z = 0; z < side; ++z)
+        for (uint32_t x = 0; x < side; ++x) {
+            uint32_t faces = faceCount(x, z);
+            if (faces == 1) continue;
+            firstNormal[z * side + x] = next;
+            // On the crease the faces below and above it form a group each, when each side
+            // holds two of them; one face alone on a side is flat there.
+            next += z == n / 2 && faces == 4 ? 2 : z == n / 2 ? 0 : 1;
+        }
+    ASSERT_EQ(model.normals().size(), next);
+    for (uint32_t f = 0; f < model.faces().size(); ++f) {
+        const ZeltoFace& face = model.faces()[f];
+        uint32_t fz = f / n;
+        for (int32_t k = 0; k < 4; ++k) {
+            uint32_t vz = fz + (k == 1 || k == 2 ? 1 : 0), vx = f % n + (k >= 2 ? 1 : 0);
+            uint32_t expected = firstNormal[vz * side + vx];
+            if (vz == n / 2 && expected != ZeltoCorner::kNormalFlat) {
+                if (faceCount(vx, vz) == 4)
+                    expected += fz < n / 2 ? 0 : 1;  // the faces before the crease come first
+                else
+                    expected = ZeltoCorner::kNormalFlat;
+            }
+            ASSERT_EQ(face.corner(k).normal, expected) << "face " << f << " corner " << k;
+        }
+    }
+    expectNormalsAndLinksAgree(model);
+}
