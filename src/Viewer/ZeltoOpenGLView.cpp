@@ -21,7 +21,7 @@ ZeltoOpenGLView::ZeltoOpenGLView(QWidget* parent)
 
 ZeltoOpenGLView::~ZeltoOpenGLView() {
     qApp->removeEventFilter(this);
-    releaseTextures();
+    releaseGLResources();
     // The context outlives this part of the view: it must not call back into it.
     if (context()) disconnect(context(), nullptr, this, nullptr);
 }
@@ -37,9 +37,21 @@ bool ZeltoOpenGLView::bind(const QByteArray& name, QObject* source, const QStrin
 
 void ZeltoOpenGLView::setMetaseq(SceneHandle scene) {
     _metaseq = scene;
-    _renderer.forgetScene();
+    forgetLayouts();
     reloadTextures();
     update();
+}
+
+void ZeltoOpenGLView::forgetLayouts() {
+    // The array buffers are names in this view's context: they are deleted with it
+    // current, never in whichever context another window left current.
+    if (context() && isValid()) {
+        makeCurrent();
+        _renderer.forgetScene();
+        doneCurrent();
+    } else {
+        _renderer.forgetScene();  // no context: nothing was uploaded, or it went already
+    }
 }
 
 void ZeltoOpenGLView::setTextureBaseURL(const QUrl& url) {
@@ -67,10 +79,11 @@ void ZeltoOpenGLView::reloadTextures() {
     emit texturesReloaded();
 }
 
-void ZeltoOpenGLView::releaseTextures() {
-    if (_textures.textureNameMap().empty() || !context() || !isValid()) return;
+void ZeltoOpenGLView::releaseGLResources() {
+    if (!context() || !isValid()) return;
     makeCurrent();
     _textures.reloadTextures(nullptr);
+    _renderer.forgetScene();
     doneCurrent();
 }
 
@@ -114,7 +127,7 @@ QSizeF ZeltoOpenGLView::backingSize(QSize points, qreal devicePixelRatio) {
 void ZeltoOpenGLView::initializeGL() {
     // A new context (the first, or after the widget moved to another window) starts
     // without the textures of the old one.
-    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &ZeltoOpenGLView::releaseTextures,
+    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &ZeltoOpenGLView::releaseGLResources,
             Qt::UniqueConnection);
     _renderer.prepare();
     _renderer.forgetScene();

@@ -110,7 +110,9 @@ protected:
 
 private:
     void reloadTextures();
-    void releaseTextures();
+    // Textures and array buffers go with this view's context current.
+    void releaseGLResources();
+    void forgetLayouts();
     void nativeGesture(QNativeGestureEvent* event);
     // The open hand while Shift, Control or Alt is held, else the arrow; not during a drag.
     void flagsChanged(Qt::KeyboardModifiers modifiers);

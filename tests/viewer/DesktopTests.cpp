@@ -4,6 +4,8 @@
 #include <cstdio>
 
 #include <QAction>
+#include <QOpenGLContext>
+#include <QOpenGLFunctions>
 #include <QClipboard>
 #include <QProcess>
 #include <QProgressBar>
@@ -383,6 +385,30 @@ private slots:
         QVERIFY(ImageExport::writePng(picture, written, flag, &error));
         QCOMPARE(QImage(written).size(), QSize(240, 180));
         QVERIFY(view->renderImage(QSize(100000, 10)).isNull());  // past what OpenGL allows
+    }
+
+    void aNewSceneInOneWindowLeavesAnothersBuffersAlone() {
+        REQUIRE_OPENGL();
+        WindowController* first = _documents->openDocument(sample("flag.mqo"));
+        WindowController* second = _documents->openDocument(sample("materials.mqo"));
+        QVERIFY(first && second);
+        QVERIFY(QTest::qWaitForWindowExposed(first->window()));
+        QVERIFY(QTest::qWaitForWindowExposed(second->window()));
+        // Both have drawn, so both have array buffers in their own contexts.
+        first->glView()->grabFramebuffer();
+        second->glView()->grabFramebuffer();
+        auto liveBuffers = [](ZeltoOpenGLView* view) {
+            view->makeCurrent();
+            int live = 0;
+            for (GLuint name = 1; name < 64; ++name) live += QOpenGLContext::currentContext()->functions()->glIsBuffer(name);
+            return live;
+        };
+        int before = liveBuffers(second->glView());
+        QVERIFY(before > 0);
+        // The second view's context is current while the first window gets a new scene.
+        QVERIFY(first->document()->readFromData(sampleBytes("arm.mqo").toStdString(), "", nullptr));
+        QCOMPARE(liveBuffers(second->glView()), before);
+        second->glView()->doneCurrent();
     }
 };
 
