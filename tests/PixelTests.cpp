@@ -5,6 +5,7 @@
 #include <cmath>
 #include <fstream>
 #include <memory>
+#include <thread>
 
 #include <QImage>
 #include <QTemporaryDir>
@@ -292,4 +293,57 @@ TEST(Pixels, AFramedPictureFillsWithTheModelWhateverItsSizeAndPlace) {
     // An empty scene has nothing to frame.
     Metasequoia empty;
     EXPECT_FALSE(framingFor(empty, FramePose(empty, std::nullopt, 0)));
+}
+
+TEST(Pixels, LayoutsMadeAheadAndModelsShownAgainDrawTheSamePixels) {
+    auto context = makeContext(kWidth, kHeight);
+    REQUIRE_CONTEXT(context);
+    std::string path = std::string(ZELTO_SAMPLES_DIR) + "/arm.mqo";
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // The arm, marked invisible, bent by its "wave" bones.
+    std::string hidden = bytes;
+    hidden.replace(hidden.find("\tvisible 15"), 11, "\tvisible 0");
+    Metasequoia scene = Metasequoia::initWithData(hidden);
+    Camera camera;
+    camera.setZoom(-300);
+    FrameRenderer::reshape(0, 0, kWidth, kHeight);
+    TextureLibrary textures;
+    auto frameAt = [&](uint64_t time, bool hide) {
+        FrameState frame;
+        frame.scene = &scene;
+        frame.camera = camera;
+        frame.animationName = "wave";
+        frame.animationTime = time;
+        frame.backingWidth = kWidth;
+        frame.backingHeight = kHeight;
+        frame.hideInvisible = hide;
+        return frame;
+    };
+    FrameRenderer reference;
+    reference.setDrawPath(DrawPath::PerFace);
+    reference.prepare();
+    reference.drawFrame(frameAt(7, false), textures);
+    QImage expected = context->readPixels();
+    reference.drawFrame(frameAt(0, false), textures);
+    QImage atRest = context->readPixels();
+    ASSERT_NE(expected, atRest);  // the pose shows
+
+    // Laid out on another thread, then drawn.
+    FrameRenderer ahead;
+    ahead.prepare();
+    FrameRenderer::Layouts layouts;
+    std::thread([&] { layouts = FrameRenderer::layOut(scene); }).join();
+    ahead.adoptLayouts(&scene, std::move(layouts));
+    ahead.drawFrame(frameAt(7, false), textures);
+    EXPECT_EQ(context->readPixels(), expected);
+
+    // Drawn at rest, hidden while the pose moves on, shown again: in the new pose.
+    FrameRenderer toggled;
+    toggled.prepare();
+    toggled.drawFrame(frameAt(0, false), textures);
+    EXPECT_EQ(context->readPixels(), atRest);
+    toggled.drawFrame(frameAt(7, true), textures);
+    toggled.drawFrame(frameAt(7, false), textures);
+    EXPECT_EQ(context->readPixels(), expected);
 }

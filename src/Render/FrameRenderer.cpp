@@ -121,6 +121,21 @@ void FrameRenderer::forgetScene() {
     _filledPose.reset();
 }
 
+FrameRenderer::Layouts FrameRenderer::layOut(const Metasequoia& scene) {
+    Layouts layouts;
+    for (const ZeltoModel& model : scene.models()) layouts[&model] = std::make_unique<ModelArrays>(model);
+    return layouts;
+}
+
+void FrameRenderer::adoptLayouts(const Metasequoia* scene, Layouts layouts) {
+    if (_path != DrawPath::Arrays) return;
+    forgetScene();
+    _laidOutScene = scene;
+    _arrays = std::move(layouts);
+    // Nothing is filled yet: the first frame poses, fills and uploads every model.
+    _filledPose.reset();
+}
+
 void FrameRenderer::drawModels(Metasequoia* scene, const FramePose& pose, TextureLibrary& textures,
                                const FrameState& frame) {
     if (_path == DrawPath::Arrays && _laidOutScene != scene) {
@@ -132,7 +147,12 @@ void FrameRenderer::drawModels(Metasequoia* scene, const FramePose& pose, Textur
     for (size_t index = 0; index < scene->models().size(); ++index) {
         ZeltoModel& model = scene->models()[index];
         ObjectDisplay display = index < displays.size() ? displays[index] : ObjectDisplay{};
-        if (frame.hideInvisible && !display.visible) continue;
+        if (frame.hideInvisible && !display.visible) {
+            // Its arrays would miss the poses of the frames it is hidden for: it is laid
+            // out afresh when it shows again.
+            _arrays.erase(&model);
+            continue;
+        }
         glPushMatrix();
         translateAndRotate(scene->pos(), scene->rotate());
         animationWithModel(model, pose);
@@ -146,7 +166,8 @@ void FrameRenderer::drawModels(Metasequoia* scene, const FramePose& pose, Textur
                 arrays = std::make_unique<ModelArrays>(model);
                 arrays->refill(model);
                 arrays->upload();
-            } else if (poseChanged) {
+            } else if (poseChanged || !arrays->isUploaded()) {
+                // Laid out ahead (adoptLayouts) but not yet filled, or posed afresh.
                 pose.poseModel(model);
                 arrays->refill(model);
                 arrays->upload();

@@ -68,6 +68,13 @@ public:
     // changes, with the context current.
     void forgetScene();
 
+    // The array path's layouts of a scene's models, made without OpenGL, on any thread.
+    using Layouts = std::unordered_map<const ZeltoModel*, std::unique_ptr<ModelArrays>>;
+    static Layouts layOut(const Metasequoia& scene);
+    // Takes layouts that layOut made for `scene` (held alive by the caller while it is
+    // drawn), so its first frame only fills and uploads them; with the context current.
+    void adoptLayouts(const Metasequoia* scene, Layouts layouts);
+
 private:
     void drawModels(Metasequoia* scene, const FramePose& pose, TextureLibrary& textures,
                     const FrameState& frame);

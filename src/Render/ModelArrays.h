@@ -58,6 +58,7 @@ public:
     // Copies the elements into their buffer (made, with the index buffer, the first
     // time); call after refill(), with the context current.
     void upload();
+    bool isUploaded() const { return _elementBuffer != 0; }
     // Points the vertex, normal and texture coordinate arrays at the uploaded elements.
     void bindArrays() const;
     // Draws one run's triangles from the bound arrays; nothing for an empty run.

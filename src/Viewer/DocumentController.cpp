@@ -151,7 +151,9 @@ WindowController* DocumentController::openInBackground(const QString& path, MQAR
             if (_controllers.empty()) QCoreApplication::exit(1);
             return;
         }
-        opened->document()->adoptScene(std::move(scene), way);
+        bool laidOut = outcome.layouts && scene == outcome.scene;
+        opened->document()->adoptScene(scene, way);
+        if (laidOut) opened->glView()->adoptLayouts(scene, std::move(*outcome.layouts));
         noteRecentFile(canonical(path));
         replaceUntitled();
         emit sceneLoaded(opened);
@@ -231,7 +233,8 @@ void DocumentController::reloaded(WindowController* controller, SceneLoader::Out
     }
     controller->markFileGone(false);
     if (controller->messageBar()->kind() == MessageBar::Kind::Problem) controller->messageBar()->dismiss();
-    controller->document()->adoptScene(std::move(outcome.scene), outcome.reading);
+    controller->document()->adoptScene(outcome.scene, outcome.reading);
+    if (outcome.layouts) controller->glView()->adoptLayouts(outcome.scene, std::move(*outcome.layouts));
     emit sceneLoaded(controller);
 }
 

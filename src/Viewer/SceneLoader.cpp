@@ -1,6 +1,7 @@
 #include "SceneLoader.h"
 
 #include <exception>
+#include <new>
 #include <system_error>
 
 #include <QFile>
@@ -54,6 +55,15 @@ void SceneLoader::start() {
     _running = true;
     _thread = std::thread([this] {
         Outcome outcome = load(_path, _reading, _offerCompatibility, &_progress);
+        if (outcome.scene && !_progress.isCancelled()) {
+            // The layouts are the first frame's longest part; laid out here, the window
+            // does not wait for them.
+            try {
+                outcome.layouts = std::make_shared<FrameRenderer::Layouts>(FrameRenderer::layOut(*outcome.scene));
+            } catch (const std::bad_alloc&) {
+                // The frame lays them out itself.
+            }
+        }
         // Handed over on the owner's thread; an event for an object that is gone is
         // dropped with it, and the destructor waits for this thread first.
         QMetaObject::invokeMethod(

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include "Document.h"
+#include "FrameRenderer.h"
 #include "MQAProgress.h"
 #include "ViewerTypes.h"
 
@@ -25,6 +26,8 @@ public:
         // When strict reading failed and `offerCompatibility` was asked for: the scene
         // compatibility reading gives, if it opens the file.
         SceneHandle compatibleScene;
+        // The scene's array layouts, made on the worker for its first frame (FrameRenderer).
+        std::shared_ptr<FrameRenderer::Layouts> layouts;
     };
 
     // Reads the file now. With `offerCompatibility`, a file that strict reading refuses

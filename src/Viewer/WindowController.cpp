@@ -205,7 +205,7 @@ void WindowController::beginLoading(SceneLoader* loader) {
             _messageBar->textLabel()->text() != building)
             _messageBar->textLabel()->setText(building);
     });
-    poll->start(100);
+    poll->start(250);
     connect(_messageBar, &MessageBar::cancelRequested, loader, [this, loader] {
         loader->cancel();
         endLoading();

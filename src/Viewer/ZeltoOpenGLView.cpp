@@ -42,6 +42,14 @@ void ZeltoOpenGLView::setMetaseq(SceneHandle scene) {
     update();
 }
 
+void ZeltoOpenGLView::adoptLayouts(const SceneHandle& scene, FrameRenderer::Layouts layouts) {
+    if (!scene || metaseq() != scene) return;
+    bool current = context() && isValid();
+    if (current) makeCurrent();
+    _renderer.adoptLayouts(scene.get(), std::move(layouts));
+    if (current) doneCurrent();
+}
+
 void ZeltoOpenGLView::forgetLayouts() {
     // The array buffers are names in this view's context: they are deleted with it
     // current, never in whichever context another window left current.

@@ -44,6 +44,9 @@ public:
     // scene, reloads the textures and redraws.
     SceneHandle metaseq() const { return _metaseq.lock(); }
     void setMetaseq(SceneHandle scene);
+    // Array layouts made ahead for the scene shown (see FrameRenderer::layOut); layouts
+    // for another scene are dropped.
+    void adoptLayouts(const SceneHandle& scene, FrameRenderer::Layouts layouts);
     // The document's file; texture names resolve against its folder.
     QUrl textureBaseURL() const { return _textureBaseURL; }
     void setTextureBaseURL(const QUrl& url);

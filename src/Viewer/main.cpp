@@ -51,7 +51,7 @@ void reportFirstFrame(DocumentController& documents, const QElapsedTimer& sinceS
     QObject::connect(beat, &QTimer::timeout, beat, [lastBeat, longest] {
         *longest = std::max(*longest, lastBeat->restart());
     });
-    beat->start(1);
+    beat->start(5);  // fine enough for stalls, light enough not to slow the reading
     QObject::connect(&documents, &DocumentController::windowOpened, &documents,
                      [=, &sinceStart](WindowController* controller) {
         QObject::connect(controller->glView(), &QOpenGLWidget::frameSwapped, controller, [=, &sinceStart] {

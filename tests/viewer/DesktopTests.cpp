@@ -281,6 +281,7 @@ private slots:
     void aLargeFileOpensOnAWorkerAndHandsTheSceneOverOnce() {
         REQUIRE_OPENGL();
         _documents->setBackgroundThreshold(0);
+        sample("flag.png");
         WindowController* window = _documents->openDocument(sample("flag.mqo"));
         QVERIFY(window);
         QVERIFY(window->isLoading());
@@ -296,6 +297,14 @@ private slots:
         QCOMPARE(window->glView()->metaseq(), window->document()->model());
         QVERIFY(!window->messageBar()->isVisible());
         QCOMPARE(_documents->recentFiles().value(0), QFileInfo(sample("flag.mqo")).canonicalFilePath());
+        // Drawn from the layouts made on the worker, it is the picture the render tool makes.
+        QImage shown = window->glView()->renderImage(QSize(200, 150));
+        QString toolPicture = _folder.filePath("tool-worker.png");
+        QProcess tool;
+        tool.start(ZELTO_RENDER_TOOL, {sample("flag.mqo"), "-o", toolPicture, "--size", "200x150"});
+        QVERIFY(tool.waitForFinished(60000));
+        QCOMPARE(tool.exitCode(), 0);
+        QVERIFY(differingShare(shown, QImage(toolPicture)) < 0.001);
 
         // One that fails closes its window and says why.
         QString broken = _folder.filePath("broken.mqo");
