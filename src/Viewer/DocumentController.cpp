@@ -146,6 +146,7 @@ WindowController* DocumentController::openInBackground(const QString& path, MQAR
         SceneHandle scene = acceptedScene(path, outcome, &way);
         _fromCommandLine.removeAll(path);
         if (!scene) {
+            _reloadAfterLoading.removeAll(opened);
             opened->window()->close();
             // A command line whose every file failed ends as it would have at start.
             if (_controllers.empty()) QCoreApplication::exit(1);
@@ -157,6 +158,7 @@ WindowController* DocumentController::openInBackground(const QString& path, MQAR
         noteRecentFile(canonical(path));
         replaceUntitled();
         emit sceneLoaded(opened);
+        if (_reloadAfterLoading.removeAll(opened)) reloadDocument(opened);
     });
     loader->start();
     return controller;
@@ -192,7 +194,12 @@ void DocumentController::watchFile(WindowController* controller) {
 }
 
 void DocumentController::reloadDocument(WindowController* controller) {
-    if (controller->isLoading()) return;  // the first read is still on its way
+    if (controller->isLoading()) {
+        // The read under way may have seen the file before this change: read it again
+        // once that read is in.
+        if (!_reloadAfterLoading.contains(controller)) _reloadAfterLoading.append(controller);
+        return;
+    }
     Document* document = controller->document();
     if (!document->fileURL().isLocalFile()) return;
     QString path = document->fileURL().toLocalFile();

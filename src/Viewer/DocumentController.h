@@ -105,4 +105,6 @@ private:
     // Files named on the command line whose failures, when they come later from a
     // worker, are printed as well.
     QStringList _fromCommandLine;
+    // Windows whose file changed while their first read was still running.
+    QList<QPointer<WindowController>> _reloadAfterLoading;
 };

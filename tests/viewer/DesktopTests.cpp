@@ -419,6 +419,17 @@ private slots:
         QCOMPARE(liveBuffers(second->glView()), before);
         second->glView()->doneCurrent();
     }
+
+    void aSaveWhileTheFirstReadRunsIsReadWhenItEnds() {
+        REQUIRE_OPENGL();
+        QString path = _folder.filePath("saved-while-opening.mqo");
+        saveInPlace(path, QByteArray::fromStdString(bench::generateDocument(200000, false)));
+        WindowController* window = _documents->openDocument(path);
+        QVERIFY(window && window->isLoading());
+        saveByRenaming(path, sampleBytes("arm.mqo"));
+        QTRY_VERIFY_WITH_TIMEOUT(!window->isLoading(), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(window->document()->model()->models().front().name(), std::string("arm"), 30000);
+    }
 };
 
 ZELTO_VIEWER_TEST_MAIN(DesktopTests)
