@@ -11,6 +11,7 @@
 #include <QSurfaceFormat>
 #include <QTimer>
 
+#include "AppIcon.h"
 #include "DocumentController.h"
 #include "ProgramOptions.h"
 #include "SingleInstance.h"
@@ -107,6 +108,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Zelto");
     QApplication::setOrganizationName("Zelto");
     QApplication::setApplicationVersion(ZELTO_VERSION);
+    QApplication::setWindowIcon(zeltoIcon());
 
     DocumentController documents;
     if (options.readOnMainThread) documents.setBackgroundThreshold(-1);
