@@ -12,20 +12,14 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QMouseEvent>
-#include <QSurfaceFormat>
 #include <QTimer>
 
 #include "DocumentController.h"
+#include "ViewerBench.h"
 #include "WindowController.h"
 #include "ZeltoOpenGLView.h"
 
 namespace {
-
-void waitFor(int milliseconds) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < milliseconds) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
 
 double median(std::vector<double> values) {
     if (values.empty()) return 0;
@@ -36,10 +30,7 @@ double median(std::vector<double> values) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QSurfaceFormat format;
-    format.setProfile(QSurfaceFormat::CompatibilityProfile);
-    format.setDepthBufferSize(24);
-    QSurfaceFormat::setDefaultFormat(format);
+    bench::useViewerSurfaceFormat();
     QApplication app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: playback-benchmark FILE [ANIMATION] [SECONDS]\n");
@@ -64,7 +55,7 @@ int main(int argc, char** argv) {
         ++frames;
         frameEnds.push_back(clock.nsecsElapsed());
     });
-    waitFor(2000);  // the first frame and the window settling
+    bench::waitFor(2000);  // the first frame and the window settling
 
     QComboBox* picker = window->animationPicker();
     int index = animation.isEmpty() ? 1 : picker->findText(animation);
@@ -73,11 +64,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     picker->setCurrentIndex(index);
-    waitFor(500);
+    bench::waitFor(500);
     int framesBefore = frames;
     uint64_t ticksBefore = view->animationTime();
     qint64 start = clock.nsecsElapsed();
-    waitFor(seconds * 1000);
+    bench::waitFor(seconds * 1000);
     double elapsed = (clock.nsecsElapsed() - start) / 1e9;
     std::printf("playing %s for %.1f s: %.1f frames drawn a second, %.1f ticks a second\n",
                 qPrintable(picker->currentText()), elapsed, (frames - framesBefore) / elapsed,
@@ -102,7 +93,7 @@ int main(int argc, char** argv) {
         while (frameEnds.size() == seen && wait.elapsed() < 3000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         if (frameEnds.size() > seen) latencies.push_back((frameEnds[seen] - sent) / 1e6);
-        waitFor(50);
+        bench::waitFor(50);
     }
     send(QEvent::MouseButtonRelease, at, Qt::NoButton);
     std::printf("drag: event to frame on screen, median %.1f ms, worst %.1f ms (%zu moves)\n",

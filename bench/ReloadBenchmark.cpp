@@ -11,29 +11,16 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QSurfaceFormat>
 #include <QTemporaryDir>
 
 #include "DocumentController.h"
+#include "ViewerBench.h"
 #include "FileWatcher.h"
 #include "WindowController.h"
 #include "ZeltoOpenGLView.h"
 
-namespace {
-
-void waitFor(int milliseconds) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < milliseconds) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
-    QSurfaceFormat format;
-    format.setProfile(QSurfaceFormat::CompatibilityProfile);
-    format.setDepthBufferSize(24);
-    QSurfaceFormat::setDefaultFormat(format);
+    bench::useViewerSurfaceFormat();
     QApplication app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: reload-benchmark FILE [TIMES]\n");
@@ -60,8 +47,8 @@ int main(int argc, char** argv) {
     DocumentController documents;
     WindowController* window = documents.openDocument(path);
     if (!window) return 1;
-    while (window->isLoading()) waitFor(10);
-    waitFor(1500);  // the first frame and the window settling
+    while (window->isLoading()) bench::waitFor(10);
+    bench::waitFor(1500);  // the first frame and the window settling
 
     QElapsedTimer clock;
     clock.start();
@@ -77,13 +64,13 @@ int main(int argc, char** argv) {
         shownAt = -1;
         qint64 savedAt = clock.nsecsElapsed();
         save();
-        while (shownAt < 0 && clock.nsecsElapsed() - savedAt < 60'000'000'000) waitFor(1);
+        while (shownAt < 0 && clock.nsecsElapsed() - savedAt < 60'000'000'000) bench::waitFor(1);
         if (shownAt < 0) {
             std::fprintf(stderr, "no reload within a minute\n");
             return 1;
         }
         latencies.push_back((shownAt - savedAt) / 1e6);
-        waitFor(300);
+        bench::waitFor(300);
     }
     std::sort(latencies.begin(), latencies.end());
     std::printf("%s: %zu bytes; save to new frame on screen over %d saves: median %.1f ms, best %.1f ms, "
