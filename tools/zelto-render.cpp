@@ -1,8 +1,6 @@
 // zelto-render: draws a document as the Zelto window shows it, without a display, and
 // writes the picture as a PNG. Run with --help for the options.
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
@@ -25,16 +23,9 @@ constexpr int kRefused = 1;
 constexpr int kUsageOrFile = 2;
 constexpr int kNoOpenGL = 3;
 
-// True when both paths name one existing file: the document must never be overwritten.
-bool sameFile(const std::string& a, const std::string& b) {
-    struct stat sa {}, sb {};
-    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
-}
-
 int render(const RenderOptions& options) {
     DocumentInput input{options.input};
-    if (!input.isStandardInput() && sameFile(options.input, options.output)) {
+    if (!input.isStandardInput() && zelto::sameFile(options.input, options.output)) {
         std::cerr << "zelto-render: " << options.output << ": will not overwrite the document\n";
         return kUsageOrFile;
     }

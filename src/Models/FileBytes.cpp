@@ -204,4 +204,10 @@ void DocumentBytes::release() {
     std::string().swap(_string);
 }
 
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat sa {}, sb {};
+    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
 }  // namespace zelto

@@ -13,6 +13,10 @@ namespace zelto {
 // reason, when the file cannot be opened or read.
 std::string readFileBytes(const std::string& path);
 
+// True when both paths name one existing file (by device and inode, so links and other
+// spellings count): what writes a picture checks so it never writes over a document.
+bool sameFile(const std::string& a, const std::string& b);
+
 // A document's bytes as a scene is read from them, changed in place by the reading.
 //
 // A regular file is mapped: its pages come from the page cache rather than fresh

@@ -1,7 +1,5 @@
 #include "ImageExport.h"
 
-#include <sys/stat.h>
-
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
@@ -18,18 +16,13 @@
 
 #include "Document.h"
 #include "DocumentWindow.h"
+#include "FileBytes.h"
 #include "WindowController.h"
 #include "ZeltoOpenGLView.h"
 
 namespace ImageExport {
 
 namespace {
-
-bool sameFile(const QString& a, const QString& b) {
-    struct stat sa {}, sb {};
-    return stat(QFile::encodeName(a).constData(), &sa) == 0 && stat(QFile::encodeName(b).constData(), &sb) == 0 &&
-           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
 
 QString documentPathOf(WindowController* controller) {
     QUrl url = controller->document()->fileURL();
@@ -71,7 +64,7 @@ std::optional<QSize> askSize(QWidget* parent, QSize viewPixels) {
 }
 
 bool writePng(const QImage& image, const QString& path, const QString& documentPath, QString* error) {
-    if (!documentPath.isEmpty() && sameFile(path, documentPath)) {
+    if (!documentPath.isEmpty() && zelto::sameFile(QFile::encodeName(path).toStdString(), QFile::encodeName(documentPath).toStdString())) {
         *error = QObject::tr("“%1” is the document itself; the picture is not written over it.")
                      .arg(QFileInfo(path).fileName());
         return false;
