@@ -13,9 +13,7 @@ void ShapeCounts::add(const ZeltoModel& model) {
     }
 }
 
-namespace {
-
-void include(std::optional<BoundingBox>& box, GLKVector3 p) {
+void BoundingBox::include(std::optional<BoundingBox>& box, GLKVector3 p) {
     // Not-a-number coordinates would poison the box; fmin and fmax skip them.
     if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) return;
     if (!box) {
@@ -26,11 +24,9 @@ void include(std::optional<BoundingBox>& box, GLKVector3 p) {
     box->high = {std::fmax(box->high.x, p.x), std::fmax(box->high.y, p.y), std::fmax(box->high.z, p.z)};
 }
 
-}  // namespace
-
 std::optional<BoundingBox> boundingBox(const ZeltoModel& model) {
     std::optional<BoundingBox> box;
-    for (const ZeltoVertex& v : model.vertices()) include(box, v.pos);
+    for (const ZeltoVertex& v : model.vertices()) BoundingBox::include(box, v.pos);
     return box;
 }
 
@@ -42,8 +38,8 @@ SceneFigures sceneFigures(const Metasequoia& scene) {
         figures.vertices += model.vertices().size();
         figures.polygons.add(model);
         if (std::optional<BoundingBox> box = boundingBox(model)) {
-            include(figures.bounds, box->low);
-            include(figures.bounds, box->high);
+            BoundingBox::include(figures.bounds, box->low);
+            BoundingBox::include(figures.bounds, box->high);
         }
     }
     return figures;

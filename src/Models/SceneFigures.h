@@ -23,6 +23,8 @@ struct BoundingBox {
     GLKVector3 centre() const {
         return {(low.x + high.x) / 2, (low.y + high.y) / 2, (low.z + high.z) / 2};
     }
+    // Grows `box` (none: starts it) to hold the point; points not finite are left out.
+    static void include(std::optional<BoundingBox>& box, GLKVector3 p);
 };
 
 // What a scene holds, in totals, for people reading about it.

@@ -43,14 +43,8 @@ std::optional<Framing> framingFor(Metasequoia& scene, const FramePose& pose) {
     for (ZeltoModel& model : scene.models()) {
         pose.poseModel(model);
         GLKMatrix4 matrix = pose.modelMatrix(model);
-        for (const ZeltoVertex& vertex : model.vertices()) {
-            GLKVector3 p = GLKMatrix4MultiplyPoint(matrix, vertex.affinePos);
-            if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) continue;
-            if (!bounds) bounds = BoundingBox{p, p};
-            bounds->low = {std::min(bounds->low.x, p.x), std::min(bounds->low.y, p.y), std::min(bounds->low.z, p.z)};
-            bounds->high = {std::max(bounds->high.x, p.x), std::max(bounds->high.y, p.y),
-                            std::max(bounds->high.z, p.z)};
-        }
+        for (const ZeltoVertex& vertex : model.vertices())
+            BoundingBox::include(bounds, GLKMatrix4MultiplyPoint(matrix, vertex.affinePos));
     }
     if (!bounds) return std::nullopt;
     GLKVector3 size = bounds->size();
