@@ -60,7 +60,8 @@ InfoPanel::InfoPanel(Document* document, ZeltoOpenGLView* view, QWidget* parent)
     _tree->setMinimumWidth(340);
     setWidget(_tree);
     connect(document, &Document::modelChanged, this, &InfoPanel::refresh);
-    connect(view, &ZeltoOpenGLView::texturesReloaded, this, &InfoPanel::refresh);
+    // New textures change only what the materials say; a new scene changes everything.
+    connect(view, &ZeltoOpenGLView::texturesReloaded, this, &InfoPanel::refreshMaterials);
     refresh();
 }
 
@@ -76,7 +77,7 @@ void InfoPanel::refresh() {
     if (!_document) return;
     addTotals();
     addObjects();
-    addMaterials();
+    _tree->addTopLevelItem(materialsSection());
     addBones();
     addWarnings();
     for (int i = 0; i < _tree->topLevelItemCount(); ++i) {
@@ -128,10 +129,21 @@ void InfoPanel::addObjects() {
     }
 }
 
-void InfoPanel::addMaterials() {
+void InfoPanel::refreshMaterials() {
+    QTreeWidgetItem* old = section(tr("Materials"));
+    if (!old || !_document) return;
+    int at = _tree->indexOfTopLevelItem(old);
+    bool expanded = old->isExpanded();
+    delete old;
+    QTreeWidgetItem* materials = materialsSection();
+    _tree->insertTopLevelItem(at, materials);
+    materials->setExpanded(expanded);
+}
+
+QTreeWidgetItem* InfoPanel::materialsSection() {
     const Metasequoia& scene = *_document->model();
     const TextureLibrary& textures = _view->textures();
-    auto* materials = new QTreeWidgetItem(_tree, {tr("Materials"), QString::number(scene.materials().size())});
+    auto* materials = new QTreeWidgetItem(QStringList{tr("Materials"), QString::number(scene.materials().size())});
     for (const ZeltoMaterial& material : scene.materials()) {
         Color c = material.color();
         QTreeWidgetItem* entry =
@@ -148,6 +160,7 @@ void InfoPanel::addMaterials() {
             item(entry, tr("Texture “%1”").arg(QString::fromStdString(material.textureName())), state);
         item(texture, tr("Looked for at"), where);
     }
+    return materials;
 }
 
 void InfoPanel::addBones() {

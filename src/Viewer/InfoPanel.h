@@ -23,11 +23,13 @@ public:
     QTreeWidgetItem* section(const QString& title) const;
 
     void refresh();
+    // Only the materials, for textures loaded afresh.
+    void refreshMaterials();
 
 private:
     void addTotals();
     void addObjects();
-    void addMaterials();
+    QTreeWidgetItem* materialsSection();
     void addBones();
     void addWarnings();
 
