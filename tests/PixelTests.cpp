@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <fstream>
 #include <memory>
@@ -113,6 +114,18 @@ Metasequoia square(const std::string& material, bool clockwise = true, const std
                        "\t\t-50.0 300.0 " + z + "\r\n\t\t50.0 300.0 " + z + "\r\n\t\t50.0 200.0 " + z +
                        "\r\n\t\t-50.0 200.0 " + z + "\r\n\t}\r\n\tface 1 {\r\n\t\t" + corners +
                        "\r\n\t}\r\n}\r\n";
+    return Metasequoia::initWithString(documentWithBody(body));
+}
+
+// One quadrilateral over four corners ("x y z"), in a diffuse orange that lit head-on
+// shows as (204, 102, 51); `objectLines` go before the vertex list.
+Metasequoia orangeQuad(const std::string& name, const std::string& objectLines,
+                       const std::array<std::string, 4>& corners) {
+    std::string body = "Material 1 {\r\n\t\"m\" col(0.800 0.400 0.200 1.000) dif(1.000) amb(0.000) emi(0.000) "
+                       "spc(0.000) power(5.00)\r\n}\r\nObject \"" + name + "\" {\r\n" + objectLines +
+                       "\tvertex 4 {\r\n";
+    for (const std::string& corner : corners) body += "\t\t" + corner + "\r\n";
+    body += "\t}\r\n\tface 1 {\r\n\t\t4 V(0 1 2 3) M(0)\r\n\t}\r\n}\r\n";
     return Metasequoia::initWithString(documentWithBody(body));
 }
 
@@ -234,12 +247,8 @@ TEST(Pixels, BothDrawPathsAgreeOnALargeMesh) {
 TEST(Pixels, MirroredHalfLooksLikeTheHalfStored) {
     auto context = makeContext(kWidth, kHeight);
     REQUIRE_CONTEXT(context);
-    std::string body =
-        "Material 1 {\r\n\t\"m\" col(0.800 0.400 0.200 1.000) dif(1.000) amb(0.000) emi(0.000) spc(0.000) power(5.00)\r\n}\r\n"
-        "Object \"half\" {\r\n\tmirror 1\r\n\tmirror_axis 1\r\n\tvertex 4 {\r\n"
-        "\t\t25.0 300.0 0.0\r\n\t\t75.0 300.0 0.0\r\n\t\t75.0 200.0 0.0\r\n\t\t25.0 200.0 0.0\r\n\t}\r\n"
-        "\tface 1 {\r\n\t\t4 V(0 1 2 3) M(0)\r\n\t}\r\n}\r\n";
-    Metasequoia scene = Metasequoia::initWithString(documentWithBody(body));
+    Metasequoia scene = orangeQuad("half", "\tmirror 1\r\n\tmirror_axis 1\r\n",
+                                   {"25.0 300.0 0.0", "75.0 300.0 0.0", "75.0 200.0 0.0", "25.0 200.0 0.0"});
     Camera camera = facingCamera();
     QPointF stored = projected(camera, 50, 250, 0, kWidth, kHeight);
     QPointF mirrored = projected(camera, -50, 250, 0, kWidth, kHeight);
@@ -256,12 +265,8 @@ TEST(Pixels, AFramedPictureFillsWithTheModelWhateverItsSizeAndPlace) {
     auto context = makeContext(kWidth, kHeight);
     REQUIRE_CONTEXT(context);
     // A square a tenth of a unit wide, far off the grid and past the camera's reach.
-    std::string body =
-        "Material 1 {\r\n\t\"m\" col(0.800 0.400 0.200 1.000) dif(1.000) amb(0.000) emi(0.000) spc(0.000) "
-        "power(5.00)\r\n}\r\nObject \"speck\" {\r\n\tvertex 4 {\r\n\t\t4999.95 -2999.95 20.0\r\n"
-        "\t\t5000.05 -2999.95 20.0\r\n\t\t5000.05 -3000.05 20.0\r\n\t\t4999.95 -3000.05 20.0\r\n\t}\r\n"
-        "\tface 1 {\r\n\t\t4 V(0 1 2 3) M(0)\r\n\t}\r\n}\r\n";
-    Metasequoia scene = Metasequoia::initWithString(documentWithBody(body));
+    Metasequoia scene = orangeQuad("speck", "", {"4999.95 -2999.95 20.0", "5000.05 -2999.95 20.0",
+                                                 "5000.05 -3000.05 20.0", "4999.95 -3000.05 20.0"});
     FrameRenderer renderer;
     renderer.prepare();
     FrameRenderer::reshape(0, 0, kWidth, kHeight);
