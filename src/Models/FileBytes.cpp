@@ -149,7 +149,10 @@ DocumentBytes DocumentBytes::readFile(const std::string& path) {
     if (S_ISREG(status.st_mode) && status.st_size > 0) {
         size_t size = static_cast<size_t>(status.st_size);
         size_t length = size;
-        void* map = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_POPULATE, file.get(), 0);
+        // Writable (reading may compact the text in place) but not populated: populating
+        // a writable private mapping copies every page at once, where faulting them in as
+        // they are read shares them with the page cache until written.
+        void* map = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE, file.get(), 0);
         if (map != MAP_FAILED) {
             int slot = watch(static_cast<char*>(map), length);
             if (slot >= 0) {
