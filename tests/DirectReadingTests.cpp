@@ -77,6 +77,34 @@ TEST(DirectReading, ListsInAnyOrderAndShapeGiveTheTreesScene) {
     }
 }
 
+// Lines of the common shape are read without building parameters; these are the shapes
+// at its edges, each of which must still read as the whole tree reads it.
+TEST(DirectReading, LinesAtTheEdgesOfTheCommonShapeGiveTheTreesScene) {
+    const std::vector<std::string> vertexLines = {
+        "1.5 -2.25 3.0",          "1 2 3",                 "1.0-2.0 3.0",        "1.0 2.0 3.0 4.0 5.0",
+        "1.0 2.0 3.0 b(1)",       "1.0 2.0 3.0 B(1)",      "1.0 2.0 3.0 b(1.5)", "1.0 2.0 3.0 b (1) b(0)",
+        "1.0 b(1) 3.0",           "(1.0) 2.0 3.0",         "x 1.0 2.0 3.0",      "1.0 2.0 3.0 b()",
+        "1.0 2.0 3.0 c(1 2.0)",   "1.0 2.0 3.0 \"t\"",     "0.00000001 123456789.123 -0.0",
+        "99999999999 -99999999999 1.00000000000000000001",   "1.0 2.0 3.0 b(0) {",
+        "1.0 2.0 3.0 " + std::string(40, '1'),               "1.0 2.0 3.0   ",
+    };
+    const std::vector<std::string> faceLines = {
+        "3 V(0 1 2)",                    "3V(0 1 2)M(1)",                  "3 v (0 1 2) m ( 1 )",
+        "3 V(0 1 2) M(1) UV(0 0 1 0 0 1)", "3 V(0 1 2) UV(0.5 0.25 1.0 0.0 0.0 1.0) M(0)",
+        "4 V(0 1 2 0 1)",                "3 V(0.0 1 2)",                   "3 V(0 1 2) M(1.0)",
+        "3 V(0 1 2) V(2 1 0) M(1) m(0)", "3 V(0 1 2) UV(0 0 1 0 0 1 1 1 0 0)", "3 V(0 1 2) COL(1 2 3) M(1)",
+        "3 V(0 1 2) M()",                "3 V(0 1 2) UV()",                "3 V(0 1 2) M(\"a\")",
+        "a 3 V(0 1 2)",                  "3 V(0 1 2) 4 5 6 7 8 9 10 11 12", "3.5 V(0 1 2)",
+        "V(0 1 2)",                      "3 V(0 1 -1) M(0)",               "3 V(0 1 2) M(0) UV(1e5 0 0 0 0 0)",
+    };
+    for (const std::string& vertexLine : vertexLines)
+        for (const std::string& faceLine : faceLines) {
+            std::vector<std::string> inside = {"vertex 3 {", "\t0.0 0.0 0.0", "\t" + vertexLine,
+                                               "\t0.0 1.0 0.0", "}",  "face 2 {", "\t3 V(0 1 2)", "\t" + faceLine, "}"};
+            expectSameOutcome(documentWithBody(kMaterials + object("o", inside)), vertexLine + " / " + faceLine);
+        }
+}
+
 TEST(DirectReading, TheSameErrorWinsWhenThereAreSeveral) {
     const std::vector<std::string> broken = {
         "\t1.0 2.0",              // a vertex line without z

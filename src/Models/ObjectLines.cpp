@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "LargeArrays.h"
+#include "MQASimpleLine.h"
 
 namespace scene {
 namespace {
@@ -96,6 +97,21 @@ void VertexLines::line(std::optional<std::string_view> name, std::span<const MQA
     }
 }
 
+// Three numbers, then perhaps a bone: what vertexOfLine makes of the same line.
+const char* VertexLines::takeSimpleLine(const char* p, const char* end, uint64_t) {
+    if (_error.present) return nullptr;
+    mqa::MQASimpleLine line;
+    if (!mqa::readSimpleLine(p, end, line) || line.paramCount < 3) return nullptr;
+    int32_t bone = -1;
+    if (const mqa::MQASimpleLine::Param* b = line.named("b")) {
+        if (!b->isInt) return nullptr;  // a decimal bone index is truncated by the general reading
+        bone = line.intAt(*b, 0);
+    }
+    _vertices.push_back(ZeltoVertex::initWithPosX(line.floatAt(line.params[0], 0), line.floatAt(line.params[1], 0),
+                                                  line.floatAt(line.params[2], 0), bone));
+    return line.next;
+}
+
 // The later lines are about half the list; room for all of it costs only address space,
 // and spares the copies and fresh pages of growing.
 std::unique_ptr<MQALineSink> VertexLines::forLaterLines() {
@@ -131,6 +147,34 @@ void FaceLines::line(std::optional<std::string_view> name, std::span<const MQAPa
                      uint64_t fileLine) {
     _lines.add(_faces.size(), fileLine);
     _faces.push_back(rawFaceOfLine(SceneLine(name, params, fileLine)));
+}
+
+// What rawFaceOfLine makes of the same line.
+const char* FaceLines::takeSimpleLine(const char* p, const char* end, uint64_t fileLine) {
+    mqa::MQASimpleLine line;
+    if (!mqa::readSimpleLine(p, end, line)) return nullptr;
+    using Param = mqa::MQASimpleLine::Param;
+    const Param* v = line.named("v");
+    const Param* m = line.named("m");
+    const Param* uv = line.named("uv");
+    // Decimal indices and over-long lists are left to the general reading.
+    if ((v && (!v->isInt || v->count > 4)) || (m && !m->isInt) || (uv && uv->count > 8)) return nullptr;
+    RawFace face;
+    if (m) {
+        face.materialState = RawFace::kMaterial;
+        face.material = line.intAt(*m, 0);
+    }
+    if (v) {
+        face.corners = v->count;
+        for (uint8_t k = 0; k < face.corners; ++k) face.vertex[k] = line.intAt(*v, k);
+    }
+    if (uv) {
+        face.coordinates = uv->count;
+        for (uint8_t j = 0; j < face.coordinates; ++j) face.uv[j] = line.floatAt(*uv, j);
+    }
+    _lines.add(_faces.size(), fileLine);
+    _faces.push_back(face);
+    return line.next;
 }
 
 std::unique_ptr<MQALineSink> FaceLines::forLaterLines() {

@@ -64,6 +64,7 @@ public:
     VertexLines(std::string object, size_t expected);
     void line(std::optional<std::string_view> name, std::span<const MQAParam> params,
               uint64_t fileLine) override;
+    const char* takeSimpleLine(const char* p, const char* end, uint64_t fileLine) override;
     std::unique_ptr<MQALineSink> forLaterLines() override;
     void takeLaterLines(MQALineSink& later) override;
 
@@ -83,6 +84,7 @@ public:
     FaceLines(std::string object, size_t expected);
     void line(std::optional<std::string_view> name, std::span<const MQAParam> params,
               uint64_t fileLine) override;
+    const char* takeSimpleLine(const char* p, const char* end, uint64_t fileLine) override;
     std::unique_ptr<MQALineSink> forLaterLines() override;
     void takeLaterLines(MQALineSink& later) override;
 

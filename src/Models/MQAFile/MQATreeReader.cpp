@@ -233,6 +233,12 @@ MQATreeReader::Outcome MQATreeReader::run(std::vector<Frame>& stack) {
         bool listEnded = adoptReadAhead(stack);
         if (!listEnded && inScratch && stack.back().secondHalf && _p == stack.back().secondHalf->start())
             listEnded = adoptSecondHalf(stack.back());
+        if (!listEnded && inScratch) {
+            if (const char* next = stack.back().sink->takeSimpleLine(_p, _end, _fileLines.fileLine(_readLine))) {
+                lineEnded(next);
+                continue;
+            }
+        }
         if (!listEnded) {
             current.setSourceLine(_fileLines.fileLine(_readLine));
             readHead(current, !inScratch);

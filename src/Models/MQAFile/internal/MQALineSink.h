@@ -24,6 +24,17 @@ public:
     virtual void line(std::optional<std::string_view> name, std::span<const MQAParam> params,
                       uint64_t fileLine) = 0;
 
+    // Reads the line at p straight from the text when it has a shape this sink knows
+    // (see MQASimpleLine) and returns where the next line starts; nullptr leaves the
+    // line to the general reading, which then hands it to line(). A line taken here
+    // must give exactly what line() would make of it, and never an error.
+    virtual const char* takeSimpleLine(const char* p, const char* end, uint64_t fileLine) {
+        (void)p;
+        (void)end;
+        (void)fileLine;
+        return nullptr;
+    }
+
     // For long blocks read in two halves: a sink of the same kind for the lines of the
     // second half, which another thread reads; none when this sink does not split.
     virtual std::unique_ptr<MQALineSink> forLaterLines() = 0;
