@@ -22,6 +22,7 @@ template <typename T>
 std::vector<T> largeVector(size_t count, const T& value = T()) {
     std::vector<T> items;
     reserveLarge(items, count);
+    mqa::populatePages(items.data(), count * sizeof(T));
     items.resize(count, value);
     return items;
 }

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <mutex>
 #include <new>
+#include <system_error>
+#include <thread>
 
 #include "MQATreeAllocator.h"
 
@@ -58,6 +60,39 @@ void adviseHugePages(const void* data, size_t bytes) {
     // it now spares the faults of the other small pages of that huge page.
     if ((begin & (kHugePage - 1)) == 0 && end - begin >= kHugePage)
         madvise(reinterpret_cast<void*>(begin), kHugePage, MADV_COLLAPSE);
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
+
+void populatePages(void* data, size_t bytes) {
+#if defined(__linux__)
+#if !defined(MADV_POPULATE_WRITE)
+    constexpr int MADV_POPULATE_WRITE = 23;  // Linux 5.14; older C libraries do not name it
+#endif
+    // Only whole pages inside the block: the pages at its ends may hold other blocks.
+    constexpr uintptr_t kPage = 4096;
+    uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + kPage - 1) & ~(kPage - 1);
+    uintptr_t end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(kPage - 1);
+    if (end <= begin) return;
+    auto populate = [](uintptr_t from, uintptr_t to) {
+        madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
+    };
+    // Past this, the second core pays for the thread it takes.
+    constexpr uintptr_t kWorthSharing = uintptr_t{8} << 20;
+    if (end - begin < kWorthSharing) {
+        populate(begin, end);
+        return;
+    }
+    uintptr_t middle = (begin + (end - begin) / 2) & ~(kPage - 1);
+    try {
+        std::thread helper(populate, begin, middle);
+        populate(middle, end);
+        helper.join();
+    } catch (const std::system_error&) {
+        populate(begin, end);  // no thread to be had
+    }
 #else
     (void)data;
     (void)bytes;

@@ -30,6 +30,12 @@ bool hugePageAdvice();
 // advice is switched off.
 void adviseHugePages(const void* data, size_t bytes);
 
+// Has the system put fresh pages under a block that is about to be written whole, both
+// halves at once for a large block. Filling pages this way costs far less than taking
+// one page fault per page as the block is first written. Does nothing where the system
+// cannot (the pages are then faulted in as before).
+void populatePages(void* data, size_t bytes);
+
 // How many bytes to ask the heap for when `bytes` are needed, so that a large block
 // fills whole huge pages (while the advice is on): the system then places it on a
 // huge-page boundary, and no part of it falls back to small pages.
