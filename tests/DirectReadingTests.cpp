@@ -150,6 +150,15 @@ TEST(DirectReading, LongListsReadInHalvesGiveTheTreesSceneAndErrors) {
         syntax.replace(syntax.find("\t\t", faces + static_cast<size_t>((syntax.size() - faces) * at)), 2, "\t\t(\r\n\t\t");
         expectSameOutcome(syntax, "syntax error at " + std::to_string(at));
     }
+    // Comment and blank lines before and inside the first half: the second half's lines
+    // are still numbered as the file numbers them.
+    std::string noted = text;
+    size_t line = noted.find("\t\t", faces + (noted.size() - faces) / 4);
+    noted.replace(line, 2, "# a note\r\n\r\n  \r\n\t\t");
+    noted.insert(noted.find("\r\n") + 2, "# first\r\n");
+    line = noted.find("\t\t", faces + (noted.size() - faces) * 4 / 5);
+    noted.replace(line, 2, "\t\t3 V(0 1 99999999) M(0)\r\n\t\t");
+    expectSameOutcome(noted, "error after comments and blank lines");
     size_t vertices = text.find("\tvertex ");
     std::string badVertex = text;
     badVertex.replace(badVertex.find("\t\t", vertices + (faces - vertices) * 3 / 4), 2, "\t\t1.0\r\n\t\t");

@@ -90,7 +90,7 @@ void readBody(MQAFile& file, char* text, size_t start, size_t end, uint64_t firs
         size_t from = options.readAheadFrom ? start + options.readAheadFrom : start + (end - start) / 2;
         if (const char* lineStart = MQAReadAhead::lineStartAfter(base + std::min(from, end), base + end)) {
             try {
-                readAhead.emplace(lineStart, base + end, base + start, &lines, options.compatibility);
+                readAhead.emplace(lineStart, base + end, base + start, 0, &lines, options.compatibility);
             } catch (const std::system_error&) {
                 // No thread to be had: read alone, which gives the same result.
             }

@@ -7,17 +7,18 @@
 #include "MQAMemory.h"
 #include "MQATreeReader.h"
 
-MQAReadAhead::MQAReadAhead(const char* start, const char* end, const char* textStart,
+MQAReadAhead::MQAReadAhead(const char* start, const char* end, const char* countFrom, uint64_t linesBefore,
                            const mqa::LineMap* map, bool lenient, std::unique_ptr<MQALineSink> sink)
     : _start(start), _end(end), _sink(std::move(sink)) {
-    _worker = std::thread([this, textStart, map, lenient] {
+    _worker = std::thread([this, countFrom, linesBefore, map, lenient] {
         mqa::compat::setLenientNumbers(lenient);
         try {
             MQATreeReader reader(_start, _end);
             reader.setCancel(&_cancelled);
             reader.setLenient(lenient);
-            // The lines before the start, all read lines ended by CR LF, give its number.
-            uint64_t firstLine = textStart ? static_cast<uint64_t>(std::count(textStart, _start, '\n')) : 0;
+            // The lines between, all ended by CR LF, give the start's number.
+            uint64_t firstLine =
+                countFrom ? linesBefore + static_cast<uint64_t>(std::count(countFrom, _start, '\n')) : 0;
             reader.setLineMap(map, firstLine);
             if (_sink)
                 reader.readList(*_sink);

@@ -122,7 +122,9 @@ void MQATreeReader::splitSinkBlock(Frame& frame) {
     std::unique_ptr<MQALineSink> later = frame.sink->forLaterLines();
     if (!middle || !later) return;
     try {
-        frame.secondHalf = std::make_unique<MQAReadAhead>(middle, _end, _textStart, _lineMap, _lenient,
+        // Counted from here, where the block's first line starts, rather than from the
+        // start of the text: the second thread starts reading that much sooner.
+        frame.secondHalf = std::make_unique<MQAReadAhead>(middle, _end, _textStart ? _p : nullptr, _readLine, _lineMap, _lenient,
                                                           std::move(later));
     } catch (const std::system_error&) {
         // No thread to be had: read alone, which gives the same result.

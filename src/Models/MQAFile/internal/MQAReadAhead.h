@@ -18,12 +18,13 @@
 // the lines are dropped.
 class MQAReadAhead {
 public:
-    // Reads from `start` to `end`; `textStart` is where the text read begins, so that
-    // lines can be numbered through `map` (none: not numbered).
+    // Reads from `start` to `end`. Lines are numbered through `map` (none: not
+    // numbered): `countFrom` is a line start before `start` that is read line
+    // `linesBefore`, every line between it and `start` ended by CR LF.
     // With `sink`, the lines go to it instead (the reader of the first half takes them
     // over with takeLaterLines).
-    MQAReadAhead(const char* start, const char* end, const char* textStart = nullptr,
-                 const mqa::LineMap* map = nullptr, bool lenient = false,
+    MQAReadAhead(const char* start, const char* end, const char* countFrom = nullptr,
+                 uint64_t linesBefore = 0, const mqa::LineMap* map = nullptr, bool lenient = false,
                  std::unique_ptr<MQALineSink> sink = nullptr);
     // Stops the second thread early if its lines were not taken over, then waits for it.
     ~MQAReadAhead();

@@ -111,7 +111,7 @@ private:
     uint32_t _linesSinceProgress = 0;
     MQASinkChooser* _chooser = nullptr;
     bool _splitSinkBlocks = false;
-    const char* _textStart = nullptr;  // where line numbers count from, for a second half
+    const char* _textStart = nullptr;  // where the text begins; none: a second half's lines go unnumbered
     const mqa::LineMap* _lineMap = nullptr;
     std::vector<MQAAttribute>* _topList = nullptr;  // the list readList fills
     const char* _p;
