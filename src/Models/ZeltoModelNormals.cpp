@@ -3,11 +3,16 @@
 #include <algorithm>
 
 #include "FacetTest.h"
+#include "InHalves.h"
 #include "LargeArrays.h"
 #include "PoseKernels.h"
 #include "ZeltoModel.h"
 
 namespace {
+
+// Marks the normals the second half of the vertices numbers, until they are renumbered;
+// below both marks a corner can carry.
+constexpr uint32_t kSecondHalfMark = uint32_t{1} << 31;
 
 // The dot product in the order y, x, z.
 float dotYXZ(GLKVector3 s, GLKVector3 f) { return (s.y * f.y + s.x * f.x) + s.z * f.z; }
@@ -73,8 +78,12 @@ void ZeltoModel::groupNormals(std::span<const uint32_t> order) {
 
     // Each corner's normal is written into its face as groups form; no list of links on
     // the side, which for a big model would be one more array the size of the faces.
-    for (ZeltoFace& face : _faces)
-        for (int32_t k = 0; k < face._count; ++k) face._param[k].normal = ZeltoCorner::kNormalUnset;
+    scene::Halves faceHalves(_faces.size());
+    scene::forEachHalf(faceHalves, [&](int, size_t begin, size_t end) {
+        for (size_t f = begin; f < end; ++f)
+            for (int32_t k = 0; k < _faces[f]._count; ++k)
+                _faces[f]._param[k].normal = ZeltoCorner::kNormalUnset;
+    });
     auto link = [&](uint32_t face, uint32_t vertex, uint32_t normal) {
         const std::array<uint32_t, 4>& corners = _faceCorners[face];
         for (size_t k = 0; k < 4; ++k)
@@ -84,55 +93,90 @@ void ZeltoModel::groupNormals(std::span<const uint32_t> order) {
             }
     };
 
+    // The vertices are grouped in two halves at once. Each corner belongs to one vertex,
+    // so the halves write different corners. The second half numbers its normals from
+    // zero, marked, into lists of its own; they follow the first half's, renumbered,
+    // once the first half's count is known.
     const FacetTest test(_facet);
-    std::vector<uint32_t> remaining, group;
-    std::vector<uint32_t> stamp = zelto::largeVector<uint32_t>(_faces.size(), 0);
-    uint32_t mark = 0;
-    zelto::reserveLarge(_normalFaces, entries.size());
-    zelto::reserveLarge(_normals, _vertices.size());
-    for (uint32_t v = 0; v < vertexCount; ++v) {
-        remaining.assign(entries.begin() + first[v], entries.begin() + first[v + 1]);
-        while (!remaining.empty()) {
-            uint32_t seed = remaining.front();
-            GLKVector3 s = _faceNormals[seed];
-            group.clear();
-            for (uint32_t face : remaining) {
-                GLKVector3 f = _faceNormals[face];
-                if (test.accepts(dotYXZ(s, f)) || f == s) group.push_back(face);
-            }
-            if (group.size() > 1) {
-                uint32_t normal = static_cast<uint32_t>(_normals.size());
-                _normals.push_back(ZeltoNormal{{}, static_cast<uint32_t>(_normalFaces.size())});
-                _normalFaces.insert(_normalFaces.end(), group.begin(), group.end());
-                for (uint32_t face : group) link(face, v, normal);
-            } else {
-                link(seed, v, ZeltoCorner::kNormalFlat);
-            }
-            // The seed always leaves, also when its normal is not a number and so joined
-            // no group, which keeps the loop finite.
-            if (group.size() == remaining.size()) break;  // everything joined
-            ++mark;
-            stamp[seed] = mark;
-            for (uint32_t face : group) stamp[face] = mark;
-            std::erase_if(remaining, [&](uint32_t face) { return stamp[face] == mark; });
+    scene::Halves vertexHalves(vertexCount);
+    if (entries.size() >= kSecondHalfMark) vertexHalves.middle = vertexCount;  // too many to mark
+    std::vector<ZeltoNormal> laterNormals;
+    std::vector<uint32_t> laterFaces;
+    zelto::reserveLarge(_normalFaces, first[vertexHalves.middle]);
+    zelto::reserveLarge(_normals, vertexHalves.middle);
+    scene::forEachHalf(vertexHalves, [&](int half, size_t begin, size_t end) {
+        std::vector<ZeltoNormal>& normals = half == 0 ? _normals : laterNormals;
+        std::vector<uint32_t>& normalFaces = half == 0 ? _normalFaces : laterFaces;
+        if (half == 1) {
+            zelto::reserveLarge(normalFaces, first[end] - first[begin]);
+            zelto::reserveLarge(normals, end - begin);
         }
-    }
+        const uint32_t mark = half == 0 ? 0 : kSecondHalfMark;
+        std::vector<uint32_t> remaining, group;
+        for (size_t v = begin; v < end; ++v) {
+            remaining.assign(entries.begin() + first[v], entries.begin() + first[v + 1]);
+            while (!remaining.empty()) {
+                uint32_t seed = remaining.front();
+                GLKVector3 s = _faceNormals[seed];
+                group.clear();
+                for (uint32_t face : remaining) {
+                    GLKVector3 f = _faceNormals[face];
+                    if (test.accepts(dotYXZ(s, f)) || f == s) group.push_back(face);
+                }
+                uint32_t vertex = static_cast<uint32_t>(v);
+                if (group.size() > 1) {
+                    uint32_t normal = mark | static_cast<uint32_t>(normals.size());
+                    normals.push_back(ZeltoNormal{{}, static_cast<uint32_t>(normalFaces.size())});
+                    normalFaces.insert(normalFaces.end(), group.begin(), group.end());
+                    for (uint32_t face : group) link(face, vertex, normal);
+                } else {
+                    link(seed, vertex, ZeltoCorner::kNormalFlat);
+                }
+                if (group.size() == remaining.size()) break;  // everything joined
+                // The group and the seed leave. The seed always leaves, also when its
+                // normal is not a number and so joined no group, which keeps the loop
+                // finite. The group is the faces of `remaining` that passed, in order, and
+                // a face listed twice passes or fails both times.
+                size_t next = 0;
+                std::erase_if(remaining, [&](uint32_t face) {
+                    if (next < group.size() && group[next] == face) {
+                        ++next;
+                        return true;
+                    }
+                    return face == seed;
+                });
+            }
+        }
+    });
+    const uint32_t laterStart = static_cast<uint32_t>(_normals.size());
+    const uint32_t laterFirstFace = static_cast<uint32_t>(_normalFaces.size());
+    zelto::reserveLarge(_normals, _normals.size() + laterNormals.size());
+    for (const ZeltoNormal& normal : laterNormals)
+        _normals.push_back(ZeltoNormal{{}, normal.firstFace + laterFirstFace});
+    zelto::reserveLarge(_normalFaces, _normalFaces.size() + laterFaces.size());
+    _normalFaces.insert(_normalFaces.end(), laterFaces.begin(), laterFaces.end());
 
     // A second corner of a face on the same vertex draws with the first one's normal; a
     // corner whose vertex is not in this model's list is flat.
-    for (size_t f = 0; f < _faces.size(); ++f) {
-        ZeltoFace& face = _faces[f];
-        const std::array<uint32_t, 4>& corners = _faceCorners[f];
-        for (int32_t k = 0; k < face._count; ++k) {
-            uint32_t& normal = face._param[k].normal;
-            if (normal != ZeltoCorner::kNormalUnset) continue;
-            normal = ZeltoCorner::kNormalFlat;
-            for (int32_t j = 0; j < k && corners[static_cast<size_t>(k)] != kNoVertex; ++j)
-                if (corners[static_cast<size_t>(j)] == corners[static_cast<size_t>(k)]) {
-                    normal = face._param[j].normal;
-                    break;
+    scene::forEachHalf(faceHalves, [&](int, size_t begin, size_t end) {
+        for (size_t f = begin; f < end; ++f) {
+            ZeltoFace& face = _faces[f];
+            const std::array<uint32_t, 4>& corners = _faceCorners[f];
+            for (int32_t k = 0; k < face._count; ++k) {
+                uint32_t& normal = face._param[k].normal;
+                if (normal >= kSecondHalfMark && normal < ZeltoCorner::kNormalFlat) {
+                    normal = normal - kSecondHalfMark + laterStart;
+                    continue;
                 }
+                if (normal != ZeltoCorner::kNormalUnset) continue;
+                normal = ZeltoCorner::kNormalFlat;
+                for (int32_t j = 0; j < k && corners[static_cast<size_t>(k)] != kNoVertex; ++j)
+                    if (corners[static_cast<size_t>(j)] == corners[static_cast<size_t>(k)]) {
+                        normal = face._param[j].normal;
+                        break;
+                    }
+            }
+            face._normals = _normals.data();
         }
-        face._normals = _normals.data();
-    }
+    });
 }
