@@ -145,7 +145,7 @@ FaceLines::FaceLines(std::string object, size_t expected)
 
 void FaceLines::line(std::optional<std::string_view> name, std::span<const MQAParam> params,
                      uint64_t fileLine) {
-    _lines.add(_faces.size(), fileLine);
+    _lines.add(_earlierCount + _faces.size(), fileLine);
     _faces.push_back(rawFaceOfLine(SceneLine(name, params, fileLine)));
 }
 
@@ -172,7 +172,7 @@ const char* FaceLines::takeSimpleLine(const char* p, const char* end, uint64_t f
         face.coordinates = uv->count;
         for (uint8_t j = 0; j < face.coordinates; ++j) face.uv[j] = line.floatAt(*uv, j);
     }
-    _lines.add(_faces.size(), fileLine);
+    _lines.add(_earlierCount + _faces.size(), fileLine);
     _faces.push_back(face);
     return line.next;
 }
@@ -183,9 +183,22 @@ std::unique_ptr<MQALineSink> FaceLines::forLaterLines() {
 
 void FaceLines::takeLaterLines(MQALineSink& later) {
     auto& rest = static_cast<FaceLines&>(later);
-    _lines.append(rest._lines, _faces.size());
-    zelto::reserveLarge(_faces, _faces.size() + rest._faces.size());
-    _faces.insert(_faces.end(), rest._faces.begin(), rest._faces.end());
+    _lines.append(rest._lines, _earlierCount + _faces.size());
+    _earlierCount += _faces.size();
+    _earlier.append(std::move(_faces));
+    RawFaces taken = rest.takeFaces();
+    _earlierCount += taken.size();
+    _earlier.append(std::move(taken));
+    _faces = {};  // any lines after the later ones start a piece of their own
+}
+
+RawFaces FaceLines::takeFaces() {
+    RawFaces all = std::move(_earlier);
+    all.append(std::move(_faces));
+    _earlier = {};
+    _earlierCount = 0;
+    _faces = {};
+    return all;
 }
 
 MQALineSink* ObjectListSinks::sinkFor(const MQAAttribute& owner, size_t depth,

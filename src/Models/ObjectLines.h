@@ -37,6 +37,36 @@ struct RawFace {
 };
 RawFace rawFaceOfLine(const SceneLine& line);
 
+// A list's face lines as read, in pieces: a list read in two halves keeps each half's
+// lines where they were read rather than copying the second after the first.
+class RawFaces {
+public:
+    void append(std::vector<RawFace>&& piece) {
+        if (!piece.empty()) _pieces.push_back(std::move(piece));
+    }
+    void append(RawFaces&& later) {
+        for (std::vector<RawFace>& piece : later._pieces) append(std::move(piece));
+        later.clear();
+    }
+    size_t size() const {
+        size_t count = 0;
+        for (const std::vector<RawFace>& piece : _pieces) count += piece.size();
+        return count;
+    }
+    const RawFace& operator[](size_t i) const {
+        for (const std::vector<RawFace>& piece : _pieces) {
+            if (i < piece.size()) return piece[i];
+            i -= piece.size();
+        }
+        return _pieces.back()[i];  // out of range, as a vector's [] would be
+    }
+    // Lets the memory go.
+    void clear() { std::vector<std::vector<RawFace>>().swap(_pieces); }
+
+private:
+    std::vector<std::vector<RawFace>> _pieces;
+};
+
 // Where lines of a list are in the file: a list's lines follow one another unless
 // comment or blank lines come between them.
 class LineNumbers {
@@ -88,13 +118,16 @@ public:
     std::unique_ptr<MQALineSink> forLaterLines() override;
     void takeLaterLines(MQALineSink& later) override;
 
-    std::vector<RawFace>& faces() { return _faces; }
+    // The faces read, which leave this sink.
+    RawFaces takeFaces();
     const LineNumbers& lines() const { return _lines; }
 
 private:
     std::string _object;
     size_t _expected;
-    std::vector<RawFace> _faces;
+    RawFaces _earlier;          // pieces before the one being read into
+    size_t _earlierCount = 0;
+    std::vector<RawFace> _faces;  // the piece being read into
     LineNumbers _lines;
 };
 

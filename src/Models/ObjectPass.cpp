@@ -1,12 +1,11 @@
 #include <array>
-
 #include <cstdio>
 
 #include "InHalves.h"
 #include "LargeArrays.h"
 #include "ObjectLines.h"
-#include "SceneReading.h"
 #include "ScenePasses.h"
+#include "SceneReading.h"
 
 namespace scene {
 namespace {
@@ -35,10 +34,11 @@ std::vector<ZeltoVertex> readVertices(MQAAttribute* chunk, const std::string& ob
 }
 
 // The face lines of the tree as read, releasing each line's memory as it goes.
-void readRawFaces(MQAAttribute* chunk, std::vector<RawFace>& faces, LineNumbers& numbers) {
-    if (!chunk || !chunk->block()) return;
+RawFaces readRawFaces(MQAAttribute* chunk, LineNumbers& numbers) {
+    RawFaces read;
+    if (!chunk || !chunk->block()) return read;
     std::vector<MQAAttribute>& lines = chunk->block()->attributes();
-    faces = zelto::largeVector<RawFace>(lines.size());
+    std::vector<RawFace> faces = zelto::largeVector<RawFace>(lines.size());
     for (size_t i = 0; i < lines.size(); ++i) numbers.add(i, lines[i].sourceLine());
     forEachHalf(Halves(lines.size()), [&](int, size_t begin, size_t end) {
         for (size_t i = begin; i < end; ++i) {
@@ -47,6 +47,8 @@ void readRawFaces(MQAAttribute* chunk, std::vector<RawFace>& faces, LineNumbers&
         }
     });
     release(*chunk);
+    read.append(std::move(faces));
+    return read;
 }
 
 // Faces in material order, and where each face line's face went.
@@ -66,7 +68,7 @@ size_t countedMaterial(const RawFace& face, size_t materials) {
 // Where each half's faces of each material go once faces are in material order:
 // material by material (materials are in one list, so their order by address is their
 // order in it), and within a material the first half's faces before the second's.
-std::array<std::vector<uint32_t>, 2> materialStarts(const std::vector<RawFace>& faces, const Halves& halves,
+std::array<std::vector<uint32_t>, 2> materialStarts(const RawFaces& faces, const Halves& halves,
                                                     size_t materials) {
     std::array<std::vector<uint32_t>, 2> counts{std::vector<uint32_t>(materials, 0),
                                                 std::vector<uint32_t>(materials, 0)};
@@ -110,7 +112,7 @@ std::string excerptOf(const RawFace& face) {
 
 // Checks each face line against the vertices and materials it names, in line order,
 // and puts its face in material order.
-FaceList resolveFaces(const std::vector<RawFace>& raw, const LineNumbers& numbers, const std::string& object,
+FaceList resolveFaces(const RawFaces& raw, const LineNumbers& numbers, const std::string& object,
                       std::vector<ZeltoVertex>& vertices, const std::vector<ZeltoMaterial>& materials) {
     FaceList list;
     Halves halves(raw.size());
@@ -209,16 +211,16 @@ std::vector<ZeltoModel> readObjects(MQABlock& body, const std::vector<ZeltoMater
                 vertices = read->vertices->take();
             else
                 vertices = readVertices(firstNamed(*block, "vertex"), object);
-            std::vector<RawFace> raw;
+            RawFaces raw;
             LineNumbers numbers;
             if (read && read->faces) {
-                raw = std::move(read->faces->faces());
+                raw = read->faces->takeFaces();
                 numbers = read->faces->lines();
             } else {
-                readRawFaces(firstNamed(*block, "face"), raw, numbers);
+                raw = readRawFaces(firstNamed(*block, "face"), numbers);
             }
             faces = resolveFaces(raw, numbers, object, vertices, materials);
-            std::vector<RawFace>().swap(raw);  // gone before the model takes its memory
+            raw.clear();  // gone before the model takes its memory
             animations = readObjectAnimations(*block, object);
         }
         release(chunk);
