@@ -89,6 +89,15 @@ TEST(ErrorPlaces, InvalidUTF8HasItsByteOffsetToo) {
     EXPECT_EQ(failure.place->byteOffset, std::optional<uint64_t>(52));
 }
 
+TEST(ErrorPlaces, TextIsReadNoFurtherThanItsEnd) {
+    // A text that ends right after a run of plain characters is read no further: here
+    // the byte after it would be an error. (A mapped file whose size is a multiple of
+    // the page size has no byte after it at all.)
+    std::string padded = std::string(64, 'a') + "\xFF";
+    EXPECT_EQ(mqa::findInvalidUTF8(std::string_view(padded).substr(0, 64)), std::nullopt);
+    EXPECT_EQ(mqa::findInvalidUTF8(std::string_view(padded).substr(0, 40)), std::nullopt);
+}
+
 TEST(ErrorPlaces, TypeMismatchPointsAtTheParameter) {
     Failure failure = sceneFailure(std::string(kHeader) + "Material 1 {\r\n\t\"m\" col(1.0 1 1.0 1.0)\r\n}\r\nEof\r\n");
     EXPECT_EQ(failure.reason, "Type Mismatch. (MQAParam:301)");

@@ -19,6 +19,7 @@ std::optional<size_t> findInvalidUTF8(std::string_view bytes) {
             if (((words[0] | words[1] | words[2] | words[3]) & 0x8080808080808080ull) != 0) break;
             i += 32;
         }
+        if (i == n) break;  // the text may end exactly after a run: nothing past it is read
         if (n - i >= 8) {
             uint64_t word;
             std::memcpy(&word, s + i, 8);
