@@ -89,6 +89,37 @@ TEST(ErrorPlaces, InvalidUTF8HasItsByteOffsetToo) {
     EXPECT_EQ(failure.place->byteOffset, std::optional<uint64_t>(52));
 }
 
+TEST(ErrorPlaces, ALongTextCheckedInHalvesReportsTheFirstInvalidByte) {
+    // Long enough to be checked in two halves; multi-byte characters across the middle,
+    // and invalid sequences before, at and after it.
+    std::string text(9 << 20, 'a');
+    const size_t middle = text.size() / 2;
+    auto offsetOf = [](const std::string& bytes) -> std::optional<uint64_t> {
+        try {
+            mqa::requireUTF8(bytes);
+        } catch (const MQAInvalidText& error) {
+            return error.place()->byteOffset;
+        }
+        return std::nullopt;
+    };
+    for (size_t at = middle - 3; at <= middle + 1; ++at) {
+        std::string valid = text;
+        valid.replace(at, 4, "\xF0\x9F\x98\x80");
+        EXPECT_EQ(offsetOf(valid), std::nullopt) << at;
+        std::string cut = text;
+        cut.replace(at, 2, "\xE2\x82");  // a three-byte character without its last byte
+        EXPECT_EQ(offsetOf(cut), std::optional<uint64_t>(at)) << at;
+        std::string both = cut;
+        both[text.size() - 10] = '\xFF';
+        EXPECT_EQ(offsetOf(both), std::optional<uint64_t>(at)) << at;
+    }
+    for (size_t at : {size_t{0}, middle / 2, middle, middle + 1, text.size() - 1}) {
+        std::string stray = text;
+        stray[at] = '\x80';
+        EXPECT_EQ(offsetOf(stray), std::optional<uint64_t>(at)) << at;
+    }
+}
+
 TEST(ErrorPlaces, TextIsReadNoFurtherThanItsEnd) {
     // A text that ends right after a run of plain characters is read no further: here
     // the byte after it would be an error. (A mapped file whose size is a multiple of

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 #include "MQALineMap.h"
 
@@ -70,8 +72,33 @@ void raiseInvalidUTF8(std::string_view bytes, size_t offset) {
     throw error;
 }
 
+namespace {
+
+// A long text is checked in two halves at once, split where a character starts: a
+// valid first half then ends exactly there, so the first error of the halves is the
+// one a check from the start finds.
+std::optional<size_t> findInvalidUTF8InHalves(std::string_view bytes) {
+    constexpr size_t kWorthSharing = size_t{8} << 20;
+    if (bytes.size() < kWorthSharing) return findInvalidUTF8(bytes);
+    size_t middle = bytes.size() / 2;
+    while (middle < bytes.size() && (static_cast<unsigned char>(bytes[middle]) & 0xC0) == 0x80) ++middle;
+    std::optional<size_t> first, second;
+    try {
+        std::thread helper([&] { first = findInvalidUTF8(bytes.substr(0, middle)); });
+        second = findInvalidUTF8(bytes.substr(middle));
+        helper.join();
+    } catch (const std::system_error&) {
+        return findInvalidUTF8(bytes);  // no thread to be had
+    }
+    if (first) return first;
+    if (second) return *second + middle;
+    return std::nullopt;
+}
+
+}  // namespace
+
 void requireUTF8(std::string_view bytes) {
-    if (std::optional<size_t> bad = findInvalidUTF8(bytes)) raiseInvalidUTF8(bytes, *bad);
+    if (std::optional<size_t> bad = findInvalidUTF8InHalves(bytes)) raiseInvalidUTF8(bytes, *bad);
 }
 
 }  // namespace mqa
