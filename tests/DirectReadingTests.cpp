@@ -3,14 +3,21 @@
 // when a document has several.
 
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
 
 #include "DocumentGenerator.h"
 #include "DocumentText.h"
+#include "MQAFile.h"
+#include "MQAFileReading.h"
+#include "MQAUTF8.h"
 #include "Metasequoia.h"
+#include "ObjectLines.h"
 #include "SceneDump.h"
 
 namespace {
@@ -175,5 +182,39 @@ TEST(DirectReading, DamagedDocumentsFailAlike) {
         static constexpr char kReplacements[] = "0123 {}()\"-.\r\nVvMmBb#x";
         damaged[at] = kReplacements[random() % (sizeof kReplacements - 1)];
         expectSameOutcome(damaged, "damaged at " + std::to_string(at));
+    }
+}
+
+// A mapped file whose size is a multiple of the page size has no byte after its last:
+// reading it, strictly, straight into the lists, must stop at its end wherever and
+// however the text ends there. Each text here ends where readable memory ends.
+TEST(DirectReading, ReadingStopsAtTheTextsLastByte) {
+    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    auto readAtTheEdge = [&](const std::string& text) {
+        size_t pages = text.size() / page + 1;
+        char* base = static_cast<char*>(
+            mmap(nullptr, (pages + 1) * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+        ASSERT_NE(base, MAP_FAILED);
+        ASSERT_EQ(mprotect(base + pages * page, page, PROT_NONE), 0);
+        char* at = base + pages * page - text.size();
+        std::memcpy(at, text.data(), text.size());
+        try {
+            mqa::requireUTF8({at, text.size()});
+            scene::ObjectListSinks sinks;
+            MQAReadOptions options;
+            options.chooser = &sinks;
+            options.readAheadBytes = 64;  // the lists are read in halves too
+            mqa::readDocument(at, text.size(), options);
+        } catch (const std::exception&) {
+        }
+        munmap(base, (pages + 1) * page);
+    };
+    std::string document = documentWithBody(kMaterials + object("o", kTriangle));
+    for (size_t cut = 0; cut <= document.size(); ++cut) readAtTheEdge(document.substr(0, cut));
+    std::string generated = bench::generateDocument(200, true);
+    readAtTheEdge(generated);
+    for (std::string_view ending : {"\t\t1.0 2.0 3", "\t\t3 V(0 1 2) M(0) UV(0.1 0.2", "\t\t3 V(0 1 2)", "\t\t\"a"}) {
+        std::string cut = generated.substr(0, generated.find("\tface"));
+        readAtTheEdge(cut + std::string(ending));
     }
 }
