@@ -8,6 +8,7 @@
 #include <string>
 
 #include "MQANumber.h"
+#include "MQASimpleLine.h"
 
 // The fast path of the float reader must round exactly like a correctly rounded
 // conversion, for the short decimals modellers write and for long ones.
@@ -69,4 +70,44 @@ TEST(MQANumber, WrittenFloatsReadBackExactly) {
         ASSERT_NE(text.find('.'), std::string::npos) << text;
         ASSERT_EQ(mqa::parseFloat(text), value) << text;
     }
+}
+
+// The word-at-a-time number reader of the lists' common lines must read every value
+// exactly as the general scanner does: kind, value bits and where it stops, whatever
+// follows the digits (UTF-8 bytes too) and however near the text's end.
+TEST(MQANumber, WordAtATimeReadingMatchesTheScanner) {
+    std::mt19937_64 random(11);
+    const std::string followers[] = {" ", ")", "\r\n", "x", ".", "..5", "-", "\xC3\xA9", "\xFF", "\"", "(", "/", ":"};
+    auto digits = [&](int count) {
+        std::string run;
+        for (int d = 0; d < count; ++d) run.push_back(static_cast<char>('0' + random() % 10));
+        return run;
+    };
+    auto expectSame = [](const std::string& text, size_t from) {
+        const char* begin = text.data() + from;
+        const char* end = text.data() + text.size();
+        mqa::MQAScannedValue fast = mqa::scanNumber(begin, end), plain = mqa::scanValue(begin, end);
+        ASSERT_EQ(static_cast<int>(fast.kind), static_cast<int>(plain.kind)) << text;
+        ASSERT_EQ(fast.next, plain.next) << text;
+        if (plain.kind != mqa::MQAValueKind::None) {
+            ASSERT_EQ(fast.bits, plain.bits) << text;
+            ASSERT_EQ(fast.text, plain.text) << text;
+        }
+    };
+    for (int i = 0; i < 300000; ++i) {
+        std::string number = std::string(random() % 4 == 0 ? "\t " : "") + (random() % 3 == 0 ? "-" : "");
+        number += digits(static_cast<int>(random() % 11));
+        if (random() % 4 != 0) number += "." + digits(static_cast<int>(random() % 11));
+        std::string text = number + followers[random() % std::size(followers)];
+        // Then enough of a line to be read a word at a time, or only a little of one.
+        text += random() % 3 == 0 ? std::string(random() % 24, ' ') : " 1 2 3 4 5 6 7 8 9 10 11 12)\r\n";
+        expectSame(text, 0);
+    }
+    // Words of every kind of byte after a digit: only the digits before the first other
+    // byte count.
+    for (int b = 0; b < 256; ++b)
+        for (const char* form : {"7", "12.5", "-3.25", "1234567", "0.1234567"}) {
+            std::string text = std::string(form) + static_cast<char>(b) + "9999999999999999999999999";
+            expectSame(text, 0);
+        }
 }

@@ -10,11 +10,81 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "MQAScan.h"
 
 namespace mqa {
+
+namespace detail {
+
+inline uint64_t loadWord(const char* p) {
+    uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+// How many of the word's first bytes (first in the text) are digits, 0 to 8. A byte is
+// a digit when its high nibble is 3 and adding 6 keeps it so. The addition may carry
+// out of a byte of 0xFA or more, but only into the bytes after it, which the count
+// never reaches.
+inline unsigned leadingDigits(uint64_t word) {
+    constexpr uint64_t kHigh = 0xF0F0F0F0F0F0F0F0ull;
+    uint64_t nibbles = (word & kHigh) | (((word + 0x0606060606060606ull) & kHigh) >> 4);
+    uint64_t other = nibbles ^ 0x3333333333333333ull;  // zero bytes for digits
+    return other == 0 ? 8 : static_cast<unsigned>(std::countr_zero(other)) / 8;
+}
+
+// The value of the word's first n digits (1 to 7). The other bytes are shifted out
+// first, and the zero bytes shifted in stand for leading zeros.
+inline uint64_t digitsValue(uint64_t word, unsigned n) {
+    uint64_t v = (word - 0x3030303030303030ull) << (8 * (8 - n));
+    v = v * 10 + (v >> 8);  // pairs of digits
+    v = (((v & 0x000000FF000000FFull) * (100 + (1000000ull << 32))) +
+         (((v >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32)))) >> 32;
+    return v;
+}
+
+}  // namespace detail
+
+// The value at p exactly as scanValue reads it, taking numbers of up to seven digits
+// before and after the point a word at a time rather than a digit at a time. Anything
+// else (text, longer numbers, the last bytes of the text) is scanValue's.
+inline MQAScannedValue scanNumber(const char* p, const char* end) {
+    static constexpr float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
+    static constexpr uint64_t kScale[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
+    p = skipBlanks(p, end);
+    // Room for a sign, two runs of eight and the point: no bound checks below.
+    if (end - p < 24) return scanValue(p, end);
+    const char* q = p;
+    bool negative = *q == '-';
+    q += negative;
+    uint64_t word = detail::loadWord(q);
+    unsigned intDigits = detail::leadingDigits(word);
+    if (intDigits == 0 || intDigits == 8) return scanValue(p, end);
+    uint64_t mantissa = detail::digitsValue(word, intDigits);
+    q += intDigits;
+    if (q[0] != '.' || !isDigit(q[1])) {
+        int64_t value = static_cast<int64_t>(mantissa);  // below 10^7: no saturation
+        return {MQAValueKind::Int, q, std::string_view(p, static_cast<size_t>(q - p)),
+                static_cast<uint32_t>(static_cast<int32_t>(negative ? -value : value))};
+    }
+    const char* fraction = q + 1;
+    uint64_t fractionWord = detail::loadWord(fraction);
+    unsigned decimals = detail::leadingDigits(fractionWord);
+    if (decimals == 8) return scanValue(p, end);
+    mantissa = mantissa * kScale[decimals] + detail::digitsValue(fractionWord, decimals);
+    q = fraction + decimals;
+    std::string_view text(p, static_cast<size_t>(q - p));
+    // As scanValue: a mantissa below 2^24 over a power of ten of at most ten digits is
+    // one correctly rounded division.
+    if (mantissa < (1u << 24)) {
+        float value = static_cast<float>(mantissa) / kPowersOfTen[decimals];
+        return {MQAValueKind::Float, q, text, std::bit_cast<uint32_t>(negative ? -value : value)};
+    }
+    return {MQAValueKind::Float, q, text, floatBitsFromText(text)};
+}
 
 struct MQASimpleLine {
     static constexpr size_t kMostParams = 8;
@@ -64,7 +134,7 @@ inline bool readSimpleLine(const char* p, const char* end, MQASimpleLine& line) 
         MQASimpleLine::Param& param = line.params[line.paramCount];
         const char* nameEnd = scanName(start, end);
         if (!nameEnd) {
-            MQAScannedValue v = scanValue(start, end);
+            MQAScannedValue v = scanNumber(start, end);
             if ((v.kind != MQAValueKind::Int && v.kind != MQAValueKind::Float) ||
                 valueCount == MQASimpleLine::kMostValues)
                 return false;
@@ -80,7 +150,7 @@ inline bool readSimpleLine(const char* p, const char* end, MQASimpleLine& line) 
                  static_cast<uint8_t>(valueCount)};
         MQAValueKind kind = MQAValueKind::None;
         for (;;) {
-            MQAScannedValue v = scanValue(q, end);
+            MQAScannedValue v = scanNumber(q, end);
             if (v.kind == MQAValueKind::None) break;
             if (v.kind == MQAValueKind::String || (kind != MQAValueKind::None && v.kind != kind) ||
                 valueCount == MQASimpleLine::kMostValues)
