@@ -1,10 +1,12 @@
 #include "ZeltoModel.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <functional>
 #include <stdexcept>
 
+#include "InHalves.h"
 #include "LargeArrays.h"
 
 namespace {
@@ -102,14 +104,18 @@ uint32_t ZeltoModel::vertexIndex(const ZeltoVertex* vertex) const {
 
 void ZeltoModel::indexCorners() {
     _faceCorners = zelto::largeVector<std::array<uint32_t, 4>>(_faces.size(), {kNoVertex, kNoVertex, kNoVertex, kNoVertex});
-    for (size_t i = 0; i < _faces.size(); ++i) {
-        const ZeltoFace& face = _faces[i];
-        for (int32_t k = 0; k < face._count; ++k) {
-            uint32_t index = vertexIndex(face._param[k].vertex);
-            if (index == kNoVertex) _cornersOutsideVertexList = true;
-            _faceCorners[i][static_cast<size_t>(k)] = index;
+    std::array<bool, 2> outside{};
+    scene::forEachHalf(scene::Halves(_faces.size()), [&](int half, size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) {
+            const ZeltoFace& face = _faces[i];
+            for (int32_t k = 0; k < face._count; ++k) {
+                uint32_t index = vertexIndex(face._param[k].vertex);
+                if (index == kNoVertex) outside[static_cast<size_t>(half)] = true;
+                _faceCorners[i][static_cast<size_t>(k)] = index;
+            }
         }
-    }
+    });
+    if (outside[0] || outside[1]) _cornersOutsideVertexList = true;
 }
 
 void ZeltoModel::listFacesByShape(std::span<const uint32_t> positions) {
@@ -134,9 +140,16 @@ void ZeltoModel::listFacesByShape(std::span<const uint32_t> positions) {
 }
 
 bool ZeltoModel::facesInMaterialOrder() const {
-    return std::is_sorted(_faces.begin(), _faces.end(), [](const ZeltoFace& a, const ZeltoFace& b) {
+    auto before = [](const ZeltoFace& a, const ZeltoFace& b) {
         return std::less<const ZeltoMaterial*>()(a._material, b._material);
+    };
+    scene::Halves halves(_faces.size());
+    std::array<bool, 2> sorted{};
+    scene::forEachHalf(halves, [&](int half, size_t begin, size_t end) {
+        sorted[static_cast<size_t>(half)] = std::is_sorted(_faces.begin() + begin, _faces.begin() + end, before);
     });
+    if (halves.middle == halves.count) return sorted[0];
+    return sorted[0] && sorted[1] && !before(_faces[halves.middle], _faces[halves.middle - 1]);
 }
 
 void ZeltoModel::setupNormals() { setupNormals({}); }
@@ -187,10 +200,12 @@ std::vector<uint32_t> ZeltoModel::sortFacesByMaterial() {
 }
 
 void ZeltoModel::linkFacesToNormals() {
-    for (size_t i = 0; i < _faces.size(); ++i) {
-        _faces[i]._faceNormal = &_faceNormals[i];
-        _faces[i]._normals = _normals.data();
-    }
+    scene::forEachHalf(scene::Halves(_faces.size()), [&](int, size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) {
+            _faces[i]._faceNormal = &_faceNormals[i];
+            _faces[i]._normals = _normals.data();
+        }
+    });
 }
 
 std::span<const uint32_t> ZeltoModel::facesOfNormal(size_t index) const {

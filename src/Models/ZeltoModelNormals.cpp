@@ -102,8 +102,10 @@ void ZeltoModel::groupNormals(std::span<const uint32_t> order) {
     if (entries.size() >= kSecondHalfMark) vertexHalves.middle = vertexCount;  // too many to mark
     std::vector<ZeltoNormal> laterNormals;
     std::vector<uint32_t> laterFaces;
-    zelto::reserveLarge(_normalFaces, first[vertexHalves.middle]);
-    zelto::reserveLarge(_normals, vertexHalves.middle);
+    // Room for both halves' (in address space only until used), so the second half's
+    // lists are appended without moving the first's.
+    zelto::reserveLarge(_normalFaces, entries.size());
+    zelto::reserveLarge(_normals, vertexCount);
     scene::forEachHalf(vertexHalves, [&](int half, size_t begin, size_t end) {
         std::vector<ZeltoNormal>& normals = half == 0 ? _normals : laterNormals;
         std::vector<uint32_t>& normalFaces = half == 0 ? _normalFaces : laterFaces;
