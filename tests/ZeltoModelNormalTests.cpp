@@ -163,6 +163,23 @@ TEST(ZeltoModelSort, FacesOrderedByMaterialStably) {
     expectNormalsAndLinksAgree(model);
 }
 
+// A large model is checked for material order in two halves at once: each half in
+// order is not enough when the second starts below where the first ends.
+TEST(ZeltoModelSort, ALargeModelOutOfOrderOnlyAcrossItsMiddleIsSorted) {
+    std::vector<ZeltoMaterial> materials;
+    for (const char* name : {"a", "b"})
+        materials.push_back(ZeltoMaterial::materialWithName(name, 1, 1, 1, 1, 1, 1, 1, 1, 1, ""));
+    const uint32_t faces = 1 << 16;
+    MeshBuilder mesh(faces + 2);
+    for (uint32_t i = 0; i < faces + 2; ++i) mesh.vertex({static_cast<float>(i), static_cast<float>(i % 7), 0});
+    for (uint32_t i = 0; i < faces; ++i)
+        mesh.face({i, i + 1, i + 2}, &materials[i < faces / 2 ? 1 : 0], static_cast<float>(i));
+    ZeltoModel model = mesh.build(80);
+    ASSERT_EQ(model.faces().size(), faces);
+    for (uint32_t k = 0; k < faces; ++k)
+        ASSERT_EQ(model.faces()[k].corner(0).uv.x, static_cast<float>((k + faces / 2) % faces)) << k;
+}
+
 // Faces handed over already in material order, with their document order, group and
 // end up exactly as faces handed over in document order.
 TEST(ZeltoModelSort, PresortedFacesMatchDocumentOrder) {
