@@ -48,42 +48,52 @@ inline uint64_t digitsValue(uint64_t word, unsigned n) {
 
 }  // namespace detail
 
-// The value at p exactly as scanValue reads it, taking numbers of up to seven digits
-// before and after the point a word at a time rather than a digit at a time. Anything
-// else (text, longer numbers, the last bytes of the text) is scanValue's.
-inline MQAScannedValue scanNumber(const char* p, const char* end) {
+// A value as scanNumber reads it: small enough to come back in registers.
+struct MQANumberRead {
+    const char* next = nullptr;
+    uint32_t bits = 0;
+    MQAValueKind kind = MQAValueKind::None;
+};
+
+// The value at p exactly as scanValue reads it (its kind, bits and end), taking numbers
+// of up to seven digits before and after the point a word at a time rather than a digit
+// at a time. Anything else (text, longer numbers, the last bytes of the text) is
+// scanValue's.
+[[gnu::always_inline]] inline MQANumberRead scanNumber(const char* p, const char* end) {
     static constexpr float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
     static constexpr uint64_t kScale[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
     p = skipBlanks(p, end);
     // Room for a sign, two runs of eight and the point: no bound checks below.
-    if (end - p < 24) return scanValue(p, end);
+    auto general = [](const char* at, const char* stop) {
+        MQAScannedValue v = scanValue(at, stop);
+        return MQANumberRead{v.next, v.bits, v.kind};
+    };
+    if (end - p < 24) return general(p, end);
     const char* q = p;
     bool negative = *q == '-';
     q += negative;
     uint64_t word = detail::loadWord(q);
     unsigned intDigits = detail::leadingDigits(word);
-    if (intDigits == 0 || intDigits == 8) return scanValue(p, end);
+    if (intDigits == 0 || intDigits == 8) return general(p, end);
     uint64_t mantissa = detail::digitsValue(word, intDigits);
     q += intDigits;
     if (q[0] != '.' || !isDigit(q[1])) {
         int64_t value = static_cast<int64_t>(mantissa);  // below 10^7: no saturation
-        return {MQAValueKind::Int, q, std::string_view(p, static_cast<size_t>(q - p)),
-                static_cast<uint32_t>(static_cast<int32_t>(negative ? -value : value))};
+        return {q, static_cast<uint32_t>(static_cast<int32_t>(negative ? -value : value)), MQAValueKind::Int};
     }
     const char* fraction = q + 1;
     uint64_t fractionWord = detail::loadWord(fraction);
     unsigned decimals = detail::leadingDigits(fractionWord);
-    if (decimals == 8) return scanValue(p, end);
+    if (decimals == 8) return general(p, end);
     mantissa = mantissa * kScale[decimals] + detail::digitsValue(fractionWord, decimals);
     q = fraction + decimals;
-    std::string_view text(p, static_cast<size_t>(q - p));
     // As scanValue: a mantissa below 2^24 over a power of ten of at most ten digits is
     // one correctly rounded division.
     if (mantissa < (1u << 24)) {
         float value = static_cast<float>(mantissa) / kPowersOfTen[decimals];
-        return {MQAValueKind::Float, q, text, std::bit_cast<uint32_t>(negative ? -value : value)};
+        return {q, std::bit_cast<uint32_t>(negative ? -value : value), MQAValueKind::Float};
     }
-    return {MQAValueKind::Float, q, text, floatBitsFromText(text)};
+    return {q, floatBitsFromText(std::string_view(p, static_cast<size_t>(q - p))), MQAValueKind::Float};
 }
 
 struct MQASimpleLine {
@@ -134,7 +144,7 @@ inline bool readSimpleLine(const char* p, const char* end, MQASimpleLine& line) 
         MQASimpleLine::Param& param = line.params[line.paramCount];
         const char* nameEnd = scanName(start, end);
         if (!nameEnd) {
-            MQAScannedValue v = scanNumber(start, end);
+            MQANumberRead v = scanNumber(start, end);
             if ((v.kind != MQAValueKind::Int && v.kind != MQAValueKind::Float) ||
                 valueCount == MQASimpleLine::kMostValues)
                 return false;
@@ -150,7 +160,7 @@ inline bool readSimpleLine(const char* p, const char* end, MQASimpleLine& line) 
                  static_cast<uint8_t>(valueCount)};
         MQAValueKind kind = MQAValueKind::None;
         for (;;) {
-            MQAScannedValue v = scanNumber(q, end);
+            MQANumberRead v = scanNumber(q, end);
             if (v.kind == MQAValueKind::None) break;
             if (v.kind == MQAValueKind::String || (kind != MQAValueKind::None && v.kind != kind) ||
                 valueCount == MQASimpleLine::kMostValues)
