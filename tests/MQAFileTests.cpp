@@ -2,6 +2,7 @@
 
 #include "DocumentText.h"
 #include "MQAException.h"
+#include "MQAEnvelope.h"
 #include "MQAFile.h"
 
 namespace {
@@ -88,6 +89,21 @@ TEST(MQAFileEnvelope, BlankRunsKeepTheIndentOfTheNextLine) {
     // A run of whitespace lines is removed through its last CR LF only.
     MQAFile file = MQAFile::initWithString(documentWithBody("a {\r\n \r\n\t\r\n\tb\r\n}\r\n"));
     EXPECT_EQ(file.body().attributes()[0].block()->attributes().size(), 1u);
+}
+
+TEST(MQAFileEnvelope, LinesStartAfterLoneCarriageReturnsAndLineFeedsAnywhere) {
+    // A lone CR and a lone LF each end a line, wherever they fall among the bytes read
+    // at once, so the blank lines after them go.
+    for (size_t k = 1; k <= 40; ++k) {
+        std::string text = std::string(k, 'x') + "\r \t\r\n" + std::string(k, 'y') + "\n\t\r\nz\r\n";
+        size_t end = mqa::removeBlankLines(text.data(), 0, text.size(), nullptr);
+        EXPECT_EQ(text.substr(0, end), std::string(k, 'x') + "\r" + std::string(k, 'y') + "\nz\r\n") << k;
+    }
+    // A CR that ends the text, and no line break at all.
+    std::string cr = std::string(20, 'x') + "\r";
+    EXPECT_EQ(mqa::removeBlankLines(cr.data(), 0, cr.size(), nullptr), cr.size());
+    std::string none(50, 'x');
+    EXPECT_EQ(mqa::removeBlankLines(none.data(), 0, none.size(), nullptr), none.size());
 }
 
 TEST(MQAFileWriting, FreshFileWritesTheHeaderAndEof) {

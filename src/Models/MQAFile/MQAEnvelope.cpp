@@ -1,7 +1,12 @@
 #include "MQAEnvelope.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "MQAScan.h"
 
@@ -35,30 +40,30 @@ bool isLineStart(const char* text, size_t start, size_t pos) {
     return before == '\n' || (before == '\r' && text[pos] != '\n');
 }
 
-// Finds successive line starts. The next LF is remembered between calls, so a text
-// with few LFs is not searched again from every lone CR.
-class LineFinder {
-public:
-    LineFinder(const char* text, size_t end) : _base(text), _end(end) {}
-    size_t next(size_t pos) {
-        if (_lf < pos || _lf == kUnknown) {
-            const void* lf = std::memchr(_base + pos, '\n', _end - pos);
-            _lf = lf ? static_cast<size_t>(static_cast<const char*>(lf) - _base) : _end;
-        }
-        const void* cr = std::memchr(_base + pos, '\r', _lf - pos);
-        if (cr) {
-            size_t at = static_cast<size_t>(static_cast<const char*>(cr) - _base);
-            if (at + 1 != _lf) return at + 1;  // a lone CR
-        }
-        return _lf == _end ? _end : _lf + 1;
+// The first CR or LF at or after p; end when there is none. Sixteen bytes at a time
+// where the processor allows, never reading at or past end.
+const char* findLineBreak(const char* p, const char* end) {
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    while (end - p >= 16) {
+        __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        int found = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, cr), _mm_cmpeq_epi8(chunk, lf)));
+        if (found) return p + std::countr_zero(static_cast<unsigned>(found));
+        p += 16;
     }
+#endif
+    while (p != end && !isLineBreak(*p)) ++p;
+    return p;
+}
 
-private:
-    static constexpr size_t kUnknown = static_cast<size_t>(-1);
-    const char* _base;
-    size_t _end;
-    size_t _lf = kUnknown;
-};
+// The start of the line after the one at pos: after its LF, its CR LF or its lone CR.
+size_t nextLineStart(const char* text, size_t pos, size_t end) {
+    const char* at = findLineBreak(text + pos, text + end);
+    if (at == text + end) return end;
+    if (*at == '\r' && at + 1 != text + end && at[1] == '\n') ++at;
+    return static_cast<size_t>(at + 1 - text);
+}
 
 // Moves the kept pieces down as deletions are found; nothing is written before the
 // first deletion. When asked, notes where lines went: each deletion's line count and
@@ -174,7 +179,6 @@ size_t removeCommentLines(char* text, size_t start, size_t end, std::vector<Line
 
 size_t removeBlankLines(char* text, size_t start, size_t end, std::vector<LinesRemoved>* removed) {
     Compactor compactor(text, start, removed);
-    LineFinder lines(text, end);
     const char* base = text;
     size_t pos = start;
     while (pos < end) {
@@ -197,7 +201,7 @@ size_t removeBlankLines(char* text, size_t start, size_t end, std::vector<LinesR
             pos = run;
             if (pos == end) break;
         }
-        pos = lines.next(pos);
+        pos = nextLineStart(text, pos, end);
     }
     return compactor.finish(end);
 }
