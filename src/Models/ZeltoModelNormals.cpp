@@ -76,19 +76,15 @@ void ZeltoModel::groupNormals(std::span<const uint32_t> order) {
         }
     }
 
-    // Each corner's normal is written into its face as groups form; no list of links on
-    // the side, which for a big model would be one more array the size of the faces.
-    scene::Halves faceHalves(_faces.size());
-    scene::forEachHalf(faceHalves, [&](int, size_t begin, size_t end) {
-        for (size_t f = begin; f < end; ++f)
-            for (int32_t k = 0; k < _faces[f]._count; ++k)
-                _faces[f]._param[k].normal = ZeltoCorner::kNormalUnset;
-    });
+    // Each corner's normal, four to a face, as groups form: a compact array the size of
+    // the faces' corner indices, which the grouping writes all over, rather than the far
+    // larger faces themselves. The faces take their normals from it in one pass at the end.
+    std::vector<uint32_t> cornerNormals = zelto::largeVector<uint32_t>(_faces.size() * 4, ZeltoCorner::kNormalUnset);
     auto link = [&](uint32_t face, uint32_t vertex, uint32_t normal) {
         const std::array<uint32_t, 4>& corners = _faceCorners[face];
         for (size_t k = 0; k < 4; ++k)
             if (corners[k] == vertex) {
-                _faces[face]._param[k].normal = normal;
+                cornerNormals[size_t{face} * 4 + k] = normal;
                 return;
             }
     };
@@ -160,12 +156,13 @@ void ZeltoModel::groupNormals(std::span<const uint32_t> order) {
 
     // A second corner of a face on the same vertex draws with the first one's normal; a
     // corner whose vertex is not in this model's list is flat.
-    scene::forEachHalf(faceHalves, [&](int, size_t begin, size_t end) {
+    scene::forEachHalf(scene::Halves(_faces.size()), [&](int, size_t begin, size_t end) {
         for (size_t f = begin; f < end; ++f) {
             ZeltoFace& face = _faces[f];
             const std::array<uint32_t, 4>& corners = _faceCorners[f];
             for (int32_t k = 0; k < face._count; ++k) {
                 uint32_t& normal = face._param[k].normal;
+                normal = cornerNormals[f * 4 + static_cast<size_t>(k)];
                 if (normal >= kSecondHalfMark && normal < ZeltoCorner::kNormalFlat) {
                     normal = normal - kSecondHalfMark + laterStart;
                     continue;
