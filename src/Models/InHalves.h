@@ -59,4 +59,16 @@ void forEachHalf(const Halves& halves, Work&& work) {
     if (secondError) std::rethrow_exception(secondError);
 }
 
+// Runs `first` on a second thread and `second` on this one, when the list whose work
+// they are is long enough for halves to pay (else one after the other). They must not
+// touch what the other writes. An error in `first` is the one reported.
+template <typename First, typename Second>
+void bothAtOnce(const Halves& size, First&& first, Second&& second) {
+    forEachHalf(size, [&](int half, size_t begin, size_t end) {
+        if (half == 0) first();
+        if (half == 1 || end == size.count) second();
+        (void)begin;
+    });
+}
+
 }  // namespace scene

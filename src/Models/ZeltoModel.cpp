@@ -87,8 +87,17 @@ ZeltoModel::ZeltoModel(int32_t number, std::vector<ZeltoVertex> vertices,
         documentOrder.clear();
     }
     indexCorners();
-    listFacesByShape(documentOrder);
-    setupNormals(documentOrder);
+    // The vertex-to-face lists are made on a second thread while the faces are listed by
+    // shape and their normals computed: neither reads what the other writes.
+    VertexFaces lists;
+    scene::bothAtOnce(
+        scene::Halves(_faces.size()), [&] { lists = vertexFaces(documentOrder); },
+        [&] {
+            listFacesByShape(documentOrder);
+            for (ZeltoVertex& vertex : _vertices) vertex.affinePos = vertex.pos;
+            calcFaceNormals();
+        });
+    groupNormalsWith(std::move(lists));
     if (documentOrder.empty()) {
         std::vector<uint32_t> positions = sortFacesByMaterial();
         if (!positions.empty()) listFacesByShape(positions);

@@ -55,26 +55,34 @@ void ZeltoModel::calcNormals() { pose::sumNormals(_faceNormals.data(), _normals,
 // group of two or more entries gets a shared normal; a seed left alone is flat there.
 void ZeltoModel::calcNormalGroup() { groupNormals({}); }
 
-void ZeltoModel::groupNormals(std::span<const uint32_t> order) {
-    _normals.clear();
-    _normalFaces.clear();
-
-    // Vertex-to-face lists, one after another.
+ZeltoModel::VertexFaces ZeltoModel::vertexFaces(std::span<const uint32_t> order) const {
+    // Lists one after another: counted, then filled.
     const size_t vertexCount = _vertices.size();
-    std::vector<uint32_t> first = zelto::largeVector<uint32_t>(vertexCount + 1, 0);
+    VertexFaces lists;
+    std::vector<uint32_t>& first = lists.first;
+    first = zelto::largeVector<uint32_t>(vertexCount + 1, 0);
     for (const auto& corners : _faceCorners)
         for (uint32_t v : corners)
             if (v != kNoVertex) ++first[v + 1];
     for (size_t v = 0; v < vertexCount; ++v) first[v + 1] += first[v];
-    std::vector<uint32_t> entries = zelto::largeVector<uint32_t>(first[vertexCount]);
-    {
-        std::vector<uint32_t> next(first.begin(), first.end() - 1);
-        for (uint32_t k = 0; k < _faceCorners.size(); ++k) {
-            uint32_t f = order.empty() ? k : order[k];
-            for (uint32_t v : _faceCorners[f])
-                if (v != kNoVertex) entries[next[v]++] = f;
-        }
+    lists.entries = zelto::largeVector<uint32_t>(first[vertexCount]);
+    std::vector<uint32_t> next(first.begin(), first.end() - 1);
+    for (uint32_t k = 0; k < _faceCorners.size(); ++k) {
+        uint32_t f = order.empty() ? k : order[k];
+        for (uint32_t v : _faceCorners[f])
+            if (v != kNoVertex) lists.entries[next[v]++] = f;
     }
+    return lists;
+}
+
+void ZeltoModel::groupNormals(std::span<const uint32_t> order) { groupNormalsWith(vertexFaces(order)); }
+
+void ZeltoModel::groupNormalsWith(VertexFaces lists) {
+    _normals.clear();
+    _normalFaces.clear();
+    const size_t vertexCount = _vertices.size();
+    const std::vector<uint32_t>& first = lists.first;
+    const std::vector<uint32_t>& entries = lists.entries;
 
     // Each corner's normal, four to a face, as groups form: a compact array the size of
     // the faces' corner indices, which the grouping writes all over, rather than the far
