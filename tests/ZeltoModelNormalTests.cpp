@@ -24,6 +24,18 @@ std::vector<int> linksAtVertex0(const ZeltoModel& model) {
 
 // Every shared normal lists exactly the faces whose corners link to it.
 void expectNormalsAndLinksAgree(const ZeltoModel& model) {
+    // Each triangle is linked to its own normal: across its edges, of unit length.
+    auto dot = [](GLKVector3 a, GLKVector3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; };
+    for (const ZeltoFace& face : model.faces()) {
+        GLKVector3 normal = face.faceNormal();
+        float length = std::sqrt(dot(normal, normal));
+        if (face.count() != 3 || length == 0) continue;
+        EXPECT_NEAR(length, 1.0f, 1e-4f);
+        for (int32_t k = 0; k < 2; ++k) {
+            GLKVector3 edge = GLKVector3Subtract(face.corner(k + 1).vertex->pos, face.corner(k).vertex->pos);
+            EXPECT_NEAR(dot(normal, edge), 0.0f, 1e-4f);
+        }
+    }
     for (uint32_t n = 0; n < model.normals().size(); ++n)
         for (uint32_t f : model.facesOfNormal(n)) {
             const ZeltoFace& face = model.faces()[f];
@@ -210,6 +222,8 @@ TEST(ZeltoModelSort, PresortedFacesMatchDocumentOrder) {
     ZeltoModel plain = mesh().build(50);
     ZeltoModel presorted = mesh().buildPresorted(50);
     EXPECT_EQ(describe(presorted), describe(plain));
+    expectNormalsAndLinksAgree(plain);
+    expectNormalsAndLinksAgree(presorted);
     ASSERT_GT(plain.normals().size(), 1u);
 
     EXPECT_THROW(ZeltoModel::modelWithName("x", 1, {}, {}, {0}, {}), std::invalid_argument);

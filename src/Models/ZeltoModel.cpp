@@ -97,12 +97,14 @@ ZeltoModel::ZeltoModel(int32_t number, std::vector<ZeltoVertex> vertices,
             for (ZeltoVertex& vertex : _vertices) vertex.affinePos = vertex.pos;
             calcFaceNormals();
         });
-    groupNormalsWith(std::move(lists));
+    groupNormalsWith(std::move(lists));  // which also links each face to its normals
     if (documentOrder.empty()) {
         std::vector<uint32_t> positions = sortFacesByMaterial();
-        if (!positions.empty()) listFacesByShape(positions);
+        if (!positions.empty()) {
+            listFacesByShape(positions);
+            linkFacesToNormals();  // the faces and their normal slots have moved
+        }
     }
-    linkFacesToNormals();
 }
 
 uint32_t ZeltoModel::vertexIndex(const ZeltoVertex* vertex) const {

@@ -163,7 +163,8 @@ void ZeltoModel::groupNormalsWith(VertexFaces lists) {
     _normalFaces.insert(_normalFaces.end(), laterFaces.begin(), laterFaces.end());
 
     // A second corner of a face on the same vertex draws with the first one's normal; a
-    // corner whose vertex is not in this model's list is flat.
+    // corner whose vertex is not in this model's list is flat. Each face is linked to its
+    // normal slot and the shared normals on the way.
     scene::forEachHalf(scene::Halves(_faces.size()), [&](int, size_t begin, size_t end) {
         for (size_t f = begin; f < end; ++f) {
             ZeltoFace& face = _faces[f];
@@ -183,6 +184,7 @@ void ZeltoModel::groupNormalsWith(VertexFaces lists) {
                         break;
                     }
             }
+            face._faceNormal = &_faceNormals[f];
             face._normals = _normals.data();
         }
     });
