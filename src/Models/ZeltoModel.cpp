@@ -62,8 +62,7 @@ ZeltoModel::ZeltoModel(int32_t number, std::vector<ZeltoVertex> vertices,
       _faces(std::move(faces)),
       _facet(facet),
       _animations(std::move(animations)),
-      _name(name),
-      _faceNormals(zelto::largeVector<GLKVector3>(_faces.size())) {
+      _name(name) {
     if (!documentOrder.empty()) {
         // Every face must be listed exactly once.
         std::vector<bool> listed(_faces.size(), false);
@@ -87,12 +86,13 @@ ZeltoModel::ZeltoModel(int32_t number, std::vector<ZeltoVertex> vertices,
         documentOrder.clear();
     }
     indexCorners();
-    // The vertex-to-face lists are made on a second thread while the faces are listed by
-    // shape and their normals computed: neither reads what the other writes.
-    VertexFaces lists;
+    // Grouping's lists are made on a second thread while the faces are listed by shape
+    // and their normals computed: neither reads what the other writes.
+    GroupingLists lists;
     scene::bothAtOnce(
-        scene::Halves(_faces.size()), [&] { lists = vertexFaces(documentOrder); },
+        scene::Halves(_faces.size()), [&] { lists = groupingLists(documentOrder); },
         [&] {
+            _faceNormals = zelto::largeVector<GLKVector3>(_faces.size());
             listFacesByShape(documentOrder);
             for (ZeltoVertex& vertex : _vertices) vertex.affinePos = vertex.pos;
             calcFaceNormals();

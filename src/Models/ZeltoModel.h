@@ -81,18 +81,20 @@ private:
                std::vector<ZeltoAnimation> animations, float facet, std::string_view name,
                std::vector<uint32_t> documentOrder);
     bool facesInMaterialOrder() const;
-    // For each vertex, the faces with a corner on it (once per such corner), in the given
-    // order of faces (positions into the face list; empty: the list's own): the faces of
-    // vertex v are entries[first[v]] up to entries[first[v + 1]].
-    struct VertexFaces {
+    // What grouping works from: for each vertex, the faces with a corner on it (once per
+    // such corner), in the given order of faces (positions into the face list; empty: the
+    // list's own), so that the faces of vertex v are entries[first[v]] up to
+    // entries[first[v + 1]]; and room for each corner's normal, four to a face.
+    struct GroupingLists {
         std::vector<uint32_t> first;
         std::vector<uint32_t> entries;
+        std::vector<uint32_t> cornerNormals;
     };
-    VertexFaces vertexFaces(std::span<const uint32_t> order) const;
+    GroupingLists groupingLists(std::span<const uint32_t> order) const;
     // Groups corners into shared normals taking faces in the given order (positions into
     // the face list); an empty order means the list's own.
     void groupNormals(std::span<const uint32_t> order);
-    void groupNormalsWith(VertexFaces lists);
+    void groupNormalsWith(GroupingLists lists);
     void setupNormals(std::span<const uint32_t> order);  // the same, grouping in that order
     void indexCorners();
     // Lists the faces by shape for posing, taking them in document order (`positions`

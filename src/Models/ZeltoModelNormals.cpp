@@ -55,10 +55,10 @@ void ZeltoModel::calcNormals() { pose::sumNormals(_faceNormals.data(), _normals,
 // group of two or more entries gets a shared normal; a seed left alone is flat there.
 void ZeltoModel::calcNormalGroup() { groupNormals({}); }
 
-ZeltoModel::VertexFaces ZeltoModel::vertexFaces(std::span<const uint32_t> order) const {
+ZeltoModel::GroupingLists ZeltoModel::groupingLists(std::span<const uint32_t> order) const {
     // Lists one after another: counted, then filled.
     const size_t vertexCount = _vertices.size();
-    VertexFaces lists;
+    GroupingLists lists;
     std::vector<uint32_t>& first = lists.first;
     first = zelto::largeVector<uint32_t>(vertexCount + 1, 0);
     for (const auto& corners : _faceCorners)
@@ -72,22 +72,23 @@ ZeltoModel::VertexFaces ZeltoModel::vertexFaces(std::span<const uint32_t> order)
         for (uint32_t v : _faceCorners[f])
             if (v != kNoVertex) lists.entries[next[v]++] = f;
     }
+    // Each corner's normal, as groups form: a compact array the size of the faces'
+    // corner indices, which the grouping writes all over, rather than the far larger
+    // faces themselves. The faces take their normals from it in one pass at the end.
+    lists.cornerNormals = zelto::largeVector<uint32_t>(_faces.size() * 4, ZeltoCorner::kNormalUnset);
     return lists;
 }
 
-void ZeltoModel::groupNormals(std::span<const uint32_t> order) { groupNormalsWith(vertexFaces(order)); }
+void ZeltoModel::groupNormals(std::span<const uint32_t> order) { groupNormalsWith(groupingLists(order)); }
 
-void ZeltoModel::groupNormalsWith(VertexFaces lists) {
+void ZeltoModel::groupNormalsWith(GroupingLists lists) {
     _normals.clear();
     _normalFaces.clear();
     const size_t vertexCount = _vertices.size();
     const std::vector<uint32_t>& first = lists.first;
     const std::vector<uint32_t>& entries = lists.entries;
 
-    // Each corner's normal, four to a face, as groups form: a compact array the size of
-    // the faces' corner indices, which the grouping writes all over, rather than the far
-    // larger faces themselves. The faces take their normals from it in one pass at the end.
-    std::vector<uint32_t> cornerNormals = zelto::largeVector<uint32_t>(_faces.size() * 4, ZeltoCorner::kNormalUnset);
+    std::vector<uint32_t>& cornerNormals = lists.cornerNormals;
     auto link = [&](uint32_t face, uint32_t vertex, uint32_t normal) {
         const std::array<uint32_t, 4>& corners = _faceCorners[face];
         for (size_t k = 0; k < 4; ++k)
