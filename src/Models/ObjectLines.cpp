@@ -107,7 +107,8 @@ const char* VertexLines::takeSimpleLine(const char* p, const char* end, uint64_t
         if (!b->isInt) return nullptr;  // a decimal bone index is truncated by the general reading
         bone = line.intAt(*b, 0);
     }
-    _vertices.push_back(ZeltoVertex::initWithPosX(line.floatAt(line.params[0], 0), line.floatAt(line.params[1], 0),
+    _vertices.push_back(ZeltoVertex::initWithPosX(line.floatAt(line.params[0], 0),
+                                                  line.floatAt(line.params[1], 0),
                                                   line.floatAt(line.params[2], 0), bone));
     return line.next;
 }

@@ -124,8 +124,9 @@ void MQATreeReader::splitSinkBlock(Frame& frame) {
     try {
         // Counted from here, where the block's first line starts, rather than from the
         // start of the text: the second thread starts reading that much sooner.
-        frame.secondHalf = std::make_unique<MQAReadAhead>(middle, _end, _textStart ? _p : nullptr, _readLine, _lineMap, _lenient,
-                                                          std::move(later));
+        const char* countFrom = _textStart ? _p : nullptr;
+        frame.secondHalf = std::make_unique<MQAReadAhead>(middle, _end, countFrom, _readLine, _lineMap,
+                                                          _lenient, std::move(later));
     } catch (const std::system_error&) {
         // No thread to be had: read alone, which gives the same result.
     }
@@ -236,7 +237,8 @@ MQATreeReader::Outcome MQATreeReader::run(std::vector<Frame>& stack) {
         if (!listEnded && inScratch && stack.back().secondHalf && _p == stack.back().secondHalf->start())
             listEnded = adoptSecondHalf(stack.back());
         if (!listEnded && inScratch) {
-            if (const char* next = stack.back().sink->takeSimpleLine(_p, _end, _fileLines.fileLine(_readLine))) {
+            uint64_t fileLine = _fileLines.fileLine(_readLine);
+            if (const char* next = stack.back().sink->takeSimpleLine(_p, _end, fileLine)) {
                 lineEnded(next);
                 continue;
             }
