@@ -104,3 +104,27 @@ TEST(ZeltoModelSkinning, PoseRefreshesNormalsOverTheSamePartition) {
     EXPECT_NE(model.faces()[2].faceNormal().x, 0.0f);
     EXPECT_EQ(model.faces()[3].faceNormal(), (GLKVector3{0, 0, 1}));
 }
+
+TEST(ZeltoModelSkinning, FacesReadThePoseOfTheirModelAfterItMoves) {
+    auto strip = [] {
+        MeshBuilder mesh;
+        for (int x = 0; x <= 2; ++x)
+            for (int y = 0; y <= 1; ++y)
+                mesh.vertex({static_cast<float>(x), static_cast<float>(y), 0}, x == 2 ? 0 : -1);
+        for (uint32_t x = 0; x < 2; ++x) mesh.face({2 * x, 2 * x + 2, 2 * x + 3, 2 * x + 1});
+        return mesh.build(89);
+    };
+    // Models live in a list that moves them as it grows.
+    std::vector<ZeltoModel> models;
+    for (int i = 0; i < 9; ++i) models.push_back(strip());
+    ZeltoModel& model = models.front();
+    model.resetupNormalsWithMatrix(std::vector<GLKMatrix4>{translation(0, 0, 1)});
+    const ZeltoFace& bent = model.faces()[1];
+    EXPECT_NE(bent.faceNormal().x, 0.0f);
+    for (int32_t k = 0; k < bent.count(); ++k) {
+        uint32_t link = bent.corner(k).normal;
+        GLKVector3 expected = link < model.normals().size() ? model.normals()[link].normal : bent.faceNormal();
+        EXPECT_EQ(bent.cornerNormal(k), expected) << k;
+    }
+    EXPECT_EQ(models.back().faces()[1].faceNormal(), (GLKVector3{0, 0, 1}));  // the others are at rest
+}

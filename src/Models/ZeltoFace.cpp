@@ -2,6 +2,8 @@
 
 #include "ZeltoVertex.h"
 
+static_assert(sizeof(ZeltoFace) == 104, "a face is stored without padding");
+
 ZeltoFace ZeltoFace::faceWithMaterial(const ZeltoMaterial* material, ZeltoVertex* vertex0,
                                       ZeltoVertex* vertex1, ZeltoVertex* vertex2,
                                       ZeltoVertex* vertex3, float u0, float v0, float u1, float v1,
@@ -19,8 +21,8 @@ ZeltoFace ZeltoFace::initVertex2WithMaterial(const ZeltoMaterial* material, Zelt
     ZeltoFace face;
     face._count = 2;
     face._material = material;
-    face._param[0] = {v0, uv0};
-    face._param[1] = {v1, uv1};
+    face.setCorner(0, v0, uv0);
+    face.setCorner(1, v1, uv1);
     return face;
 }
 
@@ -29,7 +31,7 @@ ZeltoFace ZeltoFace::initVertex3WithMaterial(const ZeltoMaterial* material, Zelt
                                              GLKVector2 uv1, GLKVector2 uv2) {
     ZeltoFace face = initVertex2WithMaterial(material, v0, v1, uv0, uv1);
     face._count = 3;
-    face._param[2] = {v2, uv2};
+    face.setCorner(2, v2, uv2);
     return face;
 }
 
@@ -39,13 +41,13 @@ ZeltoFace ZeltoFace::initVertex4WithMaterial(const ZeltoMaterial* material, Zelt
                                              GLKVector2 uv3) {
     ZeltoFace face = initVertex3WithMaterial(material, v0, v1, v2, uv0, uv1, uv2);
     face._count = 4;
-    face._param[3] = {v3, uv3};
+    face.setCorner(3, v3, uv3);
     return face;
 }
 
 GLKVector3 ZeltoFace::cornerNormal(int32_t i) const {
-    uint32_t link = _param[i].normal;
-    if (link == ZeltoCorner::kNormalFlat || link == ZeltoCorner::kNormalUnset || !_normals)
+    uint32_t link = _normal[i];
+    if (link == ZeltoCorner::kNormalFlat || link == ZeltoCorner::kNormalUnset || !_owner)
         return faceNormal();
-    return _normals[link].normal;
+    return _owner->normals[link].normal;
 }

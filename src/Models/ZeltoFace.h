@@ -8,9 +8,9 @@
 class ZeltoMaterial;
 struct ZeltoVertex;
 
-// One corner of a face. `normal` says which normal the corner draws with once its
-// model has grouped normals: a position in the model's shared normals, or one of the
-// two marks below.
+// One corner of a face, as read back from it. `normal` says which normal the corner
+// draws with once its model has grouped normals: a position in the model's shared
+// normals, or one of the two marks below.
 struct ZeltoCorner {
     static constexpr uint32_t kNormalUnset = UINT32_MAX;   // not grouped (yet)
     static constexpr uint32_t kNormalFlat = UINT32_MAX - 1;  // the face's own normal
@@ -20,9 +20,20 @@ struct ZeltoCorner {
     uint32_t normal = kNormalUnset;
 };
 
+// Where the faces of a model find their normals: the model's face normal slots (one
+// per face, by position in its face list) and its shared normals.
+struct ZeltoFaceNormals {
+    const GLKVector3* faceNormals = nullptr;
+    const ZeltoNormal* normals = nullptr;
+};
+
 // A polygon of two, three or four corners with a material. Faces point at their
 // model's vertices and at the scene's materials without owning them. Once a model
-// owns a face, the face also points at the model's face normal slot and shared normals.
+// owns a face, the face also knows its position in the model's face list and where
+// the model keeps its normals.
+//
+// A big model holds millions of faces that only setup and drawing read, so the corners
+// are stored field by field, without padding: 104 bytes a face.
 class ZeltoFace {
 public:
     // Two corners when vertex2 is absent (vertex3 then ignored), three when only
@@ -47,19 +58,27 @@ public:
 
     const ZeltoMaterial* material() const { return _material; }
     int32_t count() const { return _count; }
-    const ZeltoCorner& corner(int32_t i) const { return _param[i]; }
+    ZeltoCorner corner(int32_t i) const { return {_vertex[i], _uv[i], _normal[i]}; }
     // The face's unit normal; (0, 0, 0) until its model computes it, and for ever for
     // a two-corner face.
-    GLKVector3 faceNormal() const { return _faceNormal ? *_faceNormal : GLKVector3{}; }
+    GLKVector3 faceNormal() const { return _owner ? _owner->faceNormals[_position] : GLKVector3{}; }
     // The normal corner i draws with, before negation.
     GLKVector3 cornerNormal(int32_t i) const;
 
 private:
     friend class ZeltoModel;
 
-    int32_t _count = 0;
-    ZeltoCorner _param[4];
+    void setCorner(int32_t i, ZeltoVertex* vertex, GLKVector2 uv) {
+        _vertex[i] = vertex;
+        _uv[i] = uv;
+    }
+
+    ZeltoVertex* _vertex[4] = {};
+    GLKVector2 _uv[4] = {};
+    uint32_t _normal[4] = {ZeltoCorner::kNormalUnset, ZeltoCorner::kNormalUnset,
+                           ZeltoCorner::kNormalUnset, ZeltoCorner::kNormalUnset};
     const ZeltoMaterial* _material = nullptr;
-    const GLKVector3* _faceNormal = nullptr;  // the owning model's slot for this face
-    const ZeltoNormal* _normals = nullptr;    // the owning model's shared normals
+    const ZeltoFaceNormals* _owner = nullptr;  // the owning model's normals
+    uint32_t _position = 0;                    // in the owning model's face list
+    int32_t _count = 0;
 };

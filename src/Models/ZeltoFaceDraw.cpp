@@ -7,13 +7,12 @@
 void ZeltoFace::drawFace() const {
     glBegin(GL_POLYGON);
     for (int32_t i = 0; i < _count; ++i) {
-        const ZeltoCorner& corner = _param[i];
-        const GLfloat uv[2] = {corner.uv.x, corner.uv.y};
+        const GLfloat uv[2] = {_uv[i].x, _uv[i].y};
         glTexCoord2fv(uv);
         GLKVector3 n = cornerNormal(i);
         const GLfloat negated[3] = {-n.x, -n.y, -n.z};
         glNormal3fv(negated);
-        const GLKVector3& p = corner.vertex->affinePos;
+        const GLKVector3& p = _vertex[i]->affinePos;
         const GLfloat position[3] = {p.x, p.y, p.z};
         glVertex3fv(position);
     }

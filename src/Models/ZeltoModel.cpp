@@ -120,7 +120,7 @@ void ZeltoModel::indexCorners() {
         for (size_t i = begin; i < end; ++i) {
             const ZeltoFace& face = _faces[i];
             for (int32_t k = 0; k < face._count; ++k) {
-                uint32_t index = vertexIndex(face._param[k].vertex);
+                uint32_t index = vertexIndex(face._vertex[k]);
                 if (index == kNoVertex) outside[static_cast<size_t>(half)] = true;
                 _faceCorners[i][static_cast<size_t>(k)] = index;
             }
@@ -211,10 +211,11 @@ std::vector<uint32_t> ZeltoModel::sortFacesByMaterial() {
 }
 
 void ZeltoModel::linkFacesToNormals() {
+    *_faceNormalTables = {_faceNormals.data(), _normals.data()};
     scene::forEachHalf(scene::Halves(_faces.size()), [&](int, size_t begin, size_t end) {
         for (size_t i = begin; i < end; ++i) {
-            _faces[i]._faceNormal = &_faceNormals[i];
-            _faces[i]._normals = _normals.data();
+            _faces[i]._owner = _faceNormalTables.get();
+            _faces[i]._position = static_cast<uint32_t>(i);
         }
     });
 }

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -126,4 +127,7 @@ private:
     static constexpr uint32_t kStretch = 16384;
     std::vector<std::array<uint32_t, 2>> _stretchEnds;
     bool _cornersOutsideVertexList = false;
+    // Where the faces read their normals; on the heap, so that it stays put when the
+    // model moves.
+    std::unique_ptr<ZeltoFaceNormals> _faceNormalTables = std::make_unique<ZeltoFaceNormals>();
 };

@@ -25,7 +25,7 @@ void ZeltoModel::calcFaceNormals() {
         // Some corner's vertex is not in this model's list: read positions through the faces.
         for (size_t i = 0; i < _faces.size(); ++i) {
             const ZeltoFace& face = _faces[i];
-            auto p = [&](int k) -> const GLKVector3& { return face._param[k].vertex->affinePos; };
+            auto p = [&](int k) -> const GLKVector3& { return face._vertex[k]->affinePos; };
             if (face._count == 3)
                 normals[i] = pose::triangleNormal(p(0), p(1), p(2));
             else if (face._count == 4)
@@ -164,14 +164,15 @@ void ZeltoModel::groupNormalsWith(GroupingLists lists) {
     _normalFaces.insert(_normalFaces.end(), laterFaces.begin(), laterFaces.end());
 
     // A second corner of a face on the same vertex draws with the first one's normal; a
-    // corner whose vertex is not in this model's list is flat. Each face is linked to its
-    // normal slot and the shared normals on the way.
+    // corner whose vertex is not in this model's list is flat. Each face learns its
+    // position and where the model's normals are on the way.
+    *_faceNormalTables = {_faceNormals.data(), _normals.data()};
     scene::forEachHalf(scene::Halves(_faces.size()), [&](int, size_t begin, size_t end) {
         for (size_t f = begin; f < end; ++f) {
             ZeltoFace& face = _faces[f];
             const std::array<uint32_t, 4>& corners = _faceCorners[f];
             for (int32_t k = 0; k < face._count; ++k) {
-                uint32_t& normal = face._param[k].normal;
+                uint32_t& normal = face._normal[k];
                 normal = cornerNormals[f * 4 + static_cast<size_t>(k)];
                 if (normal >= kSecondHalfMark && normal < ZeltoCorner::kNormalFlat) {
                     normal = normal - kSecondHalfMark + laterStart;
@@ -181,12 +182,12 @@ void ZeltoModel::groupNormalsWith(GroupingLists lists) {
                 normal = ZeltoCorner::kNormalFlat;
                 for (int32_t j = 0; j < k && corners[static_cast<size_t>(k)] != kNoVertex; ++j)
                     if (corners[static_cast<size_t>(j)] == corners[static_cast<size_t>(k)]) {
-                        normal = face._param[j].normal;
+                        normal = face._normal[j];
                         break;
                     }
             }
-            face._faceNormal = &_faceNormals[f];
-            face._normals = _normals.data();
+            face._owner = _faceNormalTables.get();
+            face._position = static_cast<uint32_t>(f);
         }
     });
 }
