@@ -85,11 +85,15 @@ private:
     // What grouping works from: for each vertex, the faces with a corner on it (once per
     // such corner), in the given order of faces (positions into the face list; empty: the
     // list's own), so that the faces of vertex v are entries[first[v]] up to
-    // entries[first[v + 1]]; and room for each corner's normal, four to a face.
+    // entries[first[v + 1]]. Grouping overwrites each entry with its corner's normal, and
+    // the faces then collect their corners' normals in the same order; `laterNext` is
+    // where each vertex's entries for the later half of the faces begin, so that the
+    // halves can collect at once.
     struct GroupingLists {
+        std::span<const uint32_t> order;
         std::vector<uint32_t> first;
         std::vector<uint32_t> entries;
-        std::vector<uint32_t> cornerNormals;
+        std::vector<uint32_t> laterNext;
     };
     GroupingLists groupingLists(std::span<const uint32_t> order) const;
     // Groups corners into shared normals taking faces in the given order (positions into

@@ -59,6 +59,7 @@ ZeltoModel::GroupingLists ZeltoModel::groupingLists(std::span<const uint32_t> or
     // Lists one after another: counted, then filled.
     const size_t vertexCount = _vertices.size();
     GroupingLists lists;
+    lists.order = order;
     std::vector<uint32_t>& first = lists.first;
     first = zelto::largeVector<uint32_t>(vertexCount + 1, 0);
     for (const auto& corners : _faceCorners)
@@ -67,15 +68,13 @@ ZeltoModel::GroupingLists ZeltoModel::groupingLists(std::span<const uint32_t> or
     for (size_t v = 0; v < vertexCount; ++v) first[v + 1] += first[v];
     lists.entries = zelto::largeVector<uint32_t>(first[vertexCount]);
     std::vector<uint32_t> next(first.begin(), first.end() - 1);
+    const scene::Halves halves(_faceCorners.size());
     for (uint32_t k = 0; k < _faceCorners.size(); ++k) {
+        if (k == halves.middle) lists.laterNext = next;
         uint32_t f = order.empty() ? k : order[k];
         for (uint32_t v : _faceCorners[f])
             if (v != kNoVertex) lists.entries[next[v]++] = f;
     }
-    // Each corner's normal, as groups form: a compact array the size of the faces'
-    // corner indices, which the grouping writes all over, rather than the far larger
-    // faces themselves. The faces take their normals from it in one pass at the end.
-    lists.cornerNormals = zelto::largeVector<uint32_t>(_faces.size() * 4, ZeltoCorner::kNormalUnset);
     return lists;
 }
 
@@ -85,21 +84,11 @@ void ZeltoModel::groupNormalsWith(GroupingLists lists) {
     _normals.clear();
     _normalFaces.clear();
     const size_t vertexCount = _vertices.size();
-    const std::vector<uint32_t>& first = lists.first;
-    const std::vector<uint32_t>& entries = lists.entries;
+    std::vector<uint32_t>& first = lists.first;
+    std::vector<uint32_t>& entries = lists.entries;
 
-    std::vector<uint32_t>& cornerNormals = lists.cornerNormals;
-    auto link = [&](uint32_t face, uint32_t vertex, uint32_t normal) {
-        const std::array<uint32_t, 4>& corners = _faceCorners[face];
-        for (size_t k = 0; k < 4; ++k)
-            if (corners[k] == vertex) {
-                cornerNormals[size_t{face} * 4 + k] = normal;
-                return;
-            }
-    };
-
-    // The vertices are grouped in two halves at once. Each corner belongs to one vertex,
-    // so the halves write different corners. The second half numbers its normals from
+    // The vertices are grouped in two halves at once. Each entry belongs to one vertex,
+    // so the halves write different entries. The second half numbers its normals from
     // zero, marked, into lists of its own; they follow the first half's, renumbered,
     // once the first half's count is known.
     const FacetTest test(_facet);
@@ -119,38 +108,46 @@ void ZeltoModel::groupNormalsWith(GroupingLists lists) {
             zelto::reserveLarge(normals, end - begin);
         }
         const uint32_t mark = half == 0 ? 0 : kSecondHalfMark;
-        std::vector<uint32_t> remaining, group;
+        // The vertex's faces, and which of them (by place in that list) are left.
+        std::vector<uint32_t> faces, remaining, group;
         for (size_t v = begin; v < end; ++v) {
-            remaining.assign(entries.begin() + first[v], entries.begin() + first[v + 1]);
+            uint32_t* slots = entries.data() + first[v];
+            faces.assign(slots, entries.data() + first[v + 1]);
+            remaining.resize(faces.size());
+            for (uint32_t i = 0; i < remaining.size(); ++i) remaining[i] = i;
             while (!remaining.empty()) {
-                uint32_t seed = remaining.front();
+                uint32_t seed = faces[remaining.front()];
                 GLKVector3 s = _faceNormals[seed];
                 group.clear();
-                for (uint32_t face : remaining) {
-                    GLKVector3 f = _faceNormals[face];
-                    if (test.accepts(dotYXZ(s, f)) || f == s) group.push_back(face);
+                for (uint32_t i : remaining) {
+                    GLKVector3 f = _faceNormals[faces[i]];
+                    if (test.accepts(dotYXZ(s, f)) || f == s) group.push_back(i);
                 }
-                uint32_t vertex = static_cast<uint32_t>(v);
+                uint32_t normal = ZeltoCorner::kNormalFlat;
                 if (group.size() > 1) {
-                    uint32_t normal = mark | static_cast<uint32_t>(normals.size());
+                    normal = mark | static_cast<uint32_t>(normals.size());
                     normals.push_back(ZeltoNormal{{}, static_cast<uint32_t>(normalFaces.size())});
-                    normalFaces.insert(normalFaces.end(), group.begin(), group.end());
-                    for (uint32_t face : group) link(face, vertex, normal);
-                } else {
-                    link(seed, vertex, ZeltoCorner::kNormalFlat);
+                    for (uint32_t i : group) normalFaces.push_back(faces[i]);
                 }
-                if (group.size() == remaining.size()) break;  // everything joined
-                // The group and the seed leave. The seed always leaves, also when its
-                // normal is not a number and so joined no group, which keeps the loop
-                // finite. The group is the faces of `remaining` that passed, in order, and
-                // a face listed twice passes or fails both times.
+                if (group.size() == remaining.size()) {  // everything joined
+                    for (uint32_t i : group) slots[i] = normal;
+                    break;
+                }
+                // The group and the seed leave, their entries now holding their normal.
+                // The seed always leaves (flat when alone), also when its normal is not a
+                // number and so joined no group, which keeps the loop finite. The group is
+                // the entries of `remaining` that passed, in order, and a face listed
+                // twice passes or fails both times.
                 size_t next = 0;
-                std::erase_if(remaining, [&](uint32_t face) {
-                    if (next < group.size() && group[next] == face) {
+                std::erase_if(remaining, [&](uint32_t i) {
+                    if (next < group.size() && group[next] == i) {
                         ++next;
+                        slots[i] = normal;
                         return true;
                     }
-                    return face == seed;
+                    if (faces[i] != seed) return false;
+                    slots[i] = ZeltoCorner::kNormalFlat;
+                    return true;
                 });
             }
         }
@@ -163,28 +160,27 @@ void ZeltoModel::groupNormalsWith(GroupingLists lists) {
     zelto::reserveLarge(_normalFaces, _normalFaces.size() + laterFaces.size());
     _normalFaces.insert(_normalFaces.end(), laterFaces.begin(), laterFaces.end());
 
-    // A second corner of a face on the same vertex draws with the first one's normal; a
-    // corner whose vertex is not in this model's list is flat. Each face learns its
-    // position and where the model's normals are on the way.
+    // Each face collects its corners' normals from the entries, in the order they were
+    // filled in; a corner whose vertex is not in this model's list is flat. Each face
+    // learns its position and where the model's normals are on the way.
     *_faceNormalTables = {_faceNormals.data(), _normals.data()};
-    scene::forEachHalf(scene::Halves(_faces.size()), [&](int, size_t begin, size_t end) {
-        for (size_t f = begin; f < end; ++f) {
+    const std::span<const uint32_t> order = lists.order;
+    scene::forEachHalf(scene::Halves(_faces.size()), [&](int half, size_t begin, size_t end) {
+        uint32_t* next = half == 0 ? first.data() : lists.laterNext.data();
+        for (size_t k = begin; k < end; ++k) {
+            size_t f = order.empty() ? k : order[k];
             ZeltoFace& face = _faces[f];
             const std::array<uint32_t, 4>& corners = _faceCorners[f];
-            for (int32_t k = 0; k < face._count; ++k) {
-                uint32_t& normal = face._normal[k];
-                normal = cornerNormals[f * 4 + static_cast<size_t>(k)];
-                if (normal >= kSecondHalfMark && normal < ZeltoCorner::kNormalFlat) {
-                    normal = normal - kSecondHalfMark + laterStart;
+            for (size_t j = 0; j < 4; ++j) {
+                uint32_t vertex = corners[j];
+                if (vertex == kNoVertex) {
+                    if (j < static_cast<size_t>(face._count)) face._normal[j] = ZeltoCorner::kNormalFlat;
                     continue;
                 }
-                if (normal != ZeltoCorner::kNormalUnset) continue;
-                normal = ZeltoCorner::kNormalFlat;
-                for (int32_t j = 0; j < k && corners[static_cast<size_t>(k)] != kNoVertex; ++j)
-                    if (corners[static_cast<size_t>(j)] == corners[static_cast<size_t>(k)]) {
-                        normal = face._normal[j];
-                        break;
-                    }
+                uint32_t normal = entries[next[vertex]++];
+                if (normal >= kSecondHalfMark && normal < ZeltoCorner::kNormalFlat)
+                    normal = normal - kSecondHalfMark + laterStart;
+                face._normal[j] = normal;
             }
             face._owner = _faceNormalTables.get();
             face._position = static_cast<uint32_t>(f);
