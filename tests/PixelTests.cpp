@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -43,7 +44,7 @@ struct Picture {
 QImage draw(HeadlessContext& context, Metasequoia* scene, const Camera& camera,
             DrawPath path = DrawPath::Arrays, const std::string& documentPath = {},
             std::optional<std::string_view> animation = std::nullopt, uint64_t time = 0,
-            bool mirrors = false) {
+            bool mirrors = false, const std::function<void(FrameState&)>& adjust = {}) {
     FrameRenderer renderer;
     renderer.setDrawPath(path);
     renderer.prepare();
@@ -59,6 +60,7 @@ QImage draw(HeadlessContext& context, Metasequoia* scene, const Camera& camera,
     frame.backingWidth = context.width();
     frame.backingHeight = context.height();
     frame.drawMirroredHalves = mirrors;
+    if (adjust) adjust(frame);
     renderer.drawFrame(frame, textures);
     QImage image = context.readPixels();
     textures.reloadTextures(nullptr);
@@ -183,6 +185,28 @@ TEST(Pixels, FaceWoundAnticlockwiseOnScreenIsCulled) {
     Camera camera = facingCamera();
     QImage image = draw(*context, &scene, camera);
     EXPECT_EQ(pixel(image, projected(camera, 25, 250, 0, kWidth, kHeight)).rgb(), kClear.rgb());
+}
+
+TEST(Pixels, BackFacesShowLitOnTheirOwnSideAndEdgesLieOverTheFaces) {
+    auto context = makeContext(kWidth, kHeight);
+    REQUIRE_CONTEXT(context);
+    const std::string orange = "\"m\" col(0.800 0.400 0.200 1.000) dif(1.000) amb(0.000) emi(0.000) spc(0.000) power(5.00)";
+    Camera camera = facingCamera();
+    QPointF inside = projected(camera, 25, 250, 0, kWidth, kHeight);
+    for (DrawPath path : {DrawPath::PerFace, DrawPath::Arrays}) {
+        Metasequoia behind = square(orange, false);
+        QImage both = draw(*context, &behind, camera, path, {}, std::nullopt, 0, false,
+                           [](FrameState& frame) { frame.backFaces = true; });
+        expectColour(pixel(both, inside), 204, 102, 51);
+
+        Metasequoia front = square(orange);
+        QImage edges = draw(*context, &front, camera, path, {}, std::nullopt, 0, false,
+                            [](FrameState& frame) { frame.wireframe = true; });
+        expectColour(pixel(edges, inside), 204, 102, 51);
+        QPointF onEdge = projected(camera, 49.8, 250, 0, kWidth, kHeight);  // the right side, x = 50
+        EXPECT_TRUE(colourNear(edges, onEdge, QColor(13, 13, 13)));
+        EXPECT_FALSE(colourNear(draw(*context, &front, camera, path), onEdge, QColor(13, 13, 13)));
+    }
 }
 
 TEST(Pixels, TexturesTopRowIsAtTZero) {

@@ -16,6 +16,11 @@ const char* const kRenderUsage =
     "  --zoom Z               camera distance, -800 (closest) to 800 (default 0)\n"
     "  --rotate-x A           camera turn about x in degrees (default 30)\n"
     "  --rotate-y A           camera turn about y in degrees (default 30)\n"
+    "  --camera default|framed  the default camera, or the model fitted to the view; without\n"
+    "                         it, as the window opens: fitted only when the default camera\n"
+    "                         would show the model too small or not at all\n"
+    "  --wireframe            the edges of every polygon over the shaded model\n"
+    "  --back-faces           faces drawn from both sides\n"
     "  --draw faces|arrays    one polygon at a time, or runs of faces at once (default arrays);\n"
     "                         both give the same pixels\n"
     "  --compat               compatibility reading (see zelto-inspect --help)\n"
@@ -104,6 +109,16 @@ RenderCommand parseRenderArguments(int argc, const char* const* argv) {
             auto number = parseFloat(*v);
             if (!number) return bad(*v);
             (arg == "--zoom" ? options.zoom : arg == "--rotate-x" ? options.rotateX : options.rotateY) = number;
+        } else if (arg == "--camera") {
+            auto v = value();
+            if (!v) return missing();
+            if (*v == "default") options.view = RenderOptions::View::Default;
+            else if (*v == "framed") options.view = RenderOptions::View::Framed;
+            else return bad(*v);
+        } else if (arg == "--wireframe") {
+            options.wireframe = true;
+        } else if (arg == "--back-faces") {
+            options.backFaces = true;
         } else if (arg == "--draw") {
             auto v = value();
             if (!v) return missing();
@@ -121,6 +136,8 @@ RenderCommand parseRenderArguments(int argc, const char* const* argv) {
     }
     if (!haveInput) return UsageError{"no document given"};
     if (options.thumbnail && options.zoom) return UsageError{"a thumbnail fits the model: '--zoom' does not apply"};
+    if (options.thumbnail && options.view != RenderOptions::View::AsTheWindowOpens)
+        return UsageError{"a thumbnail fits the model: '--camera' does not apply"};
     if (!haveOutput) return UsageError{"no output image given (-o OUT.png)"};
     return options;
 }

@@ -24,6 +24,12 @@ struct RenderOptions {
     bool compatible = false;  // compatibility reading
     // A square picture of this side, the model filling it, for file managers.
     bool thumbnail = false;
+    // The window's camera: fitted to the model only when the default camera would not
+    // show it (as the window opens), always, or never.
+    enum class View { AsTheWindowOpens, Default, Framed };
+    View view = View::AsTheWindowOpens;
+    bool wireframe = false;
+    bool backFaces = false;
 };
 
 using RenderCommand = Command<RenderOptions>;

@@ -67,10 +67,22 @@ int render(const RenderOptions& options) {
         frame.scene = &scene;
         if (options.animation) frame.animationName = *options.animation;
         frame.animationTime = options.time;
+        FramePose pose(scene, frame.animationName, frame.animationTime);
+        if (options.thumbnail) {
+            frame.framing = framingFor(scene, pose);
+        } else if (options.view == RenderOptions::View::Framed) {
+            frame.fit = fitFor(scene, pose);
+        } else if (options.view == RenderOptions::View::AsTheWindowOpens) {
+            // The window decides on the scene at rest, as it first arrives.
+            frame.fit = fitWhenUnseen(scene, FramePose(scene, std::nullopt, 0),
+                                      float(options.width) / float(options.height));
+        }
+        if (frame.fit) frame.camera = fittedCamera(frame.camera);
         if (options.zoom) frame.camera.setZoom(*options.zoom);
         if (options.rotateX) frame.camera.setRotateX(*options.rotateX);
         if (options.rotateY) frame.camera.setRotateY(*options.rotateY);
-        if (options.thumbnail) frame.framing = framingFor(scene, FramePose(scene, frame.animationName, frame.animationTime));
+        frame.wireframe = options.wireframe;
+        frame.backFaces = options.backFaces;
         frame.backingWidth = options.width;
         frame.backingHeight = options.height;
         renderer.drawFrame(frame, textures);

@@ -64,6 +64,9 @@ public:
     GLKVector3 faceNormal() const { return _owner ? _owner->faceNormals[_position] : GLKVector3{}; }
     // The normal corner i draws with, before negation.
     GLKVector3 cornerNormal(int32_t i) const;
+    // Whether the side from corner i to the next is an edge of the polygon the face
+    // stands for (a wireframe draws it).
+    bool drawsEdge(int32_t i) const { return i >= 0 && i < _count; }
 
 private:
     friend class ZeltoModel;

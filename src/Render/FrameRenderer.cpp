@@ -104,9 +104,16 @@ void FrameRenderer::drawFrame(const FrameState& frame, TextureLibrary& textures)
         glLoadIdentity();
         setUpLights();
         translateAndRotate(frame.camera.pos(), frame.camera.rotate());
+        // A fitted world: the grid, at its own size, lies where the model's origin is, and
+        // the models are scaled to it, so its spacing is so many of their units.
+        if (frame.fit) {
+            const ViewFit& fit = *frame.fit;
+            glTranslatef(-fit.centre.x * fit.scale, -fit.centre.y * fit.scale, -fit.centre.z * fit.scale);
+        }
         glDisable(GL_LIGHTING);
         glDisable(GL_TEXTURE_2D);
         glCallList(kAxisList);
+        if (frame.fit) glScalef(frame.fit->scale, frame.fit->scale, frame.fit->scale);
     }
 
     glEnable(GL_LIGHTING);
@@ -117,6 +124,7 @@ void FrameRenderer::drawFrame(const FrameState& frame, TextureLibrary& textures)
 
 void FrameRenderer::forgetScene() {
     _arrays.clear();
+    _edges.clear();
     _laidOutScene = nullptr;
     _filledPose.reset();
 }
@@ -138,11 +146,24 @@ void FrameRenderer::adoptLayouts(const Metasequoia* scene, Layouts layouts) {
 
 void FrameRenderer::drawModels(Metasequoia* scene, const FramePose& pose, TextureLibrary& textures,
                                const FrameState& frame) {
-    if (_path == DrawPath::Arrays && _laidOutScene != scene) {
+    if (_laidOutScene != scene) {
         forgetScene();
         _laidOutScene = scene;
     }
     bool poseChanged = !_filledPose || *_filledPose != pose.boneList();
+    // Faces seen from behind are drawn too, lit on the side they show: the faces the
+    // frame normally shows become the front ones, and the light turns for the others.
+    GLenum frontFace = frame.backFaces ? GL_CW : GL_CCW;
+    if (frame.backFaces) {
+        glDisable(GL_CULL_FACE);
+        glFrontFace(frontFace);
+        glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE);
+    }
+    // Edges lie on their faces: the faces give way a little in depth so the edges show.
+    if (frame.wireframe) {
+        glEnable(GL_POLYGON_OFFSET_FILL);
+        glPolygonOffset(1, 1);
+    }
     const std::vector<ObjectDisplay>& displays = scene->objectDisplays();
     for (size_t index = 0; index < scene->models().size(); ++index) {
         ZeltoModel& model = scene->models()[index];
@@ -158,7 +179,6 @@ void FrameRenderer::drawModels(Metasequoia* scene, const FramePose& pose, Textur
         animationWithModel(model, pose);
         if (_path == DrawPath::PerFace) {
             pose.poseModel(model);
-            drawFacesOneByOne(model.faces(), textures);
         } else {
             auto& arrays = _arrays[&model];
             if (!arrays) {
@@ -172,10 +192,29 @@ void FrameRenderer::drawModels(Metasequoia* scene, const FramePose& pose, Textur
                 arrays->refill(model);
                 arrays->upload();
             }
-            drawFacesFromArrays(*arrays, textures);
         }
-        if (frame.drawMirroredHalves && display.mirrorAxes) drawMirroredHalves(model, display.mirrorAxes, textures);
+        drawFaces(model, textures);
+        if (frame.wireframe) drawEdges(model);
+        if (frame.drawMirroredHalves && display.mirrorAxes) {
+            for (int32_t across = 1; across <= 7; ++across) {
+                if ((across & display.mirrorAxes) != across) continue;
+                glPushMatrix();
+                glScalef(across & 1 ? -1.0f : 1.0f, across & 2 ? -1.0f : 1.0f, across & 4 ? -1.0f : 1.0f);
+                bool turned = std::popcount(static_cast<unsigned>(across)) % 2 == 1;
+                if (turned) glFrontFace(frontFace == GL_CCW ? GL_CW : GL_CCW);
+                drawFaces(model, textures);
+                if (frame.wireframe) drawEdges(model);
+                if (turned) glFrontFace(frontFace);
+                glPopMatrix();
+            }
+        }
         glPopMatrix();
+    }
+    if (frame.wireframe) glDisable(GL_POLYGON_OFFSET_FILL);
+    if (frame.backFaces) {
+        glEnable(GL_CULL_FACE);
+        glFrontFace(GL_CCW);
+        glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_FALSE);
     }
     if (_path == DrawPath::Arrays) {
         _filledPose = pose.boneList();
@@ -185,20 +224,26 @@ void FrameRenderer::drawModels(Metasequoia* scene, const FramePose& pose, Textur
     }
 }
 
-void FrameRenderer::drawMirroredHalves(ZeltoModel& model, int32_t axes, TextureLibrary& textures) {
-    for (int32_t across = 1; across <= 7; ++across) {
-        if ((across & axes) != across) continue;
-        glPushMatrix();
-        glScalef(across & 1 ? -1.0f : 1.0f, across & 2 ? -1.0f : 1.0f, across & 4 ? -1.0f : 1.0f);
-        bool turned = std::popcount(static_cast<unsigned>(across)) % 2 == 1;
-        if (turned) glFrontFace(GL_CW);
-        if (_path == DrawPath::PerFace)
-            drawFacesOneByOne(model.faces(), textures);
-        else
-            drawFacesFromArrays(*_arrays[&model], textures);
-        if (turned) glFrontFace(GL_CCW);
-        glPopMatrix();
-    }
+void FrameRenderer::drawFaces(ZeltoModel& model, TextureLibrary& textures) {
+    if (_path == DrawPath::PerFace)
+        drawFacesOneByOne(model.faces(), textures);
+    else
+        drawFacesFromArrays(*_arrays[&model], textures);
+}
+
+void FrameRenderer::drawEdges(const ZeltoModel& model) {
+    std::vector<uint32_t>& edges = _edges[&model];
+    if (edges.empty()) edges = polygonEdges(model);
+    if (edges.empty()) return;
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+    glColor3f(0.05f, 0.05f, 0.05f);
+    // Straight from the posed vertices: no copy per frame.
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, sizeof(ZeltoVertex), &model.vertices().front().affinePos);
+    glDrawElements(GL_LINES, static_cast<GLsizei>(edges.size()), GL_UNSIGNED_INT, edges.data());
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glEnable(GL_LIGHTING);
 }
 
 void FrameRenderer::animationWithModel(const ZeltoModel& model, const FramePose& pose) {

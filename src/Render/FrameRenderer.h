@@ -41,6 +41,12 @@ struct FrameState {
     // picture (the camera's turn kept, its distance and origin not used), and the grid
     // and axes, whose size has nothing to do with the model's, are left out.
     std::optional<Framing> framing;
+    // Beyond the frame as specified, none or off unless asked for: the world of grid and
+    // models scaled to suit a model of another size (see ViewFit); the edges of every
+    // polygon drawn over the shaded model; faces drawn from both sides.
+    std::optional<ViewFit> fit;
+    bool wireframe = false;
+    bool backFaces = false;
 };
 
 // Draws a scene with fixed-function OpenGL into the current context: the fixed state,
@@ -78,9 +84,10 @@ public:
 private:
     void drawModels(Metasequoia* scene, const FramePose& pose, TextureLibrary& textures,
                     const FrameState& frame);
-    // The model's faces again, reflected across each combination of its mirror axes, with
-    // the winding turned where the reflection turns it, so culling keeps the outside.
-    void drawMirroredHalves(ZeltoModel& model, int32_t axes, TextureLibrary& textures);
+    // The model's faces, as the draw path draws them.
+    void drawFaces(ZeltoModel& model, TextureLibrary& textures);
+    // The edges of the model's polygons in its posed place, unlit, over what is drawn.
+    void drawEdges(const ZeltoModel& model);
     static void animationWithModel(const ZeltoModel& model, const FramePose& pose);
 
 public:
@@ -97,6 +104,8 @@ private:
     const Metasequoia* _laidOutScene = nullptr;
     std::unordered_map<const ZeltoModel*, std::unique_ptr<ModelArrays>> _arrays;
     std::optional<std::optional<std::vector<GLKMatrix4>>> _filledPose;
+    // Each model's polygon edges as pairs of vertex positions, made when first drawn.
+    std::unordered_map<const ZeltoModel*, std::vector<uint32_t>> _edges;
 };
 
 // Applies a material, and binds its texture or turns texturing off, when the material

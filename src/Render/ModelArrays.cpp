@@ -1,5 +1,6 @@
 #include "ModelArrays.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -139,4 +140,30 @@ void ModelArrays::unbindArrays() {
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+}
+
+std::vector<uint32_t> polygonEdges(const ZeltoModel& model) {
+    const ZeltoVertex* first = model.vertices().data();
+    const size_t vertexCount = model.vertices().size();
+    std::vector<uint64_t> pairs;  // lower index in the high half, so sorting groups repeats
+    for (const ZeltoFace& face : model.faces()) {
+        int32_t n = face.count();
+        for (int32_t k = 0; k < (n == 2 ? 1 : n); ++k) {
+            if (!face.drawsEdge(k)) continue;
+            const ZeltoVertex* a = face.corner(k).vertex;
+            const ZeltoVertex* b = face.corner((k + 1) % n).vertex;
+            if (a < first || a >= first + vertexCount || b < first || b >= first + vertexCount) continue;
+            uint64_t i = static_cast<uint64_t>(a - first), j = static_cast<uint64_t>(b - first);
+            pairs.push_back(std::min(i, j) << 32 | std::max(i, j));
+        }
+    }
+    std::sort(pairs.begin(), pairs.end());
+    pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
+    std::vector<uint32_t> edges;
+    edges.reserve(pairs.size() * 2);
+    for (uint64_t pair : pairs) {
+        edges.push_back(static_cast<uint32_t>(pair >> 32));
+        edges.push_back(static_cast<uint32_t>(pair));
+    }
+    return edges;
 }

@@ -80,3 +80,7 @@ private:
     GLuint _elementBuffer = 0;
     GLuint _indexBuffer = 0;
 };
+
+// The edges of a model's polygons, each once, as pairs of positions in its vertex list:
+// what a wireframe draws. Edges inside a polygon split into pieces are left out.
+std::vector<uint32_t> polygonEdges(const ZeltoModel& model);

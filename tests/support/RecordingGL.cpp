@@ -11,6 +11,9 @@ namespace {
 GLint gMaxTextureSize = 16384;
 GLuint gNextTexture = 1;
 const GLfloat* gInterleaved = nullptr;  // GL_T2F_N3F_V3F elements of the last glInterleavedArrays
+// Positions alone, from glVertexPointer: drawn from instead of gInterleaved when set last.
+const unsigned char* gPositions = nullptr;
+GLsizei gPositionStride = 0;
 
 // Buffer objects: their contents by name, and what is bound to the two targets.
 GLuint gNextBuffer = 1;
@@ -101,6 +104,10 @@ void GLAPIENTRY glRotatef(GLfloat a, GLfloat x, GLfloat y, GLfloat z) {
 void GLAPIENTRY glMultMatrixf(const GLfloat* m) { record("glMultMatrixf", {}, m, 16); }
 void GLAPIENTRY glScalef(GLfloat x, GLfloat y, GLfloat z) { recordFloats("glScalef", {}, {x, y, z}); }
 void GLAPIENTRY glFrontFace(GLenum mode) { record("glFrontFace", {mode}, nullptr, 0); }
+void GLAPIENTRY glPolygonOffset(GLfloat factor, GLfloat units) { recordFloats("glPolygonOffset", {}, {factor, units}); }
+void GLAPIENTRY glLightModeli(GLenum pname, GLint param) {
+    record("glLightModeli", {pname, GLenum(param)}, nullptr, 0);
+}
 void GLAPIENTRY gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar) {
     recordFloats("gluPerspective", {},
                  {GLfloat(fovy), GLfloat(aspect), GLfloat(zNear), GLfloat(zFar)});
@@ -173,17 +180,30 @@ void GLAPIENTRY glBufferSubData(GLenum target, GLintptr offset, GLsizeiptr size,
 // Arrays.
 void GLAPIENTRY glInterleavedArrays(GLenum format, GLsizei stride, const GLvoid* pointer) {
     gInterleaved = static_cast<const GLfloat*>(resolve(gArrayBuffer, pointer));
+    gPositions = nullptr;
     record("glInterleavedArrays", {format, GLenum(stride)}, nullptr, 0);
 }
+void GLAPIENTRY glVertexPointer(GLint size, GLenum type, GLsizei stride, const GLvoid* pointer) {
+    gPositions = static_cast<const unsigned char*>(resolve(gArrayBuffer, pointer));
+    gPositionStride = stride;
+    record("glVertexPointer", {GLenum(size), type, GLenum(stride)}, nullptr, 0);
+}
+// Records each element drawn: its eight interleaved values, or its position.
 void GLAPIENTRY glDrawElements(GLenum mode, GLsizei count, GLenum type, const GLvoid* indices) {
     std::vector<GLfloat> corners;
     const auto* index = static_cast<const GLuint*>(resolve(gElementBuffer, indices));
     for (GLsizei i = 0; i < count; ++i) {
+        if (gPositions) {
+            const auto* p = reinterpret_cast<const GLfloat*>(gPositions + size_t{index[i]} * size_t(gPositionStride));
+            corners.insert(corners.end(), p, p + 3);
+            continue;
+        }
         const GLfloat* element = gInterleaved + size_t{index[i]} * 8;
         corners.insert(corners.end(), element, element + 8);
     }
     recordedGLCalls().push_back(GLCall{"glDrawElements", {mode, GLenum(count), type}, std::move(corners)});
 }
+void GLAPIENTRY glEnableClientState(GLenum array) { record("glEnableClientState", {array}, nullptr, 0); }
 void GLAPIENTRY glDisableClientState(GLenum array) {
     record("glDisableClientState", {array}, nullptr, 0);
 }
