@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
@@ -69,11 +70,17 @@ DocumentController::ErrorChoice DocumentController::presentErrorInDialog(const Q
         box.setDetailedText(detail);
     }
     QPushButton* compatible = nullptr;
-    if (offerCompatibility)
+    if (offerCompatibility) {
         compatible = box.addButton(tr("Open with Compatibility Reading"), QMessageBox::AcceptRole);
+        // Files from one modeller tend to need it alike: it can stay on for the next ones.
+        auto* keep = new QCheckBox(tr("Keep compatibility reading on for the files I open next"));
+        keep->setObjectName("keepCompatibilityReading");
+        box.setCheckBox(keep);
+    }
     box.setDefaultButton(box.addButton(QMessageBox::Close));
     box.exec();
-    return compatible && box.clickedButton() == compatible ? ErrorChoice::ReadCompatibly : ErrorChoice::Dismiss;
+    if (!compatible || box.clickedButton() != compatible) return ErrorChoice::Dismiss;
+    return box.checkBox()->isChecked() ? ErrorChoice::ReadCompatiblyFromNowOn : ErrorChoice::ReadCompatibly;
 }
 
 bool DocumentController::compatibilityReading() const {
@@ -105,7 +112,9 @@ SceneHandle DocumentController::acceptedScene(const QString& path, SceneLoader::
         std::fprintf(stderr, "zelto: %s\n",
                      describeAt(file, outcome.error.place, outcome.error.description.toStdString()).c_str());
     }
-    if (_presentError(path, outcome.error, offer) != ErrorChoice::ReadCompatibly || !offer) return nullptr;
+    ErrorChoice choice = _presentError(path, outcome.error, offer);
+    if (choice == ErrorChoice::Dismiss || !offer) return nullptr;
+    if (choice == ErrorChoice::ReadCompatiblyFromNowOn) setCompatibilityReading(true);
     *reading = MQAReading::Compatible;
     return outcome.compatibleScene;
 }

@@ -23,8 +23,9 @@ class DocumentController : public QObject {
     Q_OBJECT
 
 public:
-    // What the user chose when told why a file did not open.
-    enum class ErrorChoice { Dismiss, ReadCompatibly };
+    // What the user chose when told why a file did not open: nothing, compatibility
+    // reading for this file, or for this file and the ones opened after it.
+    enum class ErrorChoice { Dismiss, ReadCompatibly, ReadCompatiblyFromNowOn };
     // Shows why a file did not open, offering compatibility reading when it would open
     // the file; replaceable so tests need no modal box.
     using ErrorPresenter =

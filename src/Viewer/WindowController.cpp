@@ -120,6 +120,11 @@ void WindowController::loadWindow() {
     _warnings = new QLabel;
     _warnings->setObjectName("readingWarnings");
     _window->statusBar()->addPermanentWidget(_warnings, 1);
+    _gridSpacing = new QLabel;
+    _gridSpacing->setObjectName("gridSpacing");
+    _window->statusBar()->addPermanentWidget(_gridSpacing);
+    connect(_glView, &ZeltoOpenGLView::fitChanged, this, &WindowController::showGridSpacing);
+    showGridSpacing();
     addViewMenu();
     _playbackControls = new PlaybackControls(_window, _glView, _document);
 
@@ -140,6 +145,22 @@ void WindowController::loadWindow() {
 
 void WindowController::addViewMenu() {
     QMenu* view = _window->menuBar()->addMenu(tr("&View"));
+    QAction* frame = view->addAction(tr("&Frame Model"), _glView, &ZeltoOpenGLView::frameModel);
+    frame->setObjectName("frameModel");
+    frame->setShortcut(QKeySequence(Qt::Key_F));
+    QAction* home = view->addAction(tr("&Default Camera"), _glView, &ZeltoOpenGLView::useDefaultCamera);
+    home->setObjectName("defaultCamera");
+    home->setShortcut(QKeySequence(Qt::Key_Home));
+    view->addSeparator();
+    QAction* wireframe = view->addAction(tr("&Wireframe"));
+    wireframe->setObjectName("wireframe");
+    wireframe->setCheckable(true);
+    connect(wireframe, &QAction::toggled, _glView, &ZeltoOpenGLView::setDrawsWireframe);
+    QAction* backFaces = view->addAction(tr("Show &Back Faces"));
+    backFaces->setObjectName("backFaces");
+    backFaces->setCheckable(true);
+    connect(backFaces, &QAction::toggled, _glView, &ZeltoOpenGLView::setDrawsBackFaces);
+    view->addSeparator();
     QAction* hide = view->addAction(tr("&Hide Objects Marked Invisible"));
     hide->setCheckable(true);
     connect(hide, &QAction::toggled, _glView, &ZeltoOpenGLView::setHidesInvisibleObjects);
@@ -151,6 +172,14 @@ void WindowController::addViewMenu() {
     information->setText(tr("&Information"));
     information->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
     view->addAction(information);
+}
+
+void WindowController::showGridSpacing() {
+    const std::optional<ViewFit>& fit = _glView->fit();
+    float spacing = fit ? fit->gridSpacing() : ViewFit::kGridSpacing;
+    _gridSpacing->setText(tr("Grid: %1 units").arg(QString::number(double(spacing), 'g', 6)));
+    _gridSpacing->setToolTip(fit ? tr("The model is shown fitted to the view; Home returns to the default camera")
+                                 : QString());
 }
 
 void WindowController::showWarnings() {

@@ -38,6 +38,8 @@ public:
     QDoubleSpinBox* zoomField() const { return _zoomField; }
     // What reading left out, shown in the status bar (empty when nothing was).
     QLabel* warningsLabel() const { return _warnings; }
+    // How far apart the grid's lines are in the model's units, in the status bar.
+    QLabel* gridSpacingLabel() const { return _gridSpacing; }
     PlaybackControls* playbackControls() const { return _playbackControls; }
     // Hidden until chosen from the View menu (Ctrl+I).
     InfoPanel* infoPanel() const { return _infoPanel; }
@@ -74,6 +76,7 @@ private:
     void fillPicker();
     void showZoom();
     void showWarnings();
+    void showGridSpacing();
     void addViewMenu();
 
     QPointer<Document> _document;
@@ -85,6 +88,7 @@ private:
     QDoubleSpinBox* _zoomField = nullptr;
     QLabel* _hint = nullptr;
     QLabel* _warnings = nullptr;
+    QLabel* _gridSpacing = nullptr;
     PlaybackControls* _playbackControls = nullptr;
     InfoPanel* _infoPanel = nullptr;
     MessageBar* _messageBar = nullptr;

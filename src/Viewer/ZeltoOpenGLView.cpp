@@ -1,11 +1,15 @@
 #include "ZeltoOpenGLView.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
 #include <QOpenGLFunctions>
 
 #include "FrameImage.h"
+#include "FramePose.h"
+#include "Framing.h"
 #include "Metasequoia.h"
 
 ZeltoOpenGLView::ZeltoOpenGLView(QWidget* parent)
@@ -39,6 +43,52 @@ void ZeltoOpenGLView::setMetaseq(SceneHandle scene) {
     _metaseq = scene;
     forgetLayouts();
     reloadTextures();
+    auto hasVertices = [](const Metasequoia& s) {
+        return std::any_of(s.models().begin(), s.models().end(),
+                           [](const ZeltoModel& model) { return !model.vertices().empty(); });
+    };
+    if (!_fitDecided && scene && hasVertices(*scene)) {
+        // A model the default camera would not show is fitted, once, as it first arrives;
+        // files read again keep the view the user has.
+        _fitDecided = true;
+        QSize points = size();
+        float aspect = points.height() > 0 ? float(points.width()) / float(points.height()) : 4.0f / 3.0f;
+        if (std::optional<ViewFit> fit = fitWhenUnseen(*scene, FramePose(*scene, std::nullopt, 0), aspect))
+            showWith(fittedCamera(Camera()), fit);
+    }
+    update();
+}
+
+void ZeltoOpenGLView::frameModel() {
+    SceneHandle scene = metaseq();
+    if (!scene) return;
+    AnimationNameHandle name = _playback.animationName();
+    std::optional<std::string_view> animation;
+    if (name) animation = *name;
+    if (std::optional<ViewFit> fit = fitFor(*scene, FramePose(*scene, animation, _playback.animationTime())))
+        showWith(fittedCamera(_camera), fit);
+}
+
+void ZeltoOpenGLView::useDefaultCamera() { showWith(Camera(), std::nullopt); }
+
+void ZeltoOpenGLView::showWith(const Camera& camera, std::optional<ViewFit> fit) {
+    _camera = camera;
+    bool changed = fit != _fit;
+    _fit = fit;
+    if (Binding* binding = infoForBinding("zoom")) binding->writeBack(QVariant::fromValue(zoom()));
+    if (changed) emit fitChanged();
+    update();
+}
+
+void ZeltoOpenGLView::setDrawsWireframe(bool draw) {
+    if (draw == _wireframe) return;
+    _wireframe = draw;
+    update();
+}
+
+void ZeltoOpenGLView::setDrawsBackFaces(bool draw) {
+    if (draw == _backFaces) return;
+    _backFaces = draw;
     update();
 }
 
@@ -173,6 +223,9 @@ FrameState ZeltoOpenGLView::frameState(Metasequoia* scene, const std::string* na
     frame.backingHeight = backing.height();
     frame.hideInvisible = _hideInvisible;
     frame.drawMirroredHalves = _drawMirroredHalves;
+    frame.fit = _fit;
+    frame.wireframe = _wireframe;
+    frame.backFaces = _backFaces;
     return frame;
 }
 

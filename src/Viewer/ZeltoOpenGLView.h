@@ -77,6 +77,20 @@ public:
     // effect with the next reload.
     void setLenientTexturePaths(bool lenient) { _textures.setLenientPaths(lenient); }
 
+    // Beyond the view as specified: the world scaled to suit a model of another size
+    // (see ViewFit). The first scene with vertices the view gets is fitted when the
+    // default camera would not show it; Frame Model fits the scene as it is posed now,
+    // and Default Camera returns to the camera and world as specified.
+    const std::optional<ViewFit>& fit() const { return _fit; }
+    void frameModel();
+    void useDefaultCamera();
+    // Off unless chosen: the edges of every polygon over the shaded model; faces drawn
+    // from both sides.
+    bool drawsWireframe() const { return _wireframe; }
+    void setDrawsWireframe(bool draw);
+    bool drawsBackFaces() const { return _backFaces; }
+    void setDrawsBackFaces(bool draw);
+
     Qt::CursorShape currentCursor() const { return _currentCursor; }
     const DragTracker& dragTracker() const { return _drags; }
     const TextureLibrary& textures() const { return _textures; }
@@ -98,6 +112,8 @@ public:
 signals:
     // The textures were loaded afresh for the current scene and document location.
     void texturesReloaded();
+    // The world was fitted to a model, or returned to its own size.
+    void fitChanged();
 
 protected:
     void initializeGL() override;
@@ -120,6 +136,8 @@ private:
     // The open hand while Shift, Control or Alt is held, else the arrow; not during a drag.
     void flagsChanged(Qt::KeyboardModifiers modifiers);
     void setCurrentCursor(Qt::CursorShape shape);
+    // Takes a camera and fit as they are, writing the zoom back to its binding.
+    void showWith(const Camera& camera, std::optional<ViewFit> fit);
     QPointF windowLocation(QPointF local) const;
 
     BindingSet _bindings;
@@ -135,4 +153,8 @@ private:
     bool _texturesPending = false;
     bool _hideInvisible = false;
     bool _drawMirroredHalves = false;
+    std::optional<ViewFit> _fit;
+    bool _fitDecided = false;  // whether a scene with vertices was looked at yet
+    bool _wireframe = false;
+    bool _backFaces = false;
 };

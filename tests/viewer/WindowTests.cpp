@@ -232,15 +232,19 @@ private slots:
         _choice = DocumentController::ErrorChoice::ReadCompatibly;
         WindowController* window = _documents->openDocument(path);
         QVERIFY(window);
+        QVERIFY(!_documents->compatibilityReading());  // for this file only
         QCOMPARE(window->document()->reading(), MQAReading::Compatible);
         QVERIFY(window->warningsLabel()->text().contains("2 reading warnings"));
         QVERIFY(window->warningsLabel()->toolTip().contains("format version 1.1 is read as version 1.0"));
         window->window()->close();
         waitForDeletions();
 
-        // With the preference set, such files open at once.
-        _documents->setCompatibilityReading(true);
+        // Kept on from the dialog, the next such files open at once.
+        _choice = DocumentController::ErrorChoice::ReadCompatiblyFromNowOn;
+        QVERIFY(_documents->openDocument(path));
         QVERIFY(_documents->compatibilityReading());
+        _documents->controllerForPath(path)->window()->close();
+        waitForDeletions();
         _failures.clear();
         QVERIFY(_documents->openDocument(path));
         QVERIFY(_failures.isEmpty());
@@ -250,16 +254,57 @@ private slots:
     void viewMenuTogglesReachTheView() {
         REQUIRE_OPENGL();
         WindowController* window = _documents->newDocument();
-        QList<QAction*> toggles;
+        ZeltoOpenGLView* view = window->glView();
+        auto action = [&](const char* name) { return window->window()->findChild<QAction*>(name); };
+        QVERIFY(!view->drawsWireframe() && !view->drawsBackFaces());
+        action("wireframe")->setChecked(true);
+        action("backFaces")->setChecked(true);
+        QVERIFY(view->drawsWireframe() && view->drawsBackFaces());
+        QList<QAction*> items;
         for (QMenu* menu : window->window()->menuBar()->findChildren<QMenu*>())
-            if (menu->title() == "&View") toggles = menu->actions();
-        QCOMPARE(toggles.size(), 4);  // two toggles, a separator, the information panel
-        QVERIFY(!window->glView()->hidesInvisibleObjects());
-        QVERIFY(!window->glView()->drawsMirroredHalves());
-        toggles[0]->setChecked(true);
-        toggles[1]->setChecked(true);
-        QVERIFY(window->glView()->hidesInvisibleObjects());
-        QVERIFY(window->glView()->drawsMirroredHalves());
+            if (menu->title() == "&View") items = menu->actions();
+        QAction* hide = items.value(items.indexOf(action("backFaces")) + 2);
+        QAction* mirror = items.value(items.indexOf(action("backFaces")) + 3);
+        QVERIFY(!view->hidesInvisibleObjects() && !view->drawsMirroredHalves());
+        hide->setChecked(true);
+        mirror->setChecked(true);
+        QVERIFY(view->hidesInvisibleObjects() && view->drawsMirroredHalves());
+    }
+
+    // A model a few units across opens fitted, with the grid's spacing in its units in
+    // the status bar; Default Camera and Frame Model go back and forth.
+    void aSmallModelOpensFittedAndTheGridTellsItsSize() {
+        REQUIRE_OPENGL();
+        QString path = _folder.filePath("small.mqo");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("Metasequoia Document\r\nFormat Text Ver 1.0\r\n\r\n"
+                   "Material 1 {\r\n\t\"m\" col(0.800 0.500 0.300 1.000)\r\n}\r\n"
+                   "Object \"speck\" {\r\n\tvertex 3 {\r\n\t\t10.0 0.0 0.0\r\n\t\t12.0 0.0 0.0\r\n"
+                   "\t\t10.0 2.0 0.0\r\n\t}\r\n\tface 1 {\r\n\t\t3 V(0 2 1) M(0)\r\n\t}\r\n}\r\nEof\r\n");
+        file.close();
+        WindowController* window = _documents->openDocument(path);
+        QVERIFY(window);
+        ZeltoOpenGLView* view = window->glView();
+        QVERIFY(view->fit());
+        QCOMPARE(view->fit()->centre.x, 11.0f);
+        QCOMPARE(window->gridSpacingLabel()->text(), QString("Grid: 0.5 units"));
+        QCOMPARE(window->zoom(), 0.0f);
+        QCOMPARE(view->camera().pos().y, 0.0f);  // the model's middle in the view's middle
+
+        window->window()->findChild<QAction*>("defaultCamera")->trigger();
+        QVERIFY(!view->fit());
+        QCOMPARE(view->camera().pos().y, Camera::kDefaultPos.y);
+        QCOMPARE(window->gridSpacingLabel()->text(), QString("Grid: 50 units"));
+        window->setZoom(300);
+        window->window()->findChild<QAction*>("frameModel")->trigger();
+        QVERIFY(view->fit());
+        QCOMPARE(window->zoom(), 0.0f);
+
+        // A model the default camera shows opens exactly at the default camera.
+        WindowController* arm = _documents->openDocument(sample("arm.mqo"));
+        QVERIFY(arm && !arm->glView()->fit());
+        QCOMPARE(arm->glView()->camera().pos().y, Camera::kDefaultPos.y);
     }
 
     void commandLineFailuresAreAlsoPrinted() {
