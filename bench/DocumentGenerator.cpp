@@ -2,7 +2,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <algorithm>
 #include <map>
+#include <vector>
 
 namespace bench {
 namespace {
@@ -133,6 +135,78 @@ std::string generateObj(size_t faces) {
             ++written;
         }
     }
+    return out;
+}
+
+std::string generateSphere(size_t faces, bool obj) {
+    // `segments` around, `rings` from pole to pole: segments * rings faces.
+    size_t rings = std::max<size_t>(2, static_cast<size_t>(std::sqrt(static_cast<double>(faces) / 2)));
+    size_t segments = std::max<size_t>(3, faces / rings);
+    const double pi = 3.14159265358979323846;
+    std::string out;
+    out.reserve(segments * rings * (obj ? 60 : 110) + 4096);
+    auto point = [&](size_t ring, size_t segment) {  // ring 1 to rings - 1
+        double theta = pi * static_cast<double>(ring) / static_cast<double>(rings);
+        double phi = 2 * pi * static_cast<double>(segment) / static_cast<double>(segments);
+        appendf(out, obj ? "v %.4f %.4f %.4f\n" : "\t\t%.4f %.4f %.4f\r\n", 100 * std::sin(theta) * std::cos(phi),
+                100 * std::cos(theta), 100 * std::sin(theta) * std::sin(phi));
+    };
+    // Vertex 0 is the top pole, then the rings in turn, then the bottom pole.
+    auto vertexAt = [&](size_t ring, size_t segment) -> size_t {
+        if (ring == 0) return 0;
+        if (ring == rings) return 1 + (rings - 1) * segments;
+        return 1 + (ring - 1) * segments + segment % segments;
+    };
+    size_t vertices = 2 + (rings - 1) * segments;
+    if (obj) {
+        out.append("# a UV sphere\nmtllib sphere.mtl\no sphere\nv 0.0000 100.0000 0.0000\n");
+    } else {
+        out.append("Metasequoia Document\r\nFormat Text Ver 1.0\r\n\r\n");
+        out.append("Material 2 {\r\n\t\"upper\" shader(3) col(0.800 0.700 0.600 1.000) dif(0.800) amb(0.600) "
+                   "emi(0.000) spc(0.000) power(5.00) tex(\"upper.png\")\r\n\t\"lower\" shader(3) "
+                   "col(0.200 0.300 0.900 1.000) dif(0.800) amb(0.600) emi(0.000) spc(0.500) power(30.00)\r\n}\r\n");
+        out.append("Object \"sphere\" {\r\n\tvisible 15\r\n\tshading 1\r\n\tfacet 59.5\r\n");
+        appendf(out, "\tvertex %zu {\r\n\t\t0.0000 100.0000 0.0000\r\n", vertices);
+    }
+    for (size_t ring = 1; ring < rings; ++ring)
+        for (size_t segment = 0; segment < segments; ++segment) point(ring, segment);
+    out.append(obj ? "v 0.0000 -100.0000 0.0000\n" : "\t\t0.0000 -100.0000 0.0000\r\n\t}\r\n");
+    // Texture coordinates on a grid of (segments + 1) x (rings + 1), one per corner.
+    auto uvIndex = [&](size_t ring, size_t segment) { return 1 + ring * (segments + 1) + segment; };
+    if (obj) {
+        for (size_t ring = 0; ring <= rings; ++ring)
+            for (size_t segment = 0; segment <= segments; ++segment)
+                appendf(out, "vt %.5f %.5f\n", static_cast<double>(segment) / segments,
+                        static_cast<double>(ring) / rings);
+    } else {
+        appendf(out, "\tface %zu {\r\n", segments * rings);
+    }
+    for (size_t ring = 0; ring < rings; ++ring) {
+        int material = ring < rings / 2 ? 0 : 1;
+        if (obj && (ring == 0 || ring == rings / 2)) out.append(material ? "usemtl lower\n" : "usemtl upper\n");
+        for (size_t segment = 0; segment < segments; ++segment) {
+            // Corners counter-clockwise seen from outside; the poles' faces are triangles.
+            size_t corners[4][2] = {{ring, segment}, {ring + 1, segment}, {ring + 1, segment + 1}, {ring, segment + 1}};
+            std::vector<size_t> keep = {0, 1, 2, 3};
+            if (ring == 0) keep = {0, 1, 2};
+            if (ring == rings - 1) keep = {0, 1, 3};
+            if (obj) {
+                out.append("f");
+                for (size_t k : keep)
+                    appendf(out, " %zu/%zu", vertexAt(corners[k][0], corners[k][1]) + 1, uvIndex(corners[k][0], corners[k][1]));
+                out.append("\n");
+                continue;
+            }
+            appendf(out, "\t\t%zu V(", keep.size());
+            for (size_t k : keep) appendf(out, k == keep.front() ? "%zu" : " %zu", vertexAt(corners[k][0], corners[k][1]));
+            appendf(out, ") M(%d) UV(", material);
+            for (size_t k : keep)
+                appendf(out, k == keep.front() ? "%.5f %.5f" : " %.5f %.5f",
+                        static_cast<double>(corners[k][1]) / segments, static_cast<double>(corners[k][0]) / rings);
+            out.append(")\r\n");
+        }
+    }
+    if (!obj) out.append("\t}\r\n}\r\nEof\r\n");
     return out;
 }
 

@@ -17,6 +17,11 @@ std::string generateDocument(size_t faces, bool bones = false);
 // material switches), for comparing with an OBJ reader.
 std::string generateObj(size_t faces);
 
+// A UV sphere of about FACES faces (quads, with triangles around the poles), radius
+// 100, every corner with its own texture coordinates, the upper half in one material
+// and the lower in another; as a document or, with `obj`, as a Wavefront OBJ file.
+std::string generateSphere(size_t faces, bool obj = false);
+
 // The same document, generated once per size and kept for the benchmarks' lifetime.
 const std::string& cachedDocument(size_t faces, bool bones = false);
 

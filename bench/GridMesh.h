@@ -38,7 +38,7 @@ inline GridMesh makeGridMesh(size_t faceCount, const std::vector<ZeltoMaterial>&
             mesh.vertices.push_back(ZeltoVertex::initWithPosX(x, y, z, bone));
         }
     zelto::reserveLarge(mesh.faces, faceCount);
-    auto v = [&](size_t i) { return &mesh.vertices[i]; };
+    auto v = [](size_t i) { return static_cast<uint32_t>(i); };
     for (size_t cell = 0; mesh.faces.size() < faceCount; ++cell) {
         size_t r = cell / columns, c = cell % columns;
         size_t a = r * (columns + 1) + c, b = a + 1, d = a + columns + 1, e = d + 1;
@@ -48,9 +48,9 @@ inline GridMesh makeGridMesh(size_t faceCount, const std::vector<ZeltoMaterial>&
         if (cell % 2 == 0) {
             mesh.faces.push_back(ZeltoFace::faceWithMaterial(m, v(a), v(d), v(e), v(b), 0, 0, 0, 1, 1, 1, 1, 0));
         } else {
-            mesh.faces.push_back(ZeltoFace::faceWithMaterial(m, v(a), v(d), v(e), nullptr, 0, 0, 0, 1, 1, 1, 0, 0));
+            mesh.faces.push_back(ZeltoFace::faceWithMaterial(m, v(a), v(d), v(e), ZeltoFace::kNoVertex, 0, 0, 0, 1, 1, 1, 0, 0));
             if (mesh.faces.size() < faceCount)
-                mesh.faces.push_back(ZeltoFace::faceWithMaterial(m, v(a), v(e), v(b), nullptr, 0, 0, 1, 1, 1, 0, 0, 0));
+                mesh.faces.push_back(ZeltoFace::faceWithMaterial(m, v(a), v(e), v(b), ZeltoFace::kNoVertex, 0, 0, 1, 1, 1, 0, 0, 0));
         }
     }
     return mesh;

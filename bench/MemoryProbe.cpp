@@ -6,13 +6,11 @@
 #include <fstream>
 #include <string>
 
-#include "MQAMemory.h"
-
 namespace bench {
 
 size_t allocatedBytes() {
     struct mallinfo2 info = mallinfo2();
-    return info.uordblks + info.hblkhd + mqa::slabCounts().inUse * mqa::kSlabBytes;
+    return info.uordblks + info.hblkhd;
 }
 
 namespace {

@@ -8,7 +8,6 @@
 
 #include "DocumentGenerator.h"
 #include "MQAFile.h"
-#include "MQAFileReading.h"
 #include "MemoryProbe.h"
 
 namespace {
@@ -19,11 +18,8 @@ benchmark::Counter megabytesPerSecond(const benchmark::State& state, size_t byte
                               benchmark::Counter::kIsRate);
 }
 
-// Reads a document that is handed over (the path a file open takes). The second
-// argument 0 reads the body alone, without reading its second half in another thread.
+// Reads a document into its tree, and measures the tree.
 void BM_ParseOwnedText(benchmark::State& state) {
-    MQAReadOptions options;
-    if (state.range(1) == 0) options.readAheadBytes = SIZE_MAX;
     const std::string& text = bench::cachedDocument(static_cast<size_t>(state.range(0)));
     size_t treeBytes = 0;
     for (auto _ : state) {
@@ -31,7 +27,7 @@ void BM_ParseOwnedText(benchmark::State& state) {
         std::string copy = text;
         size_t before = bench::allocatedBytes() - copy.size();
         state.ResumeTiming();
-        std::optional<MQAFile> file = mqa::readDocument(std::move(copy), options);
+        std::optional<MQAFile> file = MQAFile::initWithString(copy);
         state.PauseTiming();
         treeBytes = bench::allocatedBytes() - before;
         file.reset();  // freeing the tree is not part of reading it
@@ -71,10 +67,9 @@ void BM_WriteText(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_ParseOwnedText)
-    ->Args({10000, 1})
-    ->Args({100000, 1})
-    ->Args({1000000, 1})
-    ->Args({1000000, 0})
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
     ->UseRealTime();

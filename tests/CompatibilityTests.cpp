@@ -12,6 +12,8 @@
 #include "Metasequoia.h"
 #include "SceneDump.h"
 #include "TextureLocation.h"
+#include "MQAException.h"
+#include <algorithm>
 
 namespace {
 
@@ -52,6 +54,10 @@ TEST(CompatibilityReading, HeaderVersionOnePointOneAndAMissingBlankLine) {
     Metasequoia scene = compatible(v11);
     EXPECT_EQ(scene.models().size(), 1u);
     EXPECT_EQ(warningTexts(scene), std::vector<std::string>{"2: format version 1.1 is read as version 1.0"});
+    std::string v12 = "Metasequoia Document\r\nFormat Text Ver 1.2\r\n\r\n" + kMaterial + triangleObject() + "Eof\r\n";
+    EXPECT_EQ(compatible(v12).models().size(), 1u);
+    EXPECT_EQ(strictError("Metasequoia Document\r\nFormat Text Ver 1.3\r\n\r\nx 1\r\nEof\r\n"),
+              "Ver 1.3 is unsupported. (MQAFile:85)");
 
     std::string noBlank = "Metasequoia Document\r\nFormat Text Ver 1.0\r\n" + kMaterial + triangleObject() + "Eof\r\n";
     EXPECT_EQ(strictError(noBlank), "This is not MQA file. (MQAFile:74)");
@@ -69,7 +75,7 @@ TEST(CompatibilityReading, LineFeedEndsAndAByteOrderMark) {
               dumpScene(Metasequoia::initWithData(crlf)));
     EXPECT_EQ(warningTexts(scene),
               (std::vector<std::string>{"1: a UTF-8 byte-order mark at the start is skipped",
-                                        "1: 17 lines end with LF alone; read as CR LF"}));
+                                        "4: lines end with LF alone; they are read as if they ended with CR LF"}));
 }
 
 TEST(CompatibilityReading, ShiftJISTextIsDecoded) {
@@ -85,39 +91,161 @@ TEST(CompatibilityReading, ShiftJISTextIsDecoded) {
               std::vector<std::string>{"5: the text is not UTF-8; it is read as Shift_JIS (CP932)"});
 }
 
-TEST(CompatibilityReading, ThumbnailAndBinaryVertexChunksAreSkipped) {
+TEST(CompatibilityReading, NamesInUTF8OrTheCodePageTheDocumentSays) {
+    // Format 1.2 writes names in UTF-8 and says so; older ones name a code page.
+    std::string utf8 = "\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88";  // "テスト"
+    std::string v12 = "Metasequoia Document\r\nFormat Text Ver 1.2\r\n\r\nCodePage utf8\r\n" + kMaterial +
+                      triangleObject(utf8) + "Eof\r\n";
+    Metasequoia scene = compatible(v12);
+    EXPECT_EQ(scene.models()[0].name(), utf8);
+    EXPECT_EQ(warningTexts(scene), std::vector<std::string>{"2: format version 1.2 is read as version 1.0"});
+    std::string sjis = "\x83\x65\x83\x58\x83\x67";
+    std::string v11 = "Metasequoia Document\r\nFormat Text Ver 1.1\r\n\r\nCodePage 932\r\n" + kMaterial +
+                      triangleObject(sjis) + "Eof\r\n";
+    scene = compatible(v11);
+    EXPECT_EQ(scene.models()[0].name(), utf8);
+    EXPECT_EQ(warningTexts(scene), (std::vector<std::string>{"2: format version 1.1 is read as version 1.0",
+                                                             "4: the text is read as code page 932, as its "
+                                                             "\"CodePage\" line says"}));
+    // Bytes that are not UTF-8, where the document says they are, do not open.
+    std::string wrong = v12;
+    wrong.replace(wrong.find(utf8), utf8.size(), sjis);
+    EXPECT_THROW(compatible(wrong), MQAInvalidText);
+}
+
+TEST(CompatibilityReading, ChunksTheSceneDoesNotReadAreSkippedWhole) {
     std::string binary("\x01{\x00}\r\n\xFF\x80\n}{", 12);
     binary.resize(36, '\x7f');
-    std::string text = kHeader +
-                       "Thumbnail 4 2 24 rgb raw 24 {\r\n"
-                       "\t00FF00AA00FF00AA\r\n"
-                       "\t1234567890ABCDEF\r\n"
-                       "}\r\n" +
-                       kMaterial +
-                       "Object \"skinned\" {\r\n"
-                       "\tBVertex 3 {\r\n"
-                       "\t\tVector 3 [36]\r\n" + binary + "\r\n"
-                       "\t}\r\n"
-                       "\tface 1 {\r\n\t\t3 V(0 1 9) M(0)\r\n\t}\r\n"
-                       "}\r\nEof\r\n";
+    const std::string body = kMaterial + triangleObject();
+    std::string extras = "IncludeXml \"model.mqx\"\r\n"
+                         "TrialNoise\r\n"
+                         "Thumbnail 4 2 24 rgb raw 24 {\r\n"
+                         "\t00FF00AA00FF00AA\r\n"
+                         "}\r\n"
+                         "MaterialEx2 {\r\n"
+                         "\tmaterial 0 {\r\n"
+                         "\t\tshadertype hlsl\r\n"
+                         "\t\tshaderparam {\r\n"
+                         "\t\t\tMetallic float 0.25\r\n"
+                         "\t\t}\r\n"
+                         "\t}\r\n"
+                         "}\r\n"
+                         "Blob 1 {\r\n"
+                         "\t\"data\" [36]\r\n" + binary + "\r\n"
+                         "}\r\n"
+                         "Blob 2 {\r\n"
+                         "}\r\n";
+    std::string objectExtras = "\tvertexattr {\r\n\t\tuid {\r\n\t\t\t1\r\n\t\t}\r\n\t}\r\n"
+                               "\tBVertex 3 {\r\n\t\tVector 3 [36]\r\n" + binary + "\r\n\t}\r\n";
+    std::string object = triangleObject();
+    object.insert(object.find("\tvertex"), objectExtras);
+    std::string text = kHeader + extras + kMaterial + object + "Eof\r\n";
     EXPECT_NE(strictError(text), "no error");
-    try {
-        compatible(text);
-        FAIL() << "a face whose vertices were in the skipped block cannot be built";
-    } catch (const std::exception& error) {
-        // The place is the file's own line, counting the skipped lines.
-        EXPECT_EQ(describeError("f", error),
-                  "f:19: Object \"skinned\", face line 1: vertex index 0 is out of range (0 vertices)");
-    }
-    std::string noFaces = text;
-    noFaces.replace(noFaces.find("\tface 1 {"), std::string("\tface 1 {\r\n\t\t3 V(0 1 9) M(0)\r\n\t}\r\n").size(), "");
-    Metasequoia scene = compatible(noFaces);
-    EXPECT_EQ(scene.models().size(), 1u);
+    Metasequoia scene = compatible(text);
+    std::string plain = dumpScene(Metasequoia::initWithData(kHeader + body + "Eof\r\n"));
+    std::string skipped = dumpScene(scene);
+    EXPECT_EQ(skipped.substr(0, skipped.find("warning")), plain);
     EXPECT_EQ(warningTexts(scene),
               (std::vector<std::string>{
-                  "4: a \"Thumbnail\" chunk of 4 lines is skipped",
-                  "12: a \"BVertex\" chunk (vertices the scene does not read) of 6 lines is skipped",
-                  "13: the 36 bytes of binary data after this line are skipped"}));
+                  "4: the \"IncludeXml\" chunk is not read and is skipped (1 line)",
+                  "5: the \"TrialNoise\" chunk is not read and is skipped (1 line)",
+                  "6: the \"Thumbnail\" chunk is not read and is skipped (3 lines)",
+                  "9: the \"MaterialEx2\" chunk is not read and is skipped (8 lines)",
+                  "17: the 2 \"Blob\" chunks are not read and are skipped (8 lines in all)",
+                  "29: the \"vertexattr\" chunk is not read and is skipped (5 lines)",
+                  "34: the \"BVertex\" chunk is not read and is skipped (6 lines)"}));
+    // An error after the skipped lines is placed on the file's own line.
+    std::string broken = text;
+    broken.replace(broken.find("V(0 1 2)"), 8, "V(0 1 9)");
+    try {
+        compatible(broken);
+        FAIL() << "a face on a vertex the object does not have";
+    } catch (const std::exception& error) {
+        EXPECT_EQ(describeError("f", error), "f:46: Object \"o\", face line 1: vertex index 9 is out of range (3 vertices)");
+    }
+    // A chunk left open fails as an unclosed block does.
+    EXPECT_EQ(strictError(kHeader + "Thumbnail 4 2 {\r\n\t00FF\r\n" + body + "Eof\r\n"), "Syntax Error. (MQAAttribute:146)");
+    try {
+        compatible("Metasequoia Document\r\nFormat Text Ver 1.1\r\n\r\nThumbnail 4 2 {\r\n\t00FF\r\nEof\r\n");
+        FAIL() << "an unclosed chunk";
+    } catch (const MQAException& error) {
+        EXPECT_STREQ(error.what(), "Syntax Error. (MQABlock:110)");
+    }
+}
+
+TEST(CompatibilityReading, NumbersInExponentNotation) {
+    std::string text = kHeader + kMaterial +
+                       "Object \"o\" {\r\n\tvertex 3 {\r\n\t\t6.12323426e-17 0.0 0.0\r\n\t\t1e2 0.0 -2.5E+1\r\n"
+                       "\t\t0.0 1.0 0.0\r\n\t}\r\n\tface 1 {\r\n\t\t3 V(0 1 2) M(0) UV(0.0 1e-1 1.0 0.0 0.0 1.0)\r\n"
+                       "\t}\r\n}\r\nEof\r\n";
+    EXPECT_EQ(strictError(text), "Syntax Error. (MQAAttribute:146)");
+    Metasequoia scene = compatible(text);
+    const std::vector<ZeltoVertex>& vertices = scene.models()[0].vertices();
+    EXPECT_EQ(vertices[0].pos.x, 6.12323426e-17f);
+    EXPECT_EQ(vertices[1].pos, (GLKVector3{100, 0, -25}));
+    EXPECT_EQ(scene.models()[0].faces()[0].corner(0).uv, (GLKVector2{0, 0.1f}));
+    EXPECT_EQ(warningTexts(scene), std::vector<std::string>{"9: numbers in exponent notation are read as the "
+                                                            "decimals they stand for (here and on any later line)"});
+}
+
+TEST(CompatibilityReading, FacesWithoutAUsableMaterialTakeALightGreyOne) {
+    std::string noMaterials = kHeader + triangleObject() + "Eof\r\n";
+    noMaterials.replace(noMaterials.find(" M(0)"), 5, "");
+    EXPECT_EQ(strictError(noMaterials), "Object \"o\", face line 1: material index 0 is out of range (0 materials)");
+    Metasequoia scene = compatible(noMaterials);
+    ASSERT_EQ(scene.materials().size(), 1u);
+    const ZeltoMaterial& grey = scene.materials()[0];
+    EXPECT_EQ(grey.color(), (Color{0.8f, 0.8f, 0.8f, 1.0f}));
+    EXPECT_EQ(grey.textureName(), "");
+    EXPECT_EQ(scene.models()[0].faces()[0].material(), &grey);
+    EXPECT_EQ(warningTexts(scene),
+              std::vector<std::string>{"11: Object \"o\": 1 face names no material the document has; drawn in a "
+                                       "default light grey"});
+    // Past the list: those faces alone take it, after the document's own materials.
+    std::string past = kHeader + kMaterial +
+                       "Object \"p\" {\r\n\tvertex 3 {\r\n\t\t0.0 0.0 0.0\r\n\t\t1.0 0.0 0.0\r\n\t\t0.0 1.0 0.0\r\n\t}\r\n"
+                       "\tface 3 {\r\n\t\t3 V(0 1 2) M(3)\r\n\t\t3 V(0 2 1) M(0)\r\n\t\t3 V(1 2 0) M(-1)\r\n\t}\r\n}\r\nEof\r\n";
+    scene = compatible(past);
+    ASSERT_EQ(scene.materials().size(), 2u);
+    const std::vector<ZeltoFace>& faces = scene.models()[0].faces();
+    EXPECT_EQ(faces[0].material(), &scene.materials()[0]);
+    EXPECT_EQ(faces[1].material(), &scene.materials()[1]);
+    EXPECT_EQ(faces[2].material(), &scene.materials()[1]);
+    EXPECT_EQ(warningTexts(scene).back(),
+              "14: Object \"p\": 2 faces name no material the document has; drawn in a default light grey");
+}
+
+TEST(CompatibilityReading, PolygonsOfMoreCornersAreSplitIntoTrianglesThatCoverThem) {
+    // An L of six corners, concave at (1, 1, 0), with texture coordinates that follow x and y.
+    std::string text = "Metasequoia Document\r\nFormat Text Ver 1.1\r\n\r\n" + kMaterial +
+                       "Object \"L\" {\r\n\tvertex 6 {\r\n\t\t0.0 0.0 0.0\r\n\t\t2.0 0.0 0.0\r\n\t\t2.0 1.0 0.0\r\n"
+                       "\t\t1.0 1.0 0.0\r\n\t\t1.0 2.0 0.0\r\n\t\t0.0 2.0 0.0\r\n\t}\r\n\tface 1 {\r\n"
+                       "\t\t6 V(0 1 2 3 4 5) M(0) UV(0.0 0.0 2.0 0.0 2.0 1.0 1.0 1.0 1.0 2.0 0.0 2.0)\r\n\t}\r\n}\r\nEof\r\n";
+    Metasequoia scene = compatible(text);
+    const ZeltoModel& model = scene.models()[0];
+    ASSERT_EQ(model.faces().size(), 4u);
+    float area = 0;
+    size_t edges = 0;
+    for (const ZeltoFace& face : model.faces()) {
+        ASSERT_EQ(face.count(), 3);
+        GLKVector3 p[3];
+        for (int k = 0; k < 3; ++k) {
+            p[k] = model.vertices()[face.corner(k).vertex].pos;
+            EXPECT_EQ(face.corner(k).uv, (GLKVector2{p[k].x, p[k].y}));  // UVs follow their corners
+            if (face.drawsEdge(k)) ++edges;
+        }
+        GLKVector3 cross = GLKVector3CrossProduct(GLKVector3Subtract(p[1], p[0]), GLKVector3Subtract(p[2], p[0]));
+        EXPECT_GT(cross.z, 0) << "the pieces keep the polygon's winding";
+        area += cross.z / 2;
+        EXPECT_EQ(model.faceNormal(face), (GLKVector3{0, 0, 1}));
+    }
+    EXPECT_EQ(area, 3.0f);
+    EXPECT_EQ(edges, 6u);  // the polygon's own six edges, not its diagonals
+    // The pieces are one face to smooth normals: no shared normal inside the polygon.
+    EXPECT_TRUE(model.normals().empty());
+    EXPECT_EQ(std::count_if(model.faces().begin(), model.faces().end(),
+                            [](const ZeltoFace& face) { return face.continuesPolygon(); }),
+              3);
 }
 
 TEST(CompatibilityReading, IntegersAmongDecimalsReadAsDecimals) {

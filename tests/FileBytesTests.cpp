@@ -61,7 +61,7 @@ TEST(FileBytes, FailuresCarryTheSystemsReason) {
 
 #include "Metasequoia.h"
 
-TEST(DocumentBytes, RegularFilesAreMappedAndChangesStayPrivate) {
+TEST(DocumentBytes, RegularFilesAreMappedOthersRead) {
     std::string contents(3 << 20, 'x');
     contents += "\0end"s;
     std::string path = temporaryFile("zelto-document-bytes.bin", contents);
@@ -69,11 +69,8 @@ TEST(DocumentBytes, RegularFilesAreMappedAndChangesStayPrivate) {
         zelto::DocumentBytes bytes = zelto::DocumentBytes::readFile(path);
         EXPECT_TRUE(bytes.mapped());
         ASSERT_EQ(bytes.view(), contents);
-        bytes.data()[0] = 'y';  // the reader changes text in place
-        EXPECT_EQ(bytes.view()[0], 'y');
         EXPECT_FALSE(bytes.truncated());
     }
-    EXPECT_EQ(zelto::readFileBytes(path), contents);  // never the file
     std::remove(path.c_str());
 
     zelto::DocumentBytes status = zelto::DocumentBytes::readFile("/proc/self/status");

@@ -244,25 +244,13 @@ TEST(Frame, WithoutAnimationEachModelTakesTheEmptyNameAtFrameZero) {
 TEST(ModelLoop, MaterialsAABAApplyThreeTimesWithThreeTextureDecisions) {
     ZeltoMaterial a = ZeltoMaterial::materialWithName("a", 1, 0, 0, 1, 1, 0, 0, 0, 5, "");
     ZeltoMaterial b = ZeltoMaterial::materialWithName("b", 0, 1, 0, 1, 1, 0, 0, 0, 5, "");
-    std::vector<ZeltoVertex> v(3);
-    std::vector<ZeltoFace> faces;
-    for (const ZeltoMaterial* m : {&a, &a, &b, &a})
-        faces.push_back(ZeltoFace::faceWithMaterial(m, &v[0], &v[1], &v[2], nullptr, 0, 0, 0, 0, 0, 0, 0, 0));
     TextureLibrary textures;
-
-    auto perFace = callsOf([&] { FrameRenderer::drawFacesOneByOne(faces, textures); });
-    EXPECT_EQ(countCalls(perFace, "glMaterialf"), 3u);  // one per application
-    EXPECT_EQ(countCalls(perFace, "glDisable"), 3u);    // untextured: texturing turned off
-    EXPECT_EQ(countCalls(perFace, "glBegin"), 4u);
-
-    ModelArrays arrays(faces, v);
-    arrays.refill(faces);
-    arrays.upload();
-    ASSERT_EQ(arrays.runs().size(), 3u);
-    auto fromArrays = callsOf([&] { FrameRenderer::drawFacesFromArrays(arrays, textures); });
-    EXPECT_EQ(countCalls(fromArrays, "glMaterialf"), 3u);
-    EXPECT_EQ(countCalls(fromArrays, "glDisable"), 3u);
-    EXPECT_EQ(countCalls(fromArrays, "glDrawElements"), 3u);
+    auto calls = callsOf([&] {
+        MaterialSwitch materials(textures);
+        for (const ZeltoMaterial* m : {&a, &a, &b, &a}) materials.use(m);
+    });
+    EXPECT_EQ(countCalls(calls, "glMaterialf"), 3u);  // one per application
+    EXPECT_EQ(countCalls(calls, "glDisable"), 3u);    // untextured: texturing turned off
 }
 
 TEST(ModelLoop, EveryModelAppliesItsFirstMaterialAgain) {
@@ -280,15 +268,13 @@ TEST(ModelLoop, EveryModelAppliesItsFirstMaterialAgain) {
 
 TEST(ModelLoop, FaceWithoutMaterialAtTheStartKeepsTheCurrentState) {
     ZeltoMaterial a = ZeltoMaterial::materialWithName("a", 1, 0, 0, 1, 1, 0, 0, 0, 5, "");
-    std::vector<ZeltoVertex> v(3);
-    std::vector<ZeltoFace> faces;
-    const ZeltoMaterial* none = nullptr;
-    for (const ZeltoMaterial* m : std::initializer_list<const ZeltoMaterial*>{none, &a, none})
-        faces.push_back(ZeltoFace::faceWithMaterial(m, &v[0], &v[1], &v[2], nullptr, 0, 0, 0, 0, 0, 0, 0, 0));
     TextureLibrary textures;
-    auto calls = callsOf([&] { FrameRenderer::drawFacesOneByOne(faces, textures); });
+    const ZeltoMaterial* none = nullptr;
+    auto calls = callsOf([&] {
+        MaterialSwitch materials(textures);
+        for (const ZeltoMaterial* m : std::initializer_list<const ZeltoMaterial*>{none, &a, none}) materials.use(m);
+    });
     // The first face sends no state; "a" is applied; the last face turns texturing off.
-    EXPECT_EQ(calls[0], call("glBegin", {GL_POLYGON}));
     EXPECT_EQ(countCalls(calls, "glMaterialf"), 1u);
     EXPECT_EQ(countCalls(calls, "glDisable"), 2u);
 }

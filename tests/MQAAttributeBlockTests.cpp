@@ -4,20 +4,21 @@
 #include "MQABlock.h"
 #include "MQAException.h"
 #include "MQAFile.h"
+#include "MQACodec.h"
 #include "MQATextStorage.h"
 
 namespace {
 
 std::optional<MQAAttribute> decodeAttribute(std::string_view text, uint64_t* consumed = nullptr) {
     MQATextStorage storage(text);
-    auto attribute = MQAAttribute::initDecode(storage);
+    auto attribute = mqa::initDecodeAttribute(storage);
     if (consumed) *consumed = storage.range().location;
     return attribute;
 }
 
 std::string encode(const MQAAttribute& attribute, int32_t indent = 0) {
     MQATextStorage storage;
-    attribute.encode(storage, indent);
+    mqa::encode(attribute, storage, indent);
     return storage.text();
 }
 
@@ -102,12 +103,12 @@ TEST(MQAAttributeDecode, OnlyABlock) {
 
 TEST(MQABlockDecode, ReadsFromOpenerThroughCloser) {
     MQATextStorage storage(std::string_view("{\r\n\ta 1\r\n\tb 2\r\n}\r\nrest"));
-    auto block = MQABlock::initDecode(storage);
+    auto block = mqa::initDecodeBlock(storage);
     ASSERT_TRUE(block);
     EXPECT_EQ(block->attributes().size(), 2u);
     EXPECT_EQ(storage.range().location, 16u);  // the line end after "}" stays
     MQATextStorage none(std::string_view("a {\r\n}"));
-    EXPECT_FALSE(MQABlock::initDecode(none));
+    EXPECT_FALSE(mqa::initDecodeBlock(none));
     EXPECT_EQ(none.range().location, 0u);
 }
 

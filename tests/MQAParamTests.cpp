@@ -6,6 +6,7 @@
 
 #include "MQAException.h"
 #include "MQAParam.h"
+#include "MQACodec.h"
 #include "MQATextStorage.h"
 
 namespace {
@@ -17,7 +18,7 @@ struct Decoded {
 };
 Decoded decode(std::string_view text) {
     MQATextStorage storage(text);
-    auto param = MQAParam::initDecode(storage);
+    auto param = mqa::initDecodeParam(storage);
     return {std::move(param), storage.range().location};
 }
 
@@ -30,7 +31,7 @@ MQAParam decodeValue(std::string_view text) {
 
 std::string encode(const MQAParam& param) {
     MQATextStorage storage;
-    param.encode(storage);
+    mqa::encode(param, storage);
     return storage.text();
 }
 

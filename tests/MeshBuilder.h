@@ -1,7 +1,6 @@
 #pragma once
 
-// Builds vertex and face lists for model tests: vertices are reserved up front so the
-// faces' pointers into the list stay valid when it moves into a model.
+// Builds vertex and face lists for model tests.
 
 #include <algorithm>
 #include <cmath>
@@ -25,9 +24,8 @@ public:
     // can follow a face through the sort.
     void face(std::initializer_list<uint32_t> corners, const ZeltoMaterial* material = nullptr,
               float tag = 0) {
-        std::vector<ZeltoVertex*> v;
-        for (uint32_t c : corners) v.push_back(&_vertices[c]);
-        while (v.size() < 4) v.push_back(nullptr);
+        std::vector<uint32_t> v(corners);
+        while (v.size() < 4) v.push_back(ZeltoFace::kNoVertex);
         _faces.push_back(ZeltoFace::faceWithMaterial(material, v[0], v[1], v[2], v[3], tag, 0, 0, 0,
                                                      0, 0, 0, 0));
     }

@@ -61,7 +61,7 @@ std::vector<GLCall> stateChanges(const std::vector<GLCall>& calls) {
 void expectArraysMatchPolygons(const ZeltoModel& model) {
     TextureLibrary textures;
     clearRecordedGLCalls();
-    FrameRenderer::drawFacesOneByOne(model.faces(), textures);
+    FrameRenderer::drawFacesOneByOne(model, textures);
     std::vector<GLCall> perFace = recordedGLCalls();
 
     ModelArrays arrays(model);

@@ -68,7 +68,6 @@ public:
 
 void writeModel(JsonWriter& json, const Metasequoia& scene, const ZeltoModel& model,
                 const GLKMatrix4& matrix) {
-    const ZeltoVertex* firstVertex = model.vertices().data();
     const ZeltoMaterial* firstMaterial = scene.materials().data();
     json.out += "{";
     json.key("number");
@@ -114,7 +113,7 @@ void writeModel(JsonWriter& json, const Metasequoia& scene, const ZeltoModel& mo
         json.out += "[";
         for (int32_t k = 0; k < face.count(); ++k) {
             if (k) json.out += ", ";
-            json.integer(face.corner(k).vertex - firstVertex);
+            json.integer(face.corner(k).vertex);
         }
         json.out += "], ";
         json.key("uv");
@@ -135,7 +134,7 @@ void writeModel(JsonWriter& json, const Metasequoia& scene, const ZeltoModel& mo
         }
         json.out += "], ";
         json.key("faceNormal");
-        json.vector(face.faceNormal());
+        json.vector(model.faceNormal(face));
         json.out += "}";
     }
     json.out += "],\n  ";

@@ -9,7 +9,6 @@
 #include "DocumentInput.h"
 #include "InspectOptions.h"
 #include "MQAFile.h"
-#include "MQAFileReading.h"
 #include "MQAUTF8.h"
 #include "Metasequoia.h"
 #include "SceneJson.h"
@@ -31,15 +30,6 @@ void printWarnings(const DocumentInput& input, const std::vector<MQAWarning>& wa
     }
 }
 
-// The tree by compatibility reading: text that is not UTF-8 goes to the lenient reader
-// at once, as strict reading would take its bytes for text.
-MQAFile readLeniently(std::string&& bytes) {
-    if (!mqa::findInvalidUTF8(bytes)) return MQAFile::initWithString(std::move(bytes), MQAReading::Compatible);
-    MQAReadOptions options;
-    options.compatibility = true;
-    return mqa::readDocument(std::move(bytes), options);
-}
-
 int inspect(const InspectOptions& options, const DocumentInput& input) {
     std::optional<zelto::DocumentBytes> read = input.readBytesOrReport("zelto-inspect");
     if (!read) return kUsageOrFile;
@@ -49,8 +39,7 @@ int inspect(const InspectOptions& options, const DocumentInput& input) {
             case InspectOptions::Mode::Tree: {
                 std::string bytes = std::move(*read).takeString();
                 if (!options.compatible) mqa::requireUTF8(bytes);
-                MQAFile file = options.compatible ? readLeniently(std::move(bytes))
-                                                  : MQAFile::initWithString(std::move(bytes));
+                MQAFile file = MQAFile::initWithString(bytes, reading);
                 printWarnings(input, file.warnings());
                 print(file.stringValue());
                 break;

@@ -38,3 +38,6 @@ bool FacetTest::acceptsByAngle(float d) const {
     return _limit > static_cast<float>(std::acos(static_cast<double>(d)));
 }
 
+float FacetTest::lowestAccepted() const {
+    return _rejectBelowKey <= orderedKey(-1.0f) ? -1.0f : fromOrderedKey(_rejectBelowKey);
+}

@@ -13,7 +13,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "MQAMemory.h"
 
 namespace zelto {
 namespace {
@@ -50,10 +49,7 @@ std::string readFileBytes(const std::string& path) {
 
     std::string bytes;
     // One byte more than the file, so its end is seen without growing the buffer.
-    size_t room = expected + 1;
-    bytes.reserve(mqa::hugePageFriendlyBytes(room + 1) - 1);
-    mqa::adviseHugePages(bytes.data(), bytes.capacity() + 1);
-    bytes.resize(room);
+    bytes.resize(expected + 1);
     size_t used = 0;
     for (;;) {
         if (used == bytes.size()) bytes.resize(bytes.size() + kGrowth);
@@ -149,10 +145,9 @@ DocumentBytes DocumentBytes::readFile(const std::string& path) {
     if (S_ISREG(status.st_mode) && status.st_size > 0) {
         size_t size = static_cast<size_t>(status.st_size);
         size_t length = size;
-        // Writable (reading may compact the text in place) but not populated: populating
-        // a writable private mapping copies every page at once, where faulting them in as
-        // they are read shares them with the page cache until written.
-        void* map = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE, file.get(), 0);
+        // Read-only and populated: the pages are the page cache's own, mapped in one go
+        // rather than faulted in one by one as they are read.
+        void* map = mmap(nullptr, length, PROT_READ, MAP_PRIVATE | MAP_POPULATE, file.get(), 0);
         if (map != MAP_FAILED) {
             int slot = watch(static_cast<char*>(map), length);
             if (slot >= 0) {

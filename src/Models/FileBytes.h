@@ -17,10 +17,10 @@ std::string readFileBytes(const std::string& path);
 // spellings count): what writes a picture checks so it never writes over a document.
 bool sameFile(const std::string& a, const std::string& b);
 
-// A document's bytes as a scene is read from them, changed in place by the reading.
+// A document's bytes as a scene is read from them.
 //
-// A regular file is mapped: its pages come from the page cache rather than fresh
-// memory. The mapping is private, so changes never reach the file. Should the file be
+// A regular file is mapped, read-only: its pages are the page cache's own rather than
+// fresh memory, which a large file would take long to fill. Should the file be
 // cut short while it is mapped, the bytes past its new end read as zeros rather than
 // ending the process, and truncated() says so; a scene read from such bytes is refused
 // ("The file changed while it was read."). Other files (pipes, files the system makes
@@ -37,7 +37,6 @@ public:
     DocumentBytes& operator=(const DocumentBytes&) = delete;
     ~DocumentBytes();
 
-    char* data() { return _map ? _map : _string.data(); }
     size_t size() const { return _map ? _size : _string.size(); }
     std::string_view view() const { return {_map ? _map : _string.data(), size()}; }
     bool mapped() const { return _map != nullptr; }

@@ -1,28 +1,31 @@
 #pragma once
 
-// Large arrays (a big model's faces, vertices and working lists) are backed by huge
-// pages where the system allows it: filling a fresh 100 MB array otherwise costs tens
-// of thousands of page faults, which on some machines take longer than the work.
+// How large arrays (a big model's faces, vertices and working lists) get their memory:
+// the one place in the scene layer that asks the system for pages. A fresh 100 MB array
+// otherwise costs tens of thousands of page faults as it is first written, one at a
+// time; asked for up front, both halves at once, they cost far less.
 
 #include <cstddef>
 #include <vector>
 
-#include "MQAMemory.h"
-
 namespace zelto {
 
-// Room for `count` items, advised for huge pages before any of it is written.
+// Room for `count` items.
 template <typename T>
 void reserveLarge(std::vector<T>& items, size_t count) {
-    mqa::reserveAdvised(items, count);
+    items.reserve(count);
 }
 
-// A vector of `count` copies of `value`, its storage advised before it is first written.
+// Has the system put pages under a block about to be written whole. Does nothing where
+// the system cannot (the pages are then faulted in as they are written).
+void populatePages(void* data, size_t bytes);
+
+// A vector of `count` copies of `value`, its pages in place before it is first written.
 template <typename T>
 std::vector<T> largeVector(size_t count, const T& value = T()) {
     std::vector<T> items;
-    reserveLarge(items, count);
-    mqa::populatePages(items.data(), count * sizeof(T));
+    items.reserve(count);
+    populatePages(items.data(), count * sizeof(T));
     items.resize(count, value);
     return items;
 }

@@ -4,12 +4,10 @@
 #include <stdexcept>
 
 #include "FileBytes.h"
-#include "MQAFile.h"
-#include "MQAFileReading.h"
-#include "MQAMemory.h"
+#include "MQACompat.h"
+#include "MQAReader.h"
 #include "MQAUTF8.h"
-#include "ObjectLines.h"
-#include "ScenePasses.h"
+#include "SceneBuilder.h"
 
 Metasequoia::Metasequoia() {
     _materials.reserve(10);
@@ -17,107 +15,92 @@ Metasequoia::Metasequoia() {
     _bones.reserve(10);
 }
 
-Metasequoia Metasequoia::initWithString(std::string_view text) {
-    return initWithString(std::string(text));
-}
-
-Metasequoia Metasequoia::initWithString(std::string&& text) {
-    scene::ObjectListSinks sinks;
+Metasequoia Metasequoia::read(std::string_view text, bool lenient, MQAProgress* progress,
+                              std::vector<MQAWarning> warnings, const std::function<void()>& release) {
+    scene::SceneBuilder builder(lenient);
     MQAReadOptions options;
-    options.chooser = &sinks;
-    return fromFile(mqa::readDocument(std::move(text), options), &sinks);
-}
-
-Metasequoia Metasequoia::initWithStringReadingWholeTree(std::string&& text) {
-    return fromFile(MQAFile::initWithString(std::move(text)));
-}
-
-Metasequoia Metasequoia::fromFile(MQAFile&& document, scene::ObjectListSinks* sinks) {
+    options.lenient = lenient;
+    options.progress = progress;
+    MQAReadResult read = mqa::readDocument(text, builder, options);
+    release();  // the models need memory more than the text does
+    // Every byte is read; what follows is building the models.
+    if (progress) progress->reached(progress->bytesTotal());
+    scene::SceneParts parts = builder.build(progress);
     Metasequoia scene{Built{}};
-    {
-        MQAFile file = std::move(document);
-        scene._warnings = file.warnings();
-        scene::ObjectNotes notes = scene::readObjectNotes(file.body());
-        scene._displays = std::move(notes.displays);
-        scene._warnings.insert(scene._warnings.end(), notes.warnings.begin(), notes.warnings.end());
-        std::stable_sort(scene._warnings.begin(), scene._warnings.end(),
-                         [](const MQAWarning& a, const MQAWarning& b) { return a.line < b.line; });
-        scene._materials = scene::readMaterials(file.body());
-        scene._models = scene::readObjects(file.body(), scene._materials, sinks);
-        scene._bones = scene::readBoneAnimations(file.body());
-    }
-    // The tree is gone: its memory goes back now, not when this thread next reads.
-    mqa::returnThreadSlab();
+    scene._materials = std::move(parts.materials);
+    scene._models = std::move(parts.models);
+    scene._bones = std::move(parts.bones);
+    scene._displays = std::move(parts.displays);
+    warnings.insert(warnings.end(), read.warnings.begin(), read.warnings.end());
+    warnings.insert(warnings.end(), parts.warnings.begin(), parts.warnings.end());
+    std::stable_sort(warnings.begin(), warnings.end(),
+                     [](const MQAWarning& a, const MQAWarning& b) { return a.line < b.line; });
+    scene._warnings = std::move(warnings);
     return scene;
 }
 
-Metasequoia Metasequoia::initWithData(std::string_view bytes) {
-    return initWithData(std::string(bytes));
-}
-
-Metasequoia Metasequoia::initWithData(zelto::DocumentBytes&& bytes, MQAReading reading, MQAProgress* progress) {
-    uint64_t total = bytes.size();
+Metasequoia Metasequoia::fromBytes(std::string_view bytes, MQAReading reading, MQAProgress* progress,
+                                   const std::function<void()>& release, const std::function<void()>& checkWhole) {
     if (progress) {
-        progress->setTotal(total);
+        progress->setTotal(bytes.size());
         progress->reached(0);
     }
-    if (reading != MQAReading::Strict || !bytes.mapped()) {
-        Metasequoia scene = initWithData(std::move(bytes).takeString(), reading);
-        if (progress) progress->reached(total);
-        return scene;
-    }
-    auto changed = [] { return std::runtime_error("The file changed while it was read."); };
-    scene::ObjectListSinks sinks;
-    MQAFile file;
+    std::optional<Metasequoia> scene;
     try {
-        mqa::requireUTF8(bytes.view());
-        MQAReadOptions options;
-        options.chooser = &sinks;
-        options.progress = progress;
-        file = mqa::readDocument(bytes.data(), bytes.size(), options);
-    } catch (const std::exception&) {
-        if (bytes.truncated()) throw changed();
+        mqa::requireUTF8(bytes);
+        // Compatibility reading may yet need the bytes should the scene's passes fail.
+        scene = read(bytes, false, progress, {}, [&] {
+            checkWhole();
+            if (reading == MQAReading::Strict) release();
+        });
+    } catch (const MQACancelled&) {
         throw;
-    }
-    if (bytes.truncated()) throw changed();
-    bytes.release();  // the models need memory more than the text does
-    // Every byte is read; what follows is building the models.
-    if (progress) progress->reached(total);
-    Metasequoia scene = fromFile(std::move(file), &sinks);
-    if (progress) progress->reached(total);
-    return scene;
-}
-
-Metasequoia Metasequoia::initWithData(std::string&& bytes, MQAReading reading) {
-    if (reading == MQAReading::Strict) return initWithData(std::move(bytes));
-    // What strict reading accepts, it reads; the rest is read leniently.
-    std::string copy = bytes;
-    Metasequoia scene;
-    try {
-        scene = initWithData(std::move(bytes));
     } catch (const std::exception&) {
-        scene::ObjectListSinks sinks;
-        MQAReadOptions options;
-        options.compatibility = true;
-        options.chooser = &sinks;
-        scene = fromFile(mqa::readDocument(std::move(copy), options), &sinks);
+        checkWhole();
+        if (reading == MQAReading::Strict) throw;
     }
-    for (const ZeltoMaterial& material : scene._materials) {
+    if (reading == MQAReading::Strict) return std::move(*scene);
+    if (!scene) {
+        // What strict reading refuses is read leniently.
+        mqa::compat::PreparedText prepared = mqa::compat::prepareText(bytes);
+        scene = read(prepared.text, true, progress, std::move(prepared.warnings), [&] {
+            checkWhole();
+            release();
+        });
+    }
+    // Texture names as another machine wrote them are looked for beside the document.
+    for (const ZeltoMaterial& material : scene->_materials) {
         const std::string& name = material.textureName();
         bool foreign = name.find('\\') != std::string::npos ||
                        (name.size() > 2 && name[1] == ':' && (name[2] == '\\' || name[2] == '/'));
         if (!foreign) continue;
         std::string file = name.substr(name.find_last_of("\\/") + 1);
-        scene._warnings.push_back({0, "Material \"" + material.name() + "\": texture \"" + name +
-                                          "\" is a path on another machine; it is looked for as \"" +
-                                          file + "\" beside the document"});
+        scene->_warnings.push_back({0, "Material \"" + material.name() + "\": texture \"" + name +
+                                           "\" is a path on another machine; it is looked for as \"" + file +
+                                           "\" beside the document"});
     }
-    return scene;
+    return std::move(*scene);
 }
 
-Metasequoia Metasequoia::initWithData(std::string&& bytes) {
-    mqa::requireUTF8(bytes);
-    return initWithString(std::move(bytes));
+Metasequoia Metasequoia::initWithString(std::string_view text) { return read(text, false, nullptr, {}, [] {}); }
+
+Metasequoia Metasequoia::initWithString(std::string&& text) { return initWithString(std::string_view(text)); }
+
+Metasequoia Metasequoia::initWithData(std::string_view bytes) {
+    return fromBytes(bytes, MQAReading::Strict, nullptr, [] {}, [] {});
+}
+
+Metasequoia Metasequoia::initWithData(std::string&& bytes) { return initWithData(std::string_view(bytes)); }
+
+Metasequoia Metasequoia::initWithData(std::string&& bytes, MQAReading reading) {
+    return fromBytes(bytes, reading, nullptr, [] {}, [] {});
+}
+
+Metasequoia Metasequoia::initWithData(zelto::DocumentBytes&& bytes, MQAReading reading, MQAProgress* progress) {
+    auto checkWhole = [&] {
+        if (bytes.truncated()) throw std::runtime_error("The file changed while it was read.");
+    };
+    return fromBytes(bytes.view(), reading, progress, [&] { bytes.release(); }, checkWhole);
 }
 
 std::string Metasequoia::stringValue() const { return MQAFile().stringValue(); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,9 +21,6 @@
 //
 // Faces point at the scene's material records, so a scene is move-only and its lists
 // never change after construction.
-namespace scene {
-class ObjectListSinks;
-}
 namespace zelto {
 class DocumentBytes;
 }
@@ -46,10 +44,6 @@ public:
     // and stops with MQACancelled when asked to (see MQAProgress).
     static Metasequoia initWithData(zelto::DocumentBytes&& bytes, MQAReading reading = MQAReading::Strict,
                                     MQAProgress* progress = nullptr);
-    // The reference reading: the whole document tree first, then the passes over it.
-    // initWithString reads the objects' vertex and face lists straight into the models
-    // instead, with the same scene and the same errors; tests compare the two.
-    static Metasequoia initWithStringReadingWholeTree(std::string&& text);
 
     Metasequoia(Metasequoia&&) noexcept = default;
     Metasequoia& operator=(Metasequoia&&) noexcept = default;
@@ -84,7 +78,13 @@ public:
                                                         uint64_t atTime) const;
 
 private:
-    static Metasequoia fromFile(MQAFile&& file, scene::ObjectListSinks* sinks = nullptr);
+    // Reads text (strictly, or leniently after the text's preparation left `warnings`),
+    // lets the text go with `release` once its lines are read, then builds the scene.
+    static Metasequoia read(std::string_view text, bool lenient, MQAProgress* progress,
+                            std::vector<MQAWarning> warnings, const std::function<void()>& release);
+    // Strict reading, then compatibility reading when asked for and strict reading fails.
+    static Metasequoia fromBytes(std::string_view bytes, MQAReading reading, MQAProgress* progress,
+                                 const std::function<void()>& release, const std::function<void()>& checkWhole);
     struct Built {};
     explicit Metasequoia(Built) {}
 

@@ -1,53 +1,27 @@
 #include "ZeltoFace.h"
 
-#include "ZeltoVertex.h"
+static_assert(sizeof(ZeltoFace) == 80, "a face is stored without padding");
 
-static_assert(sizeof(ZeltoFace) == 104, "a face is stored without padding");
-
-ZeltoFace ZeltoFace::faceWithMaterial(const ZeltoMaterial* material, ZeltoVertex* vertex0,
-                                      ZeltoVertex* vertex1, ZeltoVertex* vertex2,
-                                      ZeltoVertex* vertex3, float u0, float v0, float u1, float v1,
-                                      float u2, float v2, float u3, float v3) {
-    if (!vertex2) return initVertex2WithMaterial(material, vertex0, vertex1, {u0, v0}, {u1, v1});
-    if (!vertex3)
-        return initVertex3WithMaterial(material, vertex0, vertex1, vertex2, {u0, v0}, {u1, v1},
-                                       {u2, v2});
-    return initVertex4WithMaterial(material, vertex0, vertex1, vertex2, vertex3, {u0, v0},
-                                   {u1, v1}, {u2, v2}, {u3, v3});
-}
-
-ZeltoFace ZeltoFace::initVertex2WithMaterial(const ZeltoMaterial* material, ZeltoVertex* v0,
-                                             ZeltoVertex* v1, GLKVector2 uv0, GLKVector2 uv1) {
+ZeltoFace ZeltoFace::faceWithMaterial(const ZeltoMaterial* material, uint32_t vertex0, uint32_t vertex1,
+                                      uint32_t vertex2, uint32_t vertex3, float u0, float v0, float u1,
+                                      float v1, float u2, float v2, float u3, float v3) {
     ZeltoFace face;
-    face._count = 2;
     face._material = material;
-    face.setCorner(0, v0, uv0);
-    face.setCorner(1, v1, uv1);
+    face._count = vertex2 == kNoVertex ? 2 : vertex3 == kNoVertex ? 3 : 4;
+    const uint32_t vertices[4] = {vertex0, vertex1, vertex2, vertex3};
+    const GLKVector2 uvs[4] = {{u0, v0}, {u1, v1}, {u2, v2}, {u3, v3}};
+    for (int i = 0; i < face._count; ++i) {
+        face._vertex[i] = vertices[i];
+        face._uv[i] = uvs[i];
+    }
     return face;
 }
 
-ZeltoFace ZeltoFace::initVertex3WithMaterial(const ZeltoMaterial* material, ZeltoVertex* v0,
-                                             ZeltoVertex* v1, ZeltoVertex* v2, GLKVector2 uv0,
-                                             GLKVector2 uv1, GLKVector2 uv2) {
-    ZeltoFace face = initVertex2WithMaterial(material, v0, v1, uv0, uv1);
-    face._count = 3;
-    face.setCorner(2, v2, uv2);
+ZeltoFace ZeltoFace::pieceOfPolygon(const ZeltoMaterial* material, const uint32_t vertices[3],
+                                    const GLKVector2 uvs[3], uint8_t innerSides, bool continues) {
+    ZeltoFace face = faceWithMaterial(material, vertices[0], vertices[1], vertices[2], kNoVertex, uvs[0].x,
+                                      uvs[0].y, uvs[1].x, uvs[1].y, uvs[2].x, uvs[2].y, 0, 0);
+    face._innerSides = innerSides;
+    face._continues = continues;
     return face;
-}
-
-ZeltoFace ZeltoFace::initVertex4WithMaterial(const ZeltoMaterial* material, ZeltoVertex* v0,
-                                             ZeltoVertex* v1, ZeltoVertex* v2, ZeltoVertex* v3,
-                                             GLKVector2 uv0, GLKVector2 uv1, GLKVector2 uv2,
-                                             GLKVector2 uv3) {
-    ZeltoFace face = initVertex3WithMaterial(material, v0, v1, v2, uv0, uv1, uv2);
-    face._count = 4;
-    face.setCorner(3, v3, uv3);
-    return face;
-}
-
-GLKVector3 ZeltoFace::cornerNormal(int32_t i) const {
-    uint32_t link = _normal[i];
-    if (link == ZeltoCorner::kNormalFlat || link == ZeltoCorner::kNormalUnset || !_owner)
-        return faceNormal();
-    return _owner->normals[link].normal;
 }

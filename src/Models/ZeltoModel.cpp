@@ -1,24 +1,27 @@
 #include "ZeltoModel.h"
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <functional>
 #include <stdexcept>
 
-#include "InHalves.h"
 #include "LargeArrays.h"
+#include "MQAHalves.h"
 
 namespace {
 
 // Model numbers are drawn from one counter for the whole process, starting at 10.
 std::atomic<int32_t> gNextModelNumber{10};
 
+void checkCancelled(const MQAProgress* progress) {
+    if (progress && progress->isCancelled()) throw MQACancelled();
+}
+
 // Reorders `items` so that items[i] becomes the old items[order[i]]. Copies into a new
 // list: reading in `order` stays nearly sequential for a stable partition, which is far
 // faster than following the permutation's cycles through a large list.
 template <typename T>
-void permute(std::vector<T>& items, const std::vector<uint32_t>& order) {
+void permute(std::vector<T>& items, std::span<const uint32_t> order) {
     std::vector<T> sorted;
     zelto::reserveLarge(sorted, items.size());
     for (uint32_t from : order) sorted.push_back(items[from]);
@@ -27,36 +30,27 @@ void permute(std::vector<T>& items, const std::vector<uint32_t>& order) {
 
 }  // namespace
 
-ZeltoModel ZeltoModel::modelWithName(std::string_view name, float facet,
-                                     std::vector<ZeltoVertex> vertices,
-                                     std::vector<ZeltoFace> faces,
-                                     std::vector<ZeltoAnimation> animations) {
-    int32_t number = gNextModelNumber.fetch_add(1);
-    return modelWithNumber(number, std::move(vertices), std::move(faces), std::move(animations),
-                           facet, name);
+ZeltoModel ZeltoModel::modelWithName(std::string_view name, float facet, std::vector<ZeltoVertex> vertices,
+                                     std::vector<ZeltoFace> faces, std::vector<ZeltoAnimation> animations) {
+    return modelWithNumber(gNextModelNumber.fetch_add(1), std::move(vertices), std::move(faces),
+                           std::move(animations), facet, name);
 }
 
-ZeltoModel ZeltoModel::modelWithNumber(int32_t number, std::vector<ZeltoVertex> vertices,
-                                       std::vector<ZeltoFace> faces,
-                                       std::vector<ZeltoAnimation> animations, float facet,
-                                       std::string_view name) {
-    return ZeltoModel(number, std::move(vertices), std::move(faces), std::move(animations), facet,
-                      name, {});
+ZeltoModel ZeltoModel::modelWithNumber(int32_t number, std::vector<ZeltoVertex> vertices, std::vector<ZeltoFace> faces,
+                                       std::vector<ZeltoAnimation> animations, float facet, std::string_view name) {
+    return ZeltoModel(number, std::move(vertices), std::move(faces), std::move(animations), facet, name, {}, nullptr);
 }
 
-ZeltoModel ZeltoModel::modelWithName(std::string_view name, float facet,
-                                     std::vector<ZeltoVertex> vertices,
-                                     std::vector<ZeltoFace> facesByMaterial,
-                                     std::vector<uint32_t> documentOrder,
-                                     std::vector<ZeltoAnimation> animations) {
-    int32_t number = gNextModelNumber.fetch_add(1);
-    return ZeltoModel(number, std::move(vertices), std::move(facesByMaterial),
-                      std::move(animations), facet, name, std::move(documentOrder));
+ZeltoModel ZeltoModel::modelWithName(std::string_view name, float facet, std::vector<ZeltoVertex> vertices,
+                                     std::vector<ZeltoFace> facesByMaterial, std::vector<uint32_t> documentOrder,
+                                     std::vector<ZeltoAnimation> animations, MQAProgress* progress) {
+    return ZeltoModel(gNextModelNumber.fetch_add(1), std::move(vertices), std::move(facesByMaterial),
+                      std::move(animations), facet, name, std::move(documentOrder), progress);
 }
 
-ZeltoModel::ZeltoModel(int32_t number, std::vector<ZeltoVertex> vertices,
-                       std::vector<ZeltoFace> faces, std::vector<ZeltoAnimation> animations,
-                       float facet, std::string_view name, std::vector<uint32_t> documentOrder)
+ZeltoModel::ZeltoModel(int32_t number, std::vector<ZeltoVertex> vertices, std::vector<ZeltoFace> faces,
+                       std::vector<ZeltoAnimation> animations, float facet, std::string_view name,
+                       std::vector<uint32_t> documentOrder, MQAProgress* progress)
     : _number(number),
       _vertices(std::move(vertices)),
       _faces(std::move(faces)),
@@ -72,81 +66,73 @@ ZeltoModel::ZeltoModel(int32_t number, std::vector<ZeltoVertex> vertices,
             permutation = position < listed.size() && !listed[position];
             if (permutation) listed[position] = true;
         }
-        if (!permutation)
-            throw std::invalid_argument("the document order must list every face exactly once");
-    }
-    if (documentOrder.size() != _faces.size() || !facesInMaterialOrder()) {
-        // Not sorted after all: put the faces back in document order and sort here.
-        if (documentOrder.size() == _faces.size()) {
-            std::vector<ZeltoFace> inOrder;
-            zelto::reserveLarge(inOrder, _faces.size());
-            for (uint32_t position : documentOrder) inOrder.push_back(_faces[position]);
-            _faces.swap(inOrder);
+        if (!permutation) throw std::invalid_argument("the document order must list every face exactly once");
+        if (!facesInMaterialOrder()) {
+            // Not sorted after all: back to document order, to be sorted here.
+            permute(_faces, documentOrder);
+            documentOrder.clear();
         }
-        documentOrder.clear();
     }
-    indexCorners();
+    numberFacesCheckingCorners();
+    findPolygons();
+    checkCancelled(progress);
+    // Only a vertex that follows a bone can move: a model without one poses the same way
+    // every time, so it keeps no lists by shape for posing fast.
+    _posable = std::any_of(_vertices.begin(), _vertices.end(), [](const ZeltoVertex& v) { return v.bone >= 0; });
     // Grouping's lists are made on a second thread while the faces are listed by shape
     // and their normals computed: neither reads what the other writes.
     GroupingLists lists;
-    scene::bothAtOnce(
-        scene::Halves(_faces.size()), [&] { lists = groupingLists(documentOrder); },
+    mqa::runBoth(
         [&] {
             _faceNormals = zelto::largeVector<GLKVector3>(_faces.size());
-            listFacesByShape(documentOrder);
+            if (_posable) listFacesByShape(documentOrder);
             for (ZeltoVertex& vertex : _vertices) vertex.affinePos = vertex.pos;
             calcFaceNormals();
-        });
-    groupNormalsWith(std::move(lists));  // which also links each face to its normals
-    if (documentOrder.empty()) {
-        std::vector<uint32_t> positions = sortFacesByMaterial();
-        if (!positions.empty()) {
-            listFacesByShape(positions);
-            linkFacesToNormals();  // the faces and their normal slots have moved
-        }
-    }
+        },
+        [&] { lists = groupingLists(documentOrder); });
+    checkCancelled(progress);
+    groupNormals(lists);
+    lists = {};
+    checkCancelled(progress);
+    if (documentOrder.empty()) sortFacesByMaterial();
 }
 
-uint32_t ZeltoModel::vertexIndex(const ZeltoVertex* vertex) const {
-    const ZeltoVertex* first = _vertices.data();
-    if (vertex < first || vertex >= first + _vertices.size()) return kNoVertex;
-    return static_cast<uint32_t>(vertex - first);
-}
-
-void ZeltoModel::indexCorners() {
-    _faceCorners = zelto::largeVector<std::array<uint32_t, 4>>(_faces.size(), {kNoVertex, kNoVertex, kNoVertex, kNoVertex});
-    std::array<bool, 2> outside{};
-    scene::forEachHalf(scene::Halves(_faces.size()), [&](int half, size_t begin, size_t end) {
+void ZeltoModel::numberFacesCheckingCorners() {
+    std::atomic<bool> outside{false};
+    mqa::forEachHalf(mqa::Halves(_faces.size()), [&](int, size_t begin, size_t end) {
         for (size_t i = begin; i < end; ++i) {
-            const ZeltoFace& face = _faces[i];
-            for (int32_t k = 0; k < face._count; ++k) {
-                uint32_t index = vertexIndex(face._vertex[k]);
-                if (index == kNoVertex) outside[static_cast<size_t>(half)] = true;
-                _faceCorners[i][static_cast<size_t>(k)] = index;
-            }
+            _faces[i]._position = static_cast<uint32_t>(i);
+            for (int32_t k = 0; k < _faces[i]._count; ++k)
+                if (_faces[i]._vertex[k] >= _vertices.size()) outside = true;
         }
     });
-    if (outside[0] || outside[1]) _cornersOutsideVertexList = true;
+    if (outside) throw std::out_of_range("a face's corner is not in its model's vertex list");
+}
+
+void ZeltoModel::findPolygons() {
+    _polygons.clear();
+    for (uint32_t i = 0; i < _faces.size(); ++i) {
+        if (!_faces[i]._continues) continue;
+        if (_polygons.empty() || _polygons.back()[0] + _polygons.back()[1] != i) _polygons.push_back({i - 1, 1});
+        ++_polygons.back()[1];
+    }
 }
 
 void ZeltoModel::listFacesByShape(std::span<const uint32_t> positions) {
     _triangles.clear();
     _quads.clear();
     _stretchEnds.clear();
-    zelto::reserveLarge(_triangles, _faceCorners.size());
-    zelto::reserveLarge(_quads, _faceCorners.size() / 2);
-    for (uint32_t k = 0; k < _faceCorners.size(); ++k) {
+    // Room for every face in either list: what a list does not use is never written.
+    zelto::reserveLarge(_triangles, _faces.size());
+    zelto::reserveLarge(_quads, _faces.size());
+    for (uint32_t k = 0; k < _faces.size(); ++k) {
         uint32_t i = positions.empty() ? k : positions[k];
-        const std::array<uint32_t, 4>& c = _faceCorners[i];
-        if (c[2] != kNoVertex) {
-            if (c[3] == kNoVertex)
-                _triangles.push_back({i, {c[0], c[1], c[2]}});
-            else
-                _quads.push_back({i, {c[0], c[1], c[2], c[3]}});
-        }
-        if ((k + 1) % kStretch == 0 || k + 1 == _faceCorners.size())
-            _stretchEnds.push_back({static_cast<uint32_t>(_triangles.size()),
-                                    static_cast<uint32_t>(_quads.size())});
+        const ZeltoFace& face = _faces[i];
+        const uint32_t* c = face._vertex;
+        if (face._count == 3) _triangles.push_back({i, {c[0], c[1], c[2]}});
+        if (face._count == 4) _quads.push_back({i, {c[0], c[1], c[2], c[3]}});
+        if ((k + 1) % kStretch == 0 || k + 1 == _faces.size())
+            _stretchEnds.push_back({static_cast<uint32_t>(_triangles.size()), static_cast<uint32_t>(_quads.size())});
     }
 }
 
@@ -154,76 +140,58 @@ bool ZeltoModel::facesInMaterialOrder() const {
     auto before = [](const ZeltoFace& a, const ZeltoFace& b) {
         return std::less<const ZeltoMaterial*>()(a._material, b._material);
     };
-    scene::Halves halves(_faces.size());
-    std::array<bool, 2> sorted{};
-    scene::forEachHalf(halves, [&](int half, size_t begin, size_t end) {
+    mqa::Halves halves(_faces.size());
+    std::array<bool, 2> sorted{true, true};
+    mqa::forEachHalf(halves, [&](int half, size_t begin, size_t end) {
         sorted[static_cast<size_t>(half)] = std::is_sorted(_faces.begin() + begin, _faces.begin() + end, before);
     });
-    if (halves.middle == halves.count) return sorted[0];
+    if (!halves.split()) return sorted[0];
     return sorted[0] && sorted[1] && !before(_faces[halves.middle], _faces[halves.middle - 1]);
 }
 
-void ZeltoModel::setupNormals() { setupNormals({}); }
-
-void ZeltoModel::setupNormals(std::span<const uint32_t> order) {
-    for (ZeltoVertex& vertex : _vertices) vertex.affinePos = vertex.pos;
-    calcFaceNormals();
-    groupNormals(order);
-}
-
-// Stable sort by material address (no material first). Materials are few, so faces
-// are ranked by their material and placed by counting.
-std::vector<uint32_t> ZeltoModel::sortFacesByMaterial() {
+// Stable sort by material address. Materials are few, so faces are ranked by their
+// material and placed by counting.
+void ZeltoModel::sortFacesByMaterial() {
+    if (facesInMaterialOrder()) return;
     std::vector<const ZeltoMaterial*> materials;
     for (const ZeltoFace& face : _faces)
         if (materials.empty() || materials.back() != face._material) materials.push_back(face._material);
-    std::sort(materials.begin(), materials.end());
+    std::sort(materials.begin(), materials.end(), std::less<const ZeltoMaterial*>());
     materials.erase(std::unique(materials.begin(), materials.end()), materials.end());
-    if (materials.size() < 2 || facesInMaterialOrder()) return {};
-
-    std::vector<uint32_t> rank = zelto::largeVector<uint32_t>(_faces.size());
     std::vector<uint32_t> start(materials.size() + 1, 0);
-    const ZeltoMaterial* last = nullptr;
-    uint32_t lastRank = 0;
+    std::vector<uint32_t> rank = zelto::largeVector<uint32_t>(_faces.size());
     for (size_t i = 0; i < _faces.size(); ++i) {
-        const ZeltoMaterial* material = _faces[i]._material;
-        if (i == 0 || material != last) {
-            last = material;
-            lastRank = static_cast<uint32_t>(
-                std::lower_bound(materials.begin(), materials.end(), material) - materials.begin());
-        }
-        rank[i] = lastRank;
-        ++start[lastRank + 1];
+        rank[i] = static_cast<uint32_t>(std::lower_bound(materials.begin(), materials.end(), _faces[i]._material,
+                                                         std::less<const ZeltoMaterial*>()) -
+                                        materials.begin());
+        ++start[rank[i] + 1];
     }
     for (size_t r = 1; r < start.size(); ++r) start[r] += start[r - 1];
     std::vector<uint32_t> order = zelto::largeVector<uint32_t>(_faces.size());  // order[new] = old
-    std::vector<uint32_t> newIndex = zelto::largeVector<uint32_t>(_faces.size());
+    std::vector<uint32_t> newIndex = std::move(rank);
     for (uint32_t i = 0; i < _faces.size(); ++i) {
-        uint32_t to = start[rank[i]]++;
+        uint32_t to = start[newIndex[i]]++;
         order[to] = i;
         newIndex[i] = to;
     }
     permute(_faces, order);
-    permute(_faceCorners, order);
     permute(_faceNormals, order);
+    for (size_t i = 0; i < _faces.size(); ++i) _faces[i]._position = static_cast<uint32_t>(i);
     for (uint32_t& face : _normalFaces) face = newIndex[face];
-    return newIndex;
-}
-
-void ZeltoModel::linkFacesToNormals() {
-    *_faceNormalTables = {_faceNormals.data(), _normals.data()};
-    scene::forEachHalf(scene::Halves(_faces.size()), [&](int, size_t begin, size_t end) {
-        for (size_t i = begin; i < end; ++i) {
-            _faces[i]._owner = _faceNormalTables.get();
-            _faces[i]._position = static_cast<uint32_t>(i);
-        }
-    });
+    if (_posable) listFacesByShape(newIndex);
+    findPolygons();
 }
 
 std::span<const uint32_t> ZeltoModel::facesOfNormal(size_t index) const {
     size_t begin = _normals[index].firstFace;
     size_t end = index + 1 < _normals.size() ? _normals[index + 1].firstFace : _normalFaces.size();
     return {_normalFaces.data() + begin, end - begin};
+}
+
+GLKVector3 ZeltoModel::cornerNormal(const ZeltoFace& face, int32_t i) const {
+    uint32_t link = face._normal[i];
+    if (link == ZeltoCorner::kNormalFlat || link == ZeltoCorner::kNormalUnset) return faceNormal(face);
+    return _normals[link].normal;
 }
 
 GLKMatrix4 ZeltoModel::matrixForAnimationName(std::string_view name, uint64_t atTime) const {

@@ -2,13 +2,13 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "GLKMath.h"
+#include "MQAProgress.h"
 #include "PoseKernels.h"
 #include "ZeltoAnimation.h"
 #include "ZeltoFace.h"
@@ -19,31 +19,26 @@
 // On creation it computes face normals, partitions the corners at each vertex into
 // shared smooth normals (once, from the rest pose) and sorts its faces by material.
 //
-// The model takes its vertex and face lists by move: faces point into the vertex list's
-// storage, which therefore must be the very storage passed in. Storage never
-// reallocates afterwards, so every pointer into it stays valid while the model lives,
-// also when the model itself is moved.
+// A polygon split into triangles counts as one face for smooth normals: its pieces
+// share the polygon's normal, and a shared normal takes the polygon once.
 class ZeltoModel {
 public:
-    static ZeltoModel modelWithName(std::string_view name, float facet,
-                                    std::vector<ZeltoVertex> vertices,
-                                    std::vector<ZeltoFace> faces,
-                                    std::vector<ZeltoAnimation> animations);
-    static ZeltoModel modelWithNumber(int32_t number, std::vector<ZeltoVertex> vertices,
-                                      std::vector<ZeltoFace> faces,
-                                      std::vector<ZeltoAnimation> animations, float facet,
-                                      std::string_view name);
+    // Faces in document order. Throws std::out_of_range for a face whose corner is not
+    // in the vertex list.
+    static ZeltoModel modelWithName(std::string_view name, float facet, std::vector<ZeltoVertex> vertices,
+                                    std::vector<ZeltoFace> faces, std::vector<ZeltoAnimation> animations);
+    static ZeltoModel modelWithNumber(int32_t number, std::vector<ZeltoVertex> vertices, std::vector<ZeltoFace> faces,
+                                      std::vector<ZeltoAnimation> animations, float facet, std::string_view name);
     // The same model from faces that are already in material order (stably sorted by
     // material address), with `documentOrder` listing their positions in document
     // order, which is the order smooth normals are grouped in. This spares a large
     // model the copy the sort would take. Faces that turn out not to be in material
     // order are sorted after all; an order that does not list every face exactly once
-    // throws std::invalid_argument.
-    static ZeltoModel modelWithName(std::string_view name, float facet,
-                                    std::vector<ZeltoVertex> vertices,
-                                    std::vector<ZeltoFace> facesByMaterial,
-                                    std::vector<uint32_t> documentOrder,
-                                    std::vector<ZeltoAnimation> animations);
+    // throws std::invalid_argument. With `progress`, stops with MQACancelled between its
+    // steps once the progress is cancelled.
+    static ZeltoModel modelWithName(std::string_view name, float facet, std::vector<ZeltoVertex> vertices,
+                                    std::vector<ZeltoFace> facesByMaterial, std::vector<uint32_t> documentOrder,
+                                    std::vector<ZeltoAnimation> animations, MQAProgress* progress = nullptr);
 
     ZeltoModel(ZeltoModel&&) noexcept = default;
     ZeltoModel& operator=(ZeltoModel&&) noexcept = default;
@@ -60,6 +55,11 @@ public:
     const std::vector<ZeltoAnimation>& animations() const { return _animations; }
     const std::string& name() const { return _name; }
 
+    // A face's unit normal in the current pose; (0, 0, 0) for a two-corner face.
+    GLKVector3 faceNormal(const ZeltoFace& face) const { return _faceNormals[face.position()]; }
+    // The normal corner i of a face draws with, before negation.
+    GLKVector3 cornerNormal(const ZeltoFace& face, int32_t i) const;
+
     // Rest pose: affinePos = pos, face normals, normal grouping (shared normals stay zero).
     void setupNormals();
     void calcFaceNormals();
@@ -71,45 +71,37 @@ public:
     // model has no object animations.
     GLKMatrix4 matrixForAnimationName(std::string_view name, uint64_t atTime) const;
     // Poses the vertices by their bones' matrices (one per bone; an empty span when there
-    // are none), then refreshes face and shared normals. Allocates nothing.
+    // are none), then refreshes face and shared normals. Allocates nothing. A model
+    // without a vertex that follows a bone is posed the first time only.
     void resetupNormalsWithMatrix(std::span<const GLKMatrix4> matrices);
     void calcAffineVertecesWithMatrices(std::span<const GLKMatrix4> matrices);
 
 private:
-    static constexpr uint32_t kNoVertex = UINT32_MAX;
-
     ZeltoModel(int32_t number, std::vector<ZeltoVertex> vertices, std::vector<ZeltoFace> faces,
                std::vector<ZeltoAnimation> animations, float facet, std::string_view name,
-               std::vector<uint32_t> documentOrder);
+               std::vector<uint32_t> documentOrder, MQAProgress* progress);
     bool facesInMaterialOrder() const;
-    // What grouping works from: for each vertex, the faces with a corner on it (once per
-    // such corner), in the given order of faces (positions into the face list; empty: the
-    // list's own), so that the faces of vertex v are entries[first[v]] up to
-    // entries[first[v + 1]]. Grouping overwrites each entry with its corner's normal, and
-    // the faces then collect their corners' normals in the same order; `laterNext` is
-    // where each vertex's entries for the later half of the faces begin, so that the
-    // halves can collect at once.
+    // Sets each face's position; throws for a corner outside the vertex list.
+    void numberFacesCheckingCorners();
+    // Grouping in the given order of faces (positions in the face list; empty: the
+    // list's own), which the lists below are made for.
     struct GroupingLists {
         std::span<const uint32_t> order;
+        // The corners at each vertex, as face position << 2 | corner, in the order:
+        // those of vertex v are entries[first[v]] up to entries[first[v + 1]].
         std::vector<uint32_t> first;
         std::vector<uint32_t> entries;
-        std::vector<uint32_t> laterNext;
     };
     GroupingLists groupingLists(std::span<const uint32_t> order) const;
-    // Groups corners into shared normals taking faces in the given order (positions into
-    // the face list); an empty order means the list's own.
-    void groupNormals(std::span<const uint32_t> order);
-    void groupNormalsWith(GroupingLists lists);
-    void setupNormals(std::span<const uint32_t> order);  // the same, grouping in that order
-    void indexCorners();
+    void groupNormals(const GroupingLists& lists);
     // Lists the faces by shape for posing, taking them in document order (`positions`
     // gives each document face's place in the face list; empty when they coincide):
     // neighbouring faces share vertices, and material order would scatter them.
     void listFacesByShape(std::span<const uint32_t> positions);
-    // Returns each document face's new place, or nothing when no face moved.
-    std::vector<uint32_t> sortFacesByMaterial();
-    void linkFacesToNormals();
-    uint32_t vertexIndex(const ZeltoVertex* vertex) const;
+    void findPolygons();
+    static uint32_t& linkOf(ZeltoFace& face, uint32_t corner) { return face._normal[corner]; }
+    // Sorts faces by material when they are not in its order.
+    void sortFacesByMaterial();
 
     int32_t _number;
     std::vector<ZeltoVertex> _vertices;
@@ -119,19 +111,19 @@ private:
     std::vector<ZeltoAnimation> _animations;
     std::string _name;
 
-    // Flat arrays for posing: each face's corner vertex positions in the vertex list
-    // (kNoVertex past its corner count), its unit normal, and the faces of all shared
-    // normals one after another.
-    std::vector<std::array<uint32_t, 4>> _faceCorners;
+    // Flat arrays for posing: each face's unit normal, by position; the faces of all
+    // shared normals one after another; three- and four-corner faces by shape, in
+    // document order; and the polygons split into pieces, as runs of face positions.
     std::vector<GLKVector3> _faceNormals;
     std::vector<uint32_t> _normalFaces;
-    std::vector<pose::TriangleCorners> _triangles;  // three- and four-corner faces, by shape
+    std::vector<pose::TriangleCorners> _triangles;
     std::vector<pose::QuadCorners> _quads;
     // Where each stretch of kStretch document faces ends in the two lists.
     static constexpr uint32_t kStretch = 16384;
     std::vector<std::array<uint32_t, 2>> _stretchEnds;
-    bool _cornersOutsideVertexList = false;
-    // Where the faces read their normals; on the heap, so that it stays put when the
-    // model moves.
-    std::unique_ptr<ZeltoFaceNormals> _faceNormalTables = std::make_unique<ZeltoFaceNormals>();
+    std::vector<std::array<uint32_t, 2>> _polygons;  // first face, piece count
+    // Whether a vertex follows a bone, so that posing can move it. A model without one
+    // keeps no lists by shape, and poses once: every later pose would give the same.
+    bool _posable = true;
+    bool _posedOnce = false;
 };

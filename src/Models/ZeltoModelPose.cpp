@@ -4,6 +4,8 @@
 #include "ZeltoModel.h"
 
 void ZeltoModel::resetupNormalsWithMatrix(std::span<const GLKMatrix4> matrices) {
+    if (!_posable && _posedOnce) return;  // no bone moves it: posed as before
+    _posedOnce = true;
     calcAffineVertecesWithMatrices(matrices);
     calcFaceNormals();
     calcNormals();

@@ -226,7 +226,7 @@ void FrameRenderer::drawModels(Metasequoia* scene, const FramePose& pose, Textur
 
 void FrameRenderer::drawFaces(ZeltoModel& model, TextureLibrary& textures) {
     if (_path == DrawPath::PerFace)
-        drawFacesOneByOne(model.faces(), textures);
+        drawFacesOneByOne(model, textures);
     else
         drawFacesFromArrays(*_arrays[&model], textures);
 }
@@ -251,11 +251,11 @@ void FrameRenderer::animationWithModel(const ZeltoModel& model, const FramePose&
     glMultMatrixf(m.m.data());
 }
 
-void FrameRenderer::drawFacesOneByOne(std::span<const ZeltoFace> faces, TextureLibrary& textures) {
+void FrameRenderer::drawFacesOneByOne(const ZeltoModel& model, TextureLibrary& textures) {
     MaterialSwitch materials(textures);
-    for (const ZeltoFace& face : faces) {
+    for (const ZeltoFace& face : model.faces()) {
         materials.use(face.material());
-        face.drawFace();
+        face.drawFace(model);
     }
 }
 

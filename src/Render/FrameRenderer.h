@@ -93,7 +93,7 @@ private:
 public:
     // The model loop's two ways to draw faces in order, changing material and texture
     // only where the material changes from one face to the next.
-    static void drawFacesOneByOne(std::span<const ZeltoFace> faces, TextureLibrary& textures);
+    static void drawFacesOneByOne(const ZeltoModel& model, TextureLibrary& textures);
     static void drawFacesFromArrays(const ModelArrays& arrays, TextureLibrary& textures);
 
 private:

@@ -14,11 +14,9 @@ bool sameBits(GLKVector2 a, GLKVector2 b) { return std::memcmp(&a, &b, sizeof a)
 
 }  // namespace
 
-ModelArrays::ModelArrays(const ZeltoModel& model) : ModelArrays(model.faces(), model.vertices()) {}
-
-ModelArrays::ModelArrays(std::span<const ZeltoFace> faces, std::span<const ZeltoVertex> vertices) {
-    const ZeltoVertex* firstVertex = vertices.data();
-    const size_t vertexCount = vertices.size();
+ModelArrays::ModelArrays(const ZeltoModel& model) {
+    std::span<const ZeltoFace> faces = model.faces();
+    const size_t vertexCount = model.vertices().size();
 
     size_t corners = 0, triangles = 0;
     for (const ZeltoFace& face : faces) {
@@ -36,15 +34,12 @@ ModelArrays::ModelArrays(std::span<const ZeltoFace> faces, std::span<const Zelto
     nextOfElement.reserve(corners);
 
     auto elementFor = [&](uint32_t faceIndex, int32_t cornerIndex) {
-        const ZeltoCorner& corner = faces[faceIndex].corner(cornerIndex);
-        bool inList = corner.vertex >= firstVertex && corner.vertex < firstVertex + vertexCount;
-        size_t vertex = inList ? static_cast<size_t>(corner.vertex - firstVertex) : 0;
-        bool shareable = inList &&
-                         corner.normal != ZeltoCorner::kNormalFlat &&
-                         corner.normal != ZeltoCorner::kNormalUnset;
+        const ZeltoCorner corner = faces[faceIndex].corner(cornerIndex);
+        size_t vertex = corner.vertex;
+        bool shareable = corner.normal != ZeltoCorner::kNormalFlat && corner.normal != ZeltoCorner::kNormalUnset;
         if (shareable) {
             for (uint32_t e = firstOfVertex[vertex]; e != kNone; e = nextOfElement[e]) {
-                const ZeltoCorner& other = faces[_sources[e].face].corner(static_cast<int32_t>(_sources[e].corner));
+                const ZeltoCorner other = faces[_sources[e].face].corner(static_cast<int32_t>(_sources[e].corner));
                 if (other.normal == corner.normal && sameBits(other.uv, corner.uv)) return e;
             }
         }
@@ -77,14 +72,14 @@ ModelArrays::ModelArrays(std::span<const ZeltoFace> faces, std::span<const Zelto
     _sources.shrink_to_fit();
 }
 
-void ModelArrays::refill(const ZeltoModel& model) { refill(model.faces()); }
-
-void ModelArrays::refill(std::span<const ZeltoFace> faces) {
+void ModelArrays::refill(const ZeltoModel& model) {
+    const std::vector<ZeltoFace>& faces = model.faces();
+    const std::vector<ZeltoVertex>& vertices = model.vertices();
     for (size_t e = 0; e < _elements.size(); ++e) {
         const ZeltoFace& face = faces[_sources[e].face];
         int32_t k = static_cast<int32_t>(_sources[e].corner);
-        GLKVector3 n = face.cornerNormal(k);
-        const GLKVector3& p = face.corner(k).vertex->affinePos;
+        GLKVector3 n = model.cornerNormal(face, k);
+        const GLKVector3& p = vertices[face.corner(k).vertex].affinePos;
         Element& element = _elements[e];
         element.nx = -n.x;
         element.ny = -n.y;
@@ -143,17 +138,12 @@ void ModelArrays::unbindArrays() {
 }
 
 std::vector<uint32_t> polygonEdges(const ZeltoModel& model) {
-    const ZeltoVertex* first = model.vertices().data();
-    const size_t vertexCount = model.vertices().size();
     std::vector<uint64_t> pairs;  // lower index in the high half, so sorting groups repeats
     for (const ZeltoFace& face : model.faces()) {
         int32_t n = face.count();
         for (int32_t k = 0; k < (n == 2 ? 1 : n); ++k) {
             if (!face.drawsEdge(k)) continue;
-            const ZeltoVertex* a = face.corner(k).vertex;
-            const ZeltoVertex* b = face.corner((k + 1) % n).vertex;
-            if (a < first || a >= first + vertexCount || b < first || b >= first + vertexCount) continue;
-            uint64_t i = static_cast<uint64_t>(a - first), j = static_cast<uint64_t>(b - first);
+            uint64_t i = face.corner(k).vertex, j = face.corner((k + 1) % n).vertex;
             pairs.push_back(std::min(i, j) << 32 | std::max(i, j));
         }
     }

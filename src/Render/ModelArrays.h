@@ -37,18 +37,16 @@ public:
         uint32_t indexCount;
     };
 
-    // Lays the faces out in their order; positions and normals are filled by refill().
-    // Corners share elements only when their vertex lies in `vertices`.
-    ModelArrays(std::span<const ZeltoFace> faces, std::span<const ZeltoVertex> vertices);
+    // Lays the model's faces out in their order; positions and normals are filled by
+    // refill().
     explicit ModelArrays(const ZeltoModel& model);
     // Deletes the buffers: the context they were made in must be current.
     ~ModelArrays();
     ModelArrays(const ModelArrays&) = delete;
     ModelArrays& operator=(const ModelArrays&) = delete;
 
-    // Copies the faces' current posed positions and normals; the faces must be the
-    // ones laid out. Allocates nothing.
-    void refill(std::span<const ZeltoFace> faces);
+    // Copies the model's current posed positions and normals; the model must be the one
+    // laid out. Allocates nothing.
     void refill(const ZeltoModel& model);
 
     std::span<const Element> elements() const { return _elements; }

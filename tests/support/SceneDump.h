@@ -33,7 +33,7 @@ inline std::string dumpScene(const Metasequoia& scene) {
             // Appended piece by piece: GCC 12 warns wrongly about "x" + std::to_string(...).
             out.append("face ").append(std::to_string(face.material() ? face.material() - scene.materials().data() : -1));
             for (int32_t k = 0; k < face.count(); ++k) {
-                out.append(" ").append(std::to_string(face.corner(k).vertex - model.vertices().data())).append(" ");
+                out.append(" ").append(std::to_string(face.corner(k).vertex)).append(" ");
                 number(face.corner(k).uv.x);
                 number(face.corner(k).uv.y);
             }

@@ -234,7 +234,7 @@ private slots:
         QVERIFY(window);
         QVERIFY(!_documents->compatibilityReading());  // for this file only
         QCOMPARE(window->document()->reading(), MQAReading::Compatible);
-        QVERIFY(window->warningsLabel()->text().contains("2 reading warnings"));
+        QVERIFY(window->warningsLabel()->text().contains("3 reading warnings"));
         QVERIFY(window->warningsLabel()->toolTip().contains("format version 1.1 is read as version 1.0"));
         window->window()->close();
         waitForDeletions();

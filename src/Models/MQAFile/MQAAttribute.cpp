@@ -2,9 +2,6 @@
 
 #include "MQABlock.h"
 #include "MQAScan.h"
-#include "MQATextStorage.h"
-#include "MQATreeReader.h"
-#include "MQATreeWriter.h"
 
 void MQABlockDeleter::operator()(MQABlock* block) const { delete block; }
 
@@ -14,25 +11,10 @@ MQAAttribute MQAAttribute::attributeWithParams(std::vector<MQAParam> params) {
     return attribute;
 }
 
-void MQAAttribute::setParams(std::vector<MQAParam> params) {
-    MQAParamList list;
-    list.reserve(params.size());
-    for (MQAParam& param : params) list.push_back(std::move(param));
-    _params = std::move(list);
-}
-
 MQAAttribute MQAAttribute::attributeWithName(std::string_view name, std::vector<MQAParam> params) {
     MQAAttribute attribute = attributeWithParams(std::move(params));
     attribute.setName(name);
     return attribute;
-}
-
-std::optional<MQAAttribute> MQAAttribute::initDecode(MQATextStorage& storage) {
-    return MQATreeReader(storage).readAttribute();
-}
-
-void MQAAttribute::encode(MQATextStorage& storage, int32_t indent) const {
-    MQATreeWriter(storage.text()).writeAttribute(*this, indent);
 }
 
 const MQAParam* MQAAttribute::paramForName(std::string_view name) const {
@@ -57,8 +39,6 @@ void MQAAttribute::setName(std::optional<std::string_view> name) {
     _name = name ? std::make_unique<std::string>(*name) : nullptr;
 }
 
-bool MQAAttribute::hasName(std::string_view name) const {
-    return _name && mqa::equalsIgnoringCase(*_name, name);
-}
+bool MQAAttribute::hasName(std::string_view name) const { return _name && mqa::equalsIgnoringCase(*_name, name); }
 
 void MQAAttribute::setBlock(MQABlock&& block) { _block = MQABlockPtr(new MQABlock(std::move(block))); }

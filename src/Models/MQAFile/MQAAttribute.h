@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "MQAParam.h"
-#include "MQATreeAllocator.h"
 
 class MQABlock;
 // Lets attributes be moved and destroyed inline where MQABlock is still incomplete.
@@ -16,9 +15,6 @@ struct MQABlockDeleter {
     void operator()(MQABlock* block) const;
 };
 using MQABlockPtr = std::unique_ptr<MQABlock, MQABlockDeleter>;
-// A line's parameters, kept in the tree's own memory.
-using MQAParamList = std::vector<MQAParam, MQATreeAllocator<MQAParam>>;
-class MQATextStorage;
 
 // One line of a document: an optional name, its parameters and optionally a block.
 // Move-only: a tree may be deeper than any call stack, so copying is not offered, and
@@ -33,11 +29,6 @@ public:
     static MQAAttribute attributeWithParams(std::vector<MQAParam> params);
     static MQAAttribute attributeWithName(std::string_view name, std::vector<MQAParam> params);
 
-    // Reads one attribute line (with any nested blocks) at the cursor; none when the
-    // cursor stands at nothing readable.
-    static std::optional<MQAAttribute> initDecode(MQATextStorage& storage);
-    void encode(MQATextStorage& storage, int32_t indent) const;
-
     // Lookups ignore ASCII letter case and skip parameters without a name.
     const MQAParam* paramForName(std::string_view name) const;
     std::vector<const MQAParam*> paramsForName(std::string_view name) const;
@@ -46,9 +37,9 @@ public:
     void setName(std::optional<std::string_view> name);
     bool hasName(std::string_view name) const;
 
-    const MQAParamList& params() const { return _params; }
-    MQAParamList& params() { return _params; }
-    void setParams(std::vector<MQAParam> params);
+    const std::vector<MQAParam>& params() const { return _params; }
+    std::vector<MQAParam>& params() { return _params; }
+    void setParams(std::vector<MQAParam> params) { _params = std::move(params); }
 
     const MQABlock* block() const { return _block.get(); }
     MQABlock* block() { return _block.get(); }
@@ -64,7 +55,7 @@ public:
 
 private:
     std::unique_ptr<std::string> _name;  // absent: no name
-    MQAParamList _params;
+    std::vector<MQAParam> _params;
     MQABlockPtr _block;
     uint64_t _sourceLine = 0;
 };

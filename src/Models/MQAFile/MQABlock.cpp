@@ -2,9 +2,6 @@
 
 #include <memory>
 
-#include "MQATextStorage.h"
-#include "MQATreeReader.h"
-#include "MQATreeWriter.h"
 
 MQABlock& MQABlock::operator=(MQABlock&& other) noexcept {
     if (this != &other) {
@@ -39,14 +36,6 @@ MQABlock MQABlock::blockWithAttributes(std::vector<MQAAttribute> attributes) {
 void MQABlock::setAttributes(std::vector<MQAAttribute> attributes) {
     releaseNested();
     _attributes = std::move(attributes);
-}
-
-std::optional<MQABlock> MQABlock::initDecode(MQATextStorage& storage) {
-    return MQATreeReader(storage).readBlock();
-}
-
-void MQABlock::encode(MQATextStorage& storage, int32_t indent) const {
-    MQATreeWriter(storage.text()).writeBlock(*this, indent);
 }
 
 const MQAAttribute* MQABlock::attributeForName(std::string_view name) const {

@@ -7,8 +7,6 @@
 
 #include "MQAAttribute.h"
 
-class MQATextStorage;
-
 // A brace-delimited list of attribute lines. Destroying a block releases nested blocks
 // level by level, so any depth is safe.
 class MQABlock {
@@ -19,11 +17,6 @@ public:
     ~MQABlock();
 
     static MQABlock blockWithAttributes(std::vector<MQAAttribute> attributes);
-
-    // Reads a block from its "{" line through its "}"; none when no opener stands there.
-    static std::optional<MQABlock> initDecode(MQATextStorage& storage);
-    // Appends the block from "{" to "}" (the owning attribute ends the line).
-    void encode(MQATextStorage& storage, int32_t indent) const;
 
     // Lookups ignore ASCII letter case and skip attributes without a name.
     const MQAAttribute* attributeForName(std::string_view name) const;

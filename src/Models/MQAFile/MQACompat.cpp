@@ -4,8 +4,11 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
+#include <cstring>
 #include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "MQAScan.h"
 #include "MQAUTF8.h"
@@ -13,227 +16,159 @@
 namespace mqa::compat {
 namespace {
 
-thread_local bool tLenientNumbers = false;
-thread_local bool tMixedNumbersSeen = false;
-
-uint64_t lineAt(const std::string& text, size_t offset) {
+uint64_t lineAt(std::string_view text, size_t offset) {
     return 1 + static_cast<uint64_t>(std::count(text.begin(), text.begin() + static_cast<ptrdiff_t>(offset), '\n'));
 }
 
-// The 1-based line of the text before a step, for a line of the text after it.
-uint64_t lineBefore(const std::vector<LinesRemoved>& removed, uint64_t line) {
-    for (const LinesRemoved& r : removed)
-        if (r.at <= line) line += r.count;
-    return line;
-}
+struct CodePage {
+    std::string name;  // as written
+    uint64_t line = 0;
+};
 
-// The same through every step taken so far, last step first.
-uint64_t originalLine(const std::vector<std::vector<LinesRemoved>>& steps, uint64_t line) {
-    for (auto step = steps.rbegin(); step != steps.rend(); ++step) line = lineBefore(*step, line);
-    return line;
-}
-
-// Notes that `count` lines went out just before what is now line `at`.
-void noteRemoval(std::vector<LinesRemoved>& removed, uint64_t at, uint64_t count) {
-    if (count == 0) return;
-    if (!removed.empty() && removed.back().at == at)
-        removed.back().count += count;
-    else
-        removed.push_back({at, count});
-}
-
-bool startsWithWord(std::string_view line, std::string_view word) {
-    size_t p = 0;
-    while (p < line.size() && isBlank(line[p])) ++p;
-    if (line.size() - p < word.size() || !equalsIgnoringCase(line.substr(p, word.size()), word)) return false;
-    return p + word.size() == line.size() || !isNameChar(line[p + word.size()]);
-}
-
-// "Vector N [BYTES]": the byte count, when the line says one.
-std::optional<size_t> binaryBytes(std::string_view line) {
-    if (!startsWithWord(line, "vector")) return std::nullopt;
-    size_t open = line.find('['), close = line.find(']');
-    if (open == std::string_view::npos || close == std::string_view::npos || close < open) return std::nullopt;
-    size_t bytes = 0;
-    auto [end, ec] = std::from_chars(line.data() + open + 1, line.data() + close, bytes);
-    if (ec != std::errc() || end != line.data() + close) return std::nullopt;
-    return bytes;
-}
-
-void cutBinaryData(Prepared& out) {
-    std::string& text = out.text;
-    std::vector<LinesRemoved> removed;
-    std::string kept;
-    kept.reserve(text.size());
-    uint64_t keptLines = 1;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t lf = text.find('\n', pos);
-        size_t lineEnd = lf == std::string::npos ? text.size() : lf + 1;
-        std::string_view line(text.data() + pos, lineEnd - pos);
-        kept.append(line);
-        pos = lineEnd;
-        if (lf == std::string::npos) break;
-        ++keptLines;
-        std::string_view content = line.substr(0, line.size() - 1);
-        if (!content.empty() && content.back() == '\r') content.remove_suffix(1);
-        if (std::optional<size_t> bytes = binaryBytes(content)) {
-            size_t cut = std::min(*bytes, text.size() - pos);
-            uint64_t lines = static_cast<uint64_t>(std::count(text.begin() + static_cast<ptrdiff_t>(pos),
-                                                              text.begin() + static_cast<ptrdiff_t>(pos + cut), '\n'));
-            out.warnings.push_back({lineAt(text, pos - 1), "the " + std::to_string(cut) +
-                                                               " bytes of binary data after this line are skipped"});
-            noteRemoval(removed, keptLines, lines);
-            pos += cut;
-            // The data may stop mid-line: what follows up to the line end belongs with it.
-        }
-    }
-    if (!removed.empty()) {
-        text = std::move(kept);
-        out.removed.push_back(std::move(removed));
-    }
-}
-
-void endLinesWithCRLF(Prepared& out) {
-    std::string& text = out.text;
-    size_t lone = 0;
-    for (size_t i = 0; i < text.size(); ++i)
-        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) ++lone;
-    if (lone == 0) return;
-    std::string converted;
-    converted.reserve(text.size() + lone);
-    uint64_t firstLine = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) {
-            if (!firstLine) firstLine = lineAt(text, i);
-            converted.push_back('\r');
-        }
-        converted.push_back(text[i]);
-    }
-    text = std::move(converted);
-    out.warnings.push_back({originalLine(out.removed, firstLine),
-                            std::to_string(lone) + (lone == 1 ? " line ends" : " lines end") +
-                                " with LF alone; read as CR LF"});
-}
-
-void decodeShiftJIS(Prepared& out) {
-    std::optional<size_t> invalid = findInvalidUTF8(out.text);
-    if (!invalid) return;
-    iconv_t converter = iconv_open("UTF-8", "CP932");
-    if (converter == reinterpret_cast<iconv_t>(-1)) raiseInvalidUTF8(out.text, *invalid);
-    std::unique_ptr<void, int (*)(iconv_t)> closer(converter, iconv_close);
-    std::string decoded(out.text.size() * 3 / 2 + 16, '\0');
-    char* in = out.text.data();
-    size_t inLeft = out.text.size();
-    char* outPos = decoded.data();
-    size_t outLeft = decoded.size();
-    while (inLeft > 0) {
-        if (iconv(converter, &in, &inLeft, &outPos, &outLeft) != static_cast<size_t>(-1)) break;
-        if (errno == E2BIG) {
-            size_t used = static_cast<size_t>(outPos - decoded.data());
-            decoded.resize(decoded.size() * 2);
-            outPos = decoded.data() + used;
-            outLeft = decoded.size() - used;
-            continue;
-        }
-        // Neither UTF-8 nor Shift_JIS: the first byte that is not UTF-8 is the one shown.
-        raiseInvalidUTF8(out.text, *invalid);
-    }
-    decoded.resize(static_cast<size_t>(outPos - decoded.data()));
-    out.warnings.push_back({originalLine(out.removed, lineAt(out.text, *invalid)),
-                            "the text is not UTF-8; it is read as Shift_JIS (CP932)"});
-    out.text = std::move(decoded);
-}
-
-// Chunks the scene does not read whose lines need not follow the grammar: hex lines of
-// a thumbnail, what is left of a BVertex block once its binary data is cut.
-void removeUnreadChunks(Prepared& out) {
-    std::string& text = out.text;
-    std::vector<LinesRemoved> removed;
-    std::string kept;
-    uint64_t keptLines = 1, removedLines = 0;
-    size_t pos = 0, copiedUpTo = 0;
-    auto lineAfter = [&](size_t at) {
+// The value of the document's "CodePage" line, which stands among its first chunks,
+// before any object.
+std::optional<CodePage> codePageOf(std::string_view text) {
+    for (size_t at = 0; at < text.size();) {
         size_t lf = text.find('\n', at);
-        return lf == std::string::npos ? text.size() : lf + 1;
-    };
-    auto contentOf = [&](size_t at, size_t end) {
-        std::string_view line(text.data() + at, end - at);
-        while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || isBlank(line.back())))
-            line.remove_suffix(1);
-        return line;
-    };
-    while (pos < text.size()) {
-        size_t end = lineAfter(pos);
-        std::string_view line = contentOf(pos, end);
-        bool thumbnail = startsWithWord(line, "thumbnail");
-        if ((thumbnail || startsWithWord(line, "bvertex")) && !line.empty() && line.back() == '{') {
-            // Find the line that closes it, counting braces that end or start lines.
-            int depth = 1;
-            size_t scan = end;
-            uint64_t lines = 1;
-            while (scan < text.size() && depth > 0) {
-                size_t next = lineAfter(scan);
-                std::string_view inner = contentOf(scan, next);
-                size_t first = inner.find_first_not_of(" \t");
-                if (first != std::string_view::npos && inner[first] == '}') --depth;
-                else if (!inner.empty() && inner.back() == '{') ++depth;
-                scan = next;
-                ++lines;
-            }
-            if (depth == 0) {
-                uint64_t first = keptLines + removedLines;
-                uint64_t fileLine = originalLine(out.removed, first);
-                uint64_t fileLines = originalLine(out.removed, first + lines - 1) - fileLine + 1;
-                removedLines += lines;
-                kept.append(text, copiedUpTo, pos - copiedUpTo);
-                copiedUpTo = scan;
-                noteRemoval(removed, keptLines, lines);
-                out.warnings.push_back(
-                    {fileLine, std::string(thumbnail ? "a \"Thumbnail\" chunk" : "a \"BVertex\" chunk (vertices the scene does not read)") +
-                                   " of " + std::to_string(fileLines) + " lines is skipped"});
-                pos = scan;
-                continue;
-            }
+        std::string_view line = text.substr(at, (lf == std::string_view::npos ? text.size() : lf) - at);
+        auto startsWith = [&](std::string_view word) {
+            return line.size() > word.size() && equalsIgnoringCase(line.substr(0, word.size()), word) &&
+                   isBlank(line[word.size()]);
+        };
+        if (startsWith("object")) break;
+        if (startsWith("codepage")) {
+            std::string_view value = line.substr(8);
+            while (!value.empty() && (isBlank(value.front()) || value.front() == '"')) value.remove_prefix(1);
+            while (!value.empty() && (isSpace(value.back()) || value.back() == '"')) value.remove_suffix(1);
+            return CodePage{std::string(value), lineAt(text, at)};
         }
-        if (end > pos && text[end - 1] == '\n') ++keptLines;
-        pos = end;
+        if (lf == std::string_view::npos) break;
+        at = lf + 1;
     }
-    if (!removed.empty()) {
-        kept.append(text, copiedUpTo, std::string::npos);
-        text = std::move(kept);
-        out.removed.push_back(std::move(removed));
+    return std::nullopt;
+}
+
+// The binary data among the text: after a line that ends in "[N]", N bytes and what
+// follows them up to the next line end.
+std::vector<std::pair<size_t, size_t>> binaryRuns(std::string_view text) {
+    std::vector<std::pair<size_t, size_t>> runs;
+    for (size_t at = 0; at < text.size();) {
+        size_t lf = text.find('\n', at);
+        if (lf == std::string_view::npos) break;
+        size_t end = lf;
+        while (end > at && (isSpace(text[end - 1]))) --end;
+        size_t open = end > at && text[end - 1] == ']' ? text.rfind('[', end - 1) : std::string_view::npos;
+        size_t bytes = 0;
+        bool counted = open != std::string_view::npos && open >= at && open + 2 < end;
+        for (size_t i = open + 1; counted && i + 1 < end; ++i) {
+            counted = isDigit(text[i]);
+            bytes = std::min<size_t>(bytes * 10 + static_cast<size_t>(text[i] - '0'), text.size());
+        }
+        at = lf + 1;
+        if (!counted || bytes == 0) continue;
+        size_t stop = std::min(text.size(), at + bytes);
+        if (stop < text.size() && text[stop - 1] != '\n') {
+            size_t next = text.find('\n', stop);
+            stop = next == std::string_view::npos ? text.size() : next + 1;
+        }
+        runs.emplace_back(at, stop);
+        at = stop;
     }
+    return runs;
+}
+
+// The first byte that is not UTF-8 outside the binary data.
+std::optional<size_t> firstInvalid(std::string_view text, const std::vector<std::pair<size_t, size_t>>& binary) {
+    size_t from = 0;
+    for (size_t k = 0; k <= binary.size(); ++k) {
+        size_t to = k < binary.size() ? binary[k].first : text.size();
+        if (std::optional<size_t> bad = findInvalidUTF8(text.substr(from, to - from))) return from + *bad;
+        if (k < binary.size()) from = binary[k].second;
+    }
+    return std::nullopt;
+}
+
+// The text decoded from `encoding` into UTF-8, the binary data as it is; none when the
+// text is not text in that encoding.
+std::optional<std::string> decode(std::string_view bytes, const std::string& encoding,
+                                  const std::vector<std::pair<size_t, size_t>>& binary) {
+    iconv_t converter = iconv_open("UTF-8", encoding.c_str());
+    if (converter == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+    std::unique_ptr<void, int (*)(iconv_t)> closer(converter, iconv_close);
+    std::string decoded;
+    decoded.reserve(bytes.size() * 3 / 2 + 16);
+    auto convert = [&](std::string_view part) {
+        char* in = const_cast<char*>(part.data());
+        size_t inLeft = part.size();
+        char chunk[4096];
+        while (inLeft > 0) {
+            char* out = chunk;
+            size_t outLeft = sizeof chunk;
+            size_t done = iconv(converter, &in, &inLeft, &out, &outLeft);
+            decoded.append(chunk, static_cast<size_t>(out - chunk));
+            if (done == static_cast<size_t>(-1) && errno != E2BIG) return false;
+        }
+        return true;
+    };
+    size_t from = 0;
+    for (size_t k = 0; k <= binary.size(); ++k) {
+        size_t to = k < binary.size() ? binary[k].first : bytes.size();
+        if (!convert(bytes.substr(from, to - from))) return std::nullopt;
+        if (k < binary.size()) {
+            decoded.append(bytes.substr(binary[k].first, binary[k].second - binary[k].first));
+            from = binary[k].second;
+        }
+    }
+    return decoded;
+}
+
+bool namesUTF8(std::string_view name) {
+    return equalsIgnoringCase(name, "utf8") || equalsIgnoringCase(name, "utf-8") || name == "65001";
 }
 
 }  // namespace
 
-Prepared prepare(std::string bytes) {
-    Prepared out;
-    out.text = std::move(bytes);
-    if (out.text.starts_with("\xEF\xBB\xBF")) {
-        out.text.erase(0, 3);
-        out.warnings.push_back({1, "a UTF-8 byte-order mark at the start is skipped"});
-    }
-    cutBinaryData(out);
-    endLinesWithCRLF(out);
-    decodeShiftJIS(out);
-    removeUnreadChunks(out);
-    std::stable_sort(out.warnings.begin(), out.warnings.end(),
-                     [](const MQAWarning& a, const MQAWarning& b) { return a.line < b.line; });
-    return out;
+PreparedText::PreparedText(PreparedText&& other) noexcept
+    : decoded(std::move(other.decoded)), warnings(std::move(other.warnings)) {
+    text = decoded ? std::string_view(*decoded) : other.text;
 }
 
-void setLenientNumbers(bool lenient) {
-    tLenientNumbers = lenient;
-    tMixedNumbersSeen = false;
-}
-bool lenientNumbers() { return tLenientNumbers; }
-void noteMixedNumbers() { tMixedNumbersSeen = true; }
-bool mixedNumbersSeen() {
-    bool seen = tMixedNumbersSeen;
-    tMixedNumbersSeen = false;
-    return seen;
+PreparedText prepareText(std::string_view bytes) {
+    PreparedText out;
+    if (bytes.starts_with("\xEF\xBB\xBF")) {
+        bytes.remove_prefix(3);
+        out.warnings.push_back({1, "a UTF-8 byte-order mark at the start is skipped"});
+    }
+    out.text = bytes;
+    std::optional<CodePage> page = codePageOf(bytes);
+    bool numbered = page && !page->name.empty() && !namesUTF8(page->name) &&
+                    std::all_of(page->name.begin(), page->name.end(), [](char c) { return isDigit(c); });
+    std::optional<size_t> invalid = findInvalidUTF8(bytes);
+    if (!invalid && !numbered) return out;
+    // Binary data is no text in any encoding: it stays as it is.
+    std::vector<std::pair<size_t, size_t>> binary = binaryRuns(bytes);
+    if (invalid) invalid = firstInvalid(bytes, binary);
+    if (numbered) {
+        // Names and file names in the document's own code page.
+        if (std::optional<std::string> decoded = decode(bytes, "CP" + page->name, binary)) {
+            if (*decoded != bytes) {
+                out.warnings.push_back({page->line, "the text is read as code page " + page->name +
+                                                        ", as its \"CodePage\" line says"});
+                out.decoded = std::move(decoded);
+                out.text = *out.decoded;
+            }
+            return out;
+        }
+    }
+    if (!invalid) return out;
+    // UTF-8 said or expected, but not given: text of the format's first versions.
+    std::optional<std::string> decoded =
+        page && namesUTF8(page->name) ? std::nullopt : decode(bytes, "CP932", binary);
+    if (!decoded) raiseInvalidUTF8(bytes, *invalid);
+    out.warnings.push_back({lineAt(bytes, *invalid), "the text is not UTF-8; it is read as Shift_JIS (CP932)"});
+    out.decoded = std::move(decoded);
+    out.text = *out.decoded;
+    return out;
 }
 
 }  // namespace mqa::compat

@@ -42,6 +42,12 @@ private:
     std::optional<MQAPlace> _place;
 };
 
+// Bytes that are not the text they should be, with their place (and byte offset).
+class MQAInvalidText : public std::runtime_error, public MQAPlacedError {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // The place of any error, when it has one.
 std::optional<MQAPlace> placeOfError(const std::exception& error);
 

@@ -8,10 +8,11 @@
 #include "MQAException.h"
 
 // How a document is read: exactly by the grammar, or also as modellers and exporters
-// often write it (header version 1.1, a missing blank line after the header, LF line
-// ends, a byte-order mark, Shift_JIS text, binary and thumbnail chunks, integers among
-// decimals). Compatible reading gives what strict reading gives for every document
-// strict reading accepts, and warns about each liberty it takes.
+// write it (compatibility reading). Compatibility reading gives what strict reading
+// gives for every document strict reading accepts; for the others it reads the bytes
+// as their code page says (a byte-order mark skipped), the header of versions 1.1 and
+// 1.2 and without its blank line, and the body leniently (see MQAReadOptions), and
+// warns about each liberty it takes.
 enum class MQAReading { Strict, Compatible };
 
 // A whole document: the header's format type and version, and the body's attributes.
@@ -21,9 +22,7 @@ public:
 
     // Reads a whole document; throws MQAException with the reason text on malformed input.
     static MQAFile initWithString(std::string_view text);
-    // The same, reusing the given text's storage for the body instead of copying it.
-    static MQAFile initWithString(std::string&& text);
-    static MQAFile initWithString(std::string&& text, MQAReading reading);
+    static MQAFile initWithString(std::string_view text, MQAReading reading);
 
     std::string stringValue() const;
 
@@ -35,7 +34,7 @@ public:
     MQABlock& body() { return _body; }
     void setBody(MQABlock body) { _body = std::move(body); }
 
-    // What reading left out without an error, such as text after the body's end.
+    // What reading left out or changed without an error, such as text after the body's end.
     const std::vector<MQAWarning>& warnings() const { return _warnings; }
     void setWarnings(std::vector<MQAWarning> warnings) { _warnings = std::move(warnings); }
 

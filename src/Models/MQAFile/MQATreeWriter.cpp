@@ -5,17 +5,19 @@
 #include "MQAAttribute.h"
 #include "MQABlock.h"
 
-void MQATreeWriter::writeAttribute(const MQAAttribute& attribute, int32_t indent) {
+namespace mqa {
+
+void TreeWriter::writeAttribute(const MQAAttribute& attribute, int32_t indent) {
     writeLine(attribute, indent);
     drain();
 }
 
-void MQATreeWriter::writeBlock(const MQABlock& block, int32_t indent) {
+void TreeWriter::writeBlock(const MQABlock& block, int32_t indent) {
     openBlock(block, indent, false);
     drain();
 }
 
-void MQATreeWriter::writeTabs(int64_t count) {
+void TreeWriter::writeTabs(int64_t count) {
     if (count <= 0) return;
     _indentBytes += static_cast<uint64_t>(count);
     if (_indentBytes > kMaxIndentBytes)
@@ -23,14 +25,14 @@ void MQATreeWriter::writeTabs(int64_t count) {
     _out.append(static_cast<size_t>(count), '\t');
 }
 
-void MQATreeWriter::writeLine(const MQAAttribute& attribute, int64_t indent) {
+void TreeWriter::writeLine(const MQAAttribute& attribute, int64_t indent) {
     writeTabs(indent);
     if (auto name = attribute.name()) _out.append(*name).push_back(' ');
     bool first = true;
     for (const MQAParam& param : attribute.params()) {
         if (!first) _out.push_back(' ');
         first = false;
-        param.encodeTo(_out);
+        param.appendText(_out);
     }
     if (const MQABlock* block = attribute.block()) {
         _out.push_back(' ');
@@ -40,12 +42,12 @@ void MQATreeWriter::writeLine(const MQAAttribute& attribute, int64_t indent) {
     }
 }
 
-void MQATreeWriter::openBlock(const MQABlock& block, int64_t indent, bool ownerEndsLine) {
+void TreeWriter::openBlock(const MQABlock& block, int64_t indent, bool ownerEndsLine) {
     _out.append("{\r\n");
     _stack.push_back(Frame{&block, 0, indent, ownerEndsLine});
 }
 
-void MQATreeWriter::drain() {
+void TreeWriter::drain() {
     while (!_stack.empty()) {
         Frame& top = _stack.back();
         if (top.next < top.block->attributes().size()) {
@@ -59,3 +61,5 @@ void MQATreeWriter::drain() {
         _stack.pop_back();
     }
 }
+
+}  // namespace mqa

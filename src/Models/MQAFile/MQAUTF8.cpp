@@ -2,10 +2,9 @@
 
 #include <cstdint>
 #include <cstring>
-#include <system_error>
-#include <thread>
 
-#include "MQALineMap.h"
+#include "MQAHalves.h"
+#include "MQALineReader.h"
 
 namespace mqa {
 
@@ -83,13 +82,8 @@ std::optional<size_t> findInvalidUTF8InHalves(std::string_view bytes) {
     size_t middle = bytes.size() / 2;
     while (middle < bytes.size() && (static_cast<unsigned char>(bytes[middle]) & 0xC0) == 0x80) ++middle;
     std::optional<size_t> first, second;
-    try {
-        std::thread helper([&] { first = findInvalidUTF8(bytes.substr(0, middle)); });
-        second = findInvalidUTF8(bytes.substr(middle));
-        helper.join();
-    } catch (const std::system_error&) {
-        return findInvalidUTF8(bytes);  // no thread to be had
-    }
+    runBoth([&] { first = findInvalidUTF8(bytes.substr(0, middle)); },
+            [&] { second = findInvalidUTF8(bytes.substr(middle)); });
     if (first) return first;
     if (second) return *second + middle;
     return std::nullopt;

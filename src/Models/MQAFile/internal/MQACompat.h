@@ -1,36 +1,30 @@
 #pragma once
 
-// Compatibility reading: documents as modellers and exporters write them, beyond what
-// the strict grammar takes. The bytes are prepared into text the strict reader reads
-// (with a little lenience of its own), and every liberty taken is reported as a warning.
+// Compatibility reading's first step: a document's bytes as text. The rest of its
+// liberties are lenient reading's (MQAReadOptions).
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "MQAException.h"
-#include "MQALineMap.h"
 
 namespace mqa::compat {
 
-struct Prepared {
-    std::string text;
-    // Lines taken out, innermost step first, in whole-text line numbers (1-based).
-    std::vector<std::vector<LinesRemoved>> removed;
+struct PreparedText {
+    std::string_view text;             // the bytes themselves, or `decoded`
+    std::optional<std::string> decoded;
     std::vector<MQAWarning> warnings;
+    PreparedText() = default;
+    PreparedText(PreparedText&& other) noexcept;  // keeps `text` on its own `decoded`
 };
 
-// Skips a UTF-8 byte-order mark; cuts the binary data that follows "Vector N [BYTES]"
-// lines; ends lines that end with LF alone with CR LF; decodes text that is not UTF-8
-// as Shift_JIS (CP932); takes out "Thumbnail" and "BVertex" chunks. Throws
-// MQAInvalidText when the text is neither UTF-8 nor Shift_JIS.
-Prepared prepare(std::string bytes);
-
-// While set on a thread, a parameter list that mixes integers and decimals reads as
-// decimals instead of failing; mixedNumbersSeen() then says whether one did since the
-// last call.
-void setLenientNumbers(bool lenient);
-bool lenientNumbers();
-void noteMixedNumbers();
-bool mixedNumbersSeen();
+// Skips a UTF-8 byte-order mark, then decodes the bytes as the document's "CodePage"
+// line says (utf8, or a code page number such as 932). Without one, bytes that are not
+// valid UTF-8 are read as Shift_JIS (CP932), as modellers of the format's first
+// versions wrote them. The line count and every line end stay as they were. Throws
+// MQAInvalidText when the bytes are text in neither. The bytes must outlive the result.
+PreparedText prepareText(std::string_view bytes);
 
 }  // namespace mqa::compat

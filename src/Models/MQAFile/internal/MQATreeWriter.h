@@ -7,15 +7,17 @@
 class MQAAttribute;
 class MQABlock;
 
+namespace mqa {
+
 // Writes attributes and blocks as document text, one tab of indentation per level.
 // Iterative, so any depth is written without deep recursion; a tree whose indentation
 // alone would pass kMaxIndentBytes is refused with std::length_error, since its text
 // grows with the square of its depth.
-class MQATreeWriter {
+class TreeWriter {
 public:
     static constexpr uint64_t kMaxIndentBytes = uint64_t{64} << 20;
 
-    explicit MQATreeWriter(std::string& out) : _out(out) {}
+    explicit TreeWriter(std::string& out) : _out(out) {}
 
     void writeAttribute(const MQAAttribute& attribute, int32_t indent);
     void writeBlock(const MQABlock& block, int32_t indent);
@@ -37,3 +39,5 @@ private:
     std::vector<Frame> _stack;
     uint64_t _indentBytes = 0;
 };
+
+}  // namespace mqa

@@ -7,12 +7,6 @@
 
 #include "MQAException.h"
 
-// Bytes that are not the text they should be, with their place (and byte offset).
-class MQAInvalidText : public std::runtime_error, public MQAPlacedError {
-public:
-    using std::runtime_error::runtime_error;
-};
-
 namespace mqa {
 
 // The byte offset of the first invalid UTF-8 sequence (overlong forms, surrogates,

@@ -1,0 +1,622 @@
+#include "MQALineReader.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <exception>
+#include <memory>
+
+#include "MQAHalves.h"
+#include "MQANumber.h"
+#include "MQAScan.h"
+
+namespace mqa {
+namespace {
+
+constexpr int kAttributeSyntaxErrorLine = 146;
+constexpr int kBlockSyntaxErrorLine = 110;
+constexpr int kParamSyntaxErrorLine = 249;
+constexpr int kStringMismatchLine = 283;
+constexpr int kFloatMismatchLine = 292;
+constexpr int kIntMismatchLine = 301;
+constexpr uint32_t kLinesPerProgress = 4096;
+constexpr size_t kExcerptBytes = 120;
+
+MQAParamType typeOf(MQAValueKind kind) {
+    switch (kind) {
+        case MQAValueKind::String: return MQAParamTypeString;
+        case MQAValueKind::Float: return MQAParamTypeFloat;
+        case MQAValueKind::Int: return MQAParamTypeInt;
+        default: return MQAParamTypeNone;
+    }
+}
+
+uint32_t intBitsAsFloatBits(uint32_t bits) {
+    return std::bit_cast<uint32_t>(static_cast<float>(static_cast<int32_t>(bits)));
+}
+
+bool continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+uint64_t lineFeeds(const char* from, const char* to) {
+    return static_cast<uint64_t>(std::count(from, to, '\n'));
+}
+
+// A line's content (without its line end and trailing blanks) and where the next starts.
+struct RawLine {
+    std::string_view content;
+    const char* next;
+};
+
+RawLine rawLineAt(const char* p, const char* end) {
+    const void* lf = std::memchr(p, '\n', static_cast<size_t>(end - p));
+    const char* stop = lf ? static_cast<const char*>(lf) : end;
+    const char* next = lf ? stop + 1 : end;
+    while (stop > p && (stop[-1] == '\r' || isBlank(stop[-1]))) --stop;
+    return {std::string_view(p, static_cast<size_t>(stop - p)), next};
+}
+
+// The N of a line that ends in "[N]": that many bytes of binary data follow the line.
+size_t binaryBytes(std::string_view content) {
+    if (content.size() < 3 || content.back() != ']') return 0;
+    size_t open = content.rfind('[');
+    if (open == std::string_view::npos || open + 2 > content.size() - 1) return 0;
+    size_t bytes = 0;
+    for (size_t i = open + 1; i + 1 < content.size(); ++i) {
+        if (!isDigit(content[i])) return 0;
+        bytes = std::min<size_t>(bytes * 10 + static_cast<size_t>(content[i] - '0'), SIZE_MAX / 16);
+    }
+    return bytes;
+}
+
+}  // namespace
+
+uint64_t columnOf(const char* lineStart, const char* at) {
+    uint64_t column = 1;
+    for (const char* p = lineStart; p < at; ++p)
+        if (!continuation(*p)) ++column;
+    return column;
+}
+
+std::string excerptOf(const char* lineStart, const char* end) {
+    const char* lineEnd = lineStart;
+    while (lineEnd < end && !isLineBreak(*lineEnd)) ++lineEnd;
+    if (static_cast<size_t>(lineEnd - lineStart) <= kExcerptBytes) return std::string(lineStart, lineEnd);
+    const char* cut = lineStart + kExcerptBytes;
+    while (cut > lineStart && continuation(*cut)) --cut;
+    return std::string(lineStart, cut) + "\xE2\x80\xA6";  // …
+}
+
+MQAPlace placeInText(std::string_view text, size_t offset) {
+    offset = std::min(offset, text.size());
+    const char* begin = text.data();
+    const char* at = begin + offset;
+    MQAPlace place;
+    place.line = 1 + lineFeeds(begin, at);
+    const char* lineStart = at;
+    while (lineStart > begin && lineStart[-1] != '\n') --lineStart;
+    place.column = columnOf(lineStart, at);
+    place.excerpt = excerptOf(lineStart, begin + text.size());
+    return place;
+}
+
+void LenientNotes::merge(const LenientNotes& later) {
+    for (auto [own, theirs] : {std::pair{&firstMixedNumbers, later.firstMixedNumbers},
+                               std::pair{&firstExponent, later.firstExponent},
+                               std::pair{&firstLoneLineFeed, later.firstLoneLineFeed}})
+        if (!*own) *own = theirs;
+    for (const Skipped& kind : later.skipped) {
+        auto same = std::find_if(skipped.begin(), skipped.end(),
+                                 [&](const Skipped& s) { return equalsIgnoringCase(s.name, kind.name); });
+        if (same == skipped.end()) {
+            skipped.push_back(kind);
+        } else {
+            same->chunks += kind.chunks;
+            same->lines += kind.lines;
+        }
+    }
+}
+
+void LenientNotes::addTo(std::vector<MQAWarning>& warnings) const {
+    if (firstLoneLineFeed)
+        warnings.push_back({firstLoneLineFeed, "lines end with LF alone; they are read as if they ended with CR LF"});
+    if (firstMixedNumbers)
+        warnings.push_back({firstMixedNumbers, "integers among decimals in a list are read as decimals (here and "
+                                               "on any later line)"});
+    if (firstExponent)
+        warnings.push_back({firstExponent, "numbers in exponent notation are read as the decimals they stand for "
+                                           "(here and on any later line)"});
+    for (const Skipped& kind : skipped) {
+        if (equalsIgnoringCase(kind.name, "codepage")) continue;  // the text's preparation reads it
+        std::string lines = std::to_string(kind.lines) + (kind.lines == 1 ? " line" : " lines");
+        warnings.push_back(
+            {kind.firstLine, kind.chunks == 1
+                                 ? "the \"" + kind.name + "\" chunk is not read and is skipped (" + lines + ")"
+                                 : "the " + std::to_string(kind.chunks) + " \"" + kind.name +
+                                       "\" chunks are not read and are skipped (" + lines + " in all)"});
+    }
+}
+
+LineReader::LineReader(std::string_view text, const char* begin, const char* end, uint64_t line,
+                       const MQAReadOptions& options, LenientNotes& notes)
+    : _text(text),
+      _begin(begin),
+      _p(begin),
+      _end(end),
+      _lineStart(begin),
+      _failAt(begin),
+      _line(line),
+      _options(options),
+      _notes(notes) {}
+
+void LineReader::fail(std::string_view message, std::string_view unit, int line) const {
+    MQAException error(message, unit, line);
+    MQAPlace place;
+    place.line = _line;
+    place.column = columnOf(_lineStart, std::max(_failAt, _lineStart));
+    place.excerpt = excerptOf(_lineStart, _end);
+    error.setPlace(std::move(place));
+    throw error;
+}
+
+bool LineReader::isLineStart(const char* p) const {
+    return p == _begin || p[-1] == '\n' || (p[-1] == '\r' && (p == _end || *p != '\n'));
+}
+
+const char* LineReader::commentEnd(const char* p) const {
+    const char* q = p + 1;
+    while (q != _end && !isLineBreak(*q)) ++q;
+    return matchBreak(q, _end, _options.lenient);
+}
+
+const char* LineReader::lineBreak(const char* p) const {
+    if (const char* after = matchBreak(p, _end, _options.lenient)) return after;
+    if (p == _end || *p != '\r') return nullptr;
+    // A lone CR ends a line for the comment and blank passes. Comment lines after it go
+    // first: an LF after them makes one CR LF with it. Else a line starts after it, and
+    // an LF after its blank run makes one.
+    const char* q = p + 1;
+    while (q != _end && *q == '#') {
+        const char* after = commentEnd(q);
+        if (!after) break;
+        q = after;
+    }
+    if (q != _end && *q == '\n') return q + 1;
+    const char* after = passOver(q);
+    return after != q && after != _end && *after == '\n' ? after + 1 : nullptr;
+}
+
+const char* LineReader::passOver(const char* p) const {
+    const char* q = p;
+    const char* resume = p;  // where reading resumes when no blank run ends here
+    const char* runEnd = nullptr;
+    bool spaceSeen = false;
+    while (q != _end) {
+        if (*q == '#' && isLineStart(q)) {
+            const char* after = commentEnd(q);
+            if (!after) break;
+            q = after;
+            if (!spaceSeen) resume = q;
+            continue;
+        }
+        if (!isSpace(*q)) break;
+        spaceSeen = true;
+        if (const char* after = matchBreak(q, _end, _options.lenient)) {
+            q = runEnd = after;
+            continue;
+        }
+        if (*q == '\r') {
+            // A lone CR, comment lines, then LF: without the comments, one CR LF.
+            const char* r = q + 1;
+            while (r != _end && *r == '#') {
+                const char* after = commentEnd(r);
+                if (!after) break;
+                r = after;
+            }
+            if (r != q + 1 && r != _end && *r == '\n') {
+                q = runEnd = r + 1;
+                continue;
+            }
+        }
+        ++q;
+    }
+    if (!runEnd) return resume;
+    // Comment lines right after the run went before it did.
+    for (q = runEnd; q != _end && *q == '#';) {
+        const char* after = commentEnd(q);
+        if (!after) break;
+        q = after;
+    }
+    return q;
+}
+
+const char* LineReader::matchLineEnd(const char* p) const {
+    p = skipBlanks(p, _end);
+    return p == _end ? p : lineBreak(p);
+}
+
+const char* LineReader::matchOpener(const char* p) const {
+    p = matchBlanksThen(p, _end, '{');
+    if (!p) return nullptr;
+    while (p != _end && !isLineBreak(*p)) ++p;
+    return lineBreak(p);
+}
+
+void LineReader::moveTo(const char* to) {
+    for (const char* at = _p; at < to;) {
+        // Most moves pass a few bytes (the blanks and line end after a line's head).
+        const char* lf = to - at <= 16 ? std::find(at, to, '\n')
+                                       : static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(to - at)));
+        if (!lf || lf == to) break;
+        ++_line;
+        _lineStart = at = lf + 1;
+    }
+    _p = to;
+}
+
+void LineReader::noteLineEnd(const char* after) {
+    if (_options.lenient && !_notes.firstLoneLineFeed && after[-1] == '\n' && (after - 1 == _begin || after[-2] != '\r'))
+        _notes.firstLoneLineFeed = _currentLine;
+}
+
+void LineReader::atLineStart() {
+    // Indentation before a line's content is no blank line: only a "#" or a run of
+    // spaces that reaches a line end needs passing over.
+    if (_passesOver && _p != _end && (isSpace(*_p) || *_p == '#')) {
+        const char* content = skipBlanks(_p, _end);
+        if (*_p == '#' || content == _end || isSpace(*content)) moveTo(passOver(_p));
+    }
+    _currentLine = _line;
+    if (++_linesSinceProgress < kLinesPerProgress) return;
+    _linesSinceProgress = 0;
+    if (_cancel) {
+        if (_cancel->load(std::memory_order_relaxed) || (_options.progress && _options.progress->isCancelled()))
+            throw MQACancelled();
+    } else if (_options.progress) {
+        _options.progress->reached(static_cast<uint64_t>(_p - _text.data()));
+    }
+}
+
+bool LineReader::readParam(const char*& p) {
+    Buffer& b = _buffer;
+    const char* start = skipBlanks(p, _end);
+    const char* open = nullptr;
+    std::string_view name;
+    if (const char* nameEnd = scanName(start, _end)) {
+        open = matchBlanksThen(nameEnd, _end, '(');
+        if (open) name = std::string_view(start, static_cast<size_t>(nameEnd - start));
+    } else if (start != _end && *start == '(') {
+        open = start + 1;
+    }
+    const bool lenient = _options.lenient;
+    if (!open) {
+        MQAScannedValue v = scanValue(start, _end, lenient);
+        if (v.kind == MQAValueKind::None) return false;
+        if (v.exponent && !_notes.firstExponent) _notes.firstExponent = _currentLine;
+        // Filled in place: a copy built on the stack and then stored costs a stall here.
+        MQALineParam& param = b.params.emplace_back();
+        param.type = typeOf(v.kind);
+        param.count = 1;
+        if (v.kind == MQAValueKind::String) {
+            param.first = static_cast<uint32_t>(b.strings.size());
+            b.strings.push_back(v.text);
+        } else {
+            param.first = static_cast<uint32_t>(b.numbers.size());
+            b.numbers.push_back(v.bits);
+        }
+        p = v.next;
+        return true;
+    }
+    MQALineParam param{name, MQAParamTypeNone, 0, 0};
+    for (const char* q = open;;) {
+        MQAScannedValue v = scanValue(q, _end, lenient);
+        if (v.kind == MQAValueKind::None) {
+            const char* close = matchBlanksThen(q, _end, ')');
+            if (!close) fail("Syntax Error.", "MQAParam", kParamSyntaxErrorLine);
+            b.params.push_back(param);
+            p = close;
+            return true;
+        }
+        if (v.exponent && !_notes.firstExponent) _notes.firstExponent = _currentLine;
+        MQAParamType type = typeOf(v.kind);
+        if (lenient && param.type != MQAParamTypeNone && type != param.type && type != MQAParamTypeString &&
+            param.type != MQAParamTypeString) {
+            // Integers among decimals read as decimals.
+            if (!_notes.firstMixedNumbers) _notes.firstMixedNumbers = _currentLine;
+            if (param.type == MQAParamTypeInt) {
+                for (uint32_t k = 0; k < param.count; ++k)
+                    b.numbers[param.first + k] = intBitsAsFloatBits(b.numbers[param.first + k]);
+                param.type = MQAParamTypeFloat;
+            }
+            if (type == MQAParamTypeInt) v.bits = intBitsAsFloatBits(v.bits);
+            type = MQAParamTypeFloat;
+        }
+        if (param.type != MQAParamTypeNone && type != param.type) {
+            int line = type == MQAParamTypeString  ? kStringMismatchLine
+                       : type == MQAParamTypeFloat ? kFloatMismatchLine
+                                                   : kIntMismatchLine;
+            fail("Type Mismatch.", "MQAParam", line);
+        }
+        if (param.type == MQAParamTypeNone) {
+            param.type = type;
+            param.first = static_cast<uint32_t>(type == MQAParamTypeString ? b.strings.size() : b.numbers.size());
+        }
+        if (type == MQAParamTypeString)
+            b.strings.push_back(v.text);
+        else
+            b.numbers.push_back(v.bits);
+        ++param.count;
+        q = v.next;
+    }
+}
+
+void LineReader::readHead() {
+    Buffer& b = _buffer;
+    b.name.reset();
+    b.params.clear();
+    b.numbers.clear();
+    b.strings.clear();
+    // `next` runs ahead over blanks; _p moves only past what was read.
+    const char* next = skipBlanks(_p, _end);
+    if (const char* nameEnd = scanName(next, _end)) {
+        b.name = std::string_view(next, static_cast<size_t>(nameEnd - next));
+        _p = next = nameEnd;
+    }
+    for (;;) {
+        _failAt = skipBlanks(next, _end);
+        if (!readParam(next)) break;
+        _p = next;
+    }
+}
+
+MQALine LineReader::currentLine(bool opensBlock) const {
+    MQALine line;
+    line.name = _buffer.name;
+    line.params = _buffer.params;
+    line.numbers = _buffer.numbers;
+    line.strings = _buffer.strings;
+    line.fileLine = _currentLine;
+    line.opensBlock = opensBlock;
+    line.textLeft = static_cast<size_t>(_end - _p);
+    return line;
+}
+
+void LineReader::read(MQALineVisitor& visitor, uint32_t depth, Reading reading) {
+    // The depth whose list ends the reading; a block's lines are one deeper.
+    const uint32_t base = reading == Reading::BlockOnly ? depth - 1 : depth;
+    for (;;) {
+        atLineStart();
+        if (_stopAt && depth == _stopDepth && _p >= _stopAt) return;
+        if (_options.lenient && skipUnreadChunk(depth)) continue;
+        const char* lineStart = _p;
+        readHead();
+        const bool empty = !_buffer.name && _buffer.params.empty();
+        if (const char* body = matchOpener(_p)) {
+            visitor.line(currentLine(true), depth);
+            if (_owners.size() <= depth) _owners.resize(depth + 1);
+            _owners[depth] = _buffer.name.value_or(std::string_view());
+            noteLineEnd(body);
+            moveTo(body);
+            ++depth;
+            readInHalves(visitor, depth);
+            continue;
+        }
+        const char* next = matchLineEnd(_p);
+        if (next && !empty) {
+            MQALine line = currentLine(false);
+            if (next != _end) noteLineEnd(next);
+            moveTo(next);
+            visitor.line(line, depth);
+            if (reading == Reading::OneLine && depth == base) return;
+            continue;
+        }
+        if (!empty) {
+            _failAt = skipBlanks(_p, _end);
+            fail("Syntax Error.", "MQAAttribute", kAttributeSyntaxErrorLine);
+        }
+        // The line reads as none (an empty line is taken with it): the list ends here.
+        _p = lineStart;
+        if (next) moveTo(next);
+        if (depth == base) {
+            _readNothing = reading == Reading::OneLine;
+            return;
+        }
+        const char* closer = matchBlanksThen(_p, _end, '}');
+        if (!closer) {
+            _failAt = skipBlanks(_p, _end);
+            fail("Syntax Error.", "MQABlock", kBlockSyntaxErrorLine);
+        }
+        _p = closer;
+        --depth;
+        visitor.closed(depth);
+        if (reading == Reading::BlockOnly && depth == base) return;
+        next = matchLineEnd(_p);
+        if (!next) {
+            _failAt = skipBlanks(_p, _end);
+            fail("Syntax Error.", "MQAAttribute", kAttributeSyntaxErrorLine);
+        }
+        if (next != _end) noteLineEnd(next);
+        moveTo(next);
+        if (reading == Reading::OneLine && depth == base) return;
+    }
+}
+
+void LineReader::readList(MQALineVisitor& visitor, uint32_t depth) { read(visitor, depth, Reading::List); }
+
+bool LineReader::readOneLine(MQALineVisitor& visitor) {
+    _readNothing = false;
+    read(visitor, 0, Reading::OneLine);
+    return !_readNothing;
+}
+
+std::optional<MQAParam> LineReader::readParamHere() {
+    _buffer = Buffer();
+    _currentLine = _line;
+    const char* next = _p;
+    _failAt = skipBlanks(_p, _end);
+    if (!readParam(next)) return std::nullopt;
+    _p = next;
+    return currentLine(false).toParam(_buffer.params[0]);
+}
+
+bool LineReader::readBlock(MQALineVisitor& visitor) {
+    const char* body = matchOpener(_p);
+    if (!body) return false;
+    // The block comes as the block of a line with no name and no parameters.
+    MQALine opener;
+    opener.fileLine = _currentLine = _line;
+    opener.opensBlock = true;
+    visitor.line(opener, 0);
+    moveTo(body);
+    read(visitor, 1, Reading::BlockOnly);
+    return true;
+}
+
+bool LineReader::skipUnreadChunk(uint32_t depth) {
+    if (depth > 1) return false;
+    const char* nameStart = skipBlanks(_p, _end);
+    const char* nameEnd = scanName(nameStart, _end);
+    if (!nameEnd) return false;
+    std::string_view name(nameStart, static_cast<size_t>(nameEnd - nameStart));
+    auto is = [&](std::string_view wanted) { return equalsIgnoringCase(name, wanted); };
+    if (depth == 0) {
+        if (is("material") || is("object") || is("boneanimation")) return false;
+    } else {
+        bool object = equalsIgnoringCase(_owners[0], "object");
+        bool bones = equalsIgnoringCase(_owners[0], "boneanimation");
+        if (!object && !bones) return false;
+        // Here only blocks and binary data are chunks; a one-line setting is read.
+        std::string_view content = rawLineAt(_p, _end).content;
+        if (!content.ends_with('{') && !binaryBytes(content)) return false;
+        if (object && (is("vertex") || is("face") || is("animation"))) return false;
+        if (bones && is("bone")) return false;
+    }
+    skipChunk(name);
+    return true;
+}
+
+void LineReader::skipChunk(std::string_view name) {
+    const uint64_t firstLine = _line;
+    const char* p = _p;
+    int64_t depth = 0;
+    for (bool first = true;; first = false) {
+        if (p == _end) {
+            if (depth <= 0) break;
+            moveTo(_end);
+            _failAt = _end;
+            fail("Syntax Error.", "MQABlock", kBlockSyntaxErrorLine);
+        }
+        RawLine line = rawLineAt(p, _end);
+        const char* firstChar = skipBlanks(p, _end);
+        if (!first && firstChar != _end && *firstChar == '}')
+            --depth;
+        else if (line.content.ends_with('{'))
+            ++depth;
+        p = line.next;
+        if (size_t bytes = binaryBytes(line.content)) {
+            // The data, and whatever follows it up to the next line end.
+            p += std::min(bytes, static_cast<size_t>(_end - p));
+            if (p != _end && p[-1] != '\n') p = rawLineAt(p, _end).next;
+        }
+        if (depth <= 0) break;
+        if (++_linesSinceProgress == kLinesPerProgress) {
+            _linesSinceProgress = 0;
+            if (_options.progress) _options.progress->reached(static_cast<uint64_t>(p - _text.data()));
+        }
+    }
+    uint64_t lines = lineFeeds(_p, p) + (p == _end && p[-1] != '\n' ? 1 : 0);
+    auto same = std::find_if(_notes.skipped.begin(), _notes.skipped.end(),
+                             [&](const LenientNotes::Skipped& s) { return equalsIgnoringCase(s.name, name); });
+    if (same == _notes.skipped.end())
+        _notes.skipped.push_back({std::string(name), firstLine, 1, lines});
+    else
+        ++same->chunks, same->lines += lines;
+    moveTo(p);
+}
+
+void LineReader::readInHalves(MQALineVisitor& visitor, uint32_t depth) {
+    // One block in halves at a time: not within the halves of another.
+    if (!_splits) return;
+    std::unique_ptr<MQALineVisitor> later = visitor.forSecondHalf();
+    if (!later || static_cast<size_t>(_end - _p) < _options.halvesFrom) return;
+    // The block ends at the first line that starts (after blanks) with "}": none of its
+    // own lines can start so.
+    const char* blockEnd = _end;
+    for (const char* at = _p; at < _end;) {
+        const void* brace = std::memchr(at, '}', static_cast<size_t>(_end - at));
+        if (!brace) break;
+        const char* b = static_cast<const char*>(brace);
+        const char* start = b;
+        while (start > _p && isBlank(start[-1])) --start;
+        if (start == _p || start[-1] == '\n') {
+            blockEnd = start;
+            break;
+        }
+        at = b + 1;
+    }
+    if (static_cast<size_t>(blockEnd - _p) < _options.halvesFrom) return;
+    // The second half starts at a line that no comment or blank run can swallow: one
+    // after a whole line end, not a comment, with more than blanks on it.
+    const char* middle = nullptr;
+    for (const char* at = _p + (blockEnd - _p) / 2; at < blockEnd && !middle;) {
+        const void* lf = std::memchr(at, '\n', static_cast<size_t>(blockEnd - at));
+        if (!lf) break;
+        const char* start = static_cast<const char*>(lf) + 1;
+        const char* content = start;
+        while (content < blockEnd && isSpace(*content) && !isLineBreak(*content)) ++content;
+        bool ended = _options.lenient || (start - 2 >= _p && start[-2] == '\r');
+        if (ended && *start != '#' && content < blockEnd && !isSpace(*content)) middle = start;
+        at = start;
+    }
+    if (!middle) return;
+
+    struct {
+        const char* stop = nullptr;
+        const char* lineStart = nullptr;
+        uint64_t line = 0;
+        std::exception_ptr error;
+        LenientNotes notes;
+    } second;
+    std::atomic<bool> unwanted{false};
+    const char* from = _p;
+    const uint64_t fromLine = _line;
+    runBoth(
+        [&] {
+            _stopAt = middle;
+            _stopDepth = depth;
+            _splits = false;
+            try {
+                read(visitor, depth, Reading::List);
+            } catch (...) {
+                _stopAt = nullptr;
+                _splits = true;
+                unwanted = true;
+                throw;
+            }
+            _stopAt = nullptr;
+            _splits = true;
+            if (_p != middle) unwanted = true;
+        },
+        [&] {
+            try {
+                LineReader other(_text, middle, _end, fromLine + lineFeeds(from, middle), _options, second.notes);
+                other._owners = _owners;
+                other._cancel = &unwanted;
+                other._splits = false;
+                other.read(*later, depth, Reading::List);
+                second.stop = other._p;
+                second.lineStart = other._lineStart;
+                second.line = other._line;
+            } catch (...) {
+                second.error = std::current_exception();
+            }
+        });
+    if (_p != middle) return;  // the first half ended early or passed the middle: read on alone
+    if (second.error) std::rethrow_exception(second.error);
+    visitor.takeSecondHalf(*later);
+    _notes.merge(second.notes);
+    _p = second.stop;
+    _lineStart = second.lineStart;
+    _line = second.line;
+}
+
+}  // namespace mqa

@@ -1,0 +1,135 @@
+#include "MQAReader.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstdio>
+
+#include "MQAEnvelope.h"
+#include "MQALineReader.h"
+#include "MQANumber.h"
+#include "MQAScan.h"
+
+namespace {
+
+constexpr std::string_view kUnit = "MQAFile";
+constexpr int kNotMQALine = 74;
+constexpr int kTypeLine = 79;
+constexpr int kVersionLine = 85;
+
+std::string formatVersion(const char* format, float version) {
+    char buffer[512];
+    std::snprintf(buffer, sizeof buffer, format, static_cast<double>(version));
+    return buffer;
+}
+
+[[noreturn]] void raiseAt(std::string_view text, size_t offset, const std::string& message, int line) {
+    MQAException error(message, kUnit, line);
+    error.setPlace(mqa::placeInText(text, offset));
+    throw error;
+}
+
+// What stopped the body's list at `stop`, for the warning about the text after it.
+std::string stopReason(const char* stop, const char* end) {
+    const char* p = mqa::skipBlanks(stop, end);
+    if (p != end && *p == '}') return "a \"}\" that closes no block";
+    if (p != end && *p == '#') return "an indented \"#\" line";
+    return "a line that is not an attribute";
+}
+
+}  // namespace
+
+const MQALineParam* MQALine::param(std::string_view wanted) const {
+    for (const MQALineParam& p : params)
+        if (!p.name.empty() && mqa::equalsIgnoringCase(p.name, wanted)) return &p;
+    return nullptr;
+}
+
+int32_t MQALine::intAt(const MQALineParam& p, size_t k) const {
+    if (p.type == MQAParamTypeString) return mqa::leadingInt(strings[p.first + k]);
+    uint32_t bits = numbers[p.first + k];
+    if (p.type == MQAParamTypeInt) return static_cast<int32_t>(bits);
+    return mqa::truncateToInt(std::bit_cast<float>(bits));
+}
+
+float MQALine::floatAt(const MQALineParam& p, size_t k) const {
+    if (p.type == MQAParamTypeString) return mqa::leadingFloat(strings[p.first + k]);
+    uint32_t bits = numbers[p.first + k];
+    if (p.type == MQAParamTypeInt) return static_cast<float>(static_cast<int32_t>(bits));
+    return std::bit_cast<float>(bits);
+}
+
+std::string MQALine::textAt(const MQALineParam& p, size_t k) const {
+    if (p.type == MQAParamTypeString) return std::string(strings[p.first + k]);
+    std::string out;
+    if (p.type == MQAParamTypeInt)
+        mqa::appendInt(out, intAt(p, k));
+    else
+        mqa::appendFloat(out, floatAt(p, k), 7);
+    return out;
+}
+
+MQAParam MQALine::toParam(const MQALineParam& p) const {
+    MQAParam param;
+    switch (p.type) {
+        case MQAParamTypeString: param = MQAParam::paramWithStringValues(strings.subspan(p.first, p.count)); break;
+        case MQAParamTypeInt:
+            param = MQAParam::paramWithIntValues(
+                std::span<const int32_t>(reinterpret_cast<const int32_t*>(numbers.data() + p.first), p.count));
+            break;
+        case MQAParamTypeFloat:
+            param = MQAParam::paramWithFloatValues(
+                std::span<const float>(reinterpret_cast<const float*>(numbers.data() + p.first), p.count));
+            break;
+        default: break;
+    }
+    if (!p.name.empty()) param.setName(p.name);
+    return param;
+}
+
+namespace mqa {
+
+MQAReadResult readDocument(std::string_view text, MQALineVisitor& visitor, const MQAReadOptions& options) {
+    MQAReadResult result;
+    const bool lenient = options.lenient;
+    size_t failedAt = 0;
+    std::optional<EnvelopeMatch> match = matchEnvelope(text, &failedAt, lenient);
+    if (!match) raiseAt(text, failedAt, "This is not MQA file.", kNotMQALine);
+    result.type = std::string(match->type);
+    size_t typeAt = static_cast<size_t>(match->type.data() - text.data());
+    if (!equalsIgnoringCase(match->type, "text"))
+        raiseAt(text, typeAt, "'" + result.type + "' type is unsupported.", kTypeLine);
+    result.version = parseFloat(match->version);
+    size_t versionAt = static_cast<size_t>(match->version.data() - text.data());
+    bool versionTaken = result.version == 1.0f || (lenient && (result.version == 1.1f || result.version == 1.2f));
+    if (!versionTaken)
+        raiseAt(text, versionAt, formatVersion("Ver %.1f is unsupported.", result.version), kVersionLine);
+    std::vector<MQAWarning>& warnings = result.warnings;
+    if (result.version != 1.0f)
+        warnings.push_back({2, formatVersion("format version %.1f is read as version 1.0", result.version)});
+    if (match->blankLineMissing) warnings.push_back({3, "the blank line after the header is missing"});
+
+    const char* body = text.data() + match->bodyStart;
+    const char* end = text.data() + match->bodyEnd;
+    const uint64_t firstLine = 1 + static_cast<uint64_t>(std::count(text.data(), body, '\n'));
+    LenientNotes notes;
+    LineReader reader(text, body, end, firstLine, options, notes);
+    reader.readList(visitor, 0);
+
+    const char* stop = reader.position();
+    if (skipSpaces(stop, end) != end) {
+        uint64_t stopLine = reader.line();
+        uint64_t lastLine = firstLine + static_cast<uint64_t>(std::count(body, end, '\n'));
+        if (end[-1] == '\n') --lastLine;  // the body's last line ends there
+        uint64_t ignored = lastLine >= stopLine ? lastLine - stopLine + 1 : 1;
+        warnings.push_back(MQAWarning{
+            stopLine, "the body ends at " + stopReason(stop, end) + "; the " +
+                          (ignored == 1 ? std::string("line") : std::to_string(ignored) + " lines") +
+                          " from here to \"Eof\" " + (ignored == 1 ? "is" : "are") + " ignored"});
+    }
+    notes.addTo(warnings);
+    std::stable_sort(warnings.begin(), warnings.end(),
+                     [](const MQAWarning& a, const MQAWarning& b) { return a.line < b.line; });
+    return result;
+}
+
+}  // namespace mqa

@@ -1,0 +1,47 @@
+#include "MQATreeBuilder.h"
+
+namespace mqa {
+
+void TreeBuilder::line(const MQALine& line, uint32_t depth) {
+    if (_lists.size() <= depth + 1) _lists.resize(depth + 2);
+    MQAAttribute attribute;
+    attribute.setName(line.name);
+    std::vector<MQAParam>& params = attribute.params();
+    params.reserve(line.params.size());
+    for (const MQALineParam& param : line.params) params.push_back(line.toParam(param));
+    attribute.setSourceLine(line.fileLine);
+    _lists[depth].push_back(std::move(attribute));
+    if (line.opensBlock) _opened = depth + 1;
+}
+
+std::unique_ptr<MQALineVisitor> TreeBuilder::forSecondHalf() {
+    auto later = std::make_unique<TreeBuilder>();
+    later->_lists.resize(_opened + 2);
+    return later;
+}
+
+void TreeBuilder::takeSecondHalf(MQALineVisitor& later) {
+    std::vector<MQAAttribute>& lines = static_cast<TreeBuilder&>(later)._lists[_opened];
+    std::vector<MQAAttribute>& own = _lists[_opened];
+    own.reserve(own.size() + lines.size());
+    for (MQAAttribute& line : lines) own.push_back(std::move(line));
+    lines.clear();
+}
+
+void TreeBuilder::closed(uint32_t depth) {
+    std::vector<MQAAttribute>& lines = _lists[depth + 1];
+    std::vector<MQAAttribute> exact;
+    exact.reserve(lines.size());
+    for (MQAAttribute& line : lines) exact.push_back(std::move(line));
+    lines.clear();
+    _lists[depth].back().setBlock(MQABlock::blockWithAttributes(std::move(exact)));
+}
+
+std::vector<MQAAttribute> TreeBuilder::take() {
+    if (_lists.empty()) return {};
+    std::vector<MQAAttribute> top = std::move(_lists[0]);
+    _lists.clear();
+    return top;
+}
+
+}  // namespace mqa

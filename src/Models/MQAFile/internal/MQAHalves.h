@@ -1,0 +1,54 @@
+#pragma once
+
+// Work that splits in two, done on two threads at once. This is the one place in the
+// format and scene layers that starts threads: long texts are checked, long lists read
+// and large models built in halves through it. Work on a half must touch only what is
+// that half's (and memory safe to share).
+
+#include <cstddef>
+#include <type_traits>
+#include <utility>
+
+namespace mqa {
+
+// Runs `first` on this thread and `second` on another at once (one after the other when
+// no thread can be had), and waits for both. Then rethrows the error of `first`, if it
+// had one, else that of `second`: the error that doing them in order would report.
+template <typename First, typename Second>
+void runBoth(First&& first, Second&& second);
+
+// Where a list of `count` items splits; one half holds everything when the list is too
+// short for a second thread to pay.
+struct Halves {
+    static constexpr size_t kShortest = size_t{1} << 15;
+    explicit Halves(size_t items, size_t shortest = kShortest)
+        : count(items), middle(items < shortest ? items : items / 2) {}
+    size_t begin(int half) const { return half == 0 ? 0 : middle; }
+    size_t end(int half) const { return half == 0 ? middle : count; }
+    bool split() const { return middle < count; }
+    size_t count;
+    size_t middle;
+};
+
+// Runs work(half, begin, end) for both halves; for a list too short to split, only half 0.
+// An error in the first half is the one reported, as doing them in order would.
+template <typename Work>
+void forEachHalf(const Halves& halves, Work&& work) {
+    if (!halves.split()) {
+        work(0, halves.begin(0), halves.end(0));
+        return;
+    }
+    runBoth([&] { work(0, halves.begin(0), halves.end(0)); }, [&] { work(1, halves.begin(1), halves.end(1)); });
+}
+
+// The non-template part of runBoth.
+void runBothCalls(void (*first)(void*), void* firstArgument, void (*second)(void*), void* secondArgument);
+
+template <typename First, typename Second>
+void runBoth(First&& first, Second&& second) {
+    auto call = [](void* f) { (*static_cast<std::remove_reference_t<First>*>(f))(); };
+    auto callSecond = [](void* f) { (*static_cast<std::remove_reference_t<Second>*>(f))(); };
+    runBothCalls(call, &first, callSecond, &second);
+}
+
+}  // namespace mqa

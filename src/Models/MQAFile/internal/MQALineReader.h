@@ -1,0 +1,136 @@
+#pragma once
+
+// The one reader of the document grammar: it turns the attribute lines of a text into
+// MQALines for a visitor, keeps blocks on a counter rather than the call stack, numbers
+// the lines as the file has them and places every error there.
+//
+// Comment and blank lines are passed over where a line starts, exactly as removing
+// every comment line and then every run of blank lines from the body before reading
+// would: a comment line is "#" at a line start through its CR LF; a blank run is
+// whitespace from a line start through its last CR LF, comment lines in it left out.
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "MQAReader.h"
+
+namespace mqa {
+
+// What lenient reading took liberties with, for the warnings.
+struct LenientNotes {
+    uint64_t firstMixedNumbers = 0;  // lines, 0 for none
+    uint64_t firstExponent = 0;
+    uint64_t firstLoneLineFeed = 0;
+    struct Skipped {
+        std::string name;  // as first written
+        uint64_t firstLine = 0;
+        uint64_t chunks = 0;
+        uint64_t lines = 0;
+    };
+    std::vector<Skipped> skipped;  // one per kind of chunk, in the order first met
+
+    void merge(const LenientNotes& later);
+    void addTo(std::vector<MQAWarning>& warnings) const;
+};
+
+class LineReader {
+public:
+    // Reads text[begin, end); `line` is the file line at `begin`, a line start, and
+    // `text` the whole text (for progress).
+    LineReader(std::string_view text, const char* begin, const char* end, uint64_t line,
+               const MQAReadOptions& options, LenientNotes& notes);
+
+    // Reads lines at `depth` (and the blocks they open) until a line there reads as
+    // none; the reader then stands at that line's start, nothing of it read.
+    void readList(MQALineVisitor& visitor, uint32_t depth);
+    // Reads one attribute line, with its block; false, nothing read, when the line
+    // reads as none.
+    bool readOneLine(MQALineVisitor& visitor);
+    // Reads a block from its "{" line through its "}" into the visitor, at depth 0;
+    // false, nothing read, when no opener stands at the reader.
+    bool readBlock(MQALineVisitor& visitor);
+
+    const char* position() const { return _p; }
+    uint64_t line() const { return _line; }
+    // Reads one parameter where the reader stands; none, nothing read, when none starts there.
+    std::optional<MQAParam> readParamHere();
+    // Off for the cursor's own reads, which take the text exactly as it stands: comment
+    // and blank lines are then read like any other line.
+    void setPassesOverCommentsAndBlanks(bool pass) { _passesOver = pass; }
+
+private:
+    struct Buffer {
+        std::optional<std::string_view> name;
+        std::vector<MQALineParam> params;
+        std::vector<uint32_t> numbers;
+        std::vector<std::string_view> strings;
+    };
+    // A list of lines; one line with its block; a block's lines through its "}".
+    enum class Reading { List, OneLine, BlockOnly };
+
+    // The loop of readList and readOneLine.
+    void read(MQALineVisitor& visitor, uint32_t depth, Reading reading);
+    // Passes over comment and blank lines at a line start; reports progress.
+    void atLineStart();
+    void readHead();
+    bool readParam(const char*& p);
+    // CR LF (or, when lenient, LF) at p: the position after it, else nullptr. What the
+    // comment and blank passes take out after a lone CR may leave an LF there: that CR
+    // and LF then make one line end.
+    const char* lineBreak(const char* p) const;
+    const char* matchLineEnd(const char* p) const;  // [\t ]*(line break|end of text)
+    const char* matchOpener(const char* p) const;   // [\t ]*\{.*?(line break)
+    const char* commentEnd(const char* p) const;    // after a comment line at p, or nullptr
+    // From a line start: past the comment lines and the run of blank lines there, to
+    // where reading resumes.
+    const char* passOver(const char* p) const;
+    bool isLineStart(const char* p) const;          // after LF, after a lone CR, or the beginning
+    // Leniently, notes a line that ends with LF alone (`after` is past its end).
+    void noteLineEnd(const char* after);
+    // Moves to `to`, counting the line ends passed.
+    void moveTo(const char* to);
+    // Leniently, a chunk a viewer does not read is skipped whole; true when it was.
+    bool skipUnreadChunk(uint32_t depth);
+    void skipChunk(std::string_view name);
+    // For a long block that the visitor offers to take in halves: reads its first half
+    // while another thread reads the second, and carries on after both when the first
+    // half ends where the second began; otherwise reading goes on alone.
+    void readInHalves(MQALineVisitor& visitor, uint32_t depth);
+    MQALine currentLine(bool opensBlock) const;
+    [[noreturn]] void fail(std::string_view message, std::string_view unit, int line) const;
+
+    std::string_view _text;
+    const char* _begin;
+    const char* _p;
+    const char* _end;
+    const char* _lineStart;
+    const char* _failAt;
+    uint64_t _line;          // the file's line at _lineStart
+    uint64_t _currentLine = 0;  // the line being read
+    bool _readNothing = false;
+    bool _passesOver = true;
+    bool _splits = true;  // whether a long block may be read in halves now
+    const MQAReadOptions& _options;
+    LenientNotes& _notes;
+    Buffer _buffer;
+    // The names of the lines whose blocks are open, for lenient reading's choices.
+    std::vector<std::string_view> _owners;
+    uint32_t _linesSinceProgress = 0;
+    const std::atomic<bool>* _cancel = nullptr;
+    // While reading the first half of a block: where the second half starts.
+    const char* _stopAt = nullptr;
+    uint32_t _stopDepth = 0;
+};
+
+// Characters from `lineStart` to `at` plus 1: the column of `at`.
+uint64_t columnOf(const char* lineStart, const char* at);
+// The line that starts at `lineStart`, without its end, shortened to about 120 bytes
+// (at a character boundary, with "…" where it was cut).
+std::string excerptOf(const char* lineStart, const char* end);
+// The place of a byte offset in a whole text: line, column and excerpt.
+MQAPlace placeInText(std::string_view text, size_t offset);
+
+}  // namespace mqa

@@ -1,0 +1,324 @@
+#include "SceneBuilder.h"
+
+#include <algorithm>
+
+#include "LargeArrays.h"
+#include "MQAScan.h"
+
+namespace scene {
+namespace {
+
+// Room made up front for a list from the count its line claims: no more than the text
+// after the line could hold, at the fewest bytes a line of the list can take.
+size_t roomFor(const MQALine& owner, size_t shortestLine) {
+    size_t claimed = 0;
+    if (!owner.params.empty() && owner.params[0].count > 0)
+        claimed = static_cast<size_t>(std::max(0, owner.intAt(owner.params[0], 0)));
+    return std::min(claimed, owner.textLeft / shortestLine);
+}
+
+template <typename T>
+void dropUnusedRoom(std::vector<T>& items) {
+    if (items.capacity() > items.size()) items.shrink_to_fit();
+}
+
+bool named(const MQALine& line, std::string_view name) {
+    return line.name && mqa::equalsIgnoringCase(*line.name, name);
+}
+
+// Value 0 of the first parameter of a line; none without one.
+std::optional<int32_t> intSetting(const MQALine& line) {
+    if (line.params.empty() || line.params[0].count == 0) return std::nullopt;
+    return line.intAt(line.params[0], 0);
+}
+
+}  // namespace
+
+// The vertex lines of one object's vertex block, as the reader hands them over.
+class VertexList : public MQALineVisitor {
+public:
+    VertexList(uint32_t depth, size_t expected) : _depth(depth) { zelto::reserveLarge(vertices, expected); }
+    void line(const MQALine& line, uint32_t depth) override {
+        if (depth != _depth || problem) return;  // the list's first error is the one reported
+        try {
+            vertices.push_back(vertexOfLine(line));
+        } catch (const SceneError& error) {
+            problem = Problem{vertices.size(), error.what(), error.place()};
+        }
+    }
+    void absorb(VertexList& later) {
+        if (problem) return;
+        if (later.problem) {
+            problem = later.problem;
+            problem->index += vertices.size();
+        }
+        zelto::reserveLarge(vertices, vertices.size() + later.vertices.size());
+        vertices.insert(vertices.end(), later.vertices.begin(), later.vertices.end());
+    }
+
+    struct Problem {
+        size_t index;
+        std::string what;
+        std::optional<MQAPlace> place;
+    };
+    std::vector<ZeltoVertex> vertices;
+    std::optional<Problem> problem;
+
+private:
+    uint32_t _depth;
+};
+
+struct SceneBuilder::Object {
+    size_t index;          // among the body's objects, from 0
+    std::string name;      // value 0 of parameter 0, as text
+    std::string label;     // how messages name it: Object "name"
+    std::string noteName;  // how notes name it: Object "name" for a string name, else Object
+    uint64_t fileLine;
+    float facet = 90.0f;
+    bool sawFacet = false, sawVertices = false, sawFaces = false;
+    std::unique_ptr<VertexList> vertices;
+    std::unique_ptr<FaceList> faces;
+    std::vector<ZeltoAnimation::Frames> frames;  // one list per animation, with its name
+    std::vector<std::string> animationNames;
+    // What the modeller shows, read from the first line of each name.
+    std::optional<std::optional<int32_t>> visible, mirror, mirrorAxis;
+    uint64_t visibleLine = 0, mirrorLine = 0, bvertexLine = 0;
+};
+
+struct SceneBuilder::BoneAnimation {
+    std::string name;
+    ZeltoAnimation::Tracks tracks;
+};
+
+SceneBuilder::SceneBuilder(bool lenient) : _lenient(lenient) {}
+SceneBuilder::~SceneBuilder() = default;
+
+void SceneBuilder::keep(Order order, const SceneError& error) {
+    if (!_error || order < _error->first) _error.emplace(order, error);
+}
+
+void SceneBuilder::line(const MQALine& line, uint32_t depth) {
+    if (_lines.size() <= depth + 1) _lines.resize(depth + 2, Lines::Other);
+    Lines lines = depth == 0 ? Lines::Other : _lines[depth];
+    Lines block = Lines::Other;  // what the lines of the block it opens are
+    if (depth == 0) {
+        if (named(line, "material") && !_sawMaterials) {
+            _sawMaterials = true;
+            block = Lines::Materials;
+        } else if (named(line, "object")) {
+            auto object = std::make_unique<Object>();
+            object->index = _objects.size();
+            object->fileLine = line.fileLine;
+            std::string number = "Object " + std::to_string(object->index + 1);
+            object->label = number;
+            object->noteName = "Object";
+            try {
+                object->name = textOfParam(line, 0, [&] { return number; });
+                object->label = "Object " + quoted(object->name);
+                if (line.params[0].type == MQAParamTypeString) object->noteName = object->label;
+            } catch (const SceneError& error) {
+                keep({1, object->index, 0, 0}, error);
+            }
+            _objects.push_back(std::move(object));
+            block = Lines::Object;
+        } else if (named(line, "boneanimation")) {
+            size_t index = _boneAnimations.size();
+            BoneAnimation& animation = _boneAnimations.emplace_back();
+            try {
+                animation.name = textOfParam(line, 0, [&] { return "Bone animation " + std::to_string(index + 1); });
+            } catch (const SceneError& error) {
+                keep({2, index, 0, 0}, error);
+            }
+            block = Lines::Bones;
+        }
+    } else if (lines == Lines::Materials) {
+        try {
+            _materials.push_back(materialOfLine(line, _materials.size() + 1));
+        } catch (const SceneError& error) {
+            keep({0, _materials.size(), 0, 0}, error);
+            _materials.push_back(ZeltoMaterial());  // counts the line
+        }
+    } else if (lines == Lines::Object) {
+        Object& object = *_objects.back();
+        if (named(line, "vertex") && !object.sawVertices) {
+            object.sawVertices = true;
+            if (line.opensBlock) {
+                object.vertices = std::make_unique<VertexList>(depth + 1, roomFor(line, 6));
+                block = Lines::Vertices;
+            }
+        } else if (named(line, "face") && !object.sawFaces) {
+            object.sawFaces = true;
+            if (line.opensBlock) {
+                object.faces = std::make_unique<FaceList>(depth + 1, _lenient, roomFor(line, 8));
+                block = Lines::Faces;
+            }
+        } else if (named(line, "animation")) {
+            size_t number = object.frames.size() + 1;
+            object.frames.emplace_back();
+            object.animationNames.emplace_back();
+            try {
+                object.animationNames.back() = textOfParam(
+                    line, 0, [&] { return object.label + ", animation " + std::to_string(number); });
+            } catch (const SceneError& error) {
+                keep({1, object.index, 3 + number, 0}, error);
+            }
+            block = Lines::Frames;
+        } else {
+            objectLine(line, object);
+        }
+    } else if (lines == Lines::Vertices) {
+        _objects.back()->vertices->line(line, depth);
+    } else if (lines == Lines::Faces) {
+        _objects.back()->faces->line(line, depth);
+    } else if (lines == Lines::Frames) {
+        Object& object = *_objects.back();
+        ZeltoAnimation::Frames& frames = object.frames.back();
+        size_t number = object.frames.size(), frame = frames.size() + 1;
+        try {
+            frames.push_back(matrixOfLine(line, [&] {
+                return object.label + ", animation " + quoted(object.animationNames.back()) + ", frame line " +
+                       std::to_string(frame);
+            }));
+        } catch (const SceneError& error) {
+            keep({1, object.index, 3 + number, frame}, error);
+            frames.emplace_back();
+        }
+    } else if (lines == Lines::Bones && named(line, "bone")) {
+        _boneAnimations.back().tracks.emplace_back();
+        block = Lines::Track;
+    } else if (lines == Lines::Track) {
+        BoneAnimation& animation = _boneAnimations.back();
+        ZeltoAnimation::Frames& track = animation.tracks.back();
+        size_t bone = animation.tracks.size() - 1, frame = track.size() + 1;
+        try {
+            track.push_back(matrixOfLine(line, [&] {
+                return "Bone animation " + quoted(animation.name) + ", bone " + std::to_string(bone) +
+                       ", frame line " + std::to_string(frame);
+            }));
+        } catch (const SceneError& error) {
+            keep({2, _boneAnimations.size() - 1, 1 + bone, frame}, error);
+            track.emplace_back();
+        }
+    }
+    if (line.opensBlock) {
+        _lines[depth + 1] = block;
+        _opened = depth + 1;
+    }
+}
+
+void SceneBuilder::objectLine(const MQALine& line, Object& object) {
+    if (named(line, "facet") && !object.sawFacet) {
+        object.sawFacet = true;
+        try {
+            object.facet = floatOfParam(line, 0, [&] { return object.label + ", \"facet\""; });
+        } catch (const SceneError& error) {
+            keep({1, object.index, 1, 0}, error);
+        }
+    } else if (named(line, "visible") && !object.visible) {
+        object.visible = intSetting(line);
+        object.visibleLine = line.fileLine;
+    } else if (named(line, "mirror") && !object.mirror) {
+        object.mirror = intSetting(line);
+        object.mirrorLine = line.fileLine;
+    } else if (named(line, "mirror_axis") && !object.mirrorAxis) {
+        object.mirrorAxis = intSetting(line);
+    } else if (named(line, "bvertex") && !object.bvertexLine) {
+        object.bvertexLine = line.fileLine ? line.fileLine : object.fileLine;
+    }
+}
+
+void SceneBuilder::closed(uint32_t depth) {
+    Lines lines = _lines[depth + 1];
+    _lines[depth + 1] = Lines::Other;
+    if (lines == Lines::Vertices) dropUnusedRoom(_objects.back()->vertices->vertices);
+}
+
+std::unique_ptr<MQALineVisitor> SceneBuilder::forSecondHalf() {
+    if (_lines[_opened] == Lines::Vertices)
+        return std::make_unique<VertexList>(_opened, _objects.back()->vertices->vertices.capacity());
+    if (_lines[_opened] == Lines::Faces)
+        return std::make_unique<FaceList>(_opened, _lenient, _objects.back()->faces->expected());
+    return nullptr;
+}
+
+void SceneBuilder::takeSecondHalf(MQALineVisitor& later) {
+    Object& object = *_objects.back();
+    if (auto* vertices = dynamic_cast<VertexList*>(&later))
+        object.vertices->absorb(*vertices);
+    else
+        object.faces->absorb(static_cast<FaceList&>(later));
+}
+
+SceneParts SceneBuilder::build(MQAProgress* progress) {
+    SceneParts parts;
+    // Object notes: what the modeller shows that the scene does not use.
+    for (const auto& object : _objects) {
+        ObjectDisplay display;
+        if (object->visible && *object->visible == 0) {
+            display.visible = false;
+            parts.warnings.push_back({object->visibleLine, object->noteName + " is hidden in the modeller (\"visible 0\"); it is drawn"});
+        }
+        if (int32_t mirror = object->mirror ? object->mirror->value_or(0) : 0; mirror != 0) {
+            display.mirrorAxes = (object->mirrorAxis ? object->mirrorAxis->value_or(1) : 1) & 7;
+            if (display.mirrorAxes == 0) display.mirrorAxes = 1;
+            parts.warnings.push_back({object->mirrorLine, object->noteName + " is mirrored in the modeller (\"mirror " +
+                                                              std::to_string(mirror) + "\"); only the half it stores is drawn"});
+        }
+        if (object->bvertexLine)
+            parts.warnings.push_back({object->bvertexLine, object->noteName + " keeps vertices in a \"BVertex\" block, which is not read"});
+        parts.displays.push_back(display);
+    }
+    for (const auto& object : _objects)
+        if (object->vertices && object->vertices->problem) {
+            const VertexList::Problem& problem = *object->vertices->problem;
+            SceneError error(object->label + ", vertex line " + std::to_string(problem.index + 1) + ": " + problem.what);
+            if (problem.place) error.setPlace(*problem.place);
+            keep({1, object->index, 2, 0}, error);
+        }
+    // Faces that name no material the document has take a neutral light grey, leniently.
+    bool fallback = _lenient && std::any_of(_objects.begin(), _objects.end(), [&](const auto& object) {
+        return object->faces && object->faces->needsMaterialPast(_materials.size());
+    });
+    if (fallback)
+        _materials.push_back(ZeltoMaterial::materialWithName("(default)", 0.8f, 0.8f, 0.8f, 1.0f, 0.8f, 0.6f, 0.0f,
+                                                             0.0f, 5.0f, ""));
+    std::vector<ResolvedFaces> faces(_objects.size());
+    for (const auto& object : _objects) {
+        if (_error && _error->first < Order{1, object->index, 3, 0}) break;  // an earlier error wins
+        if (!object->faces) continue;
+        try {
+            const std::vector<ZeltoVertex> none;
+            faces[object->index] = resolveFaces(*object->faces, object->vertices ? object->vertices->vertices : none,
+                                                _materials, fallback, object->label, progress);
+            object->faces.reset();  // gone before the models take their memory
+        } catch (const SceneError& error) {
+            keep({1, object->index, 3, 0}, error);
+        }
+        const ResolvedFaces& resolved = faces[object->index];
+        if (resolved.defaulted)
+            parts.warnings.push_back({resolved.firstDefaultedLine,
+                                      object->label + ": " + std::to_string(resolved.defaulted) +
+                                          (resolved.defaulted == 1 ? " face names" : " faces name") +
+                                          " no material the document has; drawn in a default light grey"});
+    }
+    if (_error) throw _error->second;
+
+    parts.materials = std::move(_materials);
+    parts.models.reserve(_objects.size());
+    for (const auto& object : _objects) {
+        std::vector<ZeltoAnimation> animations;
+        for (size_t a = 0; a < object->frames.size(); ++a)
+            animations.push_back(ZeltoAnimation::animationWithMatrix(std::move(object->frames[a]), object->animationNames[a]));
+        std::vector<ZeltoVertex> vertices = object->vertices ? std::move(object->vertices->vertices) : std::vector<ZeltoVertex>();
+        object->vertices.reset();
+        ResolvedFaces& resolved = faces[object->index];
+        parts.models.push_back(ZeltoModel::modelWithName(object->name, object->facet, std::move(vertices),
+                                                         std::move(resolved.faces), std::move(resolved.documentOrder),
+                                                         std::move(animations), progress));
+    }
+    for (BoneAnimation& animation : _boneAnimations)
+        parts.bones.push_back(ZeltoAnimation::animationWithMatrix(std::move(animation.tracks), animation.name));
+    return parts;
+}
+
+}  // namespace scene
