@@ -4,44 +4,49 @@
 #include <limits>
 #include <vector>
 
+#include "DocumentText.h"
 #include "MQAException.h"
+#include "MQAFile.h"
 #include "MQAParam.h"
-#include "MQACodec.h"
-#include "MQATextStorage.h"
 
 namespace {
 
-// Decodes one parameter from `text` and reports how much was consumed.
-struct Decoded {
-    std::optional<MQAParam> param;
-    uint64_t consumed;
-};
-Decoded decode(std::string_view text) {
-    MQATextStorage storage(text);
-    auto param = mqa::initDecodeParam(storage);
-    return {std::move(param), storage.range().location};
+// The parameters of the line "x TEXT", read as part of a document.
+std::vector<MQAParam> paramsOf(std::string_view text) {
+    MQAFile file = MQAFile::initWithString(documentWithBody("x " + std::string(text) + "\r\n"));
+    return std::move(file.body().attributes().at(0).params());
 }
 
-// A parameter that must read.
+// The one parameter of such a line.
 MQAParam decodeValue(std::string_view text) {
-    std::optional<MQAParam> param = decode(text).param;
-    if (!param) throw std::runtime_error("no parameter in: " + std::string(text));
-    return std::move(*param);
+    std::vector<MQAParam> params = paramsOf(text);
+    if (params.size() != 1) throw std::runtime_error("not one parameter in: " + std::string(text));
+    return std::move(params[0]);
 }
 
 std::string encode(const MQAParam& param) {
-    MQATextStorage storage;
-    mqa::encode(param, storage);
-    return storage.text();
+    std::string out;
+    param.appendText(out);
+    return out;
 }
 
 std::string errorOf(std::string_view text) {
     try {
-        decode(text);
+        paramsOf(text);
     } catch (const MQAException& e) {
         return e.what();
     }
     return "no error";
+}
+
+// Where in TEXT reading the line stopped with an error (0: the first character).
+uint64_t stopOf(std::string_view text) {
+    try {
+        paramsOf(text);
+    } catch (const MQAException& e) {
+        return e.place()->column - 3;  // columns count from 1, after "x "
+    }
+    return text.size();
 }
 
 }  // namespace
@@ -59,14 +64,11 @@ TEST(MQAParamDecode, NumberKindsFollowTheDecimalPoint) {
 }
 
 TEST(MQAParamDecode, TrailingPointLeavesThePointUnread) {
-    Decoded d = decode("1.");
-    ASSERT_TRUE(d.param);
-    EXPECT_EQ(d.param.value().type(), MQAParamTypeInt);
-    EXPECT_EQ(d.consumed, 1u);
-    EXPECT_FALSE(decode(".5").param);
-    EXPECT_FALSE(decode("+1").param);
-    EXPECT_FALSE(decode("-").param);
-    EXPECT_EQ(decode(".5").consumed, 0u);
+    EXPECT_EQ(decodeValue("1 ").type(), MQAParamTypeInt);
+    EXPECT_EQ(stopOf("1."), 1u);  // 1 is read; no value starts at the point
+    EXPECT_EQ(stopOf(".5"), 0u);
+    EXPECT_EQ(stopOf("+1"), 0u);
+    EXPECT_EQ(stopOf("-"), 0u);
 }
 
 TEST(MQAParamDecode, ListsNeedNoSeparators) {
@@ -86,11 +88,10 @@ TEST(MQAParamDecode, EmptyAndNamedLists) {
     EXPECT_FALSE(empty.name());
     EXPECT_EQ(encode(empty), "");
 
-    Decoded named = decode("col \t(0.5 1.0 0.25 1.0) rest");
-    ASSERT_TRUE(named.param);
-    EXPECT_EQ(named.param.value().name(), "col");
-    EXPECT_EQ(named.param.value().count(), 4u);
-    EXPECT_EQ(named.consumed, 23u);
+    EXPECT_EQ(stopOf("col \t(0.5 1.0 0.25 1.0) rest"), 24u);
+    MQAParam named = decodeValue("col \t(0.5 1.0 0.25 1.0)");
+    EXPECT_EQ(named.name(), "col");
+    EXPECT_EQ(named.count(), 4u);
     EXPECT_EQ(encode(decodeValue("V()")), "V()");
 }
 
@@ -99,8 +100,8 @@ TEST(MQAParamDecode, StringsEndAtTheNextQuote) {
     EXPECT_EQ(s.stringValueAtIndex(0), "tex ture.png");
     // The first character after the opening quote may itself be a quote.
     EXPECT_EQ(decodeValue("\"\"\"").stringValueAtIndex(0), "\"");
-    EXPECT_FALSE(decode("\"\"").param);
-    EXPECT_FALSE(decode("\"open\r\n\"").param);
+    EXPECT_EQ(stopOf("\"\""), 0u);
+    EXPECT_EQ(errorOf("\"open\r\n\""), "Syntax Error. (MQAAttribute:146)");
 }
 
 TEST(MQAParamDecode, IntegersSaturate) {
@@ -175,7 +176,7 @@ TEST(MQAParamConstruction, FactoriesFixTypeAndHolding) {
 }
 
 TEST(MQAParamConstruction, CopiesAreDeepAndNamesOfAnyLength) {
-    auto a = decode("UV(0.1 0.2 0.3 0.4 0.5 0.6)").param.value();
+    auto a = decodeValue("UV(0.1 0.2 0.3 0.4 0.5 0.6)");
     MQAParam b = a;
     b.setName("texcoords");
     EXPECT_EQ(*a.name(), "UV");

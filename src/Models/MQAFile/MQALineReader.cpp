@@ -148,6 +148,11 @@ LineReader::LineReader(std::string_view text, const char* begin, const char* end
       _options(options),
       _notes(notes) {}
 
+void LineReader::failAt(const char* p, std::string_view unit, int line) {
+    _failAt = skipBlanks(p, _end);
+    fail("Syntax Error.", unit, line);
+}
+
 void LineReader::fail(std::string_view message, std::string_view unit, int line) const {
     MQAException error(message, unit, line);
     MQAPlace place;
@@ -261,7 +266,7 @@ void LineReader::noteLineEnd(const char* after) {
 void LineReader::atLineStart() {
     // Indentation before a line's content is no blank line: only a "#" or a run of
     // spaces that reaches a line end needs passing over.
-    if (_passesOver && _p != _end && (isSpace(*_p) || *_p == '#')) {
+    if (_p != _end && (isSpace(*_p) || *_p == '#')) {
         const char* content = skipBlanks(_p, _end);
         if (*_p == '#' || content == _end || isSpace(*content)) moveTo(passOver(_p));
     }
@@ -380,9 +385,8 @@ MQALine LineReader::currentLine(bool opensBlock) const {
     return line;
 }
 
-void LineReader::read(MQALineVisitor& visitor, uint32_t depth, Reading reading) {
-    // The depth whose list ends the reading; a block's lines are one deeper.
-    const uint32_t base = reading == Reading::BlockOnly ? depth - 1 : depth;
+void LineReader::readList(MQALineVisitor& visitor, uint32_t depth) {
+    const uint32_t base = depth;  // the depth whose list ends the reading
     for (;;) {
         atLineStart();
         if (_stopAt && depth == _stopDepth && _p >= _stopAt) return;
@@ -406,69 +410,23 @@ void LineReader::read(MQALineVisitor& visitor, uint32_t depth, Reading reading) 
             if (next != _end) noteLineEnd(next);
             moveTo(next);
             visitor.line(line, depth);
-            if (reading == Reading::OneLine && depth == base) return;
             continue;
         }
-        if (!empty) {
-            _failAt = skipBlanks(_p, _end);
-            fail("Syntax Error.", "MQAAttribute", kAttributeSyntaxErrorLine);
-        }
+        if (!empty) failAt(_p, "MQAAttribute", kAttributeSyntaxErrorLine);
         // The line reads as none (an empty line is taken with it): the list ends here.
         _p = lineStart;
         if (next) moveTo(next);
-        if (depth == base) {
-            _readNothing = reading == Reading::OneLine;
-            return;
-        }
+        if (depth == base) return;
         const char* closer = matchBlanksThen(_p, _end, '}');
-        if (!closer) {
-            _failAt = skipBlanks(_p, _end);
-            fail("Syntax Error.", "MQABlock", kBlockSyntaxErrorLine);
-        }
+        if (!closer) failAt(_p, "MQABlock", kBlockSyntaxErrorLine);
         _p = closer;
         --depth;
         visitor.closed(depth);
-        if (reading == Reading::BlockOnly && depth == base) return;
         next = matchLineEnd(_p);
-        if (!next) {
-            _failAt = skipBlanks(_p, _end);
-            fail("Syntax Error.", "MQAAttribute", kAttributeSyntaxErrorLine);
-        }
+        if (!next) failAt(_p, "MQAAttribute", kAttributeSyntaxErrorLine);
         if (next != _end) noteLineEnd(next);
         moveTo(next);
-        if (reading == Reading::OneLine && depth == base) return;
     }
-}
-
-void LineReader::readList(MQALineVisitor& visitor, uint32_t depth) { read(visitor, depth, Reading::List); }
-
-bool LineReader::readOneLine(MQALineVisitor& visitor) {
-    _readNothing = false;
-    read(visitor, 0, Reading::OneLine);
-    return !_readNothing;
-}
-
-std::optional<MQAParam> LineReader::readParamHere() {
-    _buffer = Buffer();
-    _currentLine = _line;
-    const char* next = _p;
-    _failAt = skipBlanks(_p, _end);
-    if (!readParam(next)) return std::nullopt;
-    _p = next;
-    return currentLine(false).toParam(_buffer.params[0]);
-}
-
-bool LineReader::readBlock(MQALineVisitor& visitor) {
-    const char* body = matchOpener(_p);
-    if (!body) return false;
-    // The block comes as the block of a line with no name and no parameters.
-    MQALine opener;
-    opener.fileLine = _currentLine = _line;
-    opener.opensBlock = true;
-    visitor.line(opener, 0);
-    moveTo(body);
-    read(visitor, 1, Reading::BlockOnly);
-    return true;
 }
 
 bool LineReader::skipUnreadChunk(uint32_t depth) {
@@ -585,7 +543,7 @@ void LineReader::readInHalves(MQALineVisitor& visitor, uint32_t depth) {
             _stopDepth = depth;
             _splits = false;
             try {
-                read(visitor, depth, Reading::List);
+                readList(visitor, depth);
             } catch (...) {
                 _stopAt = nullptr;
                 _splits = true;
@@ -602,7 +560,7 @@ void LineReader::readInHalves(MQALineVisitor& visitor, uint32_t depth) {
                 other._owners = _owners;
                 other._cancel = &unwanted;
                 other._splits = false;
-                other.read(*later, depth, Reading::List);
+                other.readList(*later, depth);
                 second.stop = other._p;
                 second.lineStart = other._lineStart;
                 second.line = other._line;

@@ -1,5 +1,7 @@
 #include "MQATreeBuilder.h"
 
+#include <algorithm>
+
 namespace mqa {
 
 void TreeBuilder::line(const MQALine& line, uint32_t depth) {
@@ -11,7 +13,13 @@ void TreeBuilder::line(const MQALine& line, uint32_t depth) {
     for (const MQALineParam& param : line.params) params.push_back(line.toParam(param));
     attribute.setSourceLine(line.fileLine);
     _lists[depth].push_back(std::move(attribute));
-    if (line.opensBlock) _opened = depth + 1;
+    if (line.opensBlock) {
+        _opened = depth + 1;
+        // A block whose line starts with a count ("vertex 8 {") is given room for that
+        // many lines, up to what the text left could hold at eight bytes a line.
+        if (!line.params.empty() && line.params[0].type == MQAParamTypeInt && line.params[0].count > 0)
+            _lists[_opened].reserve(std::min<size_t>(std::max(0, line.intAt(line.params[0], 0)), line.textLeft / 8));
+    }
 }
 
 std::unique_ptr<MQALineVisitor> TreeBuilder::forSecondHalf() {
@@ -30,11 +38,16 @@ void TreeBuilder::takeSecondHalf(MQALineVisitor& later) {
 
 void TreeBuilder::closed(uint32_t depth) {
     std::vector<MQAAttribute>& lines = _lists[depth + 1];
-    std::vector<MQAAttribute> exact;
-    exact.reserve(lines.size());
-    for (MQAAttribute& line : lines) exact.push_back(std::move(line));
-    lines.clear();
-    _lists[depth].back().setBlock(MQABlock::blockWithAttributes(std::move(exact)));
+    std::vector<MQAAttribute> block;
+    if (lines.capacity() - lines.size() > lines.size() / 8) {
+        // Much more room than lines: the block keeps only what it holds.
+        block.reserve(lines.size());
+        for (MQAAttribute& line : lines) block.push_back(std::move(line));
+        lines.clear();
+    } else {
+        block.swap(lines);
+    }
+    _lists[depth].back().setBlock(MQABlock::blockWithAttributes(std::move(block)));
 }
 
 std::vector<MQAAttribute> TreeBuilder::take() {

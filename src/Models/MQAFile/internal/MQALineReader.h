@@ -46,20 +46,9 @@ public:
     // Reads lines at `depth` (and the blocks they open) until a line there reads as
     // none; the reader then stands at that line's start, nothing of it read.
     void readList(MQALineVisitor& visitor, uint32_t depth);
-    // Reads one attribute line, with its block; false, nothing read, when the line
-    // reads as none.
-    bool readOneLine(MQALineVisitor& visitor);
-    // Reads a block from its "{" line through its "}" into the visitor, at depth 0;
-    // false, nothing read, when no opener stands at the reader.
-    bool readBlock(MQALineVisitor& visitor);
 
     const char* position() const { return _p; }
     uint64_t line() const { return _line; }
-    // Reads one parameter where the reader stands; none, nothing read, when none starts there.
-    std::optional<MQAParam> readParamHere();
-    // Off for the cursor's own reads, which take the text exactly as it stands: comment
-    // and blank lines are then read like any other line.
-    void setPassesOverCommentsAndBlanks(bool pass) { _passesOver = pass; }
 
 private:
     struct Buffer {
@@ -68,11 +57,6 @@ private:
         std::vector<uint32_t> numbers;
         std::vector<std::string_view> strings;
     };
-    // A list of lines; one line with its block; a block's lines through its "}".
-    enum class Reading { List, OneLine, BlockOnly };
-
-    // The loop of readList and readOneLine.
-    void read(MQALineVisitor& visitor, uint32_t depth, Reading reading);
     // Passes over comment and blank lines at a line start; reports progress.
     void atLineStart();
     void readHead();
@@ -101,6 +85,8 @@ private:
     void readInHalves(MQALineVisitor& visitor, uint32_t depth);
     MQALine currentLine(bool opensBlock) const;
     [[noreturn]] void fail(std::string_view message, std::string_view unit, int line) const;
+    // "Syntax Error." at the first non-blank at or after p.
+    [[noreturn]] void failAt(const char* p, std::string_view unit, int line);
 
     std::string_view _text;
     const char* _begin;
@@ -110,8 +96,6 @@ private:
     const char* _failAt;
     uint64_t _line;          // the file's line at _lineStart
     uint64_t _currentLine = 0;  // the line being read
-    bool _readNothing = false;
-    bool _passesOver = true;
     bool _splits = true;  // whether a long block may be read in halves now
     const MQAReadOptions& _options;
     LenientNotes& _notes;
