@@ -20,8 +20,6 @@ public:
         return acceptsByAngle(d);
     }
     bool acceptsByAngle(float d) const;  // the defining test, one acos
-    // Whether any dot product passes: none does for a smoothing angle of 0.
-    bool acceptsSome() const { return acceptsByAngle(1.0f); }
     // No dot product below this passes.
     float lowestAccepted() const;
     float limit() const { return _limit; }

@@ -6,16 +6,6 @@
 
 namespace pose {
 
-namespace {
-
-inline const GLKMatrix4& boneMatrix(const ZeltoVertex& v, std::span<const GLKMatrix4> matrices) {
-    return (v.bone >= 0 && static_cast<size_t>(v.bone) < matrices.size())
-               ? matrices[static_cast<size_t>(v.bone)]
-               : GLKMatrix4Identity;
-}
-
-}  // namespace
-
 GLKVector3 triangleNormal(const GLKVector3& p0, const GLKVector3& p1, const GLKVector3& p2) {
     return unitNormalOf(
         GLKVector3CrossProduct(GLKVector3Subtract(p1, p0), GLKVector3Subtract(p2, p0)));
@@ -30,134 +20,44 @@ GLKVector3 quadNormal(const GLKVector3& p0, const GLKVector3& p1, const GLKVecto
     return unitNormalOf(c);
 }
 
-void triangleNormalsScalar(const ZeltoVertex* v, std::span<const TriangleCorners> faces,
-                           GLKVector3* out) {
-    for (const TriangleCorners& f : faces) {
-        const uint32_t* c = f.vertex;
-        out[f.face] = triangleNormal(v[c[0]].affinePos, v[c[1]].affinePos, v[c[2]].affinePos);
-    }
+namespace {
+
+const GLKMatrix4& boneMatrix(const ZeltoVertex& v, std::span<const GLKMatrix4> matrices) {
+    return (v.bone >= 0 && static_cast<size_t>(v.bone) < matrices.size()) ? matrices[static_cast<size_t>(v.bone)]
+                                                                          : GLKMatrix4Identity;
+}
+
+// The definitions: one face at a time. They also take the faces the wide forms leave.
+void triangleNormalsScalar(const ZeltoVertex* v, std::span<const TriangleCorners> faces, GLKVector3* out) {
+    for (const TriangleCorners& f : faces)
+        out[f.face] = triangleNormal(v[f.vertex[0]].affinePos, v[f.vertex[1]].affinePos, v[f.vertex[2]].affinePos);
 }
 
 void quadNormalsScalar(const ZeltoVertex* v, std::span<const QuadCorners> faces, GLKVector3* out) {
     for (const QuadCorners& f : faces) {
         const uint32_t* c = f.vertex;
-        out[f.face] = quadNormal(v[c[0]].affinePos, v[c[1]].affinePos, v[c[2]].affinePos,
-                                 v[c[3]].affinePos);
+        out[f.face] = quadNormal(v[c[0]].affinePos, v[c[1]].affinePos, v[c[2]].affinePos, v[c[3]].affinePos);
     }
 }
 
-namespace {
-
 // The end of normal i's faces: where the next normal's begin, or the end of the lists.
-inline size_t facesEnd(std::span<ZeltoNormal> normals, size_t i, size_t listsSize) {
+size_t facesEnd(std::span<ZeltoNormal> normals, size_t i, size_t listsSize) {
     return i + 1 < normals.size() ? normals[i + 1].firstFace : listsSize;
 }
 
 }  // namespace
 
-void sumNormalsScalar(const GLKVector3* faceNormals, std::span<ZeltoNormal> normals,
-                      std::span<const uint32_t> faceLists) {
-    for (size_t i = 0; i < normals.size(); ++i) {
-        GLKVector3 sum{0, 0, 0};
-        for (size_t k = normals[i].firstFace; k < facesEnd(normals, i, faceLists.size()); ++k)
-            sum = GLKVector3Add(sum, faceNormals[faceLists[k]]);
-        normals[i].normal = sum;
-    }
-}
-
-void transformVerticesScalar(std::span<ZeltoVertex> vertices, std::span<const GLKMatrix4> matrices) {
-    for (ZeltoVertex& v : vertices) v.affinePos = GLKMatrix4MultiplyPoint(boneMatrix(v, matrices), v.pos);
-}
-
 #if defined(__SSE2__)
 
+// Eight faces at a time where the processor has AVX2.
+#define ZELTO_AVX2 __attribute__((target("avx2")))
+
 namespace {
-
-// Lanes x, y, z of four positions, from positions stored on 16-byte boundaries.
-struct Lanes {
-    __m128 x, y, z;
-};
-
-inline Lanes gather(const ZeltoVertex* v, uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
-    __m128 r0 = _mm_load_ps(&v[a].affinePos.x);
-    __m128 r1 = _mm_load_ps(&v[b].affinePos.x);
-    __m128 r2 = _mm_load_ps(&v[c].affinePos.x);
-    __m128 r3 = _mm_load_ps(&v[d].affinePos.x);
-    _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
-    return {r0, r1, r2};
-}
-
-template <int N>
-inline Lanes gatherCorner(const ZeltoVertex* v, const ShapeCorners<N>* faces, int k) {
-    return gather(v, faces[0].vertex[k], faces[1].vertex[k], faces[2].vertex[k], faces[3].vertex[k]);
-}
-
-inline Lanes cross(const Lanes& p0, const Lanes& p1, const Lanes& p2) {
-    __m128 ax = _mm_sub_ps(p1.x, p0.x), ay = _mm_sub_ps(p1.y, p0.y), az = _mm_sub_ps(p1.z, p0.z);
-    __m128 bx = _mm_sub_ps(p2.x, p0.x), by = _mm_sub_ps(p2.y, p0.y), bz = _mm_sub_ps(p2.z, p0.z);
-    return {_mm_sub_ps(_mm_mul_ps(ay, bz), _mm_mul_ps(az, by)),
-            _mm_sub_ps(_mm_mul_ps(az, bx), _mm_mul_ps(ax, bz)),
-            _mm_sub_ps(_mm_mul_ps(ax, by), _mm_mul_ps(ay, bx))};
-}
 
 inline void store3(GLKVector3& out, __m128 xyz) {
     _mm_storel_pi(reinterpret_cast<__m64*>(&out.x), xyz);
     _mm_store_ss(&out.z, _mm_movehl_ps(xyz, xyz));
 }
-
-// Normalises four vectors like unitNormalOf and stores them for the four faces.
-template <int N>
-inline void normaliseAndStore(Lanes c, const ShapeCorners<N>* faces, GLKVector3* out) {
-    __m128 length = _mm_sqrt_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(c.x, c.x), _mm_mul_ps(c.y, c.y)),
-                                           _mm_mul_ps(c.z, c.z)));
-    __m128 zero = _mm_cmpeq_ps(length, _mm_setzero_ps());
-    __m128 r = _mm_div_ps(_mm_set1_ps(1.0f), length);
-    __m128 x = _mm_andnot_ps(zero, _mm_mul_ps(c.x, r));
-    __m128 y = _mm_andnot_ps(zero, _mm_mul_ps(c.y, r));
-    __m128 z = _mm_or_ps(_mm_and_ps(zero, _mm_set1_ps(1.0f)), _mm_andnot_ps(zero, _mm_mul_ps(c.z, r)));
-    __m128 w = _mm_setzero_ps();
-    _MM_TRANSPOSE4_PS(x, y, z, w);
-    store3(out[faces[0].face], x);
-    store3(out[faces[1].face], y);
-    store3(out[faces[2].face], z);
-    store3(out[faces[3].face], w);
-}
-
-}  // namespace
-
-void triangleNormalsSSE(const ZeltoVertex* v, std::span<const TriangleCorners> faces,
-                        GLKVector3* out) {
-    size_t i = 0;
-    for (; i + 4 <= faces.size(); i += 4) {
-        const TriangleCorners* batch = faces.data() + i;
-        Lanes p0 = gatherCorner(v, batch, 0);
-        Lanes p1 = gatherCorner(v, batch, 1);
-        Lanes p2 = gatherCorner(v, batch, 2);
-        normaliseAndStore(cross(p0, p1, p2), batch, out);
-    }
-    triangleNormalsScalar(v, faces.subspan(i), out);
-}
-
-void quadNormalsSSE(const ZeltoVertex* v, std::span<const QuadCorners> faces, GLKVector3* out) {
-    size_t i = 0;
-    for (; i + 4 <= faces.size(); i += 4) {
-        const QuadCorners* batch = faces.data() + i;
-        Lanes p[4] = {gatherCorner(v, batch, 0), gatherCorner(v, batch, 1),
-                      gatherCorner(v, batch, 2), gatherCorner(v, batch, 3)};
-        Lanes c = cross(p[0], p[1], p[2]);
-        for (int k = 1; k < 4; ++k) {
-            Lanes next = cross(p[k], p[(k + 1) & 3], p[(k + 2) & 3]);
-            c = {_mm_add_ps(c.x, next.x), _mm_add_ps(c.y, next.y), _mm_add_ps(c.z, next.z)};
-        }
-        normaliseAndStore(c, batch, out);
-    }
-    quadNormalsScalar(v, faces.subspan(i), out);
-}
-
-// Eight faces at a time where the processor has AVX2: the same operations, twice as wide.
-#define ZELTO_AVX2 __attribute__((target("avx2")))
-
-namespace {
 
 struct Lanes8 {
     __m256 x, y, z;
@@ -246,14 +146,14 @@ void triangleNormals(const ZeltoVertex* v, std::span<const TriangleCorners> face
     if (kHasAVX2)
         triangleNormalsAVX2(v, faces, out);
     else
-        triangleNormalsSSE(v, faces, out);
+        triangleNormalsScalar(v, faces, out);
 }
 
 void quadNormals(const ZeltoVertex* v, std::span<const QuadCorners> faces, GLKVector3* out) {
     if (kHasAVX2)
         quadNormalsAVX2(v, faces, out);
     else
-        quadNormalsSSE(v, faces, out);
+        quadNormalsScalar(v, faces, out);
 }
 
 void sumNormals(const GLKVector3* faceNormals, std::span<ZeltoNormal> normals,
@@ -294,23 +194,20 @@ void transformVertices(std::span<ZeltoVertex> vertices, std::span<const GLKMatri
 
 #else
 
-void triangleNormalsSSE(const ZeltoVertex* v, std::span<const TriangleCorners> f, GLKVector3* o) {
-    triangleNormalsScalar(v, f, o);
-}
-void quadNormalsSSE(const ZeltoVertex* v, std::span<const QuadCorners> f, GLKVector3* o) {
-    quadNormalsScalar(v, f, o);
-}
 void triangleNormals(const ZeltoVertex* v, std::span<const TriangleCorners> f, GLKVector3* o) {
     triangleNormalsScalar(v, f, o);
 }
-void quadNormals(const ZeltoVertex* v, std::span<const QuadCorners> f, GLKVector3* o) {
-    quadNormalsScalar(v, f, o);
+void quadNormals(const ZeltoVertex* v, std::span<const QuadCorners> f, GLKVector3* o) { quadNormalsScalar(v, f, o); }
+void sumNormals(const GLKVector3* faceNormals, std::span<ZeltoNormal> normals, std::span<const uint32_t> lists) {
+    for (size_t i = 0; i < normals.size(); ++i) {
+        GLKVector3 sum{0, 0, 0};
+        for (size_t k = normals[i].firstFace; k < facesEnd(normals, i, lists.size()); ++k)
+            sum = GLKVector3Add(sum, faceNormals[lists[k]]);
+        normals[i].normal = sum;
+    }
 }
-void sumNormals(const GLKVector3* f, std::span<ZeltoNormal> n, std::span<const uint32_t> l) {
-    sumNormalsScalar(f, n, l);
-}
-void transformVertices(std::span<ZeltoVertex> v, std::span<const GLKMatrix4> m) {
-    transformVerticesScalar(v, m);
+void transformVertices(std::span<ZeltoVertex> vertices, std::span<const GLKMatrix4> matrices) {
+    for (ZeltoVertex& v : vertices) v.affinePos = GLKMatrix4MultiplyPoint(boneMatrix(v, matrices), v.pos);
 }
 
 #endif

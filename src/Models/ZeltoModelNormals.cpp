@@ -1,9 +1,7 @@
 // Face normals, the grouping of corners into shared smooth normals, and their sums.
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
-#include <cstring>
 #include <stdexcept>
 #include <unordered_map>
 
@@ -57,12 +55,11 @@ public:
             _group.resize(joined);
             for (uint32_t i = 0; i < joined; ++i) _group[i] = i;
             finishGroup(entries, _group);
-        } else if (entries.size() <= kFew)
+        } else if (entries.size() <= kFew) {
             groupFew(entries);
-        else if (_test.acceptsSome())
+        } else {
             groupMany(entries);
-        else
-            groupEqual(entries);
+        }
     }
 
 private:
@@ -127,34 +124,6 @@ private:
                 setLink(entries[i], ZeltoCorner::kNormalFlat);
                 return true;
             });
-        }
-    }
-
-    // With a smoothing angle of 0 only equal normals join: corners group by their
-    // normal's value.
-    void groupEqual(std::span<const uint32_t> entries) {
-        std::unordered_map<uint64_t, std::vector<uint32_t>> equal;
-        auto keyOf = [](GLKVector3 n) {
-            const float c[3] = {n.x + 0.0f, n.y + 0.0f, n.z + 0.0f};  // -0 as 0
-            uint32_t b[3];
-            for (int k = 0; k < 3; ++k) b[k] = std::bit_cast<uint32_t>(c[k]);
-            return (uint64_t{b[0]} * 0x9E3779B97F4A7C15ull) ^ (uint64_t{b[1]} << 21) ^ (uint64_t{b[2]} * 0xC2B2AE3D27D4EB4Full);
-        };
-        _taken.assign(entries.size(), 0);
-        for (uint32_t i = 0; i < entries.size(); ++i) {
-            GLKVector3 n = normalOf(entries[i]);
-            if (hasNaN(n))
-                _taken[i] = 1, setLink(entries[i], ZeltoCorner::kNormalFlat);
-            else
-                equal[keyOf(n)].push_back(i);
-        }
-        for (uint32_t seed = 0; seed < entries.size(); ++seed) {
-            if (_taken[seed]) continue;
-            GLKVector3 s = normalOf(entries[seed]);
-            _group.clear();
-            for (uint32_t i : equal[keyOf(s)])
-                if (!_taken[i] && normalOf(entries[i]) == s) _group.push_back(i);
-            finish(entries, seed);
         }
     }
 
