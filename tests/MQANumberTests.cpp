@@ -92,7 +92,7 @@ TEST(MQANumber, WordAtATimeReadingMatchesTheScanner) {
         if (at != end && (*at == '-' || mqa::isDigit(*at))) plain = mqa::detail::scanNumberSlowly(at, end);
         ASSERT_EQ(static_cast<int>(fast.kind), static_cast<int>(plain.kind)) << text;
         ASSERT_EQ(fast.next, plain.next) << text;
-        if (plain.kind != mqa::MQAValueKind::None) {
+        if (plain.kind != MQAParamTypeNone) {
             ASSERT_EQ(fast.bits, plain.bits) << text;
         }
     };

@@ -22,15 +22,6 @@ constexpr int kIntMismatchLine = 301;
 constexpr uint32_t kLinesPerProgress = 4096;
 constexpr size_t kExcerptBytes = 120;
 
-MQAParamType typeOf(MQAValueKind kind) {
-    switch (kind) {
-        case MQAValueKind::String: return MQAParamTypeString;
-        case MQAValueKind::Float: return MQAParamTypeFloat;
-        case MQAValueKind::Int: return MQAParamTypeInt;
-        default: return MQAParamTypeNone;
-    }
-}
-
 uint32_t intBitsAsFloatBits(uint32_t bits) {
     return std::bit_cast<uint32_t>(static_cast<float>(static_cast<int32_t>(bits)));
 }
@@ -104,15 +95,17 @@ void LenientNotes::merge(const LenientNotes& later) {
                                std::pair{&firstExponent, later.firstExponent},
                                std::pair{&firstLoneLineFeed, later.firstLoneLineFeed}})
         if (!*own) *own = theirs;
-    for (const Skipped& kind : later.skipped) {
-        auto same = std::find_if(skipped.begin(), skipped.end(),
-                                 [&](const Skipped& s) { return equalsIgnoringCase(s.name, kind.name); });
-        if (same == skipped.end()) {
-            skipped.push_back(kind);
-        } else {
-            same->chunks += kind.chunks;
-            same->lines += kind.lines;
-        }
+    for (const Skipped& kind : later.skipped) addSkipped(kind);
+}
+
+void LenientNotes::addSkipped(const Skipped& chunks) {
+    auto same = std::find_if(skipped.begin(), skipped.end(),
+                             [&](const Skipped& s) { return equalsIgnoringCase(s.name, chunks.name); });
+    if (same == skipped.end()) {
+        skipped.push_back(chunks);
+    } else {
+        same->chunks += chunks.chunks;
+        same->lines += chunks.lines;
     }
 }
 
@@ -173,18 +166,22 @@ const char* LineReader::commentEnd(const char* p) const {
     return matchBreak(q, _end, _options.lenient);
 }
 
+const char* LineReader::pastComments(const char* p) const {
+    while (p != _end && *p == '#') {
+        const char* after = commentEnd(p);
+        if (!after) break;
+        p = after;
+    }
+    return p;
+}
+
 const char* LineReader::lineBreak(const char* p) const {
     if (const char* after = matchBreak(p, _end, _options.lenient)) return after;
     if (p == _end || *p != '\r') return nullptr;
     // A lone CR ends a line for the comment and blank passes. Comment lines after it go
     // first: an LF after them makes one CR LF with it. Else a line starts after it, and
     // an LF after its blank run makes one.
-    const char* q = p + 1;
-    while (q != _end && *q == '#') {
-        const char* after = commentEnd(q);
-        if (!after) break;
-        q = after;
-    }
+    const char* q = pastComments(p + 1);
     if (q != _end && *q == '\n') return q + 1;
     const char* after = passOver(q);
     return after != q && after != _end && *after == '\n' ? after + 1 : nullptr;
@@ -211,12 +208,7 @@ const char* LineReader::passOver(const char* p) const {
         }
         if (*q == '\r') {
             // A lone CR, comment lines, then LF: without the comments, one CR LF.
-            const char* r = q + 1;
-            while (r != _end && *r == '#') {
-                const char* after = commentEnd(r);
-                if (!after) break;
-                r = after;
-            }
+            const char* r = pastComments(q + 1);
             if (r != q + 1 && r != _end && *r == '\n') {
                 q = runEnd = r + 1;
                 continue;
@@ -224,14 +216,8 @@ const char* LineReader::passOver(const char* p) const {
         }
         ++q;
     }
-    if (!runEnd) return resume;
     // Comment lines right after the run went before it did.
-    for (q = runEnd; q != _end && *q == '#';) {
-        const char* after = commentEnd(q);
-        if (!after) break;
-        q = after;
-    }
-    return q;
+    return runEnd ? pastComments(runEnd) : resume;
 }
 
 const char* LineReader::matchLineEnd(const char* p) const {
@@ -295,13 +281,13 @@ bool LineReader::readParam(const char*& p) {
     const bool lenient = _options.lenient;
     if (!open) {
         MQAScannedValue v = scanValue(start, _end, lenient);
-        if (v.kind == MQAValueKind::None) return false;
+        if (v.kind == MQAParamTypeNone) return false;
         if (v.exponent && !_notes.firstExponent) _notes.firstExponent = _currentLine;
         // Filled in place: a copy built on the stack and then stored costs a stall here.
         MQALineParam& param = b.params.emplace_back();
-        param.type = typeOf(v.kind);
+        param.type = v.kind;
         param.count = 1;
-        if (v.kind == MQAValueKind::String) {
+        if (v.kind == MQAParamTypeString) {
             param.first = static_cast<uint32_t>(b.strings.size());
             b.strings.push_back(v.text);
         } else {
@@ -314,7 +300,7 @@ bool LineReader::readParam(const char*& p) {
     MQALineParam param{name, MQAParamTypeNone, 0, 0};
     for (const char* q = open;;) {
         MQAScannedValue v = scanValue(q, _end, lenient);
-        if (v.kind == MQAValueKind::None) {
+        if (v.kind == MQAParamTypeNone) {
             const char* close = matchBlanksThen(q, _end, ')');
             if (!close) fail("Syntax Error.", "MQAParam", kParamSyntaxErrorLine);
             b.params.push_back(param);
@@ -322,7 +308,7 @@ bool LineReader::readParam(const char*& p) {
             return true;
         }
         if (v.exponent && !_notes.firstExponent) _notes.firstExponent = _currentLine;
-        MQAParamType type = typeOf(v.kind);
+        MQAParamType type = v.kind;
         if (lenient && param.type != MQAParamTypeNone && type != param.type && type != MQAParamTypeString &&
             param.type != MQAParamTypeString) {
             // Integers among decimals read as decimals.
@@ -481,13 +467,7 @@ void LineReader::skipChunk(std::string_view name) {
             if (_options.progress) _options.progress->reached(static_cast<uint64_t>(p - _text.data()));
         }
     }
-    uint64_t lines = lineFeeds(_p, p) + (p == _end && p[-1] != '\n' ? 1 : 0);
-    auto same = std::find_if(_notes.skipped.begin(), _notes.skipped.end(),
-                             [&](const LenientNotes::Skipped& s) { return equalsIgnoringCase(s.name, name); });
-    if (same == _notes.skipped.end())
-        _notes.skipped.push_back({std::string(name), firstLine, 1, lines});
-    else
-        ++same->chunks, same->lines += lines;
+    _notes.addSkipped({std::string(name), firstLine, 1, lineFeeds(_p, p) + (p == _end && p[-1] != '\n' ? 1 : 0)});
     moveTo(p);
 }
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <bit>
 #include <cstdio>
+#include <optional>
 
-#include "MQAEnvelope.h"
 #include "MQALineReader.h"
 #include "MQANumber.h"
 #include "MQAScan.h"
@@ -26,6 +26,69 @@ std::string formatVersion(const char* format, float version) {
     MQAException error(message, kUnit, line);
     error.setPlace(mqa::placeInText(text, offset));
     throw error;
+}
+
+// What the header says, and where the body is.
+struct Envelope {
+    std::string_view type;     // the format type as written
+    std::string_view version;  // \d+\.\d+
+    size_t bodyStart = 0;      // the body runs up to the last "Eof" that only whitespace follows
+    size_t bodyEnd = 0;
+    bool blankLineMissing = false;  // leniently, the header may end without its blank line
+};
+
+// Matches
+//   ^Metasequoia Document[\t ]*\r\nFormat (\w+) Ver (\d+\.\d+)[\t ]*\r\n\r\n(.+)Eof\s*$
+// with letter case ignored; none when the text does not match, with where the match
+// stopped in `failedAt`. Leniently, the header's lines may end with LF alone and the
+// blank line after them may be missing.
+std::optional<Envelope> matchEnvelope(std::string_view text, size_t& failedAt, bool lenient) {
+    size_t pos = 0;  // moves only past what matched
+    auto word = [&](std::string_view word) {
+        if (text.size() - pos < word.size() || !mqa::equalsIgnoringCase(text.substr(pos, word.size()), word)) return false;
+        pos += word.size();
+        return true;
+    };
+    auto lineBreak = [&](size_t at) {
+        const char* after = mqa::matchBreak(text.data() + at, text.data() + text.size(), lenient);
+        if (after) pos = static_cast<size_t>(after - text.data());
+        return after != nullptr;
+    };
+    auto lineEnd = [&] {
+        return lineBreak(static_cast<size_t>(mqa::skipBlanks(text.data() + pos, text.data() + text.size()) - text.data()));
+    };
+    auto run = [&](bool (*is)(char)) {
+        size_t start = pos;
+        while (pos < text.size() && is(text[pos])) ++pos;
+        return pos > start;
+    };
+    Envelope m;
+    size_t typeAt = 0, versionAt = 0;
+    bool header = word("Metasequoia Document") && lineEnd() && word("Format ") && (typeAt = pos, run(mqa::isNameChar)) &&
+                  word(" Ver ") && (versionAt = pos, run(mqa::isDigit)) && word(".") && run(mqa::isDigit) && lineEnd();
+    if (header) {
+        m.type = text.substr(typeAt, text.find(' ', typeAt) - typeAt);
+        m.version = text.substr(versionAt, text.find_first_not_of("0123456789.", versionAt) - versionAt);
+        if (!lineBreak(pos)) {
+            m.blankLineMissing = true;
+            header = lenient;
+        }
+    }
+    // The last "Eof" is the one that only whitespace follows; the body before it is
+    // at least one character long.
+    size_t end = text.size();
+    while (header && end > pos && mqa::isSpace(text[end - 1])) --end;
+    if (header && (end < pos + 4 || !mqa::equalsIgnoringCase(text.substr(end - 3, 3), "Eof"))) {
+        pos = end;
+        header = false;
+    }
+    if (!header) {
+        failedAt = std::min(pos, text.size());
+        return std::nullopt;
+    }
+    m.bodyStart = pos;
+    m.bodyEnd = end - 3;
+    return m;
 }
 
 // What stopped the body's list at `stop`, for the warning about the text after it.
@@ -92,7 +155,7 @@ MQAReadResult readDocument(std::string_view text, MQALineVisitor& visitor, const
     MQAReadResult result;
     const bool lenient = options.lenient;
     size_t failedAt = 0;
-    std::optional<EnvelopeMatch> match = matchEnvelope(text, &failedAt, lenient);
+    std::optional<Envelope> match = matchEnvelope(text, failedAt, lenient);
     if (!match) raiseAt(text, failedAt, "This is not MQA file.", kNotMQALine);
     result.type = std::string(match->type);
     size_t typeAt = static_cast<size_t>(match->type.data() - text.data());

@@ -33,6 +33,7 @@ struct LenientNotes {
     std::vector<Skipped> skipped;  // one per kind of chunk, in the order first met
 
     void merge(const LenientNotes& later);
+    void addSkipped(const Skipped& chunks);
     void addTo(std::vector<MQAWarning>& warnings) const;
 };
 
@@ -68,6 +69,7 @@ private:
     const char* matchLineEnd(const char* p) const;  // [\t ]*(line break|end of text)
     const char* matchOpener(const char* p) const;   // [\t ]*\{.*?(line break)
     const char* commentEnd(const char* p) const;    // after a comment line at p, or nullptr
+    const char* pastComments(const char* p) const;  // after the comment lines from p
     // From a line start: past the comment lines and the run of blank lines there, to
     // where reading resumes.
     const char* passOver(const char* p) const;

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "MQAParam.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -68,14 +70,12 @@ inline const char* matchBreak(const char* p, const char* end, bool lenient) {
     return nullptr;
 }
 
-enum class MQAValueKind { None, String, Float, Int };
-
 // One value at the cursor: a quoted string, -?\d+\.\d+ or -?\d+, tried in that order.
 // `text` is the string's content or the number's characters; `bits` holds a number's
 // value (an int32 or the bits of the nearest float). With `exponents` (lenient
 // reading), a number may end in an exponent, e-17 or E+3, which makes it a float.
 struct MQAScannedValue {
-    MQAValueKind kind = MQAValueKind::None;
+    MQAParamType kind = MQAParamTypeNone;
     const char* next = nullptr;
     std::string_view text;
     uint32_t bits = 0;
@@ -115,7 +115,7 @@ inline MQAScannedValue withExponent(MQAScannedValue v, const char* start, const 
     if (r == end || !isDigit(*r)) return v;
     while (r != end && isDigit(*r)) ++r;
     std::string_view text(start, static_cast<size_t>(r - start));
-    return {MQAValueKind::Float, r, text, floatBitsFromText(text), true};
+    return {MQAParamTypeFloat, r, text, floatBitsFromText(text), true};
 }
 
 // The general scan of a number at p (after blanks), digit by digit.
@@ -137,16 +137,16 @@ inline MQAScannedValue scanNumberSlowly(const char* p, const char* end) {
         // division gives the correctly rounded result.
         if (intDigits + decimals <= 19 && mantissa < (1u << 24) && decimals <= 10) {
             float value = static_cast<float>(mantissa) / kPowersOfTen[decimals];
-            return {MQAValueKind::Float, q, text, std::bit_cast<uint32_t>(negative ? -value : value)};
+            return {MQAParamTypeFloat, q, text, std::bit_cast<uint32_t>(negative ? -value : value)};
         }
-        return {MQAValueKind::Float, q, text, floatBitsFromText(text)};
+        return {MQAParamTypeFloat, q, text, floatBitsFromText(text)};
     }
     // Saturate at the 32-bit limits; more than ten digits are beyond them anyway.
     int64_t value = intDigits > 10 ? (int64_t{1} << 32) : static_cast<int64_t>(mantissa);
     if (negative) value = -value;
     if (value > INT32_MAX) value = INT32_MAX;
     if (value < INT32_MIN) value = INT32_MIN;
-    return {MQAValueKind::Int, q, std::string_view(p, static_cast<size_t>(q - p)),
+    return {MQAParamTypeInt, q, std::string_view(p, static_cast<size_t>(q - p)),
             static_cast<uint32_t>(static_cast<int32_t>(value))};
 }
 
@@ -170,7 +170,7 @@ inline MQAScannedValue scanNumberSlowly(const char* p, const char* end) {
     // pattern a branch predictor could learn.
     if (q[intDigits] != '.' || (other >> (intDigits + 1) & 1)) {
         uint32_t value = static_cast<uint32_t>(mantissa);  // below 10^7: no saturation
-        return {MQAValueKind::Int, q + intDigits, std::string_view(p, negative + intDigits), (value ^ -negative) + negative};
+        return {MQAParamTypeInt, q + intDigits, std::string_view(p, negative + intDigits), (value ^ -negative) + negative};
     }
     const unsigned decimals = static_cast<unsigned>(std::countr_zero(other >> (intDigits + 1)));
     if (decimals > 7) return scanNumberSlowly(p, end);
@@ -179,9 +179,9 @@ inline MQAScannedValue scanNumberSlowly(const char* p, const char* end) {
     std::string_view text(p, static_cast<size_t>(fraction + decimals - p));
     if (mantissa < (1u << 24)) {
         float value = static_cast<float>(mantissa) / kPowersOfTen[decimals];
-        return {MQAValueKind::Float, fraction + decimals, text, std::bit_cast<uint32_t>(value) | negative << 31};
+        return {MQAParamTypeFloat, fraction + decimals, text, std::bit_cast<uint32_t>(value) | negative << 31};
     }
-    return {MQAValueKind::Float, fraction + decimals, text, floatBitsFromText(text)};
+    return {MQAParamTypeFloat, fraction + decimals, text, floatBitsFromText(text)};
 #else
     return scanNumberSlowly(p, end);
 #endif
@@ -198,13 +198,13 @@ inline MQAScannedValue scanNumberSlowly(const char* p, const char* end) {
         if (content != end && !isLineBreak(*content)) {
             for (const char* q = content + 1; q != end && !isLineBreak(*q); ++q)
                 if (*q == '"')
-                    return {MQAValueKind::String, q + 1, std::string_view(content, static_cast<size_t>(q - content))};
+                    return {MQAParamTypeString, q + 1, std::string_view(content, static_cast<size_t>(q - content))};
         }
         return {};
     }
     if (*p != '-' && !isDigit(*p)) return {};
     MQAScannedValue v = detail::scanNumber(p, end);
-    if (exponents && v.kind != MQAValueKind::None) return detail::withExponent(v, p, end);
+    if (exponents && v.kind != MQAParamTypeNone) return detail::withExponent(v, p, end);
     return v;
 }
 
