@@ -37,7 +37,7 @@ int inspect(const InspectOptions& options, const DocumentInput& input) {
     try {
         switch (options.mode) {
             case InspectOptions::Mode::Tree: {
-                std::string bytes = std::move(*read).takeString();
+                std::string bytes(read->view());
                 if (!options.compatible) mqa::requireUTF8(bytes);
                 MQAFile file = MQAFile::initWithString(bytes, reading);
                 printWarnings(input, file.warnings());

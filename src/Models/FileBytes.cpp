@@ -7,6 +7,7 @@
 #include <cstring>
 #include <mutex>
 #include <system_error>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -17,18 +18,15 @@
 namespace zelto {
 namespace {
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : _fd(fd) {}
+// A file descriptor that is closed when it goes.
+struct FileDescriptor {
+    explicit FileDescriptor(int descriptor) : fd(descriptor) {}
+    FileDescriptor(FileDescriptor&& other) noexcept : fd(std::exchange(other.fd, -1)) {}
     ~FileDescriptor() {
-        if (_fd >= 0) close(_fd);
+        if (fd >= 0) close(fd);
     }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return _fd; }
-
-private:
-    int _fd;
+    int get() const { return fd; }
+    int fd;
 };
 
 [[noreturn]] void failWithErrno(const std::string& path) {
@@ -37,14 +35,19 @@ private:
 
 constexpr size_t kGrowth = size_t{1} << 20;  // for files longer than their stated size
 
+// The file open for reading, and its status; a directory is refused.
+FileDescriptor openFile(const std::string& path, struct stat& status) {
+    FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0 || fstat(file.get(), &status) != 0) failWithErrno(path);
+    if (S_ISDIR(status.st_mode)) throw std::system_error(EISDIR, std::generic_category(), path);
+    return file;
+}
+
 }  // namespace
 
 std::string readFileBytes(const std::string& path) {
-    FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.get() < 0) failWithErrno(path);
     struct stat status {};
-    if (fstat(file.get(), &status) != 0) failWithErrno(path);
-    if (S_ISDIR(status.st_mode)) throw std::system_error(EISDIR, std::generic_category(), path);
+    FileDescriptor file = openFile(path, status);
     size_t expected = S_ISREG(status.st_mode) && status.st_size > 0 ? static_cast<size_t>(status.st_size) : 0;
 
     std::string bytes;
@@ -136,11 +139,8 @@ void unwatch(int slot) {
 DocumentBytes::DocumentBytes(std::string bytes) : _string(std::move(bytes)) {}
 
 DocumentBytes DocumentBytes::readFile(const std::string& path) {
-    FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.get() < 0) failWithErrno(path);
     struct stat status {};
-    if (fstat(file.get(), &status) != 0) failWithErrno(path);
-    if (S_ISDIR(status.st_mode)) throw std::system_error(EISDIR, std::generic_category(), path);
+    FileDescriptor file = openFile(path, status);
     DocumentBytes bytes;
     if (S_ISREG(status.st_mode) && status.st_size > 0) {
         size_t size = static_cast<size_t>(status.st_size);
@@ -181,11 +181,6 @@ DocumentBytes& DocumentBytes::operator=(DocumentBytes&& other) noexcept {
 }
 
 DocumentBytes::~DocumentBytes() { release(); }
-
-std::string DocumentBytes::takeString() && {
-    if (_map) return std::string(view());
-    return std::move(_string);
-}
 
 bool DocumentBytes::truncated() const {
     return _guard >= 0 && gGuards[_guard].truncated.load(std::memory_order_acquire);

@@ -41,8 +41,6 @@ public:
     std::string_view view() const { return {_map ? _map : _string.data(), size()}; }
     bool mapped() const { return _map != nullptr; }
     bool truncated() const;
-    // The bytes as a string: a mapping's are copied.
-    std::string takeString() &&;
     // Lets the bytes go now (a mapping is unmapped); they are empty afterwards.
     void release();
 

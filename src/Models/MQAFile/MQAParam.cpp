@@ -5,7 +5,6 @@
 #include <memory>
 #include <new>
 #include <stdexcept>
-#include <variant>
 #include <vector>
 
 #include "MQAException.h"
@@ -22,10 +21,12 @@ constexpr int kInvalidTypeLine = 345;
 // names and 64-bit floats go to the general form, `ext`.
 struct MQAParam::Representation {
     struct Ext {
-        using Value = std::variant<int32_t, float, double, std::string>;
         std::optional<std::string> name;
         MQAParamType type = MQAParamTypeNone;
-        std::vector<Value> values;
+        bool doubles = false;         // floats held as 64-bit values
+        std::vector<double> numbers;  // every int and float exactly, as a double
+        std::vector<std::string> strings;
+        uint64_t count() const { return type == MQAParamTypeString ? strings.size() : numbers.size(); }
     };
     enum : uint8_t {
         kTypeMask = 0x03,
@@ -49,6 +50,12 @@ struct MQAParam::Representation {
     bool isExt() const { return bits & kExt; }
     const uint32_t* numbers() const { return (bits & kHeap) ? heap : inlineValues; }
     MQAParamType compactType() const { return static_cast<MQAParamType>(bits & kTypeMask); }
+    // A compact number as a double, exactly.
+    double numberAt(uint64_t i) const {
+        uint32_t value = numbers()[i];
+        return compactType() == MQAParamTypeInt ? static_cast<double>(static_cast<int32_t>(value))
+                                                : static_cast<double>(std::bit_cast<float>(value));
+    }
 
     void release() {
         if (isExt())
@@ -76,14 +83,7 @@ struct MQAParam::Representation {
         auto general = std::make_unique<Ext>();
         general->type = compactType();
         if (bits & kHasName) general->name = std::string(shortName, (bits >> kNameLengthShift) & 0x03);
-        general->values.reserve(count);
-        for (uint32_t i = 0; i < count; ++i) {
-            uint32_t value = numbers()[i];
-            if (general->type == MQAParamTypeInt)
-                general->values.emplace_back(static_cast<int32_t>(value));
-            else
-                general->values.emplace_back(std::bit_cast<float>(value));
-        }
+        for (uint32_t i = 0; i < count; ++i) general->numbers.push_back(numberAt(i));
         release();
         ext = general.release();
         bits = kExt;
@@ -146,8 +146,7 @@ MQAParam MQAParam::paramWithStringValues(std::span<const std::string_view> value
     MQAParam param;
     Representation::Ext& ext = param.own().promote();
     ext.type = MQAParamTypeString;
-    ext.values.reserve(values.size());
-    for (std::string_view v : values) ext.values.emplace_back(std::string(v));
+    ext.strings.assign(values.begin(), values.end());
     return param;
 }
 
@@ -174,11 +173,12 @@ MQAParam MQAParam::paramWithFloatValues(std::span<const double> values) {
     MQAParam param;
     Representation::Ext& ext = param.own().promote();
     ext.type = MQAParamTypeFloat;
-    ext.values.assign(values.begin(), values.end());
+    ext.doubles = true;
+    ext.numbers.assign(values.begin(), values.end());
     return param;
 }
 
-uint64_t MQAParam::count() const { return own().isExt() ? own().ext->values.size() : own().count; }
+uint64_t MQAParam::count() const { return own().isExt() ? own().ext->count() : own().count; }
 
 int64_t MQAParam::type() const { return own().isExt() ? own().ext->type : own().compactType(); }
 
@@ -221,65 +221,60 @@ void checkIndex(uint64_t index, uint64_t count) {
 
 bool MQAParam::isDoubleAtIndex(uint64_t index) const {
     checkIndex(index, count());
-    return own().isExt() && std::holds_alternative<double>(own().ext->values[index]);
+    return own().isExt() && own().ext->doubles;
 }
 
+// Every number reads from its exact value as a double: an int's, a 32-bit float's, or
+// a 64-bit float's. Texts give their leading number.
 int32_t MQAParam::intValueAtIndex(uint64_t index) const {
     checkIndex(index, count());
     const Representation& r = own();
-    if (!r.isExt()) {
-        uint32_t bits = r.numbers()[index];
-        if (r.compactType() == MQAParamTypeInt) return static_cast<int32_t>(bits);
-        return mqa::truncateToInt(std::bit_cast<float>(bits));
-    }
-    return std::visit(
-        [](const auto& v) -> int32_t {
-            using T = std::decay_t<decltype(v)>;
-            if constexpr (std::is_same_v<T, int32_t>)
-                return v;
-            else if constexpr (std::is_same_v<T, std::string>)
-                return mqa::leadingInt(v);
-            else
-                return mqa::truncateToInt(v);
-        },
-        r.ext->values[index]);
+    if (r.isExt() && r.ext->type == MQAParamTypeString) return mqa::leadingInt(r.ext->strings[index]);
+    double value = r.isExt() ? r.ext->numbers[index] : r.numberAt(index);
+    return type() == MQAParamTypeInt ? static_cast<int32_t>(value) : mqa::truncateToInt(value);
 }
 
 float MQAParam::floatValueAtIndex(uint64_t index) const {
     checkIndex(index, count());
     const Representation& r = own();
-    if (!r.isExt()) {
-        uint32_t bits = r.numbers()[index];
-        if (r.compactType() == MQAParamTypeInt) return static_cast<float>(static_cast<int32_t>(bits));
-        return std::bit_cast<float>(bits);
-    }
-    return std::visit(
-        [](const auto& v) -> float {
-            using T = std::decay_t<decltype(v)>;
-            if constexpr (std::is_same_v<T, std::string>)
-                return mqa::leadingFloat(v);
-            else if constexpr (std::is_same_v<T, double>)
-                return mqa::narrowToFloat(v);
-            else
-                return static_cast<float>(v);
-        },
-        r.ext->values[index]);
+    if (r.isExt() && r.ext->type == MQAParamTypeString) return mqa::leadingFloat(r.ext->strings[index]);
+    double value = r.isExt() ? r.ext->numbers[index] : r.numberAt(index);
+    if (type() == MQAParamTypeInt) return static_cast<float>(static_cast<int32_t>(value));
+    return isDoubleAtIndex(index) ? mqa::narrowToFloat(value) : static_cast<float>(value);
 }
 
 std::string MQAParam::stringValueAtIndex(uint64_t index) const {
     checkIndex(index, count());
-    const Representation& r = own();
-    if (r.isExt())
-        if (const auto* s = std::get_if<std::string>(&r.ext->values[index])) return *s;
-    // Numbers give their written form.
-    std::string out;
-    if (type() == MQAParamTypeInt)
-        mqa::appendInt(out, intValueAtIndex(index));
-    else if (isDoubleAtIndex(index))
-        mqa::appendFloat(out, std::get<double>(r.ext->values[index]), 16);
-    else
-        mqa::appendFloat(out, floatValueAtIndex(index), 7);
+    if (type() == MQAParamTypeString) return own().ext->strings[index];
+    std::string out;  // numbers give their written form
+    appendValue(out, index);
     return out;
+}
+
+void MQAParam::appendValue(std::string& out, uint64_t i) const {
+    switch (type()) {
+        case MQAParamTypeInt: mqa::appendInt(out, intValueAtIndex(i)); break;
+        case MQAParamTypeFloat:
+            if (isDoubleAtIndex(i))
+                mqa::appendFloat(out, own().ext->numbers[i], 16);
+            else
+                mqa::appendFloat(out, floatValueAtIndex(i), 7);
+            break;
+        case MQAParamTypeString: {
+            // A string reads as its opening quote, one character of any kind but a line
+            // break, then everything up to the next quote on the line. So a quote can
+            // only come first; anything else would read back as something else.
+            const std::string& value = own().ext->strings[i];
+            if (value.empty() || value.find_first_of("\r\n") != std::string::npos ||
+                value.find('"', 1) != std::string::npos)
+                throw std::invalid_argument(
+                    "A string value that is empty, holds a line break or holds a double "
+                    "quote after its first character cannot be written as document text.");
+            out.append(1, '"').append(value).append(1, '"');
+            break;
+        }
+        default: MQARaise("Invalid Type.", kUnit, kInvalidTypeLine);
+    }
 }
 
 void MQAParam::appendText(std::string& out) const {
@@ -288,34 +283,9 @@ void MQAParam::appendText(std::string& out) const {
     bool parenthesised = ownName || n >= 2;
     if (ownName) out.append(*ownName);
     if (parenthesised) out.push_back('(');
-    int64_t kind = type();
     for (uint64_t i = 0; i < n; ++i) {
         if (i > 0) out.push_back(' ');
-        switch (kind) {
-            case MQAParamTypeInt: mqa::appendInt(out, intValueAtIndex(i)); break;
-            case MQAParamTypeFloat:
-                if (isDoubleAtIndex(i))
-                    mqa::appendFloat(out, std::get<double>(own().ext->values[i]), 16);
-                else
-                    mqa::appendFloat(out, floatValueAtIndex(i), 7);
-                break;
-            case MQAParamTypeString: {
-                // A string reads as its opening quote, one character of any kind but a line
-                // break, then everything up to the next quote on the line. So a quote can
-                // only come first; anything else would read back as something else.
-                const std::string& value = std::get<std::string>(own().ext->values[i]);
-                if (value.empty() || value.find_first_of("\r\n") != std::string::npos ||
-                    value.find('"', 1) != std::string::npos)
-                    throw std::invalid_argument(
-                        "A string value that is empty, holds a line break or holds a double "
-                        "quote after its first character cannot be written as document text.");
-                out.push_back('"');
-                out.append(value);
-                out.push_back('"');
-                break;
-            }
-            default: MQARaise("Invalid Type.", kUnit, kInvalidTypeLine);
-        }
+        appendValue(out, i);
     }
     if (parenthesised) out.push_back(')');
 }

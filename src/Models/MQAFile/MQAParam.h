@@ -57,6 +57,8 @@ public:
     void appendText(std::string& out) const;
 
 private:
+    // Appends value i's text.
+    void appendValue(std::string& out, uint64_t i) const;
     struct Representation;
     Representation& own();
     const Representation& own() const;

@@ -10,47 +10,28 @@ namespace mqa {
 
 std::optional<size_t> findInvalidUTF8(std::string_view bytes) {
     const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
-    size_t n = bytes.size();
-    size_t i = 0;
-    while (i < n) {
-        // ASCII runs 32 bytes at a time, then eight.
-        while (n - i >= 32) {
-            uint64_t words[4];
-            std::memcpy(words, s + i, 32);
-            if (((words[0] | words[1] | words[2] | words[3]) & 0x8080808080808080ull) != 0) break;
+    const size_t n = bytes.size();
+    auto ascii32 = [&](size_t i) {  // 32 bytes of ASCII at i
+        uint64_t words[4];
+        std::memcpy(words, s + i, sizeof words);
+        return ((words[0] | words[1] | words[2] | words[3]) & 0x8080808080808080ull) == 0;
+    };
+    for (size_t i = 0; i < n;) {
+        if (n - i >= 32 && ascii32(i)) {
             i += 32;
+            continue;
         }
-        if (i == n) break;  // the text may end exactly after a run: nothing past it is read
-        if (n - i >= 8) {
-            uint64_t word;
-            std::memcpy(&word, s + i, 8);
-            if ((word & 0x8080808080808080ull) == 0) {
-                i += 8;
-                continue;
-            }
-        }
-        unsigned char c = s[i];
-        if (c < 0x80) {
+        if (s[i] < 0x80) {
             ++i;
             continue;
         }
-        size_t length;
-        unsigned char low = 0x80, high = 0xBF;  // allowed range of the second byte
-        if (c >= 0xC2 && c <= 0xDF) {
-            length = 2;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            length = 3;
-            if (c == 0xE0) low = 0xA0;   // no overlong forms
-            if (c == 0xED) high = 0x9F;  // no surrogates
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            length = 4;
-            if (c == 0xF0) low = 0x90;
-            if (c == 0xF4) high = 0x8F;  // nothing past U+10FFFF
-        } else {
-            return i;
-        }
-        if (n - i < length) return i;
-        if (s[i + 1] < low || s[i + 1] > high) return i;
+        // A lead byte's length, and the range its second byte must lie in: no overlong
+        // forms, no surrogates, nothing past U+10FFFF.
+        const unsigned char c = s[i];
+        const size_t length = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+        const unsigned char low = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
+        const unsigned char high = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
+        if (length == 0 || n - i < length || s[i + 1] < low || s[i + 1] > high) return i;
         for (size_t k = 2; k < length; ++k)
             if ((s[i + k] & 0xC0) != 0x80) return i;
         i += length;
