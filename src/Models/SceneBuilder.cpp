@@ -8,20 +8,6 @@
 namespace scene {
 namespace {
 
-// Room made up front for a list from the count its line claims: no more than the text
-// after the line could hold, at the fewest bytes a line of the list can take.
-size_t roomFor(const MQALine& owner, size_t shortestLine) {
-    size_t claimed = 0;
-    if (!owner.params.empty() && owner.params[0].count > 0)
-        claimed = static_cast<size_t>(std::max(0, owner.intAt(owner.params[0], 0)));
-    return std::min(claimed, owner.textLeft / shortestLine);
-}
-
-template <typename T>
-void dropUnusedRoom(std::vector<T>& items) {
-    if (items.capacity() > items.size()) items.shrink_to_fit();
-}
-
 bool named(const MQALine& line, std::string_view name) {
     return line.name && mqa::equalsIgnoringCase(*line.name, name);
 }
@@ -143,13 +129,13 @@ void SceneBuilder::line(const MQALine& line, uint32_t depth) {
         if (named(line, "vertex") && !object.sawVertices) {
             object.sawVertices = true;
             if (line.opensBlock) {
-                object.vertices = std::make_unique<VertexList>(depth + 1, roomFor(line, 6));
+                object.vertices = std::make_unique<VertexList>(depth + 1, line.claimedCount(6));
                 block = Lines::Vertices;
             }
         } else if (named(line, "face") && !object.sawFaces) {
             object.sawFaces = true;
             if (line.opensBlock) {
-                object.faces = std::make_unique<FaceList>(depth + 1, _lenient, roomFor(line, 8));
+                object.faces = std::make_unique<FaceList>(depth + 1, _lenient, line.claimedCount(8));
                 block = Lines::Faces;
             }
         } else if (named(line, "animation")) {
@@ -230,7 +216,7 @@ void SceneBuilder::objectLine(const MQALine& line, Object& object) {
 void SceneBuilder::closed(uint32_t depth) {
     Lines lines = _lines[depth + 1];
     _lines[depth + 1] = Lines::Other;
-    if (lines == Lines::Vertices) dropUnusedRoom(_objects.back()->vertices->vertices);
+    if (lines == Lines::Vertices) _objects.back()->vertices->vertices.shrink_to_fit();
 }
 
 std::unique_ptr<MQALineVisitor> SceneBuilder::forSecondHalf() {

@@ -90,10 +90,7 @@ RawFace faceOfLine(const MQALine& line, bool polygons, std::vector<PolygonCorner
         face.materialState = m->count > 0 ? RawFace::kMaterial : RawFace::kMaterialWithoutValue;
         if (m->count > 0) face.material = line.intAt(*m, 0);
     }
-    if (uv) {
-        face.coordinates = static_cast<uint8_t>(std::min<uint32_t>(uv->count, 8));
-        for (uint8_t j = 0; j < face.coordinates; ++j) face.uv[j] = line.floatAt(*uv, j);
-    }
+    for (uint32_t j = 0; uv && j < std::min<uint32_t>(uv->count, 8); ++j) face.uv[j] = line.floatAt(*uv, j);
     if (v && polygons && v->count > 4) {
         face.corners = RawFace::kPolygon;
         face.vertex[0] = static_cast<int32_t>(polygonCorners.size());

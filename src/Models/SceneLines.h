@@ -91,8 +91,7 @@ struct RawFace {
     static constexpr uint8_t kPolygon = 255;
     int32_t material = 0;  // value 0 of "m"
     MaterialState materialState = kNoMaterial;
-    uint8_t corners = 0;      // values of "v", at most 4 (or kPolygon)
-    uint8_t coordinates = 0;  // values of "uv", at most 8
+    uint8_t corners = 0;  // values of "v", at most 4 (or kPolygon)
     std::array<int32_t, 4> vertex{};
     std::array<float, 8> uv{};
 };

@@ -137,16 +137,9 @@ void ZeltoModel::listFacesByShape(std::span<const uint32_t> positions) {
 }
 
 bool ZeltoModel::facesInMaterialOrder() const {
-    auto before = [](const ZeltoFace& a, const ZeltoFace& b) {
+    return std::is_sorted(_faces.begin(), _faces.end(), [](const ZeltoFace& a, const ZeltoFace& b) {
         return std::less<const ZeltoMaterial*>()(a._material, b._material);
-    };
-    mqa::Halves halves(_faces.size());
-    std::array<bool, 2> sorted{true, true};
-    mqa::forEachHalf(halves, [&](int half, size_t begin, size_t end) {
-        sorted[static_cast<size_t>(half)] = std::is_sorted(_faces.begin() + begin, _faces.begin() + end, before);
     });
-    if (!halves.split()) return sorted[0];
-    return sorted[0] && sorted[1] && !before(_faces[halves.middle], _faces[halves.middle - 1]);
 }
 
 // Stable sort by material address. Materials are few, so faces are ranked by their

@@ -51,14 +51,12 @@ public:
         const GLKVector3 seed = normalOf(entries[0]);
         size_t joined = 1;
         while (joined < entries.size() && joins(seed, normalOf(entries[joined]))) ++joined;
-        if (joined == entries.size() && joined <= kFew) {
+        if (joined == entries.size()) {
             _group.resize(joined);
             for (uint32_t i = 0; i < joined; ++i) _group[i] = i;
             finishGroup(entries, _group);
-        } else if (entries.size() <= kFew) {
-            groupFew(entries);
         } else {
-            groupMany(entries);
+            groupGreedily(entries);
         }
     }
 
@@ -95,41 +93,10 @@ private:
         for (uint32_t i : group) setLink(entries[i], link);
     }
 
-    // The seed leaves even when it is not in its group (its normal not a number); so do
-    // its face's other corners at this vertex, which follow it.
-    template <typename Taken>
-    void retireSeed(std::span<const uint32_t> entries, uint32_t seed, Taken&& taken) {
-        for (uint32_t i = seed; i < entries.size() && (entries[i] >> 2) == (entries[seed] >> 2); ++i)
-            if (!taken(i)) setLink(entries[i], ZeltoCorner::kNormalFlat);
-    }
-
-    void groupFew(std::span<const uint32_t> entries) {
-        _remaining.resize(entries.size());
-        for (uint32_t i = 0; i < _remaining.size(); ++i) _remaining[i] = i;
-        while (!_remaining.empty()) {
-            uint32_t seed = _remaining.front();
-            GLKVector3 s = normalOf(entries[seed]);
-            _group.clear();
-            for (uint32_t i : _remaining)
-                if (joins(s, normalOf(entries[i]))) _group.push_back(i);
-            finishGroup(entries, _group);
-            if (_group.size() == _remaining.size()) break;
-            size_t next = 0;
-            std::erase_if(_remaining, [&](uint32_t i) {
-                if (next < _group.size() && _group[next] == i) {
-                    ++next;
-                    return true;
-                }
-                if ((entries[i] >> 2) != (entries[seed] >> 2)) return false;
-                setLink(entries[i], ZeltoCorner::kNormalFlat);
-                return true;
-            });
-        }
-    }
-
-    // Many corners at one vertex: their unit normals in a grid of cells, so a seed looks
-    // only at the corners near enough to join.
-    void groupMany(std::span<const uint32_t> entries) {
+    // Seed by seed. With many corners, their unit normals are kept in a grid of cells, so
+    // a seed looks only at the corners near enough to join.
+    void groupGreedily(std::span<const uint32_t> entries) {
+        const bool indexed = entries.size() > kFew;
         _taken.assign(entries.size(), 0);
         _cells.clear();
         _zeros.clear();
@@ -138,6 +105,8 @@ private:
             GLKVector3 n = normalOf(entries[i]);
             if (hasNaN(n))
                 _taken[i] = 1, setLink(entries[i], ZeltoCorner::kNormalFlat);  // joins nothing
+            else if (!indexed)
+                continue;
             else if (isZero(n))
                 _zeros.push_back(i);
             else if (isUnit(n))
@@ -154,7 +123,7 @@ private:
             if (_taken[seed]) continue;
             GLKVector3 s = normalOf(entries[seed]);
             _group.clear();
-            if (isUnit(s)) {
+            if (indexed && isUnit(s)) {
                 const float c[3] = {s.x, s.y, s.z};
                 int32_t low[3], high[3];
                 for (int k = 0; k < 3; ++k) {
@@ -170,21 +139,21 @@ private:
                 // Against a zero normal the dot product is 0.
                 if (_acceptsZero) takeFrom(_zeros, s, true);
                 takeFrom(_others, s, false);
+                std::sort(_group.begin(), _group.end());
             } else {
-                // A seed of no length (or an odd one) looks at every corner left.
+                // Few corners, or a seed of no length (or an odd one): every corner left.
                 for (uint32_t i = seed; i < entries.size(); ++i)
                     if (!_taken[i] && joins(s, normalOf(entries[i]))) _group.push_back(i);
             }
-            std::sort(_group.begin(), _group.end());
-            finish(entries, seed);
+            finishGroup(entries, _group);
+            for (uint32_t i : _group) _taken[i] = 1;
+            // The seed leaves even when it is not in its group (its normal not a number);
+            // so do its face's other corners at this vertex, which follow it.
+            for (uint32_t i = seed; i < entries.size() && (entries[i] >> 2) == (entries[seed] >> 2); ++i) {
+                if (!_taken[i]) setLink(entries[i], ZeltoCorner::kNormalFlat);
+                _taken[i] = 1;
+            }
         }
-    }
-
-    void finish(std::span<const uint32_t> entries, uint32_t seed) {
-        finishGroup(entries, _group);
-        for (uint32_t i : _group) _taken[i] = 1;
-        retireSeed(entries, seed, [&](uint32_t i) { return _taken[i] != 0; });
-        for (uint32_t i = seed; i < entries.size() && (entries[i] >> 2) == (entries[seed] >> 2); ++i) _taken[i] = 1;
     }
 
     int32_t cellOf(float coordinate) const {
@@ -204,7 +173,7 @@ private:
     std::vector<uint32_t>& _normalFaces;
     float _radius, _cell;
     bool _acceptsZero;
-    std::vector<uint32_t> _remaining, _group, _zeros, _others;
+    std::vector<uint32_t> _group, _zeros, _others;
     std::vector<uint8_t> _taken;
     std::unordered_map<uint64_t, std::vector<uint32_t>> _cells;
 };

@@ -131,6 +131,11 @@ std::string MQALine::textAt(const MQALineParam& p, size_t k) const {
     return out;
 }
 
+size_t MQALine::claimedCount(size_t shortestLine) const {
+    if (params.empty() || params[0].type != MQAParamTypeInt || params[0].count == 0) return 0;
+    return std::min<size_t>(static_cast<size_t>(std::max(0, intAt(params[0], 0))), textLeft / shortestLine);
+}
+
 MQAParam MQALine::toParam(const MQALineParam& p) const {
     MQAParam param;
     switch (p.type) {

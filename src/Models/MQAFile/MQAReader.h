@@ -34,8 +34,7 @@ struct MQALine {
     std::span<const std::string_view> strings;
     uint64_t fileLine = 0;
     bool opensBlock = false;
-    // Bytes of text after the line: what bounds the room a count the line claims may take.
-    size_t textLeft = 0;
+    size_t textLeft = 0;  // bytes of text after the line
 
     // The first parameter of that name, ignoring ASCII letter case; none without one.
     const MQALineParam* param(std::string_view wanted) const;
@@ -45,6 +44,10 @@ struct MQALine {
     std::string textAt(const MQALineParam& param, size_t k) const;
     // The parameter as a tree holds it.
     MQAParam toParam(const MQALineParam& param) const;
+    // For a line that opens a block with a count ("vertex 8 {"): that count, up to what
+    // the text left could hold at `shortestLine` bytes a line; 0 without one. Room is
+    // made for so many lines up front.
+    size_t claimedCount(size_t shortestLine) const;
 };
 
 // Takes the lines of a body as they are read.

@@ -1,7 +1,5 @@
 #include "MQATreeBuilder.h"
 
-#include <algorithm>
-
 namespace mqa {
 
 void TreeBuilder::line(const MQALine& line, uint32_t depth) {
@@ -15,10 +13,7 @@ void TreeBuilder::line(const MQALine& line, uint32_t depth) {
     _lists[depth].push_back(std::move(attribute));
     if (line.opensBlock) {
         _opened = depth + 1;
-        // A block whose line starts with a count ("vertex 8 {") is given room for that
-        // many lines, up to what the text left could hold at eight bytes a line.
-        if (!line.params.empty() && line.params[0].type == MQAParamTypeInt && line.params[0].count > 0)
-            _lists[_opened].reserve(std::min<size_t>(std::max(0, line.intAt(line.params[0], 0)), line.textLeft / 8));
+        _lists[_opened].reserve(line.claimedCount(8));
     }
 }
 
