@@ -84,15 +84,7 @@ Metasequoia Metasequoia::fromBytes(std::string_view bytes, MQAReading reading, M
 
 Metasequoia Metasequoia::initWithString(std::string_view text) { return read(text, false, nullptr, {}, [] {}); }
 
-Metasequoia Metasequoia::initWithString(std::string&& text) { return initWithString(std::string_view(text)); }
-
-Metasequoia Metasequoia::initWithData(std::string_view bytes) {
-    return fromBytes(bytes, MQAReading::Strict, nullptr, [] {}, [] {});
-}
-
-Metasequoia Metasequoia::initWithData(std::string&& bytes) { return initWithData(std::string_view(bytes)); }
-
-Metasequoia Metasequoia::initWithData(std::string&& bytes, MQAReading reading) {
+Metasequoia Metasequoia::initWithData(std::string_view bytes, MQAReading reading) {
     return fromBytes(bytes, reading, nullptr, [] {}, [] {});
 }
 

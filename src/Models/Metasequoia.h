@@ -33,12 +33,9 @@ public:
     // malformed text, std::out_of_range for a value or index the scene cannot use, and
     // std::runtime_error for bytes that are not UTF-8; the text says what is wrong.
     static Metasequoia initWithString(std::string_view text);
-    static Metasequoia initWithString(std::string&& text);
-    static Metasequoia initWithData(std::string_view bytes);
-    static Metasequoia initWithData(std::string&& bytes);
-    // The same, read strictly or leniently (MQAReading): a document strict reading
-    // accepts gives the same scene either way.
-    static Metasequoia initWithData(std::string&& bytes, MQAReading reading);
+    // Read strictly or leniently (MQAReading): a document strict reading accepts gives
+    // the same scene either way.
+    static Metasequoia initWithData(std::string_view bytes, MQAReading reading = MQAReading::Strict);
     // The same from a file's bytes (FileBytes.h), which are let go as soon as they are
     // read, before the models are made. With `progress`, reports how far reading got
     // and stops with MQACancelled when asked to (see MQAProgress).

@@ -12,11 +12,6 @@ void TreeWriter::writeAttribute(const MQAAttribute& attribute, int32_t indent) {
     drain();
 }
 
-void TreeWriter::writeBlock(const MQABlock& block, int32_t indent) {
-    openBlock(block, indent, false);
-    drain();
-}
-
 void TreeWriter::writeTabs(int64_t count) {
     if (count <= 0) return;
     _indentBytes += static_cast<uint64_t>(count);
@@ -35,16 +30,11 @@ void TreeWriter::writeLine(const MQAAttribute& attribute, int64_t indent) {
         param.appendText(_out);
     }
     if (const MQABlock* block = attribute.block()) {
-        _out.push_back(' ');
-        openBlock(*block, indent, true);
+        _out.append(" {\r\n");
+        _stack.push_back(Frame{block, 0, indent});
     } else {
         _out.append("\r\n");
     }
-}
-
-void TreeWriter::openBlock(const MQABlock& block, int64_t indent, bool ownerEndsLine) {
-    _out.append("{\r\n");
-    _stack.push_back(Frame{&block, 0, indent, ownerEndsLine});
 }
 
 void TreeWriter::drain() {
@@ -56,8 +46,7 @@ void TreeWriter::drain() {
             continue;
         }
         writeTabs(top.indent);
-        _out.push_back('}');
-        if (top.ownerEndsLine) _out.append("\r\n");
+        _out.append("}\r\n");
         _stack.pop_back();
     }
 }

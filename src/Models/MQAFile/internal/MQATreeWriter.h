@@ -20,18 +20,15 @@ public:
     explicit TreeWriter(std::string& out) : _out(out) {}
 
     void writeAttribute(const MQAAttribute& attribute, int32_t indent);
-    void writeBlock(const MQABlock& block, int32_t indent);
 
 private:
     struct Frame {
         const MQABlock* block;
         size_t next;
         int64_t indent;
-        bool ownerEndsLine;
     };
     // Writes the line of an attribute up to its end, or through "{" and pushes its block.
     void writeLine(const MQAAttribute& attribute, int64_t indent);
-    void openBlock(const MQABlock& block, int64_t indent, bool ownerEndsLine);
     void drain();
     void writeTabs(int64_t count);
 
