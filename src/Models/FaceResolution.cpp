@@ -51,6 +51,14 @@ void FaceList::absorb(FaceList& later) {
     _pieces.emplace_back();
 }
 
+void FaceList::close() {
+    // A list read in halves holds about half its room in each piece: that stays.
+    size_t room = 0;
+    for (const Piece& piece : _pieces) room += piece.faces.capacity();
+    if (room > 3 * _count + 4096)
+        for (Piece& piece : _pieces) piece.faces.shrink_to_fit();
+}
+
 bool FaceList::needsMaterialPast(size_t count) const {
     for (const Piece& piece : _pieces)
         for (const RawFace& face : piece.faces)

@@ -38,6 +38,8 @@ public:
     void line(const MQALine& line, uint32_t depth) override;
     // Takes the lines of a list that followed this one's.
     void absorb(FaceList& later);
+    // Gives back room a claimed count made that the lines read do not take.
+    void close();
 
     size_t size() const { return _count; }
     // The room made up front.

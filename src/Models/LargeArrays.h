@@ -16,6 +16,13 @@ void reserveLarge(std::vector<T>& items, size_t count) {
     items.reserve(count);
 }
 
+// Lets a list that was given room for more than it holds (an eighth more or past) keep
+// only what it holds.
+template <typename T>
+void dropSlack(std::vector<T>& items) {
+    if (items.capacity() - items.size() > items.size() / 8) items.shrink_to_fit();
+}
+
 // Has the system put pages under a block about to be written whole. Does nothing where
 // the system cannot (the pages are then faulted in as they are written).
 void populatePages(void* data, size_t bytes);

@@ -216,7 +216,8 @@ void SceneBuilder::objectLine(const MQALine& line, Object& object) {
 void SceneBuilder::closed(uint32_t depth) {
     Lines lines = _lines[depth + 1];
     _lines[depth + 1] = Lines::Other;
-    if (lines == Lines::Vertices) _objects.back()->vertices->vertices.shrink_to_fit();
+    if (lines == Lines::Vertices) zelto::dropSlack(_objects.back()->vertices->vertices);
+    if (lines == Lines::Faces) _objects.back()->faces->close();
 }
 
 std::unique_ptr<MQALineVisitor> SceneBuilder::forSecondHalf() {

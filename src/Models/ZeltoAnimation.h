@@ -20,7 +20,6 @@ public:
     static ZeltoAnimation animationWithMatrix(Tracks tracks, std::string_view name);
 
     const std::string& name() const { return _name; }
-    bool isBoneAnimation() const { return _shape == Shape::Bone; }
     // Entries of the matrix list: frames of an object animation, tracks of a bone one.
     uint64_t count() const;
     const Frames& frames() const { return _frames; }

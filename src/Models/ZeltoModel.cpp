@@ -122,9 +122,10 @@ void ZeltoModel::listFacesByShape(std::span<const uint32_t> positions) {
     _triangles.clear();
     _quads.clear();
     _stretchEnds.clear();
-    // Room for every face in either list: what a list does not use is never written.
-    zelto::reserveLarge(_triangles, _faces.size());
-    zelto::reserveLarge(_quads, _faces.size());
+    zelto::reserveLarge(_triangles, static_cast<size_t>(std::count_if(
+                                        _faces.begin(), _faces.end(), [](const ZeltoFace& f) { return f._count == 3; })));
+    zelto::reserveLarge(_quads, static_cast<size_t>(std::count_if(_faces.begin(), _faces.end(),
+                                                                  [](const ZeltoFace& f) { return f._count == 4; })));
     for (uint32_t k = 0; k < _faces.size(); ++k) {
         uint32_t i = positions.empty() ? k : positions[k];
         const ZeltoFace& face = _faces[i];

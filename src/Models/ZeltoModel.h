@@ -83,12 +83,10 @@ private:
     bool facesInMaterialOrder() const;
     // Sets each face's position; throws for a corner outside the vertex list.
     void numberFacesCheckingCorners();
-    // Grouping in the given order of faces (positions in the face list; empty: the
-    // list's own), which the lists below are made for.
+    // The corners at each vertex, as face position << 2 | corner, in grouping order
+    // (faces in `order`, positions in the face list; empty: the list's own): those of
+    // vertex v are entries[first[v]] up to entries[first[v + 1]].
     struct GroupingLists {
-        std::span<const uint32_t> order;
-        // The corners at each vertex, as face position << 2 | corner, in the order:
-        // those of vertex v are entries[first[v]] up to entries[first[v + 1]].
         std::vector<uint32_t> first;
         std::vector<uint32_t> entries;
     };

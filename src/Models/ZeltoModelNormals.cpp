@@ -231,7 +231,6 @@ ZeltoModel::GroupingLists ZeltoModel::groupingLists(std::span<const uint32_t> or
     if (_faces.size() >= (size_t{1} << 30)) throw std::length_error("too many faces in one model");
     const size_t vertexCount = _vertices.size();
     GroupingLists lists;
-    lists.order = order;
     lists.first = zelto::largeVector<uint32_t>(vertexCount + 1, 0);
     for (const ZeltoFace& face : _faces)
         for (int32_t k = 0; k < face._count; ++k) ++lists.first[face._vertex[k] + 1];
@@ -284,6 +283,8 @@ void ZeltoModel::groupNormals(const GroupingLists& lists) {
     const uint32_t faceOffset = static_cast<uint32_t>(_normalFaces.size());
     for (const ZeltoNormal& normal : laterNormals) _normals.push_back({{}, normal.firstFace + faceOffset});
     _normalFaces.insert(_normalFaces.end(), laterFaces.begin(), laterFaces.end());
+    zelto::dropSlack(_normals);
+    zelto::dropSlack(_normalFaces);
     if (normalOffset > 0 && !laterNormals.empty())
         for (size_t i = first[halves.middle]; i < entries.size(); ++i) {
             uint32_t& link = linkOf(_faces[entries[i] >> 2], entries[i] & 3);
