@@ -222,8 +222,8 @@ TEST(ZeltoModelSort, FacesOrderedByMaterialStably) {
     expectNormalsAndLinksAgree(model);
 }
 
-// A large model is checked for material order in two halves at once: each half in
-// order is not enough when the second starts below where the first ends.
+// Faces in order within each half but not across the middle end up sorted, each
+// material's faces in their document order.
 TEST(ZeltoModelSort, ALargeModelOutOfOrderOnlyAcrossItsMiddleIsSorted) {
     std::vector<ZeltoMaterial> materials;
     for (const char* name : {"a", "b"})

@@ -83,6 +83,17 @@ void SceneBuilder::keep(Order order, const SceneError& error) {
     if (!_error || order < _error->first) _error.emplace(order, error);
 }
 
+template <typename Read>
+bool SceneBuilder::attempt(Order order, Read&& read) {
+    try {
+        read();
+        return true;
+    } catch (const SceneError& error) {
+        keep(order, error);
+        return false;
+    }
+}
+
 void SceneBuilder::line(const MQALine& line, uint32_t depth) {
     if (_lines.size() <= depth + 1) _lines.resize(depth + 2, Lines::Other);
     Lines lines = depth == 0 ? Lines::Other : _lines[depth];
@@ -98,32 +109,23 @@ void SceneBuilder::line(const MQALine& line, uint32_t depth) {
             std::string number = "Object " + std::to_string(object->index + 1);
             object->label = number;
             object->noteName = "Object";
-            try {
-                object->name = textOfParam(line, 0, [&] { return number; });
+            if (attempt({1, object->index, 0, 0}, [&] { object->name = textOfParam(line, 0, [&] { return number; }); })) {
                 object->label = "Object " + quoted(object->name);
                 if (line.params[0].type == MQAParamTypeString) object->noteName = object->label;
-            } catch (const SceneError& error) {
-                keep({1, object->index, 0, 0}, error);
             }
             _objects.push_back(std::move(object));
             block = Lines::Object;
         } else if (named(line, "boneanimation")) {
             size_t index = _boneAnimations.size();
             BoneAnimation& animation = _boneAnimations.emplace_back();
-            try {
+            attempt({2, index, 0, 0}, [&] {
                 animation.name = textOfParam(line, 0, [&] { return "Bone animation " + std::to_string(index + 1); });
-            } catch (const SceneError& error) {
-                keep({2, index, 0, 0}, error);
-            }
+            });
             block = Lines::Bones;
         }
     } else if (lines == Lines::Materials) {
-        try {
-            _materials.push_back(materialOfLine(line, _materials.size() + 1));
-        } catch (const SceneError& error) {
-            keep({0, _materials.size(), 0, 0}, error);
+        if (!attempt({0, _materials.size(), 0, 0}, [&] { _materials.push_back(materialOfLine(line, _materials.size() + 1)); }))
             _materials.push_back(ZeltoMaterial());  // counts the line
-        }
     } else if (lines == Lines::Object) {
         Object& object = *_objects.back();
         if (named(line, "vertex") && !object.sawVertices) {
@@ -142,12 +144,10 @@ void SceneBuilder::line(const MQALine& line, uint32_t depth) {
             size_t number = object.frames.size() + 1;
             object.frames.emplace_back();
             object.animationNames.emplace_back();
-            try {
-                object.animationNames.back() = textOfParam(
-                    line, 0, [&] { return object.label + ", animation " + std::to_string(number); });
-            } catch (const SceneError& error) {
-                keep({1, object.index, 3 + number, 0}, error);
-            }
+            attempt({1, object.index, 3 + number, 0}, [&] {
+                object.animationNames.back() =
+                    textOfParam(line, 0, [&] { return object.label + ", animation " + std::to_string(number); });
+            });
             block = Lines::Frames;
         } else {
             objectLine(line, object);
@@ -160,15 +160,13 @@ void SceneBuilder::line(const MQALine& line, uint32_t depth) {
         Object& object = *_objects.back();
         ZeltoAnimation::Frames& frames = object.frames.back();
         size_t number = object.frames.size(), frame = frames.size() + 1;
-        try {
-            frames.push_back(matrixOfLine(line, [&] {
+        frames.emplace_back();
+        attempt({1, object.index, 3 + number, frame}, [&] {
+            frames.back() = matrixOfLine(line, [&] {
                 return object.label + ", animation " + quoted(object.animationNames.back()) + ", frame line " +
                        std::to_string(frame);
-            }));
-        } catch (const SceneError& error) {
-            keep({1, object.index, 3 + number, frame}, error);
-            frames.emplace_back();
-        }
+            });
+        });
     } else if (lines == Lines::Bones && named(line, "bone")) {
         _boneAnimations.back().tracks.emplace_back();
         block = Lines::Track;
@@ -176,15 +174,13 @@ void SceneBuilder::line(const MQALine& line, uint32_t depth) {
         BoneAnimation& animation = _boneAnimations.back();
         ZeltoAnimation::Frames& track = animation.tracks.back();
         size_t bone = animation.tracks.size() - 1, frame = track.size() + 1;
-        try {
-            track.push_back(matrixOfLine(line, [&] {
+        track.emplace_back();
+        attempt({2, _boneAnimations.size() - 1, 1 + bone, frame}, [&] {
+            track.back() = matrixOfLine(line, [&] {
                 return "Bone animation " + quoted(animation.name) + ", bone " + std::to_string(bone) +
                        ", frame line " + std::to_string(frame);
-            }));
-        } catch (const SceneError& error) {
-            keep({2, _boneAnimations.size() - 1, 1 + bone, frame}, error);
-            track.emplace_back();
-        }
+            });
+        });
     }
     if (line.opensBlock) {
         _lines[depth + 1] = block;
@@ -195,11 +191,8 @@ void SceneBuilder::line(const MQALine& line, uint32_t depth) {
 void SceneBuilder::objectLine(const MQALine& line, Object& object) {
     if (named(line, "facet") && !object.sawFacet) {
         object.sawFacet = true;
-        try {
-            object.facet = floatOfParam(line, 0, [&] { return object.label + ", \"facet\""; });
-        } catch (const SceneError& error) {
-            keep({1, object.index, 1, 0}, error);
-        }
+        attempt({1, object.index, 1, 0},
+                [&] { object.facet = floatOfParam(line, 0, [&] { return object.label + ", \"facet\""; }); });
     } else if (named(line, "visible") && !object.visible) {
         object.visible = intSetting(line);
         object.visibleLine = line.fileLine;
@@ -273,14 +266,12 @@ SceneParts SceneBuilder::build(MQAProgress* progress) {
     for (const auto& object : _objects) {
         if (_error && _error->first < Order{1, object->index, 3, 0}) break;  // an earlier error wins
         if (!object->faces) continue;
-        try {
+        attempt({1, object->index, 3, 0}, [&] {
             const std::vector<ZeltoVertex> none;
             faces[object->index] = resolveFaces(*object->faces, object->vertices ? object->vertices->vertices : none,
                                                 _materials, fallback, object->label, progress);
             object->faces.reset();  // gone before the models take their memory
-        } catch (const SceneError& error) {
-            keep({1, object->index, 3, 0}, error);
-        }
+        });
         const ResolvedFaces& resolved = faces[object->index];
         if (resolved.defaulted)
             parts.warnings.push_back({resolved.firstDefaultedLine,

@@ -55,6 +55,9 @@ private:
     // The passes' order: which error a tree's passes would raise first.
     using Order = std::array<uint64_t, 4>;
     void keep(Order order, const SceneError& error);
+    // Runs `read`; keeps the error it raises, and gives whether it read.
+    template <typename Read>
+    bool attempt(Order order, Read&& read);
     void objectLine(const MQALine& line, Object& object);
 
     bool _lenient;

@@ -17,15 +17,25 @@ void checkCancelled(const MQAProgress* progress) {
     if (progress && progress->isCancelled()) throw MQACancelled();
 }
 
-// Reorders `items` so that items[i] becomes the old items[order[i]]. Copies into a new
-// list: reading in `order` stays nearly sequential for a stable partition, which is far
-// faster than following the permutation's cycles through a large list.
-template <typename T>
-void permute(std::vector<T>& items, std::span<const uint32_t> order) {
-    std::vector<T> sorted;
-    zelto::reserveLarge(sorted, items.size());
-    for (uint32_t from : order) sorted.push_back(items[from]);
-    items.swap(sorted);
+// Where each face goes when faces are stably sorted by material address: materials are
+// few, so faces are ranked by material and placed by counting.
+std::vector<uint32_t> materialOrder(const std::vector<ZeltoFace>& faces) {
+    std::vector<const ZeltoMaterial*> materials;
+    for (const ZeltoFace& face : faces)
+        if (materials.empty() || materials.back() != face.material()) materials.push_back(face.material());
+    std::sort(materials.begin(), materials.end(), std::less<const ZeltoMaterial*>());
+    materials.erase(std::unique(materials.begin(), materials.end()), materials.end());
+    auto rank = [&](const ZeltoFace& face) {
+        return static_cast<size_t>(
+            std::lower_bound(materials.begin(), materials.end(), face.material(), std::less<const ZeltoMaterial*>()) -
+            materials.begin());
+    };
+    std::vector<uint32_t> start(materials.size() + 1, 0);
+    for (const ZeltoFace& face : faces) ++start[rank(face) + 1];
+    for (size_t r = 1; r < start.size(); ++r) start[r] += start[r - 1];
+    std::vector<uint32_t> positions = zelto::largeVector<uint32_t>(faces.size());
+    for (size_t i = 0; i < faces.size(); ++i) positions[i] = start[rank(faces[i])]++;
+    return positions;
 }
 
 }  // namespace
@@ -38,7 +48,12 @@ ZeltoModel ZeltoModel::modelWithName(std::string_view name, float facet, std::ve
 
 ZeltoModel ZeltoModel::modelWithNumber(int32_t number, std::vector<ZeltoVertex> vertices, std::vector<ZeltoFace> faces,
                                        std::vector<ZeltoAnimation> animations, float facet, std::string_view name) {
-    return ZeltoModel(number, std::move(vertices), std::move(faces), std::move(animations), facet, name, {}, nullptr);
+    // Sorted first: grouping then takes the faces in document order through the positions.
+    std::vector<uint32_t> documentOrder = materialOrder(faces);
+    std::vector<ZeltoFace> sorted(faces.size());
+    for (size_t i = 0; i < faces.size(); ++i) sorted[documentOrder[i]] = faces[i];
+    return ZeltoModel(number, std::move(vertices), std::move(sorted), std::move(animations), facet, name,
+                      std::move(documentOrder), nullptr);
 }
 
 ZeltoModel ZeltoModel::modelWithName(std::string_view name, float facet, std::vector<ZeltoVertex> vertices,
@@ -57,22 +72,14 @@ ZeltoModel::ZeltoModel(int32_t number, std::vector<ZeltoVertex> vertices, std::v
       _facet(facet),
       _animations(std::move(animations)),
       _name(name) {
-    if (!documentOrder.empty()) {
-        // Every face must be listed exactly once.
-        std::vector<bool> listed(_faces.size(), false);
-        bool permutation = documentOrder.size() == _faces.size();
-        for (size_t k = 0; permutation && k < documentOrder.size(); ++k) {
-            uint32_t position = documentOrder[k];
-            permutation = position < listed.size() && !listed[position];
-            if (permutation) listed[position] = true;
-        }
-        if (!permutation) throw std::invalid_argument("the document order must list every face exactly once");
-        if (!facesInMaterialOrder()) {
-            // Not sorted after all: back to document order, to be sorted here.
-            permute(_faces, documentOrder);
-            documentOrder.clear();
-        }
+    // Every face must be listed exactly once, and the faces be in material order.
+    std::vector<bool> listed(_faces.size(), false);
+    bool valid = documentOrder.size() == _faces.size() && facesInMaterialOrder();
+    for (size_t k = 0; valid && k < documentOrder.size(); ++k) {
+        valid = documentOrder[k] < listed.size() && !listed[documentOrder[k]];
+        if (valid) listed[documentOrder[k]] = true;
     }
+    if (!valid) throw std::invalid_argument("faces must come in material order, with each face's place listed once");
     numberFacesCheckingCorners();
     findPolygons();
     checkCancelled(progress);
@@ -94,7 +101,6 @@ ZeltoModel::ZeltoModel(int32_t number, std::vector<ZeltoVertex> vertices, std::v
     groupNormals(lists);
     lists = {};
     checkCancelled(progress);
-    if (documentOrder.empty()) sortFacesByMaterial();
 }
 
 void ZeltoModel::numberFacesCheckingCorners() {
@@ -127,7 +133,7 @@ void ZeltoModel::listFacesByShape(std::span<const uint32_t> positions) {
     zelto::reserveLarge(_quads, static_cast<size_t>(std::count_if(_faces.begin(), _faces.end(),
                                                                   [](const ZeltoFace& f) { return f._count == 4; })));
     for (uint32_t k = 0; k < _faces.size(); ++k) {
-        uint32_t i = positions.empty() ? k : positions[k];
+        uint32_t i = positions[k];
         const ZeltoFace& face = _faces[i];
         const uint32_t* c = face._vertex;
         if (face._count == 3) _triangles.push_back({i, {c[0], c[1], c[2]}});
@@ -141,39 +147,6 @@ bool ZeltoModel::facesInMaterialOrder() const {
     return std::is_sorted(_faces.begin(), _faces.end(), [](const ZeltoFace& a, const ZeltoFace& b) {
         return std::less<const ZeltoMaterial*>()(a._material, b._material);
     });
-}
-
-// Stable sort by material address. Materials are few, so faces are ranked by their
-// material and placed by counting.
-void ZeltoModel::sortFacesByMaterial() {
-    if (facesInMaterialOrder()) return;
-    std::vector<const ZeltoMaterial*> materials;
-    for (const ZeltoFace& face : _faces)
-        if (materials.empty() || materials.back() != face._material) materials.push_back(face._material);
-    std::sort(materials.begin(), materials.end(), std::less<const ZeltoMaterial*>());
-    materials.erase(std::unique(materials.begin(), materials.end()), materials.end());
-    std::vector<uint32_t> start(materials.size() + 1, 0);
-    std::vector<uint32_t> rank = zelto::largeVector<uint32_t>(_faces.size());
-    for (size_t i = 0; i < _faces.size(); ++i) {
-        rank[i] = static_cast<uint32_t>(std::lower_bound(materials.begin(), materials.end(), _faces[i]._material,
-                                                         std::less<const ZeltoMaterial*>()) -
-                                        materials.begin());
-        ++start[rank[i] + 1];
-    }
-    for (size_t r = 1; r < start.size(); ++r) start[r] += start[r - 1];
-    std::vector<uint32_t> order = zelto::largeVector<uint32_t>(_faces.size());  // order[new] = old
-    std::vector<uint32_t> newIndex = std::move(rank);
-    for (uint32_t i = 0; i < _faces.size(); ++i) {
-        uint32_t to = start[newIndex[i]]++;
-        order[to] = i;
-        newIndex[i] = to;
-    }
-    permute(_faces, order);
-    permute(_faceNormals, order);
-    for (size_t i = 0; i < _faces.size(); ++i) _faces[i]._position = static_cast<uint32_t>(i);
-    for (uint32_t& face : _normalFaces) face = newIndex[face];
-    if (_posable) listFacesByShape(newIndex);
-    findPolygons();
 }
 
 std::span<const uint32_t> ZeltoModel::facesOfNormal(size_t index) const {

@@ -32,10 +32,9 @@ public:
     // The same model from faces that are already in material order (stably sorted by
     // material address), with `documentOrder` listing their positions in document
     // order, which is the order smooth normals are grouped in. This spares a large
-    // model the copy the sort would take. Faces that turn out not to be in material
-    // order are sorted after all; an order that does not list every face exactly once
-    // throws std::invalid_argument. With `progress`, stops with MQACancelled between its
-    // steps once the progress is cancelled.
+    // model the copy the sort would take. Faces out of material order, or an order that
+    // does not list every face exactly once, throw std::invalid_argument. With
+    // `progress`, stops with MQACancelled between its steps once it is cancelled.
     static ZeltoModel modelWithName(std::string_view name, float facet, std::vector<ZeltoVertex> vertices,
                                     std::vector<ZeltoFace> facesByMaterial, std::vector<uint32_t> documentOrder,
                                     std::vector<ZeltoAnimation> animations, MQAProgress* progress = nullptr);
@@ -93,13 +92,11 @@ private:
     GroupingLists groupingLists(std::span<const uint32_t> order) const;
     void groupNormals(const GroupingLists& lists);
     // Lists the faces by shape for posing, taking them in document order (`positions`
-    // gives each document face's place in the face list; empty when they coincide):
-    // neighbouring faces share vertices, and material order would scatter them.
+    // gives each document face's place in the face list): neighbouring faces share
+    // vertices, and material order would scatter them.
     void listFacesByShape(std::span<const uint32_t> positions);
     void findPolygons();
     static uint32_t& linkOf(ZeltoFace& face, uint32_t corner) { return face._normal[corner]; }
-    // Sorts faces by material when they are not in its order.
-    void sortFacesByMaterial();
 
     int32_t _number;
     std::vector<ZeltoVertex> _vertices;

@@ -39,12 +39,10 @@ MQAFile MQAFile::initWithString(std::string_view text, MQAReading reading) {
         if (!mqa::findInvalidUTF8(text)) return initWithString(text);
     } catch (const std::exception&) {
     }
-    {
-        mqa::compat::PreparedText prepared = mqa::compat::prepareText(text);
-        MQAReadOptions options;
-        options.lenient = true;
-        return fileOf(prepared.text, options, std::move(prepared.warnings));
-    }
+    mqa::compat::PreparedText prepared = mqa::compat::prepareText(text);
+    MQAReadOptions options;
+    options.lenient = true;
+    return fileOf(prepared.text, options, std::move(prepared.warnings));
 }
 
 std::string MQAFile::stringValue() const {

@@ -6,11 +6,11 @@
 
 namespace mqa {
 
-void runBothCalls(void (*first)(void*), void* firstArgument, void (*second)(void*), void* secondArgument) {
+void runBoth(const std::function<void()>& first, const std::function<void()>& second) {
     std::exception_ptr secondError;
     auto runSecond = [&] {
         try {
-            second(secondArgument);
+            second();
         } catch (...) {
             secondError = std::current_exception();
         }
@@ -20,14 +20,14 @@ void runBothCalls(void (*first)(void*), void* firstArgument, void (*second)(void
         helper = std::thread(runSecond);
     } catch (const std::system_error&) {
         // No thread to be had: one after the other gives the same result.
-        first(firstArgument);
+        first();
         runSecond();
         if (secondError) std::rethrow_exception(secondError);
         return;
     }
     std::exception_ptr firstError;
     try {
-        first(firstArgument);
+        first();
     } catch (...) {
         firstError = std::current_exception();
     }

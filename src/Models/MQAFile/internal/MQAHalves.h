@@ -6,16 +6,14 @@
 // that half's (and memory safe to share).
 
 #include <cstddef>
-#include <type_traits>
-#include <utility>
+#include <functional>
 
 namespace mqa {
 
 // Runs `first` on this thread and `second` on another at once (one after the other when
 // no thread can be had), and waits for both. Then rethrows the error of `first`, if it
 // had one, else that of `second`: the error that doing them in order would report.
-template <typename First, typename Second>
-void runBoth(First&& first, Second&& second);
+void runBoth(const std::function<void()>& first, const std::function<void()>& second);
 
 // Where a list of `count` items splits; one half holds everything when the list is too
 // short for a second thread to pay.
@@ -39,16 +37,6 @@ void forEachHalf(const Halves& halves, Work&& work) {
         return;
     }
     runBoth([&] { work(0, halves.begin(0), halves.end(0)); }, [&] { work(1, halves.begin(1), halves.end(1)); });
-}
-
-// The non-template part of runBoth.
-void runBothCalls(void (*first)(void*), void* firstArgument, void (*second)(void*), void* secondArgument);
-
-template <typename First, typename Second>
-void runBoth(First&& first, Second&& second) {
-    auto call = [](void* f) { (*static_cast<std::remove_reference_t<First>*>(f))(); };
-    auto callSecond = [](void* f) { (*static_cast<std::remove_reference_t<Second>*>(f))(); };
-    runBothCalls(call, &first, callSecond, &second);
 }
 
 }  // namespace mqa
