@@ -244,9 +244,11 @@ void LineReader::moveTo(const char* to) {
     _p = to;
 }
 
-void LineReader::noteLineEnd(const char* after) {
-    if (_options.lenient && !_notes.firstLoneLineFeed && after[-1] == '\n' && (after - 1 == _begin || after[-2] != '\r'))
+void LineReader::passLineEnd(const char* after) {
+    if (_options.lenient && !_notes.firstLoneLineFeed && after != _end && after[-1] == '\n' &&
+        (after - 1 == _begin || after[-2] != '\r'))
         _notes.firstLoneLineFeed = _currentLine;
+    moveTo(after);
 }
 
 void LineReader::atLineStart() {
@@ -384,8 +386,7 @@ void LineReader::readList(MQALineVisitor& visitor, uint32_t depth) {
             visitor.line(currentLine(true), depth);
             if (_owners.size() <= depth) _owners.resize(depth + 1);
             _owners[depth] = _buffer.name.value_or(std::string_view());
-            noteLineEnd(body);
-            moveTo(body);
+            passLineEnd(body);
             ++depth;
             readInHalves(visitor, depth);
             continue;
@@ -393,8 +394,7 @@ void LineReader::readList(MQALineVisitor& visitor, uint32_t depth) {
         const char* next = matchLineEnd(_p);
         if (next && !empty) {
             MQALine line = currentLine(false);
-            if (next != _end) noteLineEnd(next);
-            moveTo(next);
+            passLineEnd(next);
             visitor.line(line, depth);
             continue;
         }
@@ -410,8 +410,7 @@ void LineReader::readList(MQALineVisitor& visitor, uint32_t depth) {
         visitor.closed(depth);
         next = matchLineEnd(_p);
         if (!next) failAt(_p, "MQAAttribute", kAttributeSyntaxErrorLine);
-        if (next != _end) noteLineEnd(next);
-        moveTo(next);
+        passLineEnd(next);
     }
 }
 
@@ -515,8 +514,9 @@ void LineReader::readInHalves(MQALineVisitor& visitor, uint32_t depth) {
         LenientNotes notes;
     } second;
     std::atomic<bool> unwanted{false};
-    const char* from = _p;
-    const uint64_t fromLine = _line;
+    const uint64_t middleLine = _line + lineFeeds(_p, middle);
+    // Copied here: the first half changes the reader's own as it goes.
+    std::vector<std::string_view> owners = _owners;
     runBoth(
         [&] {
             _stopAt = middle;
@@ -536,8 +536,8 @@ void LineReader::readInHalves(MQALineVisitor& visitor, uint32_t depth) {
         },
         [&] {
             try {
-                LineReader other(_text, middle, _end, fromLine + lineFeeds(from, middle), _options, second.notes);
-                other._owners = _owners;
+                LineReader other(_text, middle, _end, middleLine, _options, second.notes);
+                other._owners = std::move(owners);
                 other._cancel = &unwanted;
                 other._splits = false;
                 other.readList(*later, depth);

@@ -74,8 +74,8 @@ private:
     // where reading resumes.
     const char* passOver(const char* p) const;
     bool isLineStart(const char* p) const;          // after LF, after a lone CR, or the beginning
-    // Leniently, notes a line that ends with LF alone (`after` is past its end).
-    void noteLineEnd(const char* after);
+    // Moves past a line's end; leniently, notes one that is LF alone.
+    void passLineEnd(const char* after);
     // Moves to `to`, counting the line ends passed.
     void moveTo(const char* to);
     // Leniently, a chunk a viewer does not read is skipped whole; true when it was.
