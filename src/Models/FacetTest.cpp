@@ -1,9 +1,7 @@
 #include "FacetTest.h"
 
-#include <bit>
 #include <climits>
 #include <cmath>
-#include <cstdint>
 
 namespace {
 

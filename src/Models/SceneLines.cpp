@@ -9,12 +9,7 @@ std::string missingValue(std::string_view name, uint64_t k, uint64_t count) {
            " values)";
 }
 
-std::string quoted(std::string_view text) {
-    std::string result;
-    result.reserve(text.size() + 2);
-    result.append(1, '"').append(text).append(1, '"');
-    return result;
-}
+std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
 std::string excerptOf(const MQALine& line) {
     std::string text(line.name.value_or(""));

@@ -6,9 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
-#include <optional>
 #include <utility>
-#include <vector>
 
 #include "MQAScan.h"
 #include "MQAUTF8.h"

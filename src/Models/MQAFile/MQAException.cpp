@@ -1,7 +1,5 @@
 #include "MQAException.h"
 
-#include <string>
-
 MQAException::MQAException(std::string_view message, std::string_view unit, int line)
     : std::runtime_error(std::string(message).append(" (").append(unit).append(":").append(std::to_string(line)) + ")") {}
 

@@ -91,10 +91,9 @@ MQAPlace placeInText(std::string_view text, size_t offset) {
 }
 
 void LenientNotes::merge(const LenientNotes& later) {
-    for (auto [own, theirs] : {std::pair{&firstMixedNumbers, later.firstMixedNumbers},
-                               std::pair{&firstExponent, later.firstExponent},
-                               std::pair{&firstLoneLineFeed, later.firstLoneLineFeed}})
-        if (!*own) *own = theirs;
+    firstMixedNumbers = firstMixedNumbers ? firstMixedNumbers : later.firstMixedNumbers;
+    firstExponent = firstExponent ? firstExponent : later.firstExponent;
+    firstLoneLineFeed = firstLoneLineFeed ? firstLoneLineFeed : later.firstLoneLineFeed;
     for (const Skipped& kind : later.skipped) addSkipped(kind);
 }
 
@@ -259,13 +258,17 @@ void LineReader::atLineStart() {
         if (*_p == '#' || content == _end || isSpace(*content)) moveTo(passOver(_p));
     }
     _currentLine = _line;
+    countLine(_p);
+}
+
+void LineReader::countLine(const char* at) {
     if (++_linesSinceProgress < kLinesPerProgress) return;
     _linesSinceProgress = 0;
     if (_cancel) {
         if (_cancel->load(std::memory_order_relaxed) || (_options.progress && _options.progress->isCancelled()))
             throw MQACancelled();
     } else if (_options.progress) {
-        _options.progress->reached(static_cast<uint64_t>(_p - _text.data()));
+        _options.progress->reached(static_cast<uint64_t>(at - _text.data()));
     }
 }
 
@@ -461,10 +464,7 @@ void LineReader::skipChunk(std::string_view name) {
             if (p != _end && p[-1] != '\n') p = rawLineAt(p, _end).next;
         }
         if (depth <= 0) break;
-        if (++_linesSinceProgress == kLinesPerProgress) {
-            _linesSinceProgress = 0;
-            if (_options.progress) _options.progress->reached(static_cast<uint64_t>(p - _text.data()));
-        }
+        countLine(p);
     }
     _notes.addSkipped({std::string(name), firstLine, 1, lineFeeds(_p, p) + (p == _end && p[-1] != '\n' ? 1 : 0)});
     moveTo(p);
@@ -522,17 +522,18 @@ void LineReader::readInHalves(MQALineVisitor& visitor, uint32_t depth) {
             _stopAt = middle;
             _stopDepth = depth;
             _splits = false;
-            try {
-                readList(visitor, depth);
-            } catch (...) {
-                _stopAt = nullptr;
-                _splits = true;
-                unwanted = true;
-                throw;
-            }
-            _stopAt = nullptr;
-            _splits = true;
-            if (_p != middle) unwanted = true;
+            // However the first half ends: the reader reads on whole, and a second half
+            // that the first did not end at the start of is not wanted.
+            struct Ended {
+                LineReader& reader;
+                std::atomic<bool>& unwanted;
+                ~Ended() {
+                    if (reader._p != reader._stopAt) unwanted = true;
+                    reader._stopAt = nullptr;
+                    reader._splits = true;
+                }
+            } ended{*this, unwanted};
+            readList(visitor, depth);
         },
         [&] {
             try {

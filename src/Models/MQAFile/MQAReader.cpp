@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <bit>
 #include <cstdio>
-#include <optional>
 
 #include "MQALineReader.h"
 #include "MQANumber.h"
@@ -195,8 +194,6 @@ MQAReadResult readDocument(std::string_view text, MQALineVisitor& visitor, const
                           " from here to \"Eof\" " + (ignored == 1 ? "is" : "are") + " ignored"});
     }
     notes.addTo(warnings);
-    std::stable_sort(warnings.begin(), warnings.end(),
-                     [](const MQAWarning& a, const MQAWarning& b) { return a.line < b.line; });
     return result;
 }
 

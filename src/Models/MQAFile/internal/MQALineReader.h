@@ -58,8 +58,10 @@ private:
         std::vector<uint32_t> numbers;
         std::vector<std::string_view> strings;
     };
-    // Passes over comment and blank lines at a line start; reports progress.
+    // Passes over comment and blank lines at a line start; counts the line.
     void atLineStart();
+    // Every so many lines: reports how far reading got (at `at`), and stops when asked to.
+    void countLine(const char* at);
     void readHead();
     bool readParam(const char*& p);
     // CR LF (or, when lenient, LF) at p: the position after it, else nullptr. What the

@@ -82,7 +82,7 @@ struct MQAReadOptions {
 };
 
 // How a document's text was read: its header, and what reading left out or changed
-// without an error, in file order.
+// without an error.
 struct MQAReadResult {
     std::string type;
     float version = 1.0f;
