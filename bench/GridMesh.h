@@ -7,7 +7,6 @@
 #include <cmath>
 #include <vector>
 
-#include "LargeArrays.h"
 #include "ZeltoMaterial.h"
 #include "ZeltoModel.h"
 
@@ -28,7 +27,7 @@ inline GridMesh makeGridMesh(size_t faceCount, const std::vector<ZeltoMaterial>&
     size_t columns = static_cast<size_t>(std::ceil(std::sqrt(static_cast<double>(cells))));
     size_t rows = (cells + columns - 1) / columns;
     GridMesh mesh;
-    zelto::reserveLarge(mesh.vertices, (columns + 1) * (rows + 1));
+    mesh.vertices.reserve((columns + 1) * (rows + 1));
     for (size_t r = 0; r <= rows; ++r)
         for (size_t c = 0; c <= columns; ++c) {
             float x = (static_cast<float>(c) - static_cast<float>(columns) / 2) * 1.5f;
@@ -37,7 +36,7 @@ inline GridMesh makeGridMesh(size_t faceCount, const std::vector<ZeltoMaterial>&
             int32_t bone = static_cast<int32_t>((r * 2 / (rows + 1)) * 2 + c * 2 / (columns + 1));
             mesh.vertices.push_back(ZeltoVertex::initWithPosX(x, y, z, bone));
         }
-    zelto::reserveLarge(mesh.faces, faceCount);
+    mesh.faces.reserve(faceCount);
     auto v = [](size_t i) { return static_cast<uint32_t>(i); };
     for (size_t cell = 0; mesh.faces.size() < faceCount; ++cell) {
         size_t r = cell / columns, c = cell % columns;

@@ -30,7 +30,7 @@ void LineNumbers::append(const LineNumbers& later, size_t offset) {
 FaceList::FaceList(uint32_t depth, bool polygons, size_t expected)
     : _expected(expected), _depth(depth), _polygons(polygons) {
     _pieces.emplace_back();
-    zelto::reserveLarge(_pieces.back().faces, expected);
+    _pieces.back().faces.reserve(expected);
 }
 
 void FaceList::line(const MQALine& line, uint32_t depth) {

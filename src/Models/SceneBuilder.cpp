@@ -23,7 +23,7 @@ std::optional<int32_t> intSetting(const MQALine& line) {
 // The vertex lines of one object's vertex block, as the reader hands them over.
 class VertexList : public MQALineVisitor {
 public:
-    VertexList(uint32_t depth, size_t expected) : _depth(depth) { zelto::reserveLarge(vertices, expected); }
+    VertexList(uint32_t depth, size_t expected) : _depth(depth) { vertices.reserve(expected); }
     void line(const MQALine& line, uint32_t depth) override {
         if (depth != _depth || problem) return;  // the list's first error is the one reported
         try {
@@ -38,7 +38,7 @@ public:
             problem = later.problem;
             problem->index += vertices.size();
         }
-        zelto::reserveLarge(vertices, vertices.size() + later.vertices.size());
+        vertices.reserve(vertices.size() + later.vertices.size());
         vertices.insert(vertices.end(), later.vertices.begin(), later.vertices.end());
     }
 
@@ -231,7 +231,8 @@ void SceneBuilder::takeSecondHalf(MQALineVisitor& later) {
 
 SceneParts SceneBuilder::build(MQAProgress* progress) {
     SceneParts parts;
-    // Object notes: what the modeller shows that the scene does not use.
+    // Object notes (what the modeller shows that the scene does not use), and errors in
+    // vertex lines.
     for (const auto& object : _objects) {
         ObjectDisplay display;
         if (object->visible && *object->visible == 0) {
@@ -247,14 +248,13 @@ SceneParts SceneBuilder::build(MQAProgress* progress) {
         if (object->bvertexLine)
             parts.warnings.push_back({object->bvertexLine, object->noteName + " keeps vertices in a \"BVertex\" block, which is not read"});
         parts.displays.push_back(display);
-    }
-    for (const auto& object : _objects)
         if (object->vertices && object->vertices->problem) {
             const VertexList::Problem& problem = *object->vertices->problem;
             SceneError error(object->label + ", vertex line " + std::to_string(problem.index + 1) + ": " + problem.what);
             if (problem.place) error.setPlace(*problem.place);
             keep({1, object->index, 2, 0}, error);
         }
+    }
     // Faces that name no material the document has take a neutral light grey, leniently.
     bool fallback = _lenient && std::any_of(_objects.begin(), _objects.end(), [&](const auto& object) {
         return object->faces && object->faces->needsMaterialPast(_materials.size());

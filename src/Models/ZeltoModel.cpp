@@ -128,10 +128,11 @@ void ZeltoModel::listFacesByShape(std::span<const uint32_t> positions) {
     _triangles.clear();
     _quads.clear();
     _stretchEnds.clear();
-    zelto::reserveLarge(_triangles, static_cast<size_t>(std::count_if(
-                                        _faces.begin(), _faces.end(), [](const ZeltoFace& f) { return f._count == 3; })));
-    zelto::reserveLarge(_quads, static_cast<size_t>(std::count_if(_faces.begin(), _faces.end(),
-                                                                  [](const ZeltoFace& f) { return f._count == 4; })));
+    auto shapes = [&](int corners) {
+        return static_cast<size_t>(std::count_if(_faces.begin(), _faces.end(), [&](auto& f) { return f._count == corners; }));
+    };
+    _triangles.reserve(shapes(3));
+    _quads.reserve(shapes(4));
     for (uint32_t k = 0; k < _faces.size(); ++k) {
         uint32_t i = positions[k];
         const ZeltoFace& face = _faces[i];

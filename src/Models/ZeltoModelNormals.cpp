@@ -1,4 +1,5 @@
-// Face normals, the grouping of corners into shared smooth normals, and their sums.
+// Face normals, the grouping of corners into shared smooth normals, their sums, and
+// posing, which refreshes them.
 
 #include <algorithm>
 #include <cmath>
@@ -218,6 +219,20 @@ void ZeltoModel::calcFaceNormals() {
 }
 
 void ZeltoModel::calcNormals() { pose::sumNormals(_faceNormals.data(), _normals, _normalFaces); }
+
+void ZeltoModel::resetupNormalsWithMatrix(std::span<const GLKMatrix4> matrices) {
+    if (!_posable && _posedOnce) return;  // no bone moves it: posed as before
+    _posedOnce = true;
+    calcAffineVertecesWithMatrices(matrices);
+    calcFaceNormals();
+    calcNormals();
+}
+
+// A vertex without a bone, or whose bone has no matrix in the list, is posed by the
+// identity; nothing is read past the list.
+void ZeltoModel::calcAffineVertecesWithMatrices(std::span<const GLKMatrix4> matrices) {
+    pose::transformVertices(_vertices, matrices);
+}
 
 void ZeltoModel::setupNormals() {
     for (ZeltoVertex& vertex : _vertices) vertex.affinePos = vertex.pos;

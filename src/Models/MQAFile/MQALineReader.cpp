@@ -59,8 +59,7 @@ size_t binaryBytes(std::string_view content) {
     return bytes;
 }
 
-}  // namespace
-
+// Characters from `lineStart` to `at` plus 1: the column of `at`.
 uint64_t columnOf(const char* lineStart, const char* at) {
     uint64_t column = 1;
     for (const char* p = lineStart; p < at; ++p)
@@ -68,6 +67,8 @@ uint64_t columnOf(const char* lineStart, const char* at) {
     return column;
 }
 
+// The line that starts at `lineStart`, without its end, shortened to about 120 bytes (at a
+// character boundary, with "…" where it was cut).
 std::string excerptOf(const char* lineStart, const char* end) {
     const char* lineEnd = lineStart;
     while (lineEnd < end && !isLineBreak(*lineEnd)) ++lineEnd;
@@ -76,6 +77,8 @@ std::string excerptOf(const char* lineStart, const char* end) {
     while (cut > lineStart && continuation(*cut)) --cut;
     return std::string(lineStart, cut) + "\xE2\x80\xA6";  // …
 }
+
+}  // namespace
 
 MQAPlace placeInText(std::string_view text, size_t offset) {
     offset = std::min(offset, text.size());

@@ -10,12 +10,6 @@
 
 namespace zelto {
 
-// Room for `count` items.
-template <typename T>
-void reserveLarge(std::vector<T>& items, size_t count) {
-    items.reserve(count);
-}
-
 // Lets a list that was given room for more than it holds (an eighth more or past) keep
 // only what it holds.
 template <typename T>

@@ -36,19 +36,14 @@ std::string quoted(std::string_view text);
 // The line's head as text (its name and parameters), shortened: its place's excerpt.
 std::string excerptOf(const MQALine& line);
 
-// Parameter k of the line; value 0 of parameter k, as a float or as text.
+// Parameter k of the line, which must have a value; value 0 of it as a float or as text.
 template <typename Where>
-const MQALineParam& paramAt(const MQALine& line, size_t k, const Where& where) {
+const MQALineParam& paramWithValue(const MQALine& line, size_t k, const Where& where) {
     if (k >= line.params.size())
         fail(line, where(), "parameter " + std::to_string(k) + " is missing (the line has " +
                                 std::to_string(line.params.size()) + " parameters)");
+    if (line.params[k].count == 0) fail(line, where(), missingValue("parameter " + std::to_string(k), 0, 0));
     return line.params[k];
-}
-template <typename Where>
-const MQALineParam& paramWithValue(const MQALine& line, size_t k, const Where& where) {
-    const MQALineParam& param = paramAt(line, k, where);
-    if (param.count == 0) fail(line, where(), missingValue("parameter " + std::to_string(k), 0, 0));
-    return param;
 }
 template <typename Where>
 float floatOfParam(const MQALine& line, size_t k, const Where& where) {

@@ -21,9 +21,6 @@ struct Halves {
     static constexpr size_t kShortest = size_t{1} << 15;
     explicit Halves(size_t items, size_t shortest = kShortest)
         : count(items), middle(items < shortest ? items : items / 2) {}
-    size_t begin(int half) const { return half == 0 ? 0 : middle; }
-    size_t end(int half) const { return half == 0 ? middle : count; }
-    bool split() const { return middle < count; }
     size_t count;
     size_t middle;
 };
@@ -32,11 +29,10 @@ struct Halves {
 // An error in the first half is the one reported, as doing them in order would.
 template <typename Work>
 void forEachHalf(const Halves& halves, Work&& work) {
-    if (!halves.split()) {
-        work(0, halves.begin(0), halves.end(0));
-        return;
-    }
-    runBoth([&] { work(0, halves.begin(0), halves.end(0)); }, [&] { work(1, halves.begin(1), halves.end(1)); });
+    if (halves.middle == halves.count)
+        work(0, size_t{0}, halves.count);
+    else
+        runBoth([&] { work(0, size_t{0}, halves.middle); }, [&] { work(1, halves.middle, halves.count); });
 }
 
 }  // namespace mqa

@@ -113,11 +113,6 @@ private:
     uint32_t _stopDepth = 0;
 };
 
-// Characters from `lineStart` to `at` plus 1: the column of `at`.
-uint64_t columnOf(const char* lineStart, const char* at);
-// The line that starts at `lineStart`, without its end, shortened to about 120 bytes
-// (at a character boundary, with "…" where it was cut).
-std::string excerptOf(const char* lineStart, const char* end);
 // The place of a byte offset in a whole text: line, column and excerpt.
 MQAPlace placeInText(std::string_view text, size_t offset);
 
