@@ -376,3 +376,31 @@ TEST(Pixels, LayoutsMadeAheadAndModelsShownAgainDrawTheSamePixels) {
     toggled.drawFrame(frameAt(7, false), textures);
     EXPECT_EQ(context->readPixels(), expected);
 }
+
+// A concave polygon of six corners, read compatibly, draws exactly as the same L drawn
+// as two quadrilaterals.
+TEST(Pixels, AConcavePolygonDrawsAsTheSameShapeInQuads) {
+    auto context = makeContext(kWidth, kHeight);
+    REQUIRE_CONTEXT(context);
+    const std::string material = "Material 1 {\r\n\t\"m\" col(0.800 0.400 0.200 1.000) dif(1.000) amb(0.000) "
+                                 "emi(0.000) spc(0.000) power(5.00)\r\n}\r\n";
+    const std::string vertices = "\tvertex 6 {\r\n\t\t-60.0 200.0 0.0\r\n\t\t60.0 200.0 0.0\r\n\t\t60.0 260.0 0.0\r\n"
+                                 "\t\t0.0 260.0 0.0\r\n\t\t0.0 320.0 0.0\r\n\t\t-60.0 320.0 0.0\r\n\t}\r\n";
+    auto document = [&](const std::string& faces) {
+        return "Metasequoia Document\r\nFormat Text Ver 1.1\r\n\r\n" + material + "Object \"L\" {\r\n" + vertices +
+               faces + "}\r\nEof\r\n";
+    };
+    Metasequoia polygon = Metasequoia::initWithData(
+        document("\tface 1 {\r\n\t\t6 V(5 4 3 2 1 0) M(0)\r\n\t}\r\n"), MQAReading::Compatible);
+    Metasequoia quads = Metasequoia::initWithData(
+        document("\tface 2 {\r\n\t\t4 V(3 2 1 0) M(0)\r\n\t\t4 V(5 4 3 0) M(0)\r\n\t}\r\n"), MQAReading::Compatible);
+    ASSERT_EQ(polygon.models()[0].faces().size(), 4u);
+    Camera camera = facingCamera();
+    for (DrawPath path : {DrawPath::PerFace, DrawPath::Arrays}) {
+        QImage expected = draw(*context, &quads, camera, path);
+        QImage actual = draw(*context, &polygon, camera, path);
+        EXPECT_EQ(actual, expected);
+        expectColour(pixel(actual, projected(camera, -30, 290, 0, kWidth, kHeight)), 204, 102, 51);
+        EXPECT_EQ(pixel(actual, projected(camera, 30, 290, 0, kWidth, kHeight)).rgb(), kClear.rgb());  // the notch
+    }
+}
