@@ -75,7 +75,7 @@ TEST(CompatibilityReading, LineFeedEndsAndAByteOrderMark) {
               dumpScene(Metasequoia::initWithData(crlf)));
     EXPECT_EQ(warningTexts(scene),
               (std::vector<std::string>{"1: a UTF-8 byte-order mark at the start is skipped",
-                                        "4: lines end with LF alone; they are read as if they ended with CR LF"}));
+                                        "1: lines end with LF alone; they are read as if they ended with CR LF"}));
 }
 
 TEST(CompatibilityReading, ShiftJISTextIsDecoded) {

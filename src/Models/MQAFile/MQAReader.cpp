@@ -161,15 +161,13 @@ MQAReadResult readDocument(std::string_view text, MQALineVisitor& visitor, const
     size_t failedAt = 0;
     std::optional<Envelope> match = matchEnvelope(text, failedAt, lenient);
     if (!match) raiseAt(text, failedAt, "This is not MQA file.", kNotMQALine);
+    auto at = [&](std::string_view part) { return static_cast<size_t>(part.data() - text.data()); };
     result.type = std::string(match->type);
-    size_t typeAt = static_cast<size_t>(match->type.data() - text.data());
     if (!equalsIgnoringCase(match->type, "text"))
-        raiseAt(text, typeAt, "'" + result.type + "' type is unsupported.", kTypeLine);
+        raiseAt(text, at(match->type), "'" + result.type + "' type is unsupported.", kTypeLine);
     result.version = parseFloat(match->version);
-    size_t versionAt = static_cast<size_t>(match->version.data() - text.data());
-    bool versionTaken = result.version == 1.0f || (lenient && (result.version == 1.1f || result.version == 1.2f));
-    if (!versionTaken)
-        raiseAt(text, versionAt, formatVersion("Ver %.1f is unsupported.", result.version), kVersionLine);
+    if (result.version != 1.0f && !(lenient && (result.version == 1.1f || result.version == 1.2f)))
+        raiseAt(text, at(match->version), formatVersion("Ver %.1f is unsupported.", result.version), kVersionLine);
     std::vector<MQAWarning>& warnings = result.warnings;
     if (result.version != 1.0f)
         warnings.push_back({2, formatVersion("format version %.1f is read as version 1.0", result.version)});
@@ -179,6 +177,11 @@ MQAReadResult readDocument(std::string_view text, MQALineVisitor& visitor, const
     const char* end = text.data() + match->bodyEnd;
     const uint64_t firstLine = 1 + static_cast<uint64_t>(std::count(text.data(), body, '\n'));
     LenientNotes notes;
+    for (size_t lf = 0; lenient && (lf = text.find('\n', lf)) < match->bodyStart; ++lf)  // the header's lines too
+        if (lf == 0 || text[lf - 1] != '\r') {
+            notes.firstLoneLineFeed = 1 + static_cast<uint64_t>(std::count(text.data(), text.data() + lf, '\n'));
+            break;
+        }
     LineReader reader(text, body, end, firstLine, options, notes);
     reader.readList(visitor, 0);
 
