@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -9,6 +10,7 @@
 #include "Metasequoia.h"
 #include "RenderTestSupport.h"
 #include "SceneTestSupport.h"
+#include "TextureImage.h"
 #include "TextureLibrary.h"
 
 namespace {
@@ -217,4 +219,62 @@ TEST_F(TextureFolder, CompressedAndGreyTargaFilesLoad) {
     for (const GLCall& c : recordedGLCalls())
         if (c.name == "glTexImage2D") firstPixels.push_back(c.values);
     EXPECT_EQ(firstPixels, (std::vector<std::vector<GLfloat>>{{10, 20, 30, 255}, {77, 77, 77, 255}}));
+}
+
+namespace {
+
+void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+// A TGA header of the given type and size, 24 bits a pixel, top row first.
+std::vector<uint8_t> targaHeader(uint8_t type, uint16_t width, uint16_t height) {
+    return {0, 0, type, 0, 0, 0, 0, 0, 0, 0, 0, 0, uint8_t(width), uint8_t(width >> 8), uint8_t(height),
+            uint8_t(height >> 8), 24, 0x20};
+}
+
+}  // namespace
+
+// Texture files nobody checked: a FIFO (which no writer ever opens), a header that
+// promises far more pixels than its file holds, pixels that are missing.
+TEST_F(TextureFolder, HostileFilesAreRefusedOrReadWithoutGuessing) {
+    ASSERT_EQ(mkfifo(path("pipe.png").c_str(), 0600), 0);
+    EXPECT_TRUE(decodeTextureImage(QString::fromStdString(path("pipe.png"))).isNull());
+    std::vector<uint8_t> lying = targaHeader(2, 16384, 16384);
+    lying.resize(82, 7);
+    writeBytes(path("lying.tga"), lying);
+    EXPECT_TRUE(decodeTextureImage(QString::fromStdString(path("lying.tga"))).isNull());
+    std::vector<uint8_t> truncated = targaHeader(2, 4, 4);  // 16 pixels stated, 2 given
+    truncated.insert(truncated.end(), {1, 2, 3, 4, 5, 6});
+    writeBytes(path("truncated.tga"), truncated);
+    EXPECT_TRUE(decodeTextureImage(QString::fromStdString(path("truncated.tga"))).isNull());
+    // Run-length data that stops early: the pixels it lacks are black, every time.
+    std::vector<uint8_t> runs = targaHeader(10, 64, 1);
+    runs.insert(runs.end(), {0x83, 30, 20, 10});  // four of sixty-four
+    writeBytes(path("short.tga"), runs);
+    QImage image = decodeTextureImage(QString::fromStdString(path("short.tga")));
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.pixelColor(0, 0), QColor(10, 20, 30, 255));
+    for (int x = 4; x < 64; ++x) ASSERT_EQ(image.pixel(x, 0), qRgba(0, 0, 0, 255)) << x;
+}
+
+// One file under many names is decoded once; the decoded images of one scene take no
+// more than the budget, and what does not fit is noted and drawn untextured.
+TEST_F(TextureFolder, OneFileIsDecodedOnceAndTheBudgetHolds) {
+    writeTwoRowImage(path("a.png"));
+    writeTwoRowImage(path("tex/b.png"));
+    std::filesystem::create_directory(path("sub"));
+    Metasequoia scene = sceneWithTextures({"a.png", "./a.png", "sub/../a.png", "tex/b.png"});
+    TextureLibrary textures;
+    const auto& calls = reload(textures, scene);
+    EXPECT_EQ(countCalls(calls, "glTexImage2D"), 2u);
+    EXPECT_EQ(textures.textureForMaterial(&scene.materials()[2]), textures.textureForMaterial(&scene.materials()[0]));
+    EXPECT_TRUE(textures.notes().empty());
+
+    textures.setBudget(4 * 2 * 4);  // room for one 4 x 2 image
+    reload(textures, scene);
+    EXPECT_EQ(textures.textureNameMap().size(), 3u);
+    EXPECT_EQ(textures.textureForMaterial(&scene.materials()[3]), std::nullopt);
+    ASSERT_EQ(textures.notes().size(), 1u);
+    EXPECT_NE(textures.notes()[0].find("tex/b.png"), std::string::npos);
 }

@@ -62,6 +62,8 @@ int render(const RenderOptions& options) {
         textures.setLenientPaths(options.compatible);
         textures.setTextureBaseURL(input.documentPath());
         textures.reloadTextures(&scene);
+        for (const std::string& note : textures.notes())
+            std::cerr << "zelto-render: warning: " << input.displayName() << ": " << note << "\n";
 
         FrameState frame;
         frame.scene = &scene;

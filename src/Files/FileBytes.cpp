@@ -81,6 +81,9 @@ struct Guard {
     std::atomic<bool> truncated{false};
 };
 Guard gGuards[kGuards];
+// The system's page size, read before any mapping is watched (sysconf is not safe to
+// call in a signal handler).
+const uintptr_t gPageSize = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
 struct sigaction gPreviousBusAction;
 std::once_flag gHandlerInstalled;
 
@@ -90,7 +93,7 @@ void onBusError(int signal, siginfo_t* info, void* context) {
         uintptr_t begin = guard.begin.load(std::memory_order_acquire);
         uintptr_t end = guard.end.load(std::memory_order_acquire);
         if (begin == 0 || address < begin || address >= end) continue;
-        uintptr_t page = address & ~uintptr_t{4095};
+        uintptr_t page = address & ~(gPageSize - 1);
         void* zeros = mmap(reinterpret_cast<void*>(page), end - page, PROT_READ | PROT_WRITE,
                            MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
         if (zeros != MAP_FAILED) {

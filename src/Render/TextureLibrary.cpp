@@ -1,5 +1,11 @@
 #include "TextureLibrary.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+
 #include <QFile>
 
 #include "Metasequoia.h"
@@ -16,21 +22,37 @@ std::string TextureLibrary::textureURL(std::string_view name) const {
 }
 
 void TextureLibrary::reloadTextures(const Metasequoia* scene) {
-    for (const auto& [location, name] : _textureNameMap) glDeleteTextures(1, &name);
+    std::set<GLuint> made;
+    for (const auto& [location, name] : _textureNameMap) made.insert(name);
+    for (GLuint name : made) glDeleteTextures(1, &name);
     _textureNameMap.clear();
     _lookups.clear();
+    _notes.clear();
     if (!scene) return;
+    std::map<std::pair<dev_t, ino_t>, GLuint> byFile;  // the texture of each file, by device and inode
+    size_t used = 0;
     for (const ZeltoMaterial& material : scene->materials()) {
         if (material.textureName().empty()) continue;
         std::string location = textureURL(material.textureName());
         // One texture per location: a second material naming the same file shares it.
         if (_textureNameMap.contains(location)) continue;
-        std::optional<GLuint> texture = loadTexture(location);
+        struct stat status {};
+        if (stat(location.c_str(), &status) != 0) continue;
+        auto file = byFile.find({status.st_dev, status.st_ino});
+        if (file != byFile.end()) {
+            _textureNameMap[location] = file->second;
+            continue;
+        }
+        bool tooLarge = false;
+        std::optional<GLuint> texture = loadTexture(location, _budget - used, &used, &tooLarge);
+        if (tooLarge)
+            _notes.push_back("texture \"" + material.textureName() + "\" is drawn untextured: the document's textures " +
+                             "would take more than " + std::to_string(_budget >> 20) + " MB");
         if (!texture) continue;
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-        _textureNameMap[location] = *texture;
+        _textureNameMap[location] = byFile[{status.st_dev, status.st_ino}] = *texture;
     }
 }
 
@@ -44,12 +66,15 @@ std::optional<GLuint> TextureLibrary::textureForMaterial(const ZeltoMaterial* ma
     return entry->second;
 }
 
-std::optional<GLuint> TextureLibrary::loadTexture(const std::string& path) {
-    QImage image = decodeTextureImage(QFile::decodeName(path.c_str()));
+std::optional<GLuint> TextureLibrary::loadTexture(const std::string& path, size_t room, size_t* used,
+                                                  bool* tooLarge) {
+    QImage image = decodeTextureImage(QFile::decodeName(path.c_str()),
+                                      static_cast<qint64>(std::min<size_t>(room, size_t{1} << 40)), tooLarge);
     if (image.isNull()) return std::nullopt;
     GLint maxSize = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
     image = fitTextureImage(image, maxSize);
+    if (used) *used += static_cast<size_t>(image.sizeInBytes());
 
     GLuint name = 0;
     glGenTextures(1, &name);

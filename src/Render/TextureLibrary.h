@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "RenderGL.h"
 
@@ -36,8 +38,15 @@ public:
     }
 
     // Deletes every texture made before, then loads each textured material's image of
-    // the scene (none: nothing to load). An image that cannot be read gets no entry.
+    // the scene (none: nothing to load). An image that cannot be read gets no entry. A
+    // file is decoded once however many names reach it, and the decoded images of one
+    // scene take at most the budget: what does not fit is drawn untextured, with a note.
     void reloadTextures(const Metasequoia* scene);
+    // Bytes of decoded images one scene may take.
+    static constexpr size_t kDefaultBudget = size_t{512} << 20;
+    void setBudget(size_t bytes) { _budget = bytes; }
+    // What the last reload left out, and why.
+    const std::vector<std::string>& notes() const { return _notes; }
 
     // The texture for a material's location, as the frame binds it; none when the
     // material has no texture or its image did not load.
@@ -46,13 +55,17 @@ public:
     const std::unordered_map<std::string, GLuint>& textureNameMap() const { return _textureNameMap; }
 
     // The platform loader: a new 2D texture holding the image at `path`, left bound,
-    // with linear filtering and no mipmaps; none when the image cannot be read.
-    static std::optional<GLuint> loadTexture(const std::string& path);
+    // with linear filtering and no mipmaps; none when the image cannot be read, or would
+    // take more than `room` bytes (what it takes is added to `used`).
+    static std::optional<GLuint> loadTexture(const std::string& path, size_t room = SIZE_MAX, size_t* used = nullptr,
+                                             bool* tooLarge = nullptr);
 
 private:
     std::optional<std::string> _textureBaseURL;
     bool _lenientPaths = false;
     std::unordered_map<std::string, GLuint> _textureNameMap;
+    size_t _budget = kDefaultBudget;
+    std::vector<std::string> _notes;
     // Lookups by material since the last reload; the map they read changes only then.
     std::unordered_map<const ZeltoMaterial*, std::optional<GLuint>> _lookups;
 };

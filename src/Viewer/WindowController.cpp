@@ -124,6 +124,7 @@ void WindowController::loadWindow() {
     _gridSpacing->setObjectName("gridSpacing");
     _window->statusBar()->addPermanentWidget(_gridSpacing);
     connect(_glView, &ZeltoOpenGLView::fitChanged, this, &WindowController::showGridSpacing);
+    connect(_glView, &ZeltoOpenGLView::texturesReloaded, this, &WindowController::showWarnings);
     showGridSpacing();
     addViewMenu();
     _playbackControls = new PlaybackControls(_window, _glView, _document);
@@ -177,15 +178,16 @@ void WindowController::addViewMenu() {
 void WindowController::showGridSpacing() {
     const std::optional<ViewFit>& fit = _glView->fit();
     float spacing = fit ? fit->gridSpacing() : ViewFit::kGridSpacing;
-    _gridSpacing->setText(tr("Grid: %1 units").arg(QString::number(double(spacing), 'g', 6)));
+    _gridSpacing->setText((spacing == 1 ? tr("Grid: %1 unit") : tr("Grid: %1 units")).arg(QString::number(double(spacing), 'g', 6)));
     _gridSpacing->setToolTip(fit ? tr("The model is shown fitted to the view; Home returns to the default camera")
                                  : QString());
 }
 
 void WindowController::showWarnings() {
     SceneHandle scene = _document->model();
-    const std::vector<MQAWarning> none;
-    const std::vector<MQAWarning>& warnings = scene ? scene->warnings() : none;
+    std::vector<MQAWarning> warnings = scene ? scene->warnings() : std::vector<MQAWarning>();
+    // What the textures left out goes with what reading did.
+    for (const std::string& note : _glView->textures().notes()) warnings.push_back({0, note});
     if (warnings.empty()) {
         _warnings->clear();
         _warnings->setToolTip(QString());
