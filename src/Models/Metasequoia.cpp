@@ -40,7 +40,8 @@ Metasequoia Metasequoia::read(std::string_view text, bool lenient, MQAProgress* 
 }
 
 Metasequoia Metasequoia::fromBytes(std::string_view bytes, MQAReading reading, MQAProgress* progress,
-                                   const std::function<void()>& release, const std::function<void()>& checkWhole) {
+                                   const std::function<void()>& release, const std::function<void()>& checkWhole,
+                                   std::exception_ptr* strictFailure) {
     if (progress) {
         progress->setTotal(bytes.size());
         progress->reached(0);
@@ -58,11 +59,12 @@ Metasequoia Metasequoia::fromBytes(std::string_view bytes, MQAReading reading, M
     } catch (const std::exception&) {
         checkWhole();
         if (reading == MQAReading::Strict) throw;
+        if (strictFailure) *strictFailure = std::current_exception();
     }
     if (reading == MQAReading::Strict) return std::move(*scene);
     if (!scene) {
         // What strict reading refuses is read leniently.
-        mqa::compat::PreparedText prepared = mqa::compat::prepareText(bytes);
+        mqa::compat::PreparedText prepared = mqa::compat::prepareText(bytes, progress);
         scene = read(prepared.text, true, progress, std::move(prepared.warnings), [&] {
             checkWhole();
             release();
@@ -88,11 +90,12 @@ Metasequoia Metasequoia::initWithData(std::string_view bytes, MQAReading reading
     return fromBytes(bytes, reading, nullptr, [] {}, [] {});
 }
 
-Metasequoia Metasequoia::initWithData(zelto::DocumentBytes&& bytes, MQAReading reading, MQAProgress* progress) {
+Metasequoia Metasequoia::initWithData(zelto::DocumentBytes&& bytes, MQAReading reading, MQAProgress* progress,
+                                      std::exception_ptr* strictFailure) {
     auto checkWhole = [&] {
         if (bytes.truncated()) throw std::runtime_error("The file changed while it was read.");
     };
-    return fromBytes(bytes.view(), reading, progress, [&] { bytes.release(); }, checkWhole);
+    return fromBytes(bytes.view(), reading, progress, [&] { bytes.release(); }, checkWhole, strictFailure);
 }
 
 std::string Metasequoia::stringValue() const { return MQAFile().stringValue(); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <optional>
 #include <string>
@@ -38,9 +39,10 @@ public:
     static Metasequoia initWithData(std::string_view bytes, MQAReading reading = MQAReading::Strict);
     // The same from a file's bytes (FileBytes.h), which are let go as soon as they are
     // read, before the models are made. With `progress`, reports how far reading got
-    // and stops with MQACancelled when asked to (see MQAProgress).
+    // and stops with MQACancelled when asked to (see MQAProgress). With `strictFailure`,
+    // compatibility reading keeps there why strict reading refused the document, if it did.
     static Metasequoia initWithData(zelto::DocumentBytes&& bytes, MQAReading reading = MQAReading::Strict,
-                                    MQAProgress* progress = nullptr);
+                                    MQAProgress* progress = nullptr, std::exception_ptr* strictFailure = nullptr);
 
     Metasequoia(Metasequoia&&) noexcept = default;
     Metasequoia& operator=(Metasequoia&&) noexcept = default;
@@ -81,7 +83,8 @@ private:
                             std::vector<MQAWarning> warnings, const std::function<void()>& release);
     // Strict reading, then compatibility reading when asked for and strict reading fails.
     static Metasequoia fromBytes(std::string_view bytes, MQAReading reading, MQAProgress* progress,
-                                 const std::function<void()>& release, const std::function<void()>& checkWhole);
+                                 const std::function<void()>& release, const std::function<void()>& checkWhole,
+                                 std::exception_ptr* strictFailure = nullptr);
     struct Built {};
     explicit Metasequoia(Built) {}
 

@@ -129,9 +129,9 @@ void FrameRenderer::forgetScene() {
     _filledPose.reset();
 }
 
-FrameRenderer::Layouts FrameRenderer::layOut(const Metasequoia& scene) {
+FrameRenderer::Layouts FrameRenderer::layOut(const Metasequoia& scene, const MQAProgress* progress) {
     Layouts layouts;
-    for (const ZeltoModel& model : scene.models()) layouts[&model] = std::make_unique<ModelArrays>(model);
+    for (const ZeltoModel& model : scene.models()) layouts[&model] = std::make_unique<ModelArrays>(model, progress);
     return layouts;
 }
 

@@ -76,7 +76,7 @@ public:
 
     // The array path's layouts of a scene's models, made without OpenGL, on any thread.
     using Layouts = std::unordered_map<const ZeltoModel*, std::unique_ptr<ModelArrays>>;
-    static Layouts layOut(const Metasequoia& scene);
+    static Layouts layOut(const Metasequoia& scene, const MQAProgress* progress = nullptr);
     // Takes layouts that layOut made for `scene` (held alive by the caller while it is
     // drawn), so its first frame only fills and uploads them; with the context current.
     void adoptLayouts(const Metasequoia* scene, Layouts layouts);

@@ -4,6 +4,7 @@
 #include <span>
 #include <vector>
 
+#include "MQAProgress.h"
 #include "RenderGL.h"
 
 class ZeltoFace;
@@ -39,7 +40,8 @@ public:
 
     // Lays the model's faces out in their order; positions and normals are filled by
     // refill().
-    explicit ModelArrays(const ZeltoModel& model);
+    // With `progress`, stops with MQACancelled soon after it is cancelled.
+    explicit ModelArrays(const ZeltoModel& model, const MQAProgress* progress = nullptr);
     // Deletes the buffers: the context they were made in must be current.
     ~ModelArrays();
     ModelArrays(const ModelArrays&) = delete;

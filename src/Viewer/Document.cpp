@@ -33,9 +33,11 @@ bool Document::readFromData(zelto::DocumentBytes&& data, const QString&, Documen
 }
 
 void Document::adoptScene(SceneHandle scene, MQAReading reading) {
+    // The way it was read is the new scene's already when observers hear it is coming:
+    // textures resolve by it.
+    _reading = reading;
     emit modelWillChange();
     _model = std::move(scene);
-    _reading = reading;
     emit modelChanged();
 }
 

@@ -1,43 +1,72 @@
 #include "SceneLoader.h"
 
+#include <condition_variable>
 #include <exception>
+#include <mutex>
 #include <new>
 #include <system_error>
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QPointer>
 
 #include "FileBytes.h"
 #include "Metasequoia.h"
 
 namespace {
 
-// Reads once, in one way; fills `error` when the file does not open.
-SceneHandle readScene(const QString& path, MQAReading reading, MQAProgress* progress, DocumentError& error) {
+DocumentError errorOf(const std::exception_ptr& failure) {
     try {
-        zelto::DocumentBytes bytes = zelto::DocumentBytes::readFile(QFile::encodeName(path).toStdString());
-        return std::make_shared<Metasequoia>(Metasequoia::initWithData(std::move(bytes), reading, progress));
-    } catch (const std::system_error& failure) {
-        error = DocumentError{Document::kErrorDomain, DocumentError::kReadError,
-                              QString::fromStdString(failure.code().message()), std::nullopt};
-    } catch (const std::exception& exception) {
+        std::rethrow_exception(failure);
+    } catch (const std::system_error& error) {
+        return DocumentError{Document::kErrorDomain, DocumentError::kReadError,
+                             QString::fromStdString(error.code().message()), std::nullopt};
+    } catch (const std::exception& error) {
         // Reading and scene errors carry their reason text, and their place when known.
-        error = DocumentError{Document::kErrorDomain, DocumentError::kReadError,
-                              QString::fromUtf8(exception.what()), placeOfError(exception)};
+        return DocumentError{Document::kErrorDomain, DocumentError::kReadError, QString::fromUtf8(error.what()),
+                             placeOfError(error)};
     }
-    return nullptr;
 }
 
+// Workers running, counted so that the program can wait for them before it exits.
+std::mutex gWorkersLock;
+std::condition_variable gWorkersDone;
+int gWorkers = 0;
+
 }  // namespace
+
+int SceneLoader::runningWorkers() {
+    std::lock_guard lock(gWorkersLock);
+    return gWorkers;
+}
+
+void SceneLoader::waitForWorkers() {
+    std::unique_lock lock(gWorkersLock);
+    gWorkersDone.wait(lock, [] { return gWorkers == 0; });
+}
 
 SceneLoader::Outcome SceneLoader::load(const QString& path, MQAReading reading, bool offerCompatibility,
                                        MQAProgress* progress) {
     Outcome outcome;
     outcome.reading = reading;
-    outcome.scene = readScene(path, reading, progress, outcome.error);
-    if (!outcome.scene && reading == MQAReading::Strict && offerCompatibility &&
-        !(progress && progress->isCancelled())) {
-        DocumentError ignored;
-        outcome.compatibleScene = readScene(path, MQAReading::Compatible, progress, ignored);
+    // Offering compatibility reading takes no second read: compatibility reading reads
+    // strictly first, and says why strict reading refused the file.
+    const bool offer = reading == MQAReading::Strict && offerCompatibility;
+    std::exception_ptr strictFailure;
+    try {
+        zelto::DocumentBytes bytes = zelto::DocumentBytes::readFile(QFile::encodeName(path).toStdString());
+        auto scene = std::make_shared<Metasequoia>(
+            Metasequoia::initWithData(std::move(bytes), offer ? MQAReading::Compatible : reading, progress, &strictFailure));
+        if (offer && strictFailure) {
+            outcome.compatibleScene = std::move(scene);
+            outcome.error = errorOf(strictFailure);
+        } else {
+            outcome.scene = std::move(scene);
+        }
+    } catch (const MQACancelled&) {
+        outcome.error = errorOf(std::current_exception());
+    } catch (const std::exception&) {
+        outcome.error = errorOf(strictFailure ? strictFailure : std::current_exception());
     }
     return outcome;
 }
@@ -46,37 +75,51 @@ SceneLoader::SceneLoader(QString path, MQAReading reading, bool offerCompatibili
     : QObject(parent), _path(std::move(path)), _reading(reading), _offerCompatibility(offerCompatibility) {}
 
 SceneLoader::~SceneLoader() {
-    _progress.cancel();
-    if (_thread.joinable()) _thread.join();
+    // The worker, which shares what it needs, ends on its own soon after: nothing waits.
+    _shared->progress.cancel();
+    if (_thread.joinable()) _thread.detach();
 }
 
 void SceneLoader::start() {
     if (_running || _thread.joinable()) return;
     _running = true;
-    _thread = std::thread([this] {
-        Outcome outcome = load(_path, _reading, _offerCompatibility, &_progress);
-        if (outcome.scene && !_progress.isCancelled()) {
+    QPointer<SceneLoader> self(this);
+    std::lock_guard lock(gWorkersLock);
+    ++gWorkers;
+    _thread = std::thread([self, shared = _shared, path = _path, reading = _reading, offer = _offerCompatibility] {
+        struct Counted {
+            ~Counted() {
+                std::lock_guard lock(gWorkersLock);
+                if (--gWorkers == 0) gWorkersDone.notify_all();
+            }
+        } counted;
+        Outcome outcome = load(path, reading, offer, &shared->progress);
+        if (outcome.scene && !shared->progress.isCancelled()) {
             // The layouts are the first frame's longest part; laid out here, the window
             // does not wait for them.
             try {
-                outcome.layouts = std::make_shared<FrameRenderer::Layouts>(FrameRenderer::layOut(*outcome.scene));
+                outcome.layouts =
+                    std::make_shared<FrameRenderer::Layouts>(FrameRenderer::layOut(*outcome.scene, &shared->progress));
             } catch (const std::bad_alloc&) {
                 // The frame lays them out itself.
+            } catch (const MQACancelled&) {
             }
         }
-        // Handed over on the owner's thread; an event for an object that is gone is
-        // dropped with it, and the destructor waits for this thread first.
+        if (shared->progress.isCancelled()) return;  // the loader may be gone: nothing is handed over
+        // Handed over on the main thread, where the loader is looked for: it may have gone
+        // while the outcome was on its way.
         QMetaObject::invokeMethod(
-            this,
-            [this, outcome = std::move(outcome)]() mutable {
-                _thread.join();
-                _running = false;
-                if (_progress.isCancelled()) return;
-                _outcome = std::move(outcome);
-                emit finished();
+            QCoreApplication::instance(),
+            [self, outcome = std::move(outcome)]() mutable {
+                if (!self) return;
+                self->_thread.join();
+                self->_running = false;
+                if (self->_shared->progress.isCancelled()) return;
+                self->_outcome = std::move(outcome);
+                emit self->finished();
             },
             Qt::QueuedConnection);
     });
 }
 
-void SceneLoader::cancel() { _progress.cancel(); }
+void SceneLoader::cancel() { _shared->progress.cancel(); }

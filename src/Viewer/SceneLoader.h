@@ -36,16 +36,20 @@ public:
                         MQAProgress* progress = nullptr);
 
     SceneLoader(QString path, MQAReading reading, bool offerCompatibility, QObject* parent = nullptr);
-    // Cancels a read still running and waits for its thread.
+    // Cancels a read still running; its thread ends on its own, never waited for.
     ~SceneLoader() override;
 
     // Starts reading on a worker thread; finished() follows on this object's thread.
     void start();
     // Stops the read: finished() will not be emitted, and nothing read is kept.
     void cancel();
-    bool isCancelled() const { return _progress.isCancelled(); }
+    // Waits for the workers of loaders already gone, all cancelled, to end: for the
+    // program's last moments, so none is still reading as it exits.
+    static void waitForWorkers();
+    static int runningWorkers();
+    bool isCancelled() const { return _shared->progress.isCancelled(); }
     bool isRunning() const { return _running; }
-    const MQAProgress& progress() const { return _progress; }
+    const MQAProgress& progress() const { return _shared->progress; }
     const QString& path() const { return _path; }
     Outcome& outcome() { return _outcome; }
 
@@ -56,7 +60,11 @@ private:
     QString _path;
     MQAReading _reading;
     bool _offerCompatibility;
-    MQAProgress _progress;
+    // What the worker shares with the loader, and keeps should the loader go first.
+    struct Shared {
+        MQAProgress progress;
+    };
+    std::shared_ptr<Shared> _shared = std::make_shared<Shared>();
     Outcome _outcome;
     std::thread _thread;
     bool _running = false;

@@ -13,6 +13,7 @@
 
 #include "AppIcon.h"
 #include "DocumentController.h"
+#include "SceneLoader.h"
 #include "ProgramOptions.h"
 #include "SingleInstance.h"
 #include "WindowController.h"
@@ -110,23 +111,30 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(ZELTO_VERSION);
     QApplication::setWindowIcon(zeltoIcon());
 
-    DocumentController documents;
-    if (options.readOnMainThread) documents.setBackgroundThreshold(-1);
-    SingleInstance instance;
-    if (!options.exitAfterFirstFrame) {
-        instance.listen();
-        QObject::connect(&instance, &SingleInstance::filesReceived, &documents, [&](const QStringList& files) {
-            for (const QString& file : files) documents.openDocument(file);
+    int status = 0;
+    {
+        DocumentController documents;
+        if (options.readOnMainThread) documents.setBackgroundThreshold(-1);
+        SingleInstance instance;
+        if (!options.exitAfterFirstFrame) {
+            instance.listen();
+            QObject::connect(&instance, &SingleInstance::filesReceived, &documents,
+                             [&](const QStringList& files) {
+                                 for (const QString& file : files) documents.openDocument(file);
+                             });
+        }
+        if (options.exitAfterFirstFrame) reportFirstFrame(documents, sinceStart);
+        // Files open once the event loop runs, so that a large one shows its window and its
+        // progress at once.
+        QTimer::singleShot(0, &app, [&] {
+            if (options.files.isEmpty())
+                documents.newDocument(true);
+            else if (documents.openCommandLineFiles(options.files) == 0)
+                QCoreApplication::exit(1);
         });
+        status = app.exec();
     }
-    if (options.exitAfterFirstFrame) reportFirstFrame(documents, sinceStart);
-    // Files open once the event loop runs, so that a large one shows its window and its
-    // progress at once.
-    QTimer::singleShot(0, &app, [&] {
-        if (options.files.isEmpty())
-            documents.newDocument(true);
-        else if (documents.openCommandLineFiles(options.files) == 0)
-            QCoreApplication::exit(1);
-    });
-    return app.exec();
+    // Reads that windows closed on are cancelled, and end before the program does.
+    SceneLoader::waitForWorkers();
+    return status;
 }

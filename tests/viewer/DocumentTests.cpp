@@ -1,7 +1,19 @@
 // The document: reading bytes into a scene, the "model" notifications, errors.
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include <QTemporaryDir>
+
 #include "Document.h"
+#include "DocumentGenerator.h"
 #include "Metasequoia.h"
+#include "SceneLoader.h"
 #include "ViewerTestMain.h"
 
 namespace {
@@ -90,6 +102,62 @@ private slots:
         QVERIFY(document.readFromData(v11, "", &error, MQAReading::Compatible));
         QCOMPARE(document.reading(), MQAReading::Compatible);
         QCOMPARE(document.model()->warnings().size(), size_t{1});
+    }
+
+    // Observers that hear a scene is coming (the textures, which resolve by it) already
+    // see the way it was read.
+    void theWayOfReadingComesWithTheScene() {
+        Document document;
+        MQAReading seen = MQAReading::Strict;
+        connect(&document, &Document::modelWillChange, this, [&] { seen = document.reading(); });
+        document.adoptScene(std::make_shared<Metasequoia>(), MQAReading::Compatible);
+        QCOMPARE(seen, MQAReading::Compatible);
+    }
+
+    // A file strict reading refuses is read once to offer compatibility reading: a pipe,
+    // which gives its bytes only once, opens that way too.
+    void compatibilityIsOfferedFromOneRead() {
+        QTemporaryDir folder;
+        std::string pipe = folder.filePath("pipe.mqo").toStdString();
+        QCOMPARE(mkfifo(pipe.c_str(), 0600), 0);
+        std::string v11 = kValid;
+        v11.replace(v11.find("Ver 1.0"), 7, "Ver 1.1");
+        std::thread writer([&] {
+            int fd = open(pipe.c_str(), O_WRONLY);
+            if (write(fd, v11.data(), v11.size()) < 0) {}
+            close(fd);
+        });
+        auto loaded = std::async(std::launch::async, [&] {
+            return SceneLoader::load(QString::fromStdString(pipe), MQAReading::Strict, true);
+        });
+        if (loaded.wait_for(std::chrono::seconds(20)) != std::future_status::ready)
+            close(open(pipe.c_str(), O_WRONLY));  // a second read waits on the pipe: end it, and fail
+        writer.join();
+        SceneLoader::Outcome outcome = loaded.get();
+        QVERIFY(!outcome.scene);
+        QVERIFY(outcome.compatibleScene);
+        QCOMPARE(outcome.error.place->line, uint64_t{2});
+    }
+
+    // Closing a window while its file is read does not wait for the read, which stops
+    // soon after, in whatever stage it is (here compatibility reading).
+    void aLoaderGoesAtOnceAndItsReadStops() {
+        QTemporaryDir folder;
+        QString path = folder.filePath("large.mqo");
+        std::string text = bench::generateDocument(300000);
+        text.replace(text.find("Ver 1.0"), 7, "Ver 1.1");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text.data(), static_cast<qint64>(text.size()));
+        file.close();
+        auto* loader = new SceneLoader(path, MQAReading::Strict, true);
+        loader->start();
+        QTRY_VERIFY_WITH_TIMEOUT(loader->progress().bytesRead() > 0, 20000);
+        delete loader;
+        QCOMPARE(SceneLoader::runningWorkers(), 1);  // still reading: nothing waited for it
+        auto stopped = std::async(std::launch::async, [] { SceneLoader::waitForWorkers(); });
+        QCOMPARE(stopped.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+        QCoreApplication::processEvents();  // what the worker posted finds no loader
     }
 
     void neverReadDocumentGivesTheEmptySceneBytes() {

@@ -89,7 +89,7 @@ std::optional<size_t> firstInvalid(std::string_view text, const std::vector<std:
 // The text decoded from `encoding` into UTF-8, the binary data as it is; none when the
 // text is not text in that encoding.
 std::optional<std::string> decode(std::string_view bytes, const std::string& encoding,
-                                  const std::vector<std::pair<size_t, size_t>>& binary) {
+                                  const std::vector<std::pair<size_t, size_t>>& binary, const MQAProgress* progress) {
     iconv_t converter = iconv_open("UTF-8", encoding.c_str());
     if (converter == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
     std::unique_ptr<void, int (*)(iconv_t)> closer(converter, iconv_close);
@@ -98,8 +98,9 @@ std::optional<std::string> decode(std::string_view bytes, const std::string& enc
     auto convert = [&](std::string_view part) {
         char* in = const_cast<char*>(part.data());
         size_t inLeft = part.size();
-        char chunk[4096];
+        char chunk[1 << 16];
         while (inLeft > 0) {
+            if (progress && progress->isCancelled()) throw MQACancelled();
             char* out = chunk;
             size_t outLeft = sizeof chunk;
             size_t done = iconv(converter, &in, &inLeft, &out, &outLeft);
@@ -131,7 +132,7 @@ PreparedText::PreparedText(PreparedText&& other) noexcept
     text = decoded ? std::string_view(*decoded) : other.text;
 }
 
-PreparedText prepareText(std::string_view bytes) {
+PreparedText prepareText(std::string_view bytes, const MQAProgress* progress) {
     PreparedText out;
     if (bytes.starts_with("\xEF\xBB\xBF")) {
         bytes.remove_prefix(3);
@@ -148,7 +149,7 @@ PreparedText prepareText(std::string_view bytes) {
     if (invalid) invalid = firstInvalid(bytes, binary);
     if (numbered) {
         // Names and file names in the document's own code page.
-        if (std::optional<std::string> decoded = decode(bytes, "CP" + page->name, binary)) {
+        if (std::optional<std::string> decoded = decode(bytes, "CP" + page->name, binary, progress)) {
             if (*decoded != bytes) {
                 out.warnings.push_back({page->line, "the text is read as code page " + page->name +
                                                         ", as its \"CodePage\" line says"});
@@ -161,7 +162,7 @@ PreparedText prepareText(std::string_view bytes) {
     if (!invalid) return out;
     // UTF-8 said or expected, but not given: text of the format's first versions.
     std::optional<std::string> decoded =
-        page && namesUTF8(page->name) ? std::nullopt : decode(bytes, "CP932", binary);
+        page && namesUTF8(page->name) ? std::nullopt : decode(bytes, "CP932", binary, progress);
     if (!decoded) raiseInvalidUTF8(bytes, *invalid);
     out.warnings.push_back({lineAt(bytes, *invalid), "the text is not UTF-8; it is read as Shift_JIS (CP932)"});
     out.decoded = std::move(decoded);

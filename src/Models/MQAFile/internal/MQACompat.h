@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "MQAException.h"
+#include "MQAProgress.h"
 
 namespace mqa::compat {
 
@@ -25,6 +26,7 @@ struct PreparedText {
 // valid UTF-8 are read as Shift_JIS (CP932), as modellers of the format's first
 // versions wrote them. The line count and every line end stay as they were. Throws
 // MQAInvalidText when the bytes are text in neither. The bytes must outlive the result.
-PreparedText prepareText(std::string_view bytes);
+// With `progress`, stops with MQACancelled soon after it is cancelled.
+PreparedText prepareText(std::string_view bytes, const MQAProgress* progress = nullptr);
 
 }  // namespace mqa::compat
