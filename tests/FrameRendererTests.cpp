@@ -62,36 +62,6 @@ Metasequoia twoMaterialScene() {
 
 }  // namespace
 
-TEST(FrameSetup, InitGLSetsTheFixedStateInOrder) {
-    auto calls = callsOf([] { FrameRenderer::initGL(); });
-    std::vector<GLCall> expected{
-        call("glShadeModel", {GL_SMOOTH}),
-        call("glClearColor", {}, {0.117647f, 0.2549019f, 0.3529411f, 0.0f}),
-        call("glClearDepth", {}, {1.0f}),
-        call("glDepthFunc", {GL_LESS}),
-        call("glEnable", {GL_DEPTH_TEST}),
-        call("glEnable", {GL_NORMALIZE}),
-        call("glEnable", {GL_CULL_FACE}),
-        call("glCullFace", {GL_FRONT}),
-        call("glEnable", {GL_TEXTURE_2D}),
-        call("glEnable", {GL_LIGHT0}),
-        call("glEnable", {GL_BLEND}),
-        call("glBlendFunc", {GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA}),
-    };
-    EXPECT_EQ(calls, expected);
-}
-
-TEST(FrameSetup, LightZeroIsDirectionalFromPlusZ) {
-    auto calls = callsOf([] { FrameRenderer::setUpLights(); });
-    std::vector<GLCall> expected{
-        call("glLightfv", {GL_LIGHT0, GL_POSITION}, {0, 0, 1, 0}),
-        call("glLightfv", {GL_LIGHT0, GL_AMBIENT}, {0.25f, 0.25f, 0.25f, 1}),
-        call("glLightfv", {GL_LIGHT0, GL_DIFFUSE}, {1, 1, 1, 1}),
-        call("glLightfv", {GL_LIGHT0, GL_SPECULAR}, {1, 1, 1, 1}),
-    };
-    EXPECT_EQ(calls, expected);
-}
-
 TEST(FrameSetup, AxisListHoldsThreeAxesTwoHalfAxesAndFortyGridLines) {
     auto calls = callsOf([] { FrameRenderer::drawAxis(); });
     ASSERT_GE(calls.size(), 4u);
@@ -138,21 +108,6 @@ TEST(FrameSetup, AxisListHoldsThreeAxesTwoHalfAxesAndFortyGridLines) {
     EXPECT_TRUE(gridLines.contains(Line({500, 0, -500}, {500, 0, 500})));
     EXPECT_TRUE(gridLines.contains(Line({-500, 0, 450}, {500, 0, 450})));
     EXPECT_FALSE(gridLines.contains(Line({0, 0, -500}, {0, 0, 500})));
-}
-
-TEST(FrameSetup, PrepareRunsInitGLThenLightsThenTheAxisList) {
-    auto calls = callsOf([] { FrameRenderer().prepare(); });
-    EXPECT_EQ(calls.front().name, "glShadeModel");
-    auto firstLight = std::find_if(calls.begin(), calls.end(), [](auto& c) { return c.name == "glLightfv"; });
-    auto list = std::find_if(calls.begin(), calls.end(), [](auto& c) { return c.name == "glNewList"; });
-    ASSERT_NE(firstLight, calls.end());
-    EXPECT_LT(firstLight, list);
-    EXPECT_EQ(calls.back().name, "glEndList");
-}
-
-TEST(FrameSetup, ReshapeTruncatesTheBackingRectangle) {
-    auto calls = callsOf([] { FrameRenderer::reshape(0.0, 0.0, 1601.9, 1200.5); });
-    EXPECT_EQ(calls, (std::vector<GLCall>{call("glViewport", {0, 0, 1601, 1200})}));
 }
 
 TEST(Frame, EmptySceneDrawsOnlyTheAxisList) {
@@ -327,4 +282,25 @@ TEST(FrameOptions, MirroredHalvesAreReflectedWithTheirWindingTurned) {
         size_t draws = countCalls(mirrored, path == DrawPath::PerFace ? "glBegin" : "glDrawElements");
         EXPECT_EQ(draws, 4u + 1u);  // the mirrored object four times, the other once
     }
+}
+
+// Graphics memory running out shows as a message and a model drawn another way, never as
+// a model missing without a word.
+TEST(FrameOptions, ArraysOpenGLCannotHoldLeaveTheModelDrawnFaceByFace) {
+    Metasequoia scene = twoMaterialScene();
+    TextureLibrary textures;
+    FrameRenderer renderer;
+    renderer.setDrawPath(DrawPath::Arrays);
+    FrameState frame;
+    frame.scene = &scene;
+    frame.backingWidth = frame.backingHeight = 10;
+    failNextRecordedUpload(GL_OUT_OF_MEMORY);
+    auto calls = callsOf([&] { renderer.drawFrame(frame, textures); });
+    EXPECT_EQ(countCalls(calls, "glBegin"), 2u);  // its two triangles, one by one
+    EXPECT_EQ(countCalls(calls, "glDrawElements"), 0u);
+    ASSERT_EQ(renderer.notes().size(), 1u);
+    EXPECT_NE(renderer.notes()[0].find("\"o\""), std::string::npos);
+    calls = callsOf([&] { renderer.drawFrame(frame, textures); });
+    EXPECT_EQ(countCalls(calls, "glBegin"), 2u);
+    EXPECT_EQ(renderer.notes().size(), 1u);
 }

@@ -9,10 +9,13 @@
 #include <memory>
 #include <thread>
 
+#include <EGL/egl.h>
+
 #include <QImage>
 #include <QTemporaryDir>
 
 #include "DocumentGenerator.h"
+#include "FrameImage.h"
 #include "FramePose.h"
 #include "FrameRenderer.h"
 #include "HeadlessContext.h"
@@ -403,4 +406,15 @@ TEST(Pixels, AConcavePolygonDrawsAsTheSameShapeInQuads) {
         expectColour(pixel(actual, projected(camera, -30, 290, 0, kWidth, kHeight)), 204, 102, 51);
         EXPECT_EQ(pixel(actual, projected(camera, 30, 290, 0, kWidth, kHeight)).rgb(), kClear.rgb());  // the notch
     }
+}
+
+// A context whose set-up fails lets go of what it made; reading back a picture there is
+// no memory for gives none rather than writing through nothing.
+TEST(Headless, FailuresLeaveNothingBehind) {
+    auto context = makeContext(kWidth, kHeight);
+    REQUIRE_CONTEXT(context);
+    EXPECT_TRUE(readFrameImage(1 << 20, 1 << 20).isNull());
+    context.reset();
+    EXPECT_THROW(HeadlessContext(1 << 20, 1 << 20), std::runtime_error);  // no framebuffer that large
+    EXPECT_EQ(eglGetCurrentContext(), EGL_NO_CONTEXT);
 }

@@ -271,6 +271,13 @@ TEST_F(TextureFolder, OneFileIsDecodedOnceAndTheBudgetHolds) {
     EXPECT_EQ(textures.textureForMaterial(&scene.materials()[2]), textures.textureForMaterial(&scene.materials()[0]));
     EXPECT_TRUE(textures.notes().empty());
 
+    failNextRecordedUpload(GL_OUT_OF_MEMORY);  // the first upload does not fit
+    reload(textures, scene);
+    EXPECT_EQ(textures.textureForMaterial(&scene.materials()[0]), std::nullopt);
+    EXPECT_NE(textures.textureForMaterial(&scene.materials()[3]), std::nullopt);
+    ASSERT_EQ(textures.notes().size(), 1u);
+    EXPECT_NE(textures.notes()[0].find("graphics memory"), std::string::npos);
+
     textures.setBudget(4 * 2 * 4);  // room for one 4 x 2 image
     reload(textures, scene);
     EXPECT_EQ(textures.textureNameMap().size(), 3u);

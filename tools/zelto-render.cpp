@@ -88,6 +88,8 @@ int render(const RenderOptions& options) {
         frame.backingWidth = options.width;
         frame.backingHeight = options.height;
         renderer.drawFrame(frame, textures);
+        for (const std::string& note : renderer.notes())
+            std::cerr << "zelto-render: warning: " << input.displayName() << ": " << note << "\n";
         image = context.readPixels();
     } catch (const std::runtime_error& error) {
         std::cerr << "zelto-render: " << error.what() << "\n";

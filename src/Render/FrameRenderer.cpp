@@ -124,6 +124,8 @@ void FrameRenderer::drawFrame(const FrameState& frame, TextureLibrary& textures)
 
 void FrameRenderer::forgetScene() {
     _arrays.clear();
+    _facesOneByOne.clear();
+    _notes.clear();
     _edges.clear();
     _laidOutScene = nullptr;
     _filledPose.reset();
@@ -177,20 +179,28 @@ void FrameRenderer::drawModels(Metasequoia* scene, const FramePose& pose, Textur
         glPushMatrix();
         translateAndRotate(scene->pos(), scene->rotate());
         animationWithModel(model, pose);
-        if (_path == DrawPath::PerFace) {
+        if (_path == DrawPath::PerFace || _facesOneByOne.contains(&model)) {
             pose.poseModel(model);
         } else {
             auto& arrays = _arrays[&model];
+            bool uploaded = true;
             if (!arrays) {
                 pose.poseModel(model);
                 arrays = std::make_unique<ModelArrays>(model);
                 arrays->refill(model);
-                arrays->upload();
+                uploaded = arrays->upload();
             } else if (poseChanged || !arrays->isUploaded()) {
                 // Laid out ahead (adoptLayouts) but not yet filled, or posed afresh.
                 pose.poseModel(model);
                 arrays->refill(model);
-                arrays->upload();
+                uploaded = arrays->upload();
+            }
+            if (!uploaded) {
+                // OpenGL could not hold its arrays: the model is drawn a face at a time.
+                _arrays.erase(&model);
+                _facesOneByOne.insert(&model);
+                _notes.push_back("model \"" + model.name() + "\" is drawn a face at a time: its arrays did not fit "
+                                 "in the graphics memory");
             }
         }
         drawFaces(model, textures);
@@ -225,7 +235,7 @@ void FrameRenderer::drawModels(Metasequoia* scene, const FramePose& pose, Textur
 }
 
 void FrameRenderer::drawFaces(ZeltoModel& model, TextureLibrary& textures) {
-    if (_path == DrawPath::PerFace)
+    if (_path == DrawPath::PerFace || _facesOneByOne.contains(&model))
         drawFacesOneByOne(model, textures);
     else
         drawFacesFromArrays(*_arrays[&model], textures);

@@ -5,7 +5,9 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "Camera.h"
@@ -73,6 +75,8 @@ public:
     // Forgets what was laid out for a scene, deleting its buffers: call when the scene
     // changes, with the context current.
     void forgetScene();
+    // What the frames of the scene drawn since left out or drew another way, and why.
+    const std::vector<std::string>& notes() const { return _notes; }
 
     // The array path's layouts of a scene's models, made without OpenGL, on any thread.
     using Layouts = std::unordered_map<const ZeltoModel*, std::unique_ptr<ModelArrays>>;
@@ -103,6 +107,8 @@ private:
     // the pose stays the same the models need no posing and the arrays no refill.
     const Metasequoia* _laidOutScene = nullptr;
     std::unordered_map<const ZeltoModel*, std::unique_ptr<ModelArrays>> _arrays;
+    std::unordered_set<const ZeltoModel*> _facesOneByOne;  // whose arrays OpenGL could not take
+    std::vector<std::string> _notes;
     std::optional<std::optional<std::vector<GLKMatrix4>>> _filledPose;
     // Each model's polygon edges as pairs of vertex positions, made when first drawn.
     std::unordered_map<const ZeltoModel*, std::vector<uint32_t>> _edges;

@@ -39,6 +39,7 @@ F entryPoint(const char* name) {
 
 }  // namespace
 
+// Everything set up so far, let go in its destructor: also when set-up fails half way.
 struct HeadlessContext::State {
     EGLDisplay display = EGL_NO_DISPLAY;
     EGLContext context = EGL_NO_CONTEXT;
@@ -46,6 +47,20 @@ struct HeadlessContext::State {
     GLuint renderbuffers[2] = {0, 0};
     int width = 0;
     int height = 0;
+
+    ~State() {
+        if (context != EGL_NO_CONTEXT) {
+            if (framebuffer) {
+                auto deleteFramebuffers = reinterpret_cast<DeleteFramebuffers>(eglGetProcAddress("glDeleteFramebuffers"));
+                auto deleteRenderbuffers = reinterpret_cast<DeleteFramebuffers>(eglGetProcAddress("glDeleteRenderbuffers"));
+                if (deleteFramebuffers) deleteFramebuffers(1, &framebuffer);
+                if (deleteRenderbuffers) deleteRenderbuffers(2, renderbuffers);
+            }
+            eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+            eglDestroyContext(display, context);
+        }
+        if (display != EGL_NO_DISPLAY) eglTerminate(display);
+    }
 };
 
 HeadlessContext::HeadlessContext(int width, int height) : _state(std::make_unique<State>()) {
@@ -87,19 +102,7 @@ HeadlessContext::HeadlessContext(int width, int height) : _state(std::make_uniqu
     glViewport(0, 0, width, height);
 }
 
-HeadlessContext::~HeadlessContext() {
-    if (_state->context != EGL_NO_CONTEXT) {
-        if (_state->framebuffer) {
-            auto deleteFramebuffers = reinterpret_cast<DeleteFramebuffers>(eglGetProcAddress("glDeleteFramebuffers"));
-            auto deleteRenderbuffers = reinterpret_cast<DeleteFramebuffers>(eglGetProcAddress("glDeleteRenderbuffers"));
-            if (deleteFramebuffers) deleteFramebuffers(1, &_state->framebuffer);
-            if (deleteRenderbuffers) deleteRenderbuffers(2, _state->renderbuffers);
-        }
-        eglMakeCurrent(_state->display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-        eglDestroyContext(_state->display, _state->context);
-    }
-    if (_state->display != EGL_NO_DISPLAY) eglTerminate(_state->display);
-}
+HeadlessContext::~HeadlessContext() = default;
 
 int HeadlessContext::width() const { return _state->width; }
 int HeadlessContext::height() const { return _state->height; }

@@ -103,7 +103,9 @@ ModelArrays::~ModelArrays() {
     }
 }
 
-void ModelArrays::upload() {
+bool ModelArrays::upload() {
+    for (int stale = 0; stale < 16 && glGetError() != GL_NO_ERROR; ++stale) {
+    }
     const auto elementBytes = static_cast<GLsizeiptr>(_elements.size() * sizeof(Element));
     if (!_elementBuffer) {
         GLuint buffers[2] = {0, 0};
@@ -121,6 +123,12 @@ void ModelArrays::upload() {
         glBufferSubData(GL_ARRAY_BUFFER, 0, elementBytes, _elements.data());
     }
     glBindBuffer(GL_ARRAY_BUFFER, 0);
+    // Buffers the driver could not store (out of memory) are given up.
+    if (glGetError() == GL_NO_ERROR) return true;
+    const GLuint buffers[] = {_elementBuffer, _indexBuffer};
+    glDeleteBuffers(2, buffers);
+    _elementBuffer = _indexBuffer = 0;
+    return false;
 }
 
 void ModelArrays::bindArrays() const {

@@ -56,8 +56,9 @@ public:
     std::span<const Run> runs() const { return _runs; }
 
     // Copies the elements into their buffer (made, with the index buffer, the first
-    // time); call after refill(), with the context current.
-    void upload();
+    // time); call after refill(), with the context current. False, with no buffers
+    // kept, when OpenGL could not take them (out of memory).
+    bool upload();
     bool isUploaded() const { return _elementBuffer != 0; }
     // Points the vertex, normal and texture coordinate arrays at the uploaded elements.
     void bindArrays() const;

@@ -43,11 +43,9 @@ void TextureLibrary::reloadTextures(const Metasequoia* scene) {
             _textureNameMap[location] = file->second;
             continue;
         }
-        bool tooLarge = false;
-        std::optional<GLuint> texture = loadTexture(location, _budget - used, &used, &tooLarge);
-        if (tooLarge)
-            _notes.push_back("texture \"" + material.textureName() + "\" is drawn untextured: the document's textures " +
-                             "would take more than " + std::to_string(_budget >> 20) + " MB");
+        std::string refused;
+        std::optional<GLuint> texture = loadTexture(location, _budget - used, &used, &refused);
+        if (!refused.empty()) _notes.push_back("texture \"" + material.textureName() + "\" is drawn untextured: " + refused);
         if (!texture) continue;
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
@@ -67,15 +65,19 @@ std::optional<GLuint> TextureLibrary::textureForMaterial(const ZeltoMaterial* ma
 }
 
 std::optional<GLuint> TextureLibrary::loadTexture(const std::string& path, size_t room, size_t* used,
-                                                  bool* tooLarge) {
+                                                  std::string* refused) {
+    bool tooLarge = false;
     QImage image = decodeTextureImage(QFile::decodeName(path.c_str()),
-                                      static_cast<qint64>(std::min<size_t>(room, size_t{1} << 40)), tooLarge);
+                                      static_cast<qint64>(std::min<size_t>(room, size_t{1} << 40)), &tooLarge);
+    if (tooLarge && refused) *refused = "the document's textures would take more than the " + std::to_string(room >> 20) + " MB left for them";
     if (image.isNull()) return std::nullopt;
     GLint maxSize = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
     image = fitTextureImage(image, maxSize);
     if (used) *used += static_cast<size_t>(image.sizeInBytes());
 
+    for (int stale = 0; stale < 16 && glGetError() != GL_NO_ERROR; ++stale) {
+    }
     GLuint name = 0;
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D, name);
@@ -84,5 +86,10 @@ std::optional<GLuint> TextureLibrary::loadTexture(const std::string& path, size_
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);  // QImage rows are 4-byte aligned
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, image.width(), image.height(), 0, GL_RGBA,
                  GL_UNSIGNED_BYTE, image.constBits());
+    if (glGetError() != GL_NO_ERROR) {  // out of memory: the texture is given up
+        glDeleteTextures(1, &name);
+        if (refused) *refused = "its image does not fit in the graphics memory";
+        return std::nullopt;
+    }
     return name;
 }

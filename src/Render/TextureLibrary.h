@@ -55,10 +55,11 @@ public:
     const std::unordered_map<std::string, GLuint>& textureNameMap() const { return _textureNameMap; }
 
     // The platform loader: a new 2D texture holding the image at `path`, left bound,
-    // with linear filtering and no mipmaps; none when the image cannot be read, or would
-    // take more than `room` bytes (what it takes is added to `used`).
+    // with linear filtering and no mipmaps; none when the image cannot be read, or (with
+    // the reason in `refused`) would take more than `room` bytes or more than OpenGL could
+    // hold. What it takes is added to `used`.
     static std::optional<GLuint> loadTexture(const std::string& path, size_t room = SIZE_MAX, size_t* used = nullptr,
-                                             bool* tooLarge = nullptr);
+                                             std::string* refused = nullptr);
 
 private:
     std::optional<std::string> _textureBaseURL;

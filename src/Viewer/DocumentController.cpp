@@ -126,6 +126,8 @@ WindowController* DocumentController::openDocument(const QString& path) {
     }
     MQAReading reading = compatibilityReading() ? MQAReading::Compatible : MQAReading::Strict;
     if (readsInBackground(path)) return openInBackground(path, reading);
+    // The version read: a save while the file is read or an error is shown is seen.
+    FileWatcher::Stamp read = FileWatcher::stampOf(path);
     SceneLoader::Outcome outcome = SceneLoader::load(path, reading, reading == MQAReading::Strict);
     SceneHandle scene = acceptedScene(path, outcome, &reading);
     if (!scene) return nullptr;
@@ -134,6 +136,7 @@ WindowController* DocumentController::openDocument(const QString& path) {
     document->adoptScene(std::move(scene), reading);
     noteRecentFile(canonical(path));
     WindowController* controller = makeWindowControllers(document);
+    if (FileWatcher* watcher = controller->fileWatcher()) watcher->startFrom(read);
     replaceUntitled();
     return controller;
 }

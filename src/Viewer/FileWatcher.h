@@ -20,13 +20,6 @@ public:
     const QString& path() const { return _path; }
     bool fileExists() const { return _last.exists; }
 
-signals:
-    // The file has new contents (or is back after it was gone).
-    void changed();
-    // The file is gone (deleted, or moved away).
-    void removed();
-
-private:
     // What tells one version of the file from another.
     struct Stamp {
         bool exists = false;
@@ -35,6 +28,17 @@ private:
         bool operator==(const Stamp&) const = default;
     };
     static Stamp stampOf(const QString& path);
+    // Counts changes from the version `read` rather than from now: a file that changed
+    // since it was read (while the read ran, or an error dialog was up) is told of.
+    void startFrom(const Stamp& read);
+
+signals:
+    // The file has new contents (or is back after it was gone).
+    void changed();
+    // The file is gone (deleted, or moved away).
+    void removed();
+
+private:
     void somethingChanged();
     void settled();
 

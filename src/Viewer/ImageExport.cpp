@@ -1,5 +1,7 @@
 #include "ImageExport.h"
 
+#include <memory>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
@@ -77,6 +79,15 @@ bool writePng(const QImage& image, const QString& path, const QString& documentP
     return true;
 }
 
+QFileDialog* saveDialog(QWidget* parent, const QString& suggestion) {
+    auto* dialog = new QFileDialog(parent, QObject::tr("Export Image"), suggestion, QObject::tr("PNG images (*.png)"));
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    // The dialog adds ".png" to a name typed without it before it asks about replacing a
+    // file: "shot" never writes over "shot.png" unasked.
+    dialog->setDefaultSuffix("png");
+    return dialog;
+}
+
 void exportImage(WindowController* controller) {
     QWidget* window = controller->window();
     ZeltoOpenGLView* view = controller->glView();
@@ -86,10 +97,9 @@ void exportImage(WindowController* controller) {
     QString suggestion = document.isEmpty()
                              ? QObject::tr("Untitled.png")
                              : QFileInfo(document).dir().filePath(QFileInfo(document).completeBaseName() + ".png");
-    QString path = QFileDialog::getSaveFileName(window, QObject::tr("Export Image"), suggestion,
-                                                QObject::tr("PNG images (*.png)"));
-    if (path.isEmpty()) return;
-    if (QFileInfo(path).suffix().isEmpty()) path += ".png";
+    std::unique_ptr<QFileDialog> dialog(saveDialog(window, suggestion));
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return;
+    QString path = dialog->selectedFiles().front();
     QImage image = view->renderImage(*size);
     QString error;
     if (image.isNull())

@@ -6,6 +6,7 @@
 #include <QSize>
 #include <QString>
 
+class QFileDialog;
 class QWidget;
 class WindowController;
 
@@ -20,6 +21,10 @@ std::optional<QSize> askSize(QWidget* parent, QSize viewPixels);
 // Writes the image as a PNG, whole or not at all. Never writes over the document's own
 // file (`documentPath`, empty for none); says why in `error` when it does not write.
 bool writePng(const QImage& image, const QString& path, const QString& documentPath, QString* error);
+
+// The dialog that asks where to write: saving, PNG, and ".png" added to a name typed
+// without a suffix before the dialog checks whether the file exists. The caller owns it.
+QFileDialog* saveDialog(QWidget* parent, const QString& suggestion);
 
 void exportImage(WindowController* controller);
 void copyImage(WindowController* controller);

@@ -125,6 +125,7 @@ void WindowController::loadWindow() {
     _window->statusBar()->addPermanentWidget(_gridSpacing);
     connect(_glView, &ZeltoOpenGLView::fitChanged, this, &WindowController::showGridSpacing);
     connect(_glView, &ZeltoOpenGLView::texturesReloaded, this, &WindowController::showWarnings);
+    connect(_glView, &ZeltoOpenGLView::drawingNotesChanged, this, &WindowController::showWarnings);
     showGridSpacing();
     addViewMenu();
     _playbackControls = new PlaybackControls(_window, _glView, _document);
@@ -186,8 +187,9 @@ void WindowController::showGridSpacing() {
 void WindowController::showWarnings() {
     SceneHandle scene = _document->model();
     std::vector<MQAWarning> warnings = scene ? scene->warnings() : std::vector<MQAWarning>();
-    // What the textures left out goes with what reading did.
+    // What the textures and the drawing left out goes with what reading did.
     for (const std::string& note : _glView->textures().notes()) warnings.push_back({0, note});
+    for (const std::string& note : _glView->drawingNotes()) warnings.push_back({0, note});
     if (warnings.empty()) {
         _warnings->clear();
         _warnings->setToolTip(QString());

@@ -209,8 +209,10 @@ void ZeltoOpenGLView::paintGL() {
     }
     SceneHandle scene = metaseq();
     AnimationNameHandle name = _playback.animationName();
+    const size_t notes = _renderer.notes().size();
     _renderer.drawFrame(frameState(scene.get(), name.get(), backingSize(size(), devicePixelRatioF())),
                         _textures);
+    if (_renderer.notes().size() != notes) emit drawingNotesChanged();
 }
 
 FrameState ZeltoOpenGLView::frameState(Metasequoia* scene, const std::string* name, QSizeF backing) const {

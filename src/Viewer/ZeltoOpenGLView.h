@@ -94,6 +94,8 @@ public:
     Qt::CursorShape currentCursor() const { return _currentCursor; }
     const DragTracker& dragTracker() const { return _drags; }
     const TextureLibrary& textures() const { return _textures; }
+    // What drawing left out or drew another way (models whose arrays did not fit).
+    const std::vector<std::string>& drawingNotes() const { return _renderer.notes(); }
     FrameRenderer& renderer() { return _renderer; }
 
     // The view's size in device pixels: its size in points times the pixel ratio.
@@ -112,6 +114,8 @@ public:
 signals:
     // The textures were loaded afresh for the current scene and document location.
     void texturesReloaded();
+    // Drawing has something new to say (drawingNotes()).
+    void drawingNotesChanged();
     // The world was fitted to a model, or returned to its own size.
     void fitChanged();
 

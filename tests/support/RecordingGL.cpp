@@ -5,6 +5,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <map>
+#include <utility>
 
 namespace {
 
@@ -46,10 +47,19 @@ std::vector<GLCall>& recordedGLCalls() {
 }
 
 void clearRecordedGLCalls() { recordedGLCalls().clear(); }
+namespace {
+GLenum gNextError = GL_NO_ERROR;
+GLenum gUploadError = GL_NO_ERROR;  // what the next upload raises
+void upload() {
+    if (gUploadError != GL_NO_ERROR) gNextError = std::exchange(gUploadError, GL_NO_ERROR);
+}
+}  // namespace
+void failNextRecordedUpload(GLenum error) { gUploadError = error; }
 void setRecordedMaxTextureSize(GLint size) { gMaxTextureSize = size; }
 void resetRecordedTextureNames() { gNextTexture = 1; }
 
 extern "C" {
+GLenum GLAPIENTRY glGetError(void) { return std::exchange(gNextError, GL_NO_ERROR); }
 // Immediate mode and materials.
 void GLAPIENTRY glBegin(GLenum mode) { record("glBegin", {mode}, nullptr, 0); }
 void GLAPIENTRY glEnd(void) { record("glEnd", {}, nullptr, 0); }
@@ -139,6 +149,7 @@ void GLAPIENTRY glPixelStorei(GLenum pname, GLint param) {
 void GLAPIENTRY glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width,
                              GLsizei height, GLint border, GLenum format, GLenum type,
                              const GLvoid* pixels) {
+    upload();
     const auto* bytes = static_cast<const unsigned char*>(pixels);
     recordFloats("glTexImage2D",
                  {target, GLenum(level), GLenum(internalFormat), GLenum(width), GLenum(height),
@@ -167,6 +178,7 @@ void GLAPIENTRY glBindBuffer(GLenum target, GLuint buffer) {
     record("glBindBuffer", {target, buffer}, nullptr, 0);
 }
 void GLAPIENTRY glBufferData(GLenum target, GLsizeiptr size, const void* data, GLenum usage) {
+    upload();
     auto& bytes = gBuffers[bindingOf(target)];
     bytes.assign(static_cast<const unsigned char*>(data), static_cast<const unsigned char*>(data) + size);
     record("glBufferData", {target, GLenum(size), usage}, nullptr, 0);

@@ -24,3 +24,6 @@ void clearRecordedGLCalls();
 void setRecordedMaxTextureSize(GLint size);
 // Texture names handed out so far are forgotten; the next is 1 again.
 void resetRecordedTextureNames();
+// Makes the next glBufferData or glTexImage2D raise `error` (glGetError gives it once),
+// as a driver out of memory would.
+void failNextRecordedUpload(GLenum error);

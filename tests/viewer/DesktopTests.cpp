@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -394,6 +395,15 @@ private slots:
         QVERIFY(ImageExport::writePng(picture, written, flag, &error));
         QCOMPARE(QImage(written).size(), QSize(240, 180));
         QVERIFY(view->renderImage(QSize(100000, 10)).isNull());  // past what OpenGL allows
+    }
+
+    // The export dialog adds ".png" itself, before it asks about a file of that name:
+    // typing "shot" never writes over "shot.png" unasked.
+    void theExportDialogAsksBeforeReplacingTheNameItCompletes() {
+        std::unique_ptr<QFileDialog> dialog(ImageExport::saveDialog(nullptr, _folder.filePath("picture.png")));
+        QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
+        QCOMPARE(dialog->defaultSuffix(), QString("png"));
+        QVERIFY(!dialog->testOption(QFileDialog::DontConfirmOverwrite));
     }
 
     void aNewSceneInOneWindowLeavesAnothersBuffersAlone() {

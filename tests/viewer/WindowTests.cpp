@@ -251,6 +251,28 @@ private slots:
         _documents->setCompatibilityReading(false);
     }
 
+    // A save made while the error was shown (or the file read) is not missed: the window
+    // reads the file again once it is open.
+    void aSaveWhileTheErrorIsShownIsReadAfter() {
+        REQUIRE_OPENGL();
+        QString path = _folder.filePath("saved-meanwhile.mqo");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(fileBytes(sample("arm.mqo")).replace("Ver 1.0", "Ver 1.1"));
+        file.close();
+        _documents->setErrorPresenter([&](const QString&, const DocumentError&, bool) {
+            QTest::qWait(20);  // a new modification time
+            QFile again(path);
+            again.open(QIODevice::WriteOnly);
+            again.write(fileBytes(sample("flag.mqo")));
+            return DocumentController::ErrorChoice::ReadCompatibly;
+        });
+        WindowController* window = _documents->openDocument(path);
+        QVERIFY(window);
+        QCOMPARE(window->document()->model()->models().front().name(), std::string("arm"));
+        QTRY_VERIFY(window->document()->model()->models().size() > 1);  // the flag's, read again
+    }
+
     void viewMenuTogglesReachTheView() {
         REQUIRE_OPENGL();
         WindowController* window = _documents->newDocument();
