@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -13,6 +14,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 
 #include "SingleInstance.h"
 #include "ViewerTestMain.h"
@@ -99,6 +101,85 @@ private slots:
         stranger.write("GET / HTTP/1.0\r\n\r\n");
         stranger.flush();
         QTRY_COMPARE(stranger.state(), QLocalSocket::UnconnectedState);
+        QCOMPARE(received.count(), 0);
+    }
+
+    // Without a runtime folder of its own, the socket lives in a 0700 folder the user
+    // made; one that somebody else could have made or reach gives no single instance.
+    void theFallbackFolderIsMadePrivateOrNotUsed() {
+        QByteArray runtime = qgetenv("XDG_RUNTIME_DIR"), temporary = qgetenv("TMPDIR");
+        QTemporaryDir folder;
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", QFile::encodeName(folder.path()));
+        QString own = folder.filePath(QStringLiteral("zelto-%1").arg(getuid()));
+        QVERIFY(QDir().mkdir(own));
+        QFile::setPermissions(own, QFile::Permissions(0x7777));  // open to all
+        QCOMPARE(SingleInstance::serverName(), QString());
+        QVERIFY(!SingleInstance().listen(SingleInstance::serverName()));
+        QVERIFY(QDir(own).removeRecursively());
+        QVERIFY(QFile::link(folder.path(), own));  // a link, even to a folder of its own
+        QCOMPARE(SingleInstance::serverName(), QString());
+        QVERIFY(QFile::remove(own));
+        QVERIFY(SingleInstance::serverName().startsWith(own + "/"));
+        struct stat status {};
+        QCOMPARE(lstat(QFile::encodeName(own).constData(), &status), 0);
+        QCOMPARE(int(status.st_mode & 0777), 0700);
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        qputenv("TMPDIR", temporary);
+    }
+
+    // A socket another user listens on gets no file names: the hand-over checks who
+    // answers before it says anything.
+    void noNameGoesToAnotherUsersSocket() {
+        if (getuid() != 0) QSKIP("needs to be root to listen as another user");
+        QTemporaryDir folder;
+        chmod(QFile::encodeName(folder.path()).constData(), 0777);
+        QString name = folder.filePath("other.socket");
+        int heard[2];
+        QCOMPARE(pipe(heard), 0);
+        pid_t other = fork();
+        if (other == 0) {  // another user, listening
+            if (setuid(65534) != 0) _exit(2);
+            int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            QByteArray path = QFile::encodeName(name);
+            std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+            if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(fd, 1) != 0) _exit(3);
+            chmod(path.constData(), 0777);
+            if (write(heard[1], "l", 1) != 1) _exit(4);
+            int connection = accept(fd, nullptr, nullptr);
+            char bytes[256];
+            ssize_t got = read(connection, bytes, sizeof bytes);
+            if (write(heard[1], got > 0 ? "y" : "n", 1) != 1) _exit(4);
+            _exit(0);
+        }
+        char state = 0;
+        QCOMPARE(read(heard[0], &state, 1), ssize_t{1});  // listening
+        QVERIFY(!SingleInstance::handOver({"/secret/model.mqo"}, name, 2000));
+        QCOMPARE(read(heard[0], &state, 1), ssize_t{1});
+        QCOMPARE(state, 'n');  // it heard nothing
+        waitpid(other, nullptr, 0);
+        close(heard[0]);
+        close(heard[1]);
+    }
+
+    // A process that gave up waiting opens its files itself: the running one, which hears
+    // no confirmation, does not open them too.
+    void aProcessThatGaveUpIsNotServed() {
+        SingleInstance running;
+        QString name = QDir(QFile::decodeName(qgetenv("XDG_RUNTIME_DIR"))).filePath("patient.socket");
+        QVERIFY(running.listen(name));
+        QSignalSpy received(&running, &SingleInstance::filesReceived);
+        QLocalSocket impatient;
+        impatient.connectToServer(name);
+        QVERIFY(impatient.waitForConnected(1000));
+        impatient.write("zelto-open 2\n/a.mqo\n\n");
+        impatient.flush();
+        QTRY_VERIFY(impatient.bytesAvailable() > 0 || impatient.waitForReadyRead(10));
+        QCOMPARE(impatient.readAll(), QByteArray("taken\n"));
+        impatient.disconnectFromServer();  // gone before it confirmed
+        QTest::qWait(300);
         QCOMPARE(received.count(), 0);
     }
 
