@@ -27,11 +27,15 @@ const char* const kRenderUsage =
     "  --thumbnail SIZE       a SIZE x SIZE picture with the model filling it, without the\n"
     "                         grid; file managers run it as\n"
     "                         zelto-render --compat --thumbnail %s -o %o %i\n"
+    "  --time-limit S         give up after S seconds (0: never; a thumbnail's default 10)\n"
+    "  --memory-limit M       use no more than M megabytes of address space (0: no limit;\n"
+    "                         a thumbnail's default 2048)\n"
     "  -h, --help             this text\n"
     "  --version              the version\n"
     "\n"
     "Exit status: 0 the image was written; 1 the document was refused (its reason on\n"
-    "standard error); 2 bad usage, or a file that cannot be read or written; 3 no OpenGL.\n";
+    "standard error); 2 bad usage, or a file that cannot be read or written; 3 no OpenGL;\n"
+    "4 a limit was reached (no image is written then).\n";
 
 namespace {
 
@@ -125,6 +129,12 @@ RenderCommand parseRenderArguments(int argc, const char* const* argv) {
             if (*v == "faces") options.path = DrawPath::PerFace;
             else if (*v == "arrays") options.path = DrawPath::Arrays;
             else return bad(*v);
+        } else if (arg == "--time-limit" || arg == "--memory-limit") {
+            auto v = value();
+            if (!v) return missing();
+            auto limit = parseUnsigned<unsigned>(*v);
+            if (!limit) return bad(*v);
+            (arg == "--time-limit" ? options.timeLimit : options.memoryLimit) = *limit;
         } else if (arg.starts_with("-") && arg != "-") {
             return UsageError{"unknown option '" + std::string(arg) + "'"};
         } else if (!haveInput) {
@@ -139,5 +149,9 @@ RenderCommand parseRenderArguments(int argc, const char* const* argv) {
     if (options.thumbnail && options.view != RenderOptions::View::AsTheWindowOpens)
         return UsageError{"a thumbnail fits the model: '--camera' does not apply"};
     if (!haveOutput) return UsageError{"no output image given (-o OUT.png)"};
+    if (options.thumbnail) {
+        options.timeLimit = options.timeLimit.value_or(RenderOptions::kThumbnailSeconds);
+        options.memoryLimit = options.memoryLimit.value_or(RenderOptions::kThumbnailMegabytes);
+    }
     return options;
 }

@@ -30,6 +30,10 @@ struct RenderOptions {
     View view = View::AsTheWindowOpens;
     bool wireframe = false;
     bool backFaces = false;
+    // Limits the tool keeps to, 0 for none: wall-clock seconds, and megabytes of address
+    // space. A thumbnail has both unless told otherwise.
+    static constexpr unsigned kThumbnailSeconds = 10, kThumbnailMegabytes = 2048;
+    std::optional<unsigned> timeLimit, memoryLimit;
 };
 
 using RenderCommand = Command<RenderOptions>;

@@ -1,8 +1,15 @@
 // zelto-render: draws a document as the Zelto window shows it, without a display, and
 // writes the picture as a PNG. Run with --help for the options.
 
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <thread>
 #include <iostream>
 #include <string>
 
@@ -22,8 +29,50 @@ namespace {
 constexpr int kRefused = 1;
 constexpr int kUsageOrFile = 2;
 constexpr int kNoOpenGL = 3;
+constexpr int kLimitReached = 4;
+
+int draw(const RenderOptions& options);
+
+// Whether the picture is being written: the time limit then lets it finish, so no file
+// is left half written.
+enum class Stage { Drawing, Writing, OutOfTime };
+std::atomic<Stage> gStage{Stage::Drawing};
+
+// Keeps to the options' limits: the address space from now on, and a watch that ends the
+// process when time runs out before the picture is written.
+void keepToLimits(const RenderOptions& options) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    const bool limitMemory = false;  // a sanitizer's shadow memory takes terabytes of address space
+#else
+    const bool limitMemory = options.memoryLimit.value_or(0) > 0;
+#endif
+    if (limitMemory) {
+        rlim_t bytes = rlim_t{*options.memoryLimit} << 20;
+        rlimit limit{bytes, bytes};
+        setrlimit(RLIMIT_AS, &limit);
+    }
+    if (options.timeLimit.value_or(0) == 0) return;
+    std::thread([seconds = *options.timeLimit] {
+        std::this_thread::sleep_for(std::chrono::seconds(seconds));
+        Stage drawing = Stage::Drawing;
+        if (!gStage.compare_exchange_strong(drawing, Stage::OutOfTime)) return;
+        std::fprintf(stderr, "zelto-render: gave up after %u seconds; no image was written\n", seconds);
+        std::_Exit(kLimitReached);
+    }).detach();
+}
 
 int render(const RenderOptions& options) {
+    keepToLimits(options);
+    try {
+        return draw(options);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "zelto-render: " << options.input << " needs more memory than the limit of "
+                  << options.memoryLimit.value_or(0) << " MB; no image was written\n";
+        return kLimitReached;
+    }
+}
+
+int draw(const RenderOptions& options) {
     DocumentInput input{options.input};
     if (!input.isStandardInput() && zelto::sameFile(options.input, options.output)) {
         std::cerr << "zelto-render: " << options.output << ": will not overwrite the document\n";
@@ -35,6 +84,8 @@ int render(const RenderOptions& options) {
     try {
         scene = Metasequoia::initWithData(std::move(*bytes),
                                           options.compatible ? MQAReading::Compatible : MQAReading::Strict);
+    } catch (const std::bad_alloc&) {
+        throw;  // a limit, not the document's fault
     } catch (const std::exception& error) {
         std::cerr << describeError(input.displayName(), error) << "\n";
         return kRefused;
@@ -96,6 +147,9 @@ int render(const RenderOptions& options) {
         return kNoOpenGL;
     }
 
+    Stage drawing = Stage::Drawing;
+    if (!gStage.compare_exchange_strong(drawing, Stage::Writing))
+        std::this_thread::sleep_for(std::chrono::hours(1));  // out of time: the watch is ending the process
     // Written whole or not at all: a failed write leaves any earlier file untouched.
     QSaveFile out(QFile::decodeName(options.output.c_str()));
     if (!out.open(QIODevice::WriteOnly) || !image.save(&out, "PNG") || !out.commit()) {
