@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 #include <fstream>
 #include <sstream>
@@ -39,4 +40,45 @@ TEST(SceneRobustness, TruncatedSamplesFailCleanly) {
         }
         EXPECT_GE(opened, 1u) << name;  // at least the whole file opens
     }
+}
+
+namespace {
+
+// Bytes allocated and in use, the C library's count.
+size_t allocatedBytes() {
+    struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
+std::string header() { return "Metasequoia Document\r\nFormat Text Ver 1.0\r\n\r\n"; }
+
+}  // namespace
+
+// Inputs made to hurt, small: each is read (or refused) without taking time or memory
+// out of proportion to its bytes.
+TEST(SceneRobustness, HostileInputsEndInBoundedMemory) {
+    // A thousand objects whose lists each claim 2^31 - 1 entries: the room made follows
+    // the text, and a finished list keeps none it does not use.
+    std::string claims = header();
+    for (int i = 0; i < 1000; ++i)
+        claims += "Object \"o" + std::to_string(i) + "\" {\r\n\tvertex 2147483647 {\r\n\t}\r\n\tface 2147483647 {\r\n\t}\r\n}\r\n";
+    claims += "Eof\r\n";
+    size_t before = allocatedBytes();
+    {
+        Metasequoia scene = Metasequoia::initWithString(claims);
+        EXPECT_EQ(scene.models().size(), 1000u);
+        EXPECT_LT(allocatedBytes() - before, 64u << 20);
+    }
+    // Unclosed chunks that compatibility reading skips: refused once, at the end.
+    std::string thumbnails = header();
+    for (int i = 0; i < 20000; ++i) thumbnails += "Thumbnail 64 64 24 {\r\n";
+    thumbnails += "Eof\r\n";
+    EXPECT_THROW(Metasequoia::initWithData(thumbnails, MQAReading::Compatible), MQAException);
+    // One line of a million values: nothing of reading it stays once it is read.
+    std::string longLine = header() + "x";
+    for (int i = 0; i < 1000000; ++i) longLine += " 1.5";
+    longLine += "\r\nEof\r\n";
+    before = allocatedBytes();
+    Metasequoia::initWithString(longLine);
+    EXPECT_LT(allocatedBytes(), before + (1u << 20));
 }
