@@ -77,18 +77,22 @@ void expectArraysMatchPolygons(const ZeltoModel& model) {
 
 std::string sample(const char* name) { return std::string(ZELTO_SAMPLES_DIR) + "/" + name; }
 
+std::string sampleBytes(const char* name) {
+    std::string bytes;
+    if (std::FILE* file = std::fopen(sample(name).c_str(), "rb")) {
+        char buffer[65536];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) bytes.append(buffer, n);
+        std::fclose(file);
+    }
+    return bytes;
+}
+
 }  // namespace
 
 TEST(ModelArrays, SamplesSendTheSameCornersAsPolygons) {
     for (const char* name : {"materials.mqo", "animated.mqo", "arm.mqo", "flag.mqo"}) {
         SCOPED_TRACE(name);
-        std::FILE* file = std::fopen(sample(name).c_str(), "rb");
-        ASSERT_NE(file, nullptr);
-        std::string bytes;
-        char buffer[65536];
-        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) bytes.append(buffer, n);
-        std::fclose(file);
-        Metasequoia scene = Metasequoia::initWithData(bytes);
+        Metasequoia scene = Metasequoia::initWithData(sampleBytes(name));
         std::vector<std::string> names = scene.animationNames();
         FramePose pose(scene, names.empty() ? std::nullopt : std::optional<std::string_view>(names.back()), 7);
         for (ZeltoModel& model : scene.models()) {
@@ -150,4 +154,13 @@ TEST(ModelArrays, RefillFollowsANewPose) {
     model.resetupNormalsWithMatrix(bones);
     arrays.refill(model);
     EXPECT_EQ(arrays.elements()[1].y, 15.0f);
+}
+
+TEST(ModelArrays, LayingOutStopsOnceCancelled) {
+    Metasequoia scene = Metasequoia::initWithData(sampleBytes("flag.mqo"));
+    MQAProgress cancelled;
+    cancelled.cancel();
+    EXPECT_THROW(FrameRenderer::layOut(scene, &cancelled), MQACancelled);
+    EXPECT_THROW(ModelArrays(scene.models()[0], &cancelled), MQACancelled);
+    EXPECT_FALSE(FrameRenderer::layOut(scene).empty());
 }

@@ -4,8 +4,10 @@
 #include <fstream>
 #include <sstream>
 
+#include "MQACompat.h"
 #include "MQAException.h"
 #include "Metasequoia.h"
+#include "ZeltoModel.h"
 
 #ifndef ZELTO_SAMPLES_DIR
 #error "ZELTO_SAMPLES_DIR must name the samples folder"
@@ -81,4 +83,20 @@ TEST(SceneRobustness, HostileInputsEndInBoundedMemory) {
     before = allocatedBytes();
     Metasequoia::initWithString(longLine);
     EXPECT_LT(allocatedBytes(), before + (1u << 20));
+}
+
+// Each stage after reading the lines looks at the cancel flag itself: decoding a
+// Shift_JIS text, and building a model's normals.
+TEST(SceneRobustness, EveryStageStopsOnceCancelled) {
+    MQAProgress cancelled;
+    cancelled.cancel();
+    std::string shiftJIS = header() + "Object \"\x83\x65\" {\r\n}\r\nEof\r\n";
+    EXPECT_NO_THROW(mqa::compat::prepareText(shiftJIS));
+    EXPECT_THROW(mqa::compat::prepareText(shiftJIS, &cancelled), MQACancelled);
+
+    std::vector<ZeltoVertex> vertices = {ZeltoVertex::initWithPosX(0, 0, 0, -1), ZeltoVertex::initWithPosX(1, 0, 0, -1),
+                                         ZeltoVertex::initWithPosX(0, 1, 0, -1)};
+    std::vector<ZeltoFace> faces = {ZeltoFace::faceWithMaterial(nullptr, 0, 1, 2, ZeltoFace::kNoVertex, 0, 0, 0, 0, 0, 0, 0, 0)};
+    EXPECT_THROW(ZeltoModel::modelWithName("m", 30, vertices, faces, {0}, {}, &cancelled), MQACancelled);
+    EXPECT_NO_THROW(ZeltoModel::modelWithName("m", 30, vertices, faces, {0}, {}, nullptr));
 }
