@@ -31,42 +31,70 @@ public:
         _cells.resize(_side * _side);
     }
     void add(uint32_t i) { _cells[cellOf(_points[i])].push_back(i); }
+    // Cells visited and corners looked at so far: what bounds the time spent.
+    size_t work() const { return _work; }
     // Whether a reflex corner other than the triangle's own lies in triangle a, b, c.
+    // Corners no longer reflex (or cut off) leave their cells as they are met.
     template <typename IsReflex>
     bool anyInside(uint32_t a, uint32_t b, uint32_t c, IsReflex&& isReflex) {
         Point pa = _points[a], pb = _points[b], pc = _points[c];
-        size_t x0 = column(std::min({pa.x, pb.x, pc.x})), x1 = column(std::max({pa.x, pb.x, pc.x}));
+        auto stale = [&](uint32_t i) { return !isReflex(i); };
+        auto inside = [&](uint32_t i) {
+            Point p = _points[i];
+            bool corner = (p.x == pa.x && p.y == pa.y) || (p.x == pb.x && p.y == pb.y) ||
+                          (p.x == pc.x && p.y == pc.y);
+            return i != a && i != b && i != c && !corner && inTriangle(p, pa, pb, pc);
+        };
+        // Row by row, the cells the triangle crosses.
         size_t y0 = row(std::min({pa.y, pb.y, pc.y})), y1 = row(std::max({pa.y, pb.y, pc.y}));
-        for (size_t y = y0; y <= y1; ++y)
+        for (size_t y = y0; y <= y1; ++y) {
+            auto [x0, x1] = span(y, pa, pb, pc);
             for (size_t x = x0; x <= x1; ++x) {
                 std::vector<uint32_t>& cell = _cells[y * _side + x];
-                // Corners no longer reflex (or cut off) leave as they are met.
-                std::erase_if(cell, [&](uint32_t i) { return !isReflex(i); });
-                for (uint32_t i : cell) {
-                    if (i == a || i == b || i == c) continue;
-                    Point p = _points[i];
-                    bool corner = (p.x == pa.x && p.y == pa.y) || (p.x == pb.x && p.y == pb.y) ||
-                                  (p.x == pc.x && p.y == pc.y);
-                    if (!corner && inTriangle(p, pa, pb, pc)) return true;
-                }
+                _work += cell.size() + 1;
+                std::erase_if(cell, stale);
+                if (std::ranges::any_of(cell, inside)) return true;
             }
+            ++_work;
+        }
         return false;
     }
 
 private:
     size_t index(double value, double low, double high) const {
-        if (!(high > low)) return 0;
         double at = (value - low) / (high - low) * static_cast<double>(_side);
-        return std::min(_side - 1, static_cast<size_t>(std::max(0.0, at)));
+        return high > low && at >= 0 ? static_cast<size_t>(std::min(at, static_cast<double>(_side - 1))) : 0;
     }
     size_t column(double x) const { return index(x, _low.x, _high.x); }
     size_t row(double y) const { return index(y, _low.y, _high.y); }
     size_t cellOf(Point p) const { return row(p.y) * _side + column(p.x); }
+    // The columns of row y that triangle a, b, c crosses: where its sides cross the row's
+    // band (widened a little against rounding), and a column more each side. A long thin
+    // triangle across the grid crosses far fewer cells than its box holds.
+    std::pair<size_t, size_t> span(size_t y, Point a, Point b, Point c) const {
+        double height = (_high.y - _low.y) / static_cast<double>(_side);
+        double bottom = _low.y + (static_cast<double>(y) - 0.01) * height;
+        double top = _low.y + (static_cast<double>(y) + 1.01) * height, left = INFINITY, right = -INFINITY;
+        for (auto [p, q] : {std::pair{a, b}, std::pair{b, c}, std::pair{c, a}}) {
+            if (p.y > q.y) std::swap(p, q);
+            if (q.y < bottom || p.y > top) continue;
+            bool level = !(q.y > p.y);  // a level side lies wholly in the band
+            for (double t : {level ? 0 : (std::max(p.y, bottom) - p.y) / (q.y - p.y),
+                             level ? 1 : (std::min(q.y, top) - p.y) / (q.y - p.y)}) {
+                left = std::min(left, p.x + (q.x - p.x) * t);
+                right = std::max(right, p.x + (q.x - p.x) * t);
+            }
+        }
+        if (!(left <= right)) return {1, 0};  // none
+        size_t from = column(left), to = column(right);
+        return {from > 0 ? from - 1 : 0, std::min(to + 1, _side - 1)};
+    }
 
     const std::vector<Point>& _points;
     Point _low, _high;
     size_t _side;
     std::vector<std::vector<uint32_t>> _cells;
+    size_t _work = 0;
 };
 
 }  // namespace
@@ -126,14 +154,14 @@ std::vector<std::array<uint32_t, 3>> triangulate(std::span<const GLKVector3> cor
         if (t < 0) return false;
         return t == 0 || !grid.anyInside(prev[i], i, next[i], isReflex);
     };
-    // Past this many looks for ears, which a polygon that crosses itself many times could
+    // Past this much looking for ears, which a polygon that crosses itself many times could
     // take, the rest goes as a fan.
     const double budget = 64.0 * n * (std::log2(double(n)) + 1) + 1024;
     double looks = 0;
     uint32_t left = n, at = 0, stop = 0;
     bool forced = false;
     while (left > 3) {
-        if (++looks > budget) {
+        if (++looks + static_cast<double>(grid.work()) > budget) {
             for (uint32_t i = next[at]; next[i] != at; i = next[i]) triangles.push_back({at, i, next[i]});
             return triangles;
         }
@@ -148,7 +176,7 @@ std::vector<std::array<uint32_t, 3>> triangulate(std::span<const GLKVector3> cor
             // A corner cut anyway may leave a neighbour reflex that was not: it joins the grid.
             if (!wasReflex[0] && isReflex(p)) grid.add(p);
             if (!wasReflex[1] && isReflex(q)) grid.add(q);
-            at = q;
+            at = next[q];  // not q: testing p again would grow a fan of ever longer slivers from it
             stop = at;
             forced = false;
             continue;
