@@ -4,6 +4,10 @@
 
 QImage readFrameImage(int width, int height) {
     glFinish();
+    // No frame is larger than OpenGL draws; asking for more is a fault, not a picture.
+    GLint largest[2] = {0, 0};
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, largest);
+    if (width <= 0 || height <= 0 || width > largest[0] || height > largest[1]) return {};
     QImage image(width, height, QImage::Format_RGBA8888);
     if (image.isNull()) return {};  // no memory for it
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
