@@ -1,7 +1,7 @@
 #pragma once
 
-// The OpenGL and GLU entry points the drawing layer calls. Like the scene layer, it links
-// no OpenGL library itself: programs link the system's, tests a recording one.
+// The OpenGL and GLU entry points the drawing layer calls. It links no OpenGL library
+// itself: programs link the system's, tests a recording one.
 
 // Buffer objects (OpenGL 1.5) are declared only with the prototypes asked for.
 #ifndef GL_GLEXT_PROTOTYPES

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ZeltoGL.h"
+#include "RenderGL.h"
 
 struct GLCall {
     std::string name;

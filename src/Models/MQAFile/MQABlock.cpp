@@ -2,7 +2,6 @@
 
 #include <memory>
 
-
 MQABlock& MQABlock::operator=(MQABlock&& other) noexcept {
     if (this != &other) {
         releaseNested();

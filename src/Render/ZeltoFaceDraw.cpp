@@ -1,7 +1,7 @@
-// The face's OpenGL call, kept apart so that tools that never draw need no OpenGL.
+// A face's OpenGL calls, kept in the drawing layer so that tools that never draw need no OpenGL.
 
 #include "ZeltoFace.h"
-#include "ZeltoGL.h"
+#include "RenderGL.h"
 #include "ZeltoModel.h"
 
 void ZeltoFace::drawFace(const ZeltoModel& model) const {

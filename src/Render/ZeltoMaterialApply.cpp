@@ -1,6 +1,6 @@
-// The material's OpenGL calls, kept apart so that tools that never draw need no OpenGL.
+// A material's OpenGL calls, kept in the drawing layer so that tools that never draw need no OpenGL.
 
-#include "ZeltoGL.h"
+#include "RenderGL.h"
 #include "ZeltoMaterial.h"
 
 void ZeltoMaterial::apply() const {
