@@ -152,7 +152,9 @@ TEST(ReadingInHalves, GivesWhatReadingInOneGoGives) {
             ASSERT_EQ(outcomeOf(text, halves, &split), outcomeOf(text, alone)) << "cut at " << cut << " of:\n" << body;
         }
         // The sample's blocks, indented as modellers write them, do split.
-        if (&body == &bodies[0]) EXPECT_GT(split, 0u);
+        if (&body == &bodies[0]) {
+            EXPECT_GT(split, 0u);
+        }
     }
 }
 

@@ -43,9 +43,10 @@ struct Envelope {
 // blank line after them may be missing.
 std::optional<Envelope> matchEnvelope(std::string_view text, size_t& failedAt, bool lenient) {
     size_t pos = 0;  // moves only past what matched
-    auto word = [&](std::string_view word) {
-        if (text.size() - pos < word.size() || !mqa::equalsIgnoringCase(text.substr(pos, word.size()), word)) return false;
-        pos += word.size();
+    auto word = [&](std::string_view expected) {
+        if (text.size() - pos < expected.size() || !mqa::equalsIgnoringCase(text.substr(pos, expected.size()), expected))
+            return false;
+        pos += expected.size();
         return true;
     };
     auto lineBreak = [&](size_t at) {

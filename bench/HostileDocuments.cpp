@@ -1,0 +1,102 @@
+#include "HostileDocuments.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "DocumentGenerator.h"
+
+namespace bench {
+namespace {
+
+constexpr const char* kHeader = "Metasequoia Document\r\nFormat Text Ver 1.0\r\n\r\n";
+constexpr const char* kMaterial = "Material 1 {\r\n\t\"grey\" col(0.700 0.700 0.700 1.000)\r\n}\r\n";
+
+void appendf(std::string& out, const char* format, double a, double b, double c) {
+    char line[96];
+    int n = std::snprintf(line, sizeof line, format, a, b, c);
+    out.append(line, static_cast<size_t>(n));
+}
+
+std::string repeated(std::string_view head, std::string_view line, size_t count, std::string_view tail) {
+    std::string out(head);
+    out.reserve(head.size() + line.size() * count + tail.size());
+    for (size_t i = 0; i < count; ++i) out.append(line);
+    out.append(tail);
+    return out;
+}
+
+// Triangles (0, i, i + 1) around vertex 0, their far corners on a wavy circle.
+std::string fan(size_t triangles) {
+    std::string out = std::string(kHeader) + kMaterial + "Object \"fan\" {\r\n\tshading 1\r\n\tfacet 0\r\n";
+    out.append("\tvertex " + std::to_string(triangles + 1) + " {\r\n\t\t0 0 0\r\n");
+    for (size_t i = 0; i < triangles; ++i) {
+        double angle = 2 * M_PI * static_cast<double>(i) / static_cast<double>(triangles);
+        appendf(out, "\t\t%.5f %.5f %.5f\r\n", 100 * std::cos(angle), 10 * std::sin(7 * angle), 100 * std::sin(angle));
+    }
+    out.append("\t}\r\n\tface " + std::to_string(triangles) + " {\r\n");
+    for (size_t i = 0; i < triangles; ++i)
+        out.append("\t\t3 V(0 " + std::to_string(1 + i) + " " + std::to_string(1 + (i + 1) % triangles) + ")\r\n");
+    out.append("\t}\r\n}\r\nEof\r\n");
+    return out;
+}
+
+// A star of `points` points: its corners alternate between two radii, so every inner
+// corner is concave.
+std::string star(size_t points) {
+    size_t corners = 2 * points;
+    // Version 1.1, as strict reading keeps only the first four corners of a face.
+    std::string out = std::string("Metasequoia Document\r\nFormat Text Ver 1.1\r\n\r\n") + kMaterial;
+    out.append("Object \"star\" {\r\n\tvertex ").append(std::to_string(corners)).append(" {\r\n");
+    for (size_t i = 0; i < corners; ++i) {
+        double angle = 2 * M_PI * static_cast<double>(i) / static_cast<double>(corners);
+        double radius = i % 2 ? 60 : 100;
+        appendf(out, "\t\t%.5f %.5f %.5f\r\n", radius * std::cos(angle), 0, radius * std::sin(angle));
+    }
+    out.append("\t}\r\n\tface 1 {\r\n\t\t" + std::to_string(corners) + " V(");
+    for (size_t i = 0; i < corners; ++i) out.append(i ? " " : "").append(std::to_string(corners - 1 - i));
+    out.append(")\r\n\t}\r\n}\r\nEof\r\n");
+    return out;
+}
+
+std::string claims(size_t objects) {
+    std::string out(kHeader);
+    for (size_t i = 0; i < objects; ++i)
+        out.append("Object \"o" + std::to_string(i) +
+                   "\" {\r\n\tvertex 2147483647 {\r\n\t}\r\n\tface 2147483647 {\r\n\t}\r\n}\r\n");
+    out.append("Eof\r\n");
+    return out;
+}
+
+std::string withLineFeeds(std::string text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text)
+        if (c != '\r') out.push_back(c);
+    return out;
+}
+
+}  // namespace
+
+const std::vector<HostileKind>& hostileKinds() {
+    static const std::vector<HostileKind> kinds = {{"thumbnails", true}, {"fan", false},      {"claims", false},
+                                                   {"nesting", false},   {"long-line", false}, {"lf", true},
+                                                   {"polygon", true},    {"lone-cr", true}};
+    return kinds;
+}
+
+std::string generateHostile(std::string_view kind, size_t scale) {
+    if (kind == "thumbnails") return repeated(kHeader, "Thumbnail 64 64 24 {\r\n", 300000 * scale, "Eof\r\n");
+    if (kind == "fan") return fan(60000 * scale);
+    if (kind == "claims") return claims(4000 * scale);
+    if (kind == "nesting") {
+        std::string open = repeated(kHeader, "a {\r\n", 200000 * scale, "");
+        return repeated(open, "}\r\n", 200000 * scale, "Eof\r\n");
+    }
+    if (kind == "long-line") return repeated(std::string(kHeader) + "x", " 1.5", 1000000 * scale, "\r\nEof\r\n");
+    if (kind == "lf") return withLineFeeds(generateDocument(100000 * scale));
+    if (kind == "polygon") return star(20000 * scale);
+    if (kind == "lone-cr") return repeated(std::string(kHeader) + "x", "\r# a comment\n", 1000000 * scale, "\r\nEof\r\n");
+    return {};
+}
+
+}  // namespace bench
