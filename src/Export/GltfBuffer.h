@@ -1,0 +1,26 @@
+#pragma once
+
+#include <tiny_gltf.h>
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+// The one buffer of an exported file, and the views and accessors into it. Every view
+// starts on a four-byte boundary, as glTF asks of every component type.
+class GltfBuffer {
+public:
+    explicit GltfBuffer(tinygltf::Model& model);
+
+    // A view of raw bytes (an image's file); returns the view's index.
+    int addView(std::span<const unsigned char> bytes, int target = 0);
+    // `components` floats per element (type TINYGLTF_TYPE_*); with `bounds`, the
+    // accessor carries each component's least and greatest value (positions need them).
+    int addFloats(std::span<const float> values, int components, int type, int target, bool bounds = false);
+    int addIndices(std::span<const uint32_t> indices);
+    // Four joints per vertex, as unsigned shorts.
+    int addJoints(std::span<const uint16_t> joints);
+
+private:
+    tinygltf::Model& _model;
+};

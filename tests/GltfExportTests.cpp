@@ -1,0 +1,322 @@
+// Exported glTF files read back with tinygltf: the counts, materials and corners the
+// scene has, and, posed by a small glTF evaluator of the tests' own, the vertex
+// positions Zelto's own posing gives at every frame of every animation.
+
+#include <gtest/gtest.h>
+#include <tiny_gltf.h>
+
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <cmath>
+#include <fstream>
+
+#include "DocumentGenerator.h"
+#include "FramePose.h"
+#include "GltfExport.h"
+#include "Metasequoia.h"
+#include "SceneFigures.h"
+#include "TextureImage.h"
+
+namespace {
+
+using Matrix = std::array<double, 16>;  // column-major
+
+Matrix multiply(const Matrix& a, const Matrix& b) {
+    Matrix m{};
+    for (int c = 0; c < 4; ++c)
+        for (int r = 0; r < 4; ++r)
+            for (int k = 0; k < 4; ++k) m[c * 4 + r] += a[k * 4 + r] * b[c * 4 + k];
+    return m;
+}
+
+Matrix fromGLK(const GLKMatrix4& g) {
+    Matrix m;
+    for (int i = 0; i < 16; ++i) m[i] = g.m[i];
+    return m;
+}
+
+GLKVector3 transformed(const Matrix& m, GLKVector3 p) {
+    return {float(m[0] * p.x + m[4] * p.y + m[8] * p.z + m[12]), float(m[1] * p.x + m[5] * p.y + m[9] * p.z + m[13]),
+            float(m[2] * p.x + m[6] * p.y + m[10] * p.z + m[14])};
+}
+
+Matrix trs(const std::vector<double>& t, const std::vector<double>& q, const std::vector<double>& s) {
+    double x = q[0], y = q[1], z = q[2], w = q[3];
+    Matrix m = {1 - 2 * (y * y + z * z), 2 * (x * y + z * w), 2 * (x * z - y * w), 0,
+                2 * (x * y - z * w), 1 - 2 * (x * x + z * z), 2 * (y * z + x * w), 0,
+                2 * (x * z + y * w), 2 * (y * z - x * w), 1 - 2 * (x * x + y * y), 0,
+                t[0], t[1], t[2], 1};
+    for (int c = 0; c < 3; ++c)
+        for (int r = 0; r < 3; ++r) m[c * 4 + r] *= s[c];
+    return m;
+}
+
+template <typename T>
+std::vector<T> read(const tinygltf::Model& g, int accessorIndex, int components) {
+    const tinygltf::Accessor& a = g.accessors[accessorIndex];
+    const tinygltf::BufferView& v = g.bufferViews[a.bufferView];
+    const T* data = reinterpret_cast<const T*>(g.buffers[v.buffer].data.data() + v.byteOffset + a.byteOffset);
+    return std::vector<T>(data, data + a.count * components);
+}
+
+// A glTF file posed at a time: each node's transform (animated channels sampled, linear
+// and with normalised linear quaternions), then every primitive's positions, skinned.
+struct Evaluator {
+    const tinygltf::Model& g;
+
+    std::vector<GLKVector3> posed(const tinygltf::Animation* animation, double time) const {
+        std::vector<std::vector<double>> t(g.nodes.size()), r(g.nodes.size()), s(g.nodes.size());
+        for (size_t n = 0; n < g.nodes.size(); ++n) {
+            const tinygltf::Node& node = g.nodes[n];
+            t[n] = node.translation.empty() ? std::vector<double>{0, 0, 0} : node.translation;
+            r[n] = node.rotation.empty() ? std::vector<double>{0, 0, 0, 1} : node.rotation;
+            s[n] = node.scale.empty() ? std::vector<double>{1, 1, 1} : node.scale;
+        }
+        if (animation)
+            for (const tinygltf::AnimationChannel& channel : animation->channels) {
+                const tinygltf::AnimationSampler& sampler = animation->samplers[channel.sampler];
+                int width = channel.target_path == "rotation" ? 4 : 3;
+                std::vector<float> times = read<float>(g, sampler.input, 1), values = read<float>(g, sampler.output, width);
+                size_t k = 0;
+                while (k + 2 < times.size() && times[k + 1] <= time) ++k;
+                double u = times.size() < 2 ? 0 : std::clamp((time - times[k]) / (times[k + 1] - times[k]), 0.0, 1.0);
+                std::vector<double> value(width);
+                for (int i = 0; i < width; ++i)
+                    value[i] = values[k * width + i] * (1 - u) + (times.size() < 2 ? 0 : values[(k + 1) * width + i] * u);
+                if (width == 4) {
+                    double length = std::sqrt(value[0] * value[0] + value[1] * value[1] + value[2] * value[2] + value[3] * value[3]);
+                    for (double& part : value) part /= length;
+                }
+                (channel.target_path == "translation" ? t : channel.target_path == "rotation" ? r : s)[channel.target_node] = value;
+            }
+        std::vector<Matrix> global(g.nodes.size());
+        std::function<void(int, const Matrix&)> walk = [&](int n, const Matrix& parent) {
+            global[n] = multiply(parent, trs(t[n], r[n], s[n]));
+            for (int child : g.nodes[n].children) walk(child, global[n]);
+        };
+        for (int n : g.scenes[0].nodes) walk(n, fromGLK(GLKMatrix4Identity));
+        std::vector<GLKVector3> out;
+        for (size_t n = 0; n < g.nodes.size(); ++n) {
+            const tinygltf::Node& node = g.nodes[n];
+            if (node.mesh < 0) continue;
+            for (const tinygltf::Primitive& p : g.meshes[node.mesh].primitives) {
+                std::vector<float> positions = read<float>(g, p.attributes.at("POSITION"), 3);
+                std::vector<uint16_t> joints;
+                if (node.skin >= 0) joints = read<uint16_t>(g, p.attributes.at("JOINTS_0"), 4);
+                for (size_t v = 0; v < positions.size() / 3; ++v) {
+                    GLKVector3 at{positions[v * 3], positions[v * 3 + 1], positions[v * 3 + 2]};
+                    // One joint of weight 1 per vertex; every inverse bind matrix is checked to be the identity.
+                    out.push_back(transformed(node.skin >= 0 ? global[g.skins[node.skin].joints[joints[v * 4]]] : global[n], at));
+                }
+            }
+        }
+        return out;
+    }
+};
+
+// Every point of each list lies within `tolerance` of one of the other's.
+void expectSamePoints(const std::vector<GLKVector3>& a, const std::vector<GLKVector3>& b, double tolerance,
+                      const std::string& what) {
+    auto covered = [&](const std::vector<GLKVector3>& from, const std::vector<GLKVector3>& in) {
+        for (GLKVector3 p : from) {
+            double nearest = INFINITY;
+            for (GLKVector3 q : in)
+                nearest = std::min(nearest, std::hypot(double(p.x) - q.x, double(p.y) - q.y, double(p.z) - q.z));
+            if (nearest > tolerance) return false;
+        }
+        return true;
+    };
+    EXPECT_TRUE(covered(a, b) && covered(b, a)) << what;
+}
+
+// The posed vertices every face of the scene uses, where the viewer draws them.
+std::vector<GLKVector3> viewerPose(Metasequoia& scene, std::optional<std::string_view> name, uint64_t time) {
+    FramePose pose(scene, name, time);
+    Matrix root = fromGLK(GLKMatrix4Identity);
+    std::vector<GLKVector3> out;
+    for (ZeltoModel& model : scene.models()) {
+        pose.poseModel(model);
+        Matrix world = multiply(root, fromGLK(pose.modelMatrix(model)));
+        for (const ZeltoFace& face : model.faces())
+            for (int32_t k = 0; k < face.count(); ++k) out.push_back(transformed(world, model.vertices()[face.corner(k).vertex].affinePos));
+    }
+    return out;
+}
+
+tinygltf::Model load(const GltfExport& exported) {
+    tinygltf::Model g;
+    tinygltf::TinyGLTF loader;
+    std::string error, warning;
+    bool ok = loader.LoadBinaryFromMemory(&g, &error, &warning, reinterpret_cast<const unsigned char*>(exported.file.data()),
+                                          static_cast<unsigned>(exported.file.size()));
+    EXPECT_TRUE(ok) << error;
+    return g;
+}
+
+std::string sample(const std::string& name) { return std::string(ZELTO_SAMPLES_DIR) + "/" + name + ".mqo"; }
+
+Metasequoia readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return Metasequoia::initWithData(bytes);
+}
+
+const char* const kHeader = "Metasequoia Document\r\nFormat Text Ver 1.0\r\n\r\n";
+const char* const kMaterial = "Material 1 {\r\n\t\"m\" col(0.5 0.5 0.5 1.0) dif(0.8)\r\n}\r\n";
+
+}  // namespace
+
+TEST(GltfExport, SamplesKeepTheirCornersMaterialsTexturesAndAnimations) {
+    for (const char* name : {"flag", "materials", "animated", "arm"}) {
+        Metasequoia scene = readFile(sample(name));
+        GltfExportOptions options;
+        options.documentPath = sample(name);
+        GltfExport exported = exportGltf(scene, options);
+        tinygltf::Model g = load(exported);
+        ShapeCounts shapes;
+        for (const ZeltoModel& model : scene.models()) shapes.add(model);
+        EXPECT_EQ(exported.triangles, shapes.triangles + 2 * shapes.quads) << name;
+        EXPECT_EQ(g.animations.size(), scene.animationNames().size()) << name;
+        size_t textured = 0;
+        for (const ZeltoMaterial& m : scene.materials()) textured += !m.textureName().empty();
+        EXPECT_EQ(g.textures.size(), textured) << name;
+        ASSERT_EQ(g.materials.size(), scene.materials().size()) << name;
+        for (size_t i = 0; i < g.materials.size(); ++i) {
+            const ZeltoMaterial& m = scene.materials()[i];
+            const std::vector<double>& base = g.materials[i].pbrMetallicRoughness.baseColorFactor;
+            EXPECT_EQ(g.materials[i].name, m.name());
+            EXPECT_NEAR(base[0], std::min(1.0f, m.color().r * m.diffuse()), 1e-6) << name;
+            EXPECT_NEAR(base[3], m.color().a, 1e-6) << name;
+            EXPECT_NEAR(g.materials[i].emissiveFactor[2], std::min(1.0f, m.color().b * m.emissive()), 1e-6) << name;
+            EXPECT_EQ(g.materials[i].alphaMode, m.color().a < 1 ? "BLEND" : "OPAQUE");
+        }
+        // Every corner, in order per material: its rest position, drawn normal and uv.
+        size_t node = 1;
+        for (ZeltoModel& model : scene.models()) {
+            model.resetupNormalsWithMatrix({});
+            while (g.nodes[node].mesh < 0) ++node;
+            const tinygltf::Mesh& mesh = g.meshes[g.nodes[node++].mesh];
+            for (const tinygltf::Primitive& p : mesh.primitives) {
+                std::vector<float> pos = read<float>(g, p.attributes.at("POSITION"), 3);
+                std::vector<float> normal = read<float>(g, p.attributes.at("NORMAL"), 3);
+                std::vector<float> uv = read<float>(g, p.attributes.at("TEXCOORD_0"), 2);
+                std::vector<uint32_t> indices = read<uint32_t>(g, p.indices, 1);
+                size_t at = 0;
+                for (const ZeltoFace& face : model.faces()) {
+                    if (&scene.materials()[p.material] != face.material()) continue;
+                    for (int32_t k = 1; k + 1 < face.count(); ++k)
+                        for (int32_t corner : {0, k + 1, k}) {
+                            ASSERT_LT(at, indices.size());
+                            uint32_t v = indices[at++];
+                            GLKVector3 expected = model.vertices()[face.corner(corner).vertex].pos;
+                            GLKVector3 n = model.cornerNormal(face, corner);
+                            double length = std::hypot(double(n.x), double(n.y), double(n.z));
+                            EXPECT_EQ(pos[v * 3 + 1], expected.y);
+                            EXPECT_NEAR(normal[v * 3], -n.x / length, 1e-6);
+                            EXPECT_NEAR(normal[v * 3 + 2], -n.z / length, 1e-6);
+                            EXPECT_EQ(uv[v * 2], face.corner(corner).uv.x);
+                            EXPECT_EQ(uv[v * 2 + 1], face.corner(corner).uv.y);
+                        }
+                }
+                EXPECT_EQ(at, indices.size()) << name;
+            }
+        }
+    }
+}
+
+TEST(GltfExport, PosesMatchTheViewersAtEveryFrame) {
+    // Bones (the arm, a generated sway of four bones), object animations (spinning and
+    // bobbing models), and one whose frames rotate, scale and mirror.
+    std::string mirrored = std::string(kHeader) + kMaterial +
+                           "Object \"m\" {\r\n\tvertex 3 {\r\n\t\t0 0 0\r\n\t\t10 0 0\r\n\t\t0 20 5\r\n\t}\r\n"
+                           "\tface 1 {\r\n\t\t3 V(0 1 2) M(0)\r\n\t}\r\n\tanimation \"turn\" {\r\n"
+                           "\t\t0.0 0.0 -2.0 0.0 0.0 3.0 0.0 0.0 2.0 0.0 0.0 0.0 5.0 6.0 7.0 1.0\r\n\t\t-1.0 0.0 0.0 0.0 0.0 1.0 0.0 0.0 0.0 0.0 1.0 0.0 0.0 0.0 0.0 1.0\r\n\t}\r\n}\r\nEof\r\n";
+    std::vector<std::pair<std::string, Metasequoia>> scenes;
+    scenes.emplace_back("arm", readFile(sample("arm")));
+    scenes.emplace_back("animated", readFile(sample("animated")));
+    scenes.emplace_back("sway", Metasequoia::initWithData(bench::generateDocument(200, true)));
+    scenes.emplace_back("mirrored", Metasequoia::initWithData(mirrored));
+    for (auto& [what, scene] : scenes) {
+        GltfExport exported = exportGltf(scene, GltfExportOptions());
+        for (const std::string& warning : exported.warnings) EXPECT_EQ(warning.find("animation"), std::string::npos) << warning;
+        tinygltf::Model g = load(exported);
+        for (const tinygltf::Skin& skin : g.skins) {
+            std::vector<float> inverse = read<float>(g, skin.inverseBindMatrices, 16);
+            for (size_t i = 0; i < inverse.size(); ++i) EXPECT_EQ(inverse[i], GLKMatrix4Identity.m[i % 16]);
+        }
+        std::optional<BoundingBox> box = sceneFigures(scene).bounds;
+        double tolerance = 1e-4 * std::max({box->size().x, box->size().y, box->size().z});
+        Evaluator evaluator{g};
+        expectSamePoints(evaluator.posed(nullptr, 0), viewerPose(scene, std::nullopt, 0), tolerance, what + " at rest");
+        for (const tinygltf::Animation& animation : g.animations) {
+            uint64_t length = loopLength(scene, animation.name);
+            for (uint64_t t : {uint64_t{0}, uint64_t{1}, length / 2, length - 1, length})
+                expectSamePoints(evaluator.posed(&animation, double(t) / 30), viewerPose(scene, animation.name, t), tolerance,
+                                 what + ", " + animation.name + ", frame " + std::to_string(t));
+        }
+    }
+}
+
+TEST(GltfExport, ShearIsWarnedOfAndDocumentsWithoutPartsExport) {
+    std::string sheared = std::string(kHeader) + kMaterial +
+                          "Object \"s\" {\r\n\tvertex 3 {\r\n\t\t0 0 0\r\n\t\t1 0 0\r\n\t\t0 1 0\r\n\t}\r\n"
+                          "\tface 1 {\r\n\t\t3 V(0 1 2) M(0)\r\n\t}\r\n\tanimation \"lean\" {\r\n"
+                          "\t\t1.0 0.0 0.0 0.0 0.5 1.0 0.0 0.0 0.0 0.0 1.0 0.0 0.0 0.0 0.0 1.0\r\n\t}\r\n}\r\nEof\r\n";
+    Metasequoia shear = Metasequoia::initWithData(sheared);
+    GltfExport exported = exportGltf(shear, GltfExportOptions());
+    ASSERT_EQ(exported.warnings.size(), 1u);
+    EXPECT_NE(exported.warnings[0].find("\"lean\""), std::string::npos);
+    // Two-corner polygons only, naming no material (read for compatibility, they take the
+    // default one) and with no animations: lines, nothing else.
+    Metasequoia lines = Metasequoia::initWithData(std::string(kHeader) +
+                                                  "Object \"l\" {\r\n\tvertex 3 {\r\n\t\t0 0 0\r\n\t\t1 0 0\r\n\t\t0 1 0\r\n\t}\r\n"
+                                                  "\tface 2 {\r\n\t\t2 V(0 1)\r\n\t\t2 V(1 2)\r\n\t}\r\n}\r\nEof\r\n",
+                                                  MQAReading::Compatible);
+    tinygltf::Model g = load(exportGltf(lines, GltfExportOptions()));
+    ASSERT_EQ(g.meshes.size(), 1u);
+    ASSERT_EQ(g.meshes[0].primitives.size(), 1u);
+    EXPECT_EQ(g.meshes[0].primitives[0].mode, TINYGLTF_MODE_LINE);
+    EXPECT_EQ(read<uint32_t>(g, g.meshes[0].primitives[0].indices, 1).size(), 4u);
+    EXPECT_TRUE(g.materials.size() == 1 && g.animations.empty());
+    // An empty document, without materials: a root node and nothing else.
+    Metasequoia empty = Metasequoia::initWithData(std::string(kHeader) + "Scene {\r\n\tpos 0.0 0.0 0.0\r\n}\r\nEof\r\n");
+    tinygltf::Model none = load(exportGltf(empty, GltfExportOptions()));
+    EXPECT_EQ(none.nodes.size(), 1u);
+    EXPECT_TRUE(none.buffers.empty());
+}
+
+TEST(GltfExport, TgaTexturesGoInAsPngAndTheDocumentIsNeverWrittenOver) {
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString();
+    // A 2 x 1 uncompressed 24-bit TGA: one blue pixel, one red, top row first.
+    const unsigned char tga[] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 24, 0x20, 255, 0, 0, 0, 0, 255};
+    std::ofstream(folder + "/t.tga", std::ios::binary).write(reinterpret_cast<const char*>(tga), sizeof tga);
+    const std::string document = folder + "/d.mqo";
+    std::ofstream(document, std::ios::binary)
+        << std::string(kHeader) << "Material 1 {\r\n\t\"m\" col(1 1 1 1) dif(1) tex(\"t.tga\")\r\n}\r\n"
+        << "Object \"o\" {\r\n\tvertex 3 {\r\n\t\t0 0 0\r\n\t\t1 0 0\r\n\t\t0 1 0\r\n\t}\r\n\tface 1 {\r\n\t\t3 V(0 1 2) M(0)\r\n\t}\r\n}\r\nEof\r\n";
+    Metasequoia scene = readFile(document);
+    GltfExportOptions options;
+    options.documentPath = document;
+    GltfExport exported = exportGltf(scene, options);
+    tinygltf::Model g = load(exported);
+    ASSERT_EQ(g.images.size(), 1u);
+    EXPECT_EQ(g.images[0].mimeType, "image/png");
+    const tinygltf::BufferView& view = g.bufferViews[g.images[0].bufferView];
+    QImage png = QImage::fromData(g.buffers[0].data.data() + view.byteOffset, static_cast<int>(view.byteLength), "PNG")
+                     .convertToFormat(QImage::Format_RGBA8888);
+    EXPECT_EQ(png, decodeTextureImage(QString::fromStdString(folder + "/t.tga")));
+    EXPECT_EQ(png.pixel(0, 0), qRgb(0, 0, 255));
+
+    // Over the document, as the file or as a text file's buffer: refused, and it is kept.
+    GltfExportOptions text = options;
+    text.binary = false;
+    GltfExport textExport = exportGltf(scene, text);
+    EXPECT_THROW(writeGltfExport(exported, document, document, ""), std::runtime_error);
+    EXPECT_THROW(writeGltfExport(textExport, folder + "/d.gltf", document, document), std::runtime_error);
+    EXPECT_TRUE(readFile(document).models().size() == 1);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(folder + "/d.gltf")));
+    writeGltfExport(textExport, folder + "/d.gltf", document, folder + "/scene.bin");
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(folder + "/scene.bin")));
+}
