@@ -19,6 +19,7 @@
 #include "FileBytes.h"
 #include "FileWatcher.h"
 #include "ImageExport.h"
+#include "SceneExport.h"
 #include "MessageBar.h"
 #include "WindowController.h"
 #include "ZeltoOpenGLView.h"
@@ -311,6 +312,8 @@ void DocumentController::addMenus(WindowController* controller) {
                                            [controller] { ImageExport::exportImage(controller); });
     exportImage->setObjectName("exportImage");
     exportImage->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+    QAction* exportGltf = file->addAction(tr("Export &glTF…"), controller, [controller] { SceneExport::exportGltf(controller); });
+    exportGltf->setObjectName("exportGltf");
     file->addSeparator();
     QAction* compatibility = file->addAction(tr("Compatibility &Reading"));
     compatibility->setCheckable(true);

@@ -40,6 +40,16 @@ int SceneLoader::runningWorkers() {
     return gWorkers;
 }
 
+SceneLoader::CountedWorker::CountedWorker() {
+    std::lock_guard lock(gWorkersLock);
+    ++gWorkers;
+}
+
+SceneLoader::CountedWorker::~CountedWorker() {
+    std::lock_guard lock(gWorkersLock);
+    if (--gWorkers == 0) gWorkersDone.notify_all();
+}
+
 void SceneLoader::waitForWorkers() {
     std::unique_lock lock(gWorkersLock);
     gWorkersDone.wait(lock, [] { return gWorkers == 0; });
@@ -84,15 +94,14 @@ void SceneLoader::start() {
     if (_running || _thread.joinable()) return;
     _running = true;
     QPointer<SceneLoader> self(this);
-    std::lock_guard lock(gWorkersLock);
-    ++gWorkers;
-    _thread = std::thread([self, shared = _shared, path = _path, reading = _reading, offer = _offerCompatibility] {
-        struct Counted {
-            ~Counted() {
-                std::lock_guard lock(gWorkersLock);
-                if (--gWorkers == 0) gWorkersDone.notify_all();
-            }
-        } counted;
+    auto counted = std::make_shared<CountedWorker>();  // counted from before the thread starts
+    _thread = std::thread([self, shared = _shared, path = _path, reading = _reading, offer = _offerCompatibility,
+                           counted = std::move(counted)]() mutable {
+        // Uncounted as the worker ends, whatever the outcome.
+        struct Release {
+            std::shared_ptr<CountedWorker>& counted;
+            ~Release() { counted.reset(); }
+        } release{counted};
         Outcome outcome = load(path, reading, offer, &shared->progress);
         if (outcome.scene && !shared->progress.isCancelled()) {
             // The layouts are the first frame's longest part; laid out here, the window

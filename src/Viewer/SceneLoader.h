@@ -46,6 +46,13 @@ public:
     // Waits for the workers of loaders already gone, all cancelled, to end: for the
     // program's last moments, so none is still reading as it exits.
     static void waitForWorkers();
+    // Counts a worker of another kind (an export) among those waited for, while it lives.
+    struct CountedWorker {
+        CountedWorker();
+        ~CountedWorker();
+        CountedWorker(const CountedWorker&) = delete;
+        CountedWorker& operator=(const CountedWorker&) = delete;
+    };
     static int runningWorkers();
     bool isCancelled() const { return _shared->progress.isCancelled(); }
     bool isRunning() const { return _running; }

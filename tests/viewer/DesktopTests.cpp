@@ -23,6 +23,8 @@
 #include "ImageExport.h"
 #include "MessageBar.h"
 #include "DocumentController.h"
+#include "MQAProgress.h"
+#include "SceneExport.h"
 #include "DocumentWindow.h"
 #include "InfoPanel.h"
 #include "Metasequoia.h"
@@ -404,6 +406,35 @@ private slots:
         QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
         QCOMPARE(dialog->defaultSuffix(), QString("png"));
         QVERIFY(!dialog->testOption(QFileDialog::DontConfirmOverwrite));
+    }
+
+    // File > Export glTF… reads the document's file afresh: its textures come along, the
+    // document is never written over, and a cancelled export writes nothing.
+    void aGltfExportReadsTheFileAfreshAndKeepsTheDocument() {
+        sample("flag.png");
+        QString flag = sample("flag.mqo");
+        WindowController* window = _documents->openDocument(flag);
+        QVERIFY(window);
+        QVERIFY(window->window()->findChild<QAction*>("exportGltf"));
+        QStringList warnings;
+        QString glb = _folder.filePath("flag.glb");
+        QCOMPARE(SceneExport::exportFile(flag, MQAReading::Strict, glb, nullptr, &warnings), QString());
+        QVERIFY(warnings.isEmpty());  // the texture was found beside the document
+        QFile written(glb);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY(written.read(4) == "glTF");
+        QCOMPARE(SceneExport::exportFile(flag, MQAReading::Strict, _folder.filePath("flag.gltf"), nullptr, &warnings), QString());
+        QVERIFY(QFileInfo(_folder.filePath("flag.bin")).size() > QFileInfo(_folder.filePath("flag.png")).size());
+
+        QString kept = _folder.filePath("kept.glb");
+        QVERIFY(QFile::copy(flag, kept));
+        QVERIFY(SceneExport::exportFile(kept, MQAReading::Strict, kept, nullptr, &warnings).contains("will not overwrite"));
+        QCOMPARE(QFileInfo(kept).size(), QFileInfo(flag).size());
+        MQAProgress cancelled;
+        cancelled.cancel();
+        QString never = _folder.filePath("never.glb");
+        QVERIFY(!SceneExport::exportFile(flag, MQAReading::Strict, never, &cancelled, &warnings).isEmpty());
+        QVERIFY(!QFile::exists(never));
     }
 
     void aNewSceneInOneWindowLeavesAnothersBuffersAlone() {
