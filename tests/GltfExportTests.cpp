@@ -133,7 +133,17 @@ void expectSamePoints(const std::vector<GLKVector3>& a, const std::vector<GLKVec
 // The posed vertices every face of the scene uses, where the viewer draws them.
 std::vector<GLKVector3> viewerPose(Metasequoia& scene, std::optional<std::string_view> name, uint64_t time) {
     FramePose pose(scene, name, time);
+    // The scene's place: translated, then turned about x, y and z in turn, as glRotate does.
     Matrix root = fromGLK(GLKMatrix4Identity);
+    root[12] = scene.pos().x, root[13] = scene.pos().y, root[14] = scene.pos().z;
+    const float angles[3] = {scene.rotate().x, scene.rotate().y, scene.rotate().z};
+    for (int axis = 0; axis < 3; ++axis) {
+        double a = angles[axis] * M_PI / 180, c = std::cos(a), s = std::sin(a);
+        Matrix turn = fromGLK(GLKMatrix4Identity);
+        int u = (axis + 1) % 3, v = (axis + 2) % 3;
+        turn[u * 4 + u] = c, turn[u * 4 + v] = s, turn[v * 4 + u] = -s, turn[v * 4 + v] = c;
+        root = multiply(root, turn);
+    }
     std::vector<GLKVector3> out;
     for (ZeltoModel& model : scene.models()) {
         pose.poseModel(model);
@@ -237,6 +247,8 @@ TEST(GltfExport, PosesMatchTheViewersAtEveryFrame) {
     scenes.emplace_back("animated", readFile(sample("animated")));
     scenes.emplace_back("sway", Metasequoia::initWithData(bench::generateDocument(200, true)));
     scenes.emplace_back("mirrored", Metasequoia::initWithData(mirrored));
+    scenes.back().second.setPos({10, -20, 30});
+    scenes.back().second.setRotate({15, -40, 70});
     for (auto& [what, scene] : scenes) {
         GltfExport exported = exportGltf(scene, GltfExportOptions());
         for (const std::string& warning : exported.warnings) EXPECT_EQ(warning.find("animation"), std::string::npos) << warning;
