@@ -5,17 +5,6 @@
 #include "MQAException.h"
 #include "SceneTestSupport.h"
 
-TEST(SceneContainer, NewSceneIsEmpty) {
-    Metasequoia scene;
-    EXPECT_TRUE(scene.materials().empty() && scene.models().empty() && scene.bones().empty());
-    EXPECT_EQ(scene.pos(), (GLKVector3{0, 0, 0}));
-    EXPECT_EQ(scene.rotate(), (GLKVector3{0, 0, 0}));
-    EXPECT_TRUE(scene.animationNames().empty());
-    EXPECT_FALSE(scene.bonesForName("x", 3));
-    scene.setPos({1, -2, 3.5f});
-    EXPECT_EQ(scene.pos(), (GLKVector3{1, -2, 3.5f}));
-}
-
 TEST(SceneContainer, TextAndBytesFormsAreTheSameFiftyBytes) {
     const std::string expected = "Metasequoia Document\r\nFormat Text Ver 1.0\r\n\r\nEof\r\n";
     ASSERT_EQ(expected.size(), 50u);

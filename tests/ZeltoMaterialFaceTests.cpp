@@ -18,33 +18,20 @@ std::vector<std::string> namesOf(const std::vector<GLCall>& calls) {
 
 }  // namespace
 
-TEST(ZeltoMaterial, ApplyIssuesFiveCallsWithProducts) {
-    auto material = ZeltoMaterial::materialWithName("m", 1, 0.5f, 0, 0.25f, 0.8f, 0.6f, 0, 0, 5, "");
+TEST(ZeltoMaterial, ApplySetsEachLightingColourAsTheColourTimesItsFactor) {
+    // Specular is grey; alpha is the colour's own, never scaled.
+    auto material = ZeltoMaterial::materialWithName("m", 0.2f, 0.4f, 0.6f, 0.5f, 2, 3, 4, 0.7f, 128, "t.png");
     clearRecordedGLCalls();
     material.apply();
     const auto& calls = recordedGLCalls();
     ASSERT_EQ(calls.size(), 5u);
     const GLenum pnames[] = {GL_DIFFUSE, GL_AMBIENT, GL_SPECULAR, GL_EMISSION, GL_SHININESS};
-    for (size_t i = 0; i < 5; ++i) {
-        EXPECT_EQ(calls[i].name, i < 4 ? "glMaterialfv" : "glMaterialf");
-        EXPECT_EQ(calls[i].enums, (std::vector<GLenum>{GL_FRONT_AND_BACK, pnames[i]}));
-    }
-    EXPECT_EQ(valuesOf(calls[0]), (std::vector<GLfloat>{1 * 0.8f, 0.5f * 0.8f, 0, 0.25f}));
-    EXPECT_EQ(valuesOf(calls[1]), (std::vector<GLfloat>{0.6f, 0.5f * 0.6f, 0, 0.25f}));
-    EXPECT_EQ(valuesOf(calls[2]), (std::vector<GLfloat>{0, 0, 0, 0.25f}));
-    EXPECT_EQ(valuesOf(calls[3]), (std::vector<GLfloat>{0, 0, 0, 0.25f}));
-    EXPECT_EQ(valuesOf(calls[4]), (std::vector<GLfloat>{5}));
-}
-
-TEST(ZeltoMaterial, SpecularIsGreyAndAlphaUnscaled) {
-    auto material =
-        ZeltoMaterial::materialWithName("m", 0.2f, 0.4f, 0.6f, 0.5f, 2, 3, 4, 0.7f, 128, "t.png");
-    clearRecordedGLCalls();
-    material.apply();
-    const auto& calls = recordedGLCalls();
+    for (size_t i = 0; i < 5; ++i) EXPECT_EQ(calls[i].enums, (std::vector<GLenum>{GL_FRONT_AND_BACK, pnames[i]}));
+    EXPECT_EQ(valuesOf(calls[0]), (std::vector<GLfloat>{0.2f * 2, 0.4f * 2, 0.6f * 2, 0.5f}));
+    EXPECT_EQ(valuesOf(calls[1]), (std::vector<GLfloat>{0.2f * 3, 0.4f * 3, 0.6f * 3, 0.5f}));
     EXPECT_EQ(valuesOf(calls[2]), (std::vector<GLfloat>{0.7f, 0.7f, 0.7f, 0.5f}));
     EXPECT_EQ(valuesOf(calls[3]), (std::vector<GLfloat>{0.2f * 4, 0.4f * 4, 0.6f * 4, 0.5f}));
-    EXPECT_EQ(material.textureName(), "t.png");
+    EXPECT_EQ(valuesOf(calls[4]), (std::vector<GLfloat>{128}));
 }
 
 TEST(ZeltoFaceFactory, CornerCountFollowsPresentVertices) {

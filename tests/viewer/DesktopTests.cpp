@@ -421,8 +421,7 @@ private slots:
         QCOMPARE(SceneExport::exportFile(flag, MQAReading::Strict, glb, nullptr, &warnings), QString());
         QVERIFY(warnings.isEmpty());  // the texture was found beside the document
         QFile written(glb);
-        QVERIFY(written.open(QIODevice::ReadOnly));
-        QVERIFY(written.read(4) == "glTF");
+        QVERIFY(written.open(QIODevice::ReadOnly) && written.read(4) == "glTF");
         QCOMPARE(SceneExport::exportFile(flag, MQAReading::Strict, _folder.filePath("flag.gltf"), nullptr, &warnings), QString());
         QVERIFY(QFileInfo(_folder.filePath("flag.bin")).size() > QFileInfo(_folder.filePath("flag.png")).size());
 
