@@ -38,3 +38,11 @@ std::optional<zelto::DocumentBytes> DocumentInput::readBytesOrReport(const char*
         return std::nullopt;
     }
 }
+
+void DocumentInput::reportWarnings(const std::vector<MQAWarning>& warnings) const {
+    for (const MQAWarning& warning : warnings) {
+        MQAPlace place;
+        place.line = warning.line;
+        std::cerr << describeAt(displayName(), place, "warning: " + warning.message) << "\n";
+    }
+}

@@ -2,8 +2,10 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "FileBytes.h"
+#include "MQAException.h"
 
 // Where the command-line tools read a document from: a file, or standard input for "-".
 struct DocumentInput {
@@ -20,4 +22,6 @@ struct DocumentInput {
     zelto::DocumentBytes readBytes() const;
     // The same, or none after telling standard error "TOOL: cannot read NAME: REASON".
     std::optional<zelto::DocumentBytes> readBytesOrReport(const char* tool) const;
+    // Reading's warnings as "NAME:LINE: warning: ...", on standard error.
+    void reportWarnings(const std::vector<MQAWarning>& warnings) const;
 };

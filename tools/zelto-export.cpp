@@ -31,11 +31,7 @@ int exportDocument(const ExportOptions& options) {
         std::cerr << describeError(input.displayName(), error) << "\n";
         return kRefused;
     }
-    for (const MQAWarning& warning : scene.warnings()) {
-        MQAPlace place;
-        place.line = warning.line;
-        std::cerr << describeAt(input.displayName(), place, "warning: " + warning.message) << "\n";
-    }
+    input.reportWarnings(scene.warnings());
     GltfExportOptions exportOptions;
     exportOptions.binary = options.binary();
     exportOptions.resourcesName = QFileInfo(QString::fromStdString(options.resourcesPath())).fileName().toStdString();

@@ -21,14 +21,6 @@ constexpr int kUsageOrFile = 2;
 
 void print(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
 
-// FILE:LINE: warning: ..., on standard error.
-void printWarnings(const DocumentInput& input, const std::vector<MQAWarning>& warnings) {
-    for (const MQAWarning& warning : warnings) {
-        MQAPlace place;
-        place.line = warning.line;
-        std::cerr << describeAt(input.displayName(), place, "warning: " + warning.message) << "\n";
-    }
-}
 
 int inspect(const InspectOptions& options, const DocumentInput& input) {
     std::optional<zelto::DocumentBytes> read = input.readBytesOrReport("zelto-inspect");
@@ -40,19 +32,19 @@ int inspect(const InspectOptions& options, const DocumentInput& input) {
                 std::string bytes(read->view());
                 if (!options.compatible) mqa::requireUTF8(bytes);
                 MQAFile file = MQAFile::initWithString(bytes, reading);
-                printWarnings(input, file.warnings());
+                input.reportWarnings(file.warnings());
                 print(file.stringValue());
                 break;
             }
             case InspectOptions::Mode::Summary: {
                 Metasequoia scene = Metasequoia::initWithData(std::move(*read), reading);
-                printWarnings(input, scene.warnings());
+                input.reportWarnings(scene.warnings());
                 print(sceneSummary(scene, input.displayName(), input.documentPath(), options.compatible));
                 break;
             }
             case InspectOptions::Mode::Json: {
                 Metasequoia scene = Metasequoia::initWithData(std::move(*read), reading);
-                printWarnings(input, scene.warnings());
+                input.reportWarnings(scene.warnings());
                 if (options.animation) {
                     std::vector<std::string> names = scene.animationNames();
                     if (std::find(names.begin(), names.end(), *options.animation) == names.end())

@@ -90,11 +90,7 @@ int draw(const RenderOptions& options) {
         std::cerr << describeError(input.displayName(), error) << "\n";
         return kRefused;
     }
-    for (const MQAWarning& warning : scene.warnings()) {
-        MQAPlace place;
-        place.line = warning.line;
-        std::cerr << describeAt(input.displayName(), place, "warning: " + warning.message) << "\n";
-    }
+    input.reportWarnings(scene.warnings());
     if (options.animation) {
         std::vector<std::string> names = scene.animationNames();
         if (std::find(names.begin(), names.end(), *options.animation) == names.end())

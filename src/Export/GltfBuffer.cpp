@@ -27,41 +27,37 @@ std::span<const unsigned char> bytesOf(std::span<const T> values) {
 
 }  // namespace
 
-int GltfBuffer::addFloats(std::span<const float> values, int components, int type, int target, bool bounds) {
+int GltfBuffer::addAccessor(std::span<const unsigned char> bytes, int target, int componentType, int type, size_t count) {
     tinygltf::Accessor accessor;
-    accessor.bufferView = addView(bytesOf(values), target);
-    accessor.componentType = TINYGLTF_COMPONENT_TYPE_FLOAT;
+    accessor.bufferView = addView(bytes, target);
+    accessor.componentType = componentType;
     accessor.type = type;
-    accessor.count = values.size() / static_cast<size_t>(components);
-    if (bounds) {
-        accessor.minValues.assign(static_cast<size_t>(components), std::numeric_limits<double>::infinity());
-        accessor.maxValues.assign(static_cast<size_t>(components), -std::numeric_limits<double>::infinity());
-        for (size_t i = 0; i < values.size(); ++i) {
-            size_t k = i % static_cast<size_t>(components);
-            accessor.minValues[k] = std::min<double>(accessor.minValues[k], values[i]);
-            accessor.maxValues[k] = std::max<double>(accessor.maxValues[k], values[i]);
-        }
-    }
+    accessor.count = count;
     _model.accessors.push_back(accessor);
     return static_cast<int>(_model.accessors.size()) - 1;
+}
+
+int GltfBuffer::addFloats(std::span<const float> values, int components, int type, int target, bool bounds) {
+    const size_t width = static_cast<size_t>(components);
+    int index = addAccessor(bytesOf(values), target, TINYGLTF_COMPONENT_TYPE_FLOAT, type, values.size() / width);
+    if (bounds) {
+        tinygltf::Accessor& accessor = _model.accessors[static_cast<size_t>(index)];
+        accessor.minValues.assign(width, std::numeric_limits<double>::infinity());
+        accessor.maxValues.assign(width, -std::numeric_limits<double>::infinity());
+        for (size_t i = 0; i < values.size(); ++i) {
+            accessor.minValues[i % width] = std::min<double>(accessor.minValues[i % width], values[i]);
+            accessor.maxValues[i % width] = std::max<double>(accessor.maxValues[i % width], values[i]);
+        }
+    }
+    return index;
 }
 
 int GltfBuffer::addIndices(std::span<const uint32_t> indices) {
-    tinygltf::Accessor accessor;
-    accessor.bufferView = addView(bytesOf(indices), TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
-    accessor.componentType = TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT;
-    accessor.type = TINYGLTF_TYPE_SCALAR;
-    accessor.count = indices.size();
-    _model.accessors.push_back(accessor);
-    return static_cast<int>(_model.accessors.size()) - 1;
+    return addAccessor(bytesOf(indices), TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER, TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT,
+                       TINYGLTF_TYPE_SCALAR, indices.size());
 }
 
 int GltfBuffer::addJoints(std::span<const uint16_t> joints) {
-    tinygltf::Accessor accessor;
-    accessor.bufferView = addView(bytesOf(joints), TINYGLTF_TARGET_ARRAY_BUFFER);
-    accessor.componentType = TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT;
-    accessor.type = TINYGLTF_TYPE_VEC4;
-    accessor.count = joints.size() / 4;
-    _model.accessors.push_back(accessor);
-    return static_cast<int>(_model.accessors.size()) - 1;
+    return addAccessor(bytesOf(joints), TINYGLTF_TARGET_ARRAY_BUFFER, TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT,
+                       TINYGLTF_TYPE_VEC4, joints.size() / 4);
 }

@@ -22,5 +22,7 @@ public:
     int addJoints(std::span<const uint16_t> joints);
 
 private:
+    int addAccessor(std::span<const unsigned char> bytes, int target, int componentType, int type, size_t count);
+
     tinygltf::Model& _model;
 };
