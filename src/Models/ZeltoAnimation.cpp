@@ -13,19 +13,11 @@ namespace {
 }  // namespace
 
 ZeltoAnimation ZeltoAnimation::animationWithMatrix(Frames frames, std::string_view name) {
-    ZeltoAnimation animation;
-    animation._name = name;
-    animation._shape = Shape::Object;
-    animation._frames = std::move(frames);
-    return animation;
+    return ZeltoAnimation(name, Shape::Object, std::move(frames), {});
 }
 
 ZeltoAnimation ZeltoAnimation::animationWithMatrix(Tracks tracks, std::string_view name) {
-    ZeltoAnimation animation;
-    animation._name = name;
-    animation._shape = Shape::Bone;
-    animation._tracks = std::move(tracks);
-    return animation;
+    return ZeltoAnimation(name, Shape::Bone, {}, std::move(tracks));
 }
 
 uint64_t ZeltoAnimation::count() const {

@@ -36,6 +36,8 @@ public:
 
 private:
     enum class Shape { None, Object, Bone };
+    ZeltoAnimation(std::string_view name, Shape shape, Frames frames, Tracks tracks)
+        : _name(name), _shape(shape), _frames(std::move(frames)), _tracks(std::move(tracks)) {}
     std::string _name;
     Shape _shape = Shape::None;
     Frames _frames;

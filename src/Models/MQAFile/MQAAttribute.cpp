@@ -17,17 +17,10 @@ MQAAttribute MQAAttribute::attributeWithName(std::string_view name, std::vector<
     return attribute;
 }
 
-const MQAParam* MQAAttribute::paramForName(std::string_view name) const {
-    for (const MQAParam& param : _params)
-        if (param.hasName(name)) return &param;
-    return nullptr;
-}
+const MQAParam* MQAAttribute::paramForName(std::string_view name) const { return mqa::firstNamed(_params, name); }
 
 std::vector<const MQAParam*> MQAAttribute::paramsForName(std::string_view name) const {
-    std::vector<const MQAParam*> found;
-    for (const MQAParam& param : _params)
-        if (param.hasName(name)) found.push_back(&param);
-    return found;
+    return mqa::allNamed(_params, name);
 }
 
 std::optional<std::string_view> MQAAttribute::name() const {

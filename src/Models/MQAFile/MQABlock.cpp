@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "MQAScan.h"
+
 MQABlock& MQABlock::operator=(MQABlock&& other) noexcept {
     if (this != &other) {
         releaseNested();
@@ -38,14 +40,9 @@ void MQABlock::setAttributes(std::vector<MQAAttribute> attributes) {
 }
 
 const MQAAttribute* MQABlock::attributeForName(std::string_view name) const {
-    for (const MQAAttribute& attribute : _attributes)
-        if (attribute.hasName(name)) return &attribute;
-    return nullptr;
+    return mqa::firstNamed(_attributes, name);
 }
 
 std::vector<const MQAAttribute*> MQABlock::attributesForName(std::string_view name) const {
-    std::vector<const MQAAttribute*> found;
-    for (const MQAAttribute& attribute : _attributes)
-        if (attribute.hasName(name)) found.push_back(&attribute);
-    return found;
+    return mqa::allNamed(_attributes, name);
 }

@@ -48,6 +48,12 @@ float fromChars(const char* first, const char* last) {
     return negative ? -magnitude : magnitude;
 }
 
+// Moves past leading spaces and one sign; whether the sign was '-'.
+bool pastSpacesAndSign(const char*& p, const char* end) {
+    while (p != end && isSpace(*p)) ++p;
+    return p != end && (*p == '-' || *p == '+') && *p++ == '-';
+}
+
 }  // namespace
 
 uint32_t floatBitsFromText(std::string_view text) {
@@ -61,18 +67,14 @@ float parseFloat(std::string_view text) {
 int32_t leadingInt(std::string_view text) {
     const char* p = text.data();
     const char* end = p + text.size();
-    while (p != end && isSpace(*p)) ++p;
-    bool negative = false;
-    if (p != end && (*p == '-' || *p == '+')) negative = *p++ == '-';
+    bool negative = pastSpacesAndSign(p, end);
     return digitsToInt(p, end, negative);
 }
 
 float leadingFloat(std::string_view text) {
     const char* p = text.data();
     const char* end = p + text.size();
-    while (p != end && isSpace(*p)) ++p;
-    bool negative = false;
-    if (p != end && (*p == '-' || *p == '+')) negative = *p++ == '-';
+    bool negative = pastSpacesAndSign(p, end);
     if (p == end || !(isDigit(*p) || (*p == '.' && end - p > 1 && isDigit(p[1])))) return 0.0f;
     float value = 0;
     auto [ptr, ec] = std::from_chars(p, end, value, std::chars_format::general);

@@ -153,19 +153,20 @@ MQAParam MQAParam::paramWithStringValues(std::span<const std::string_view> value
 MQAParam MQAParam::paramWithIntValue(int32_t value) { return paramWithIntValues(std::span<const int32_t>(&value, 1)); }
 
 MQAParam MQAParam::paramWithIntValues(std::span<const int32_t> values) {
-    if (values.size() > UINT32_MAX) throw std::length_error("Too many values for one parameter.");
-    MQAParam param;
     // The numbers hold an int's bits as unsigned, which may alias it.
-    param.own().setNumbers(reinterpret_cast<const uint32_t*>(values.data()), values.size(), MQAParamTypeInt);
-    return param;
+    return withNumbers(reinterpret_cast<const uint32_t*>(values.data()), values.size(), MQAParamTypeInt);
 }
 
 MQAParam MQAParam::paramWithFloatValue(float value) { return paramWithFloatValues(std::span<const float>(&value, 1)); }
 
 MQAParam MQAParam::paramWithFloatValues(std::span<const float> values) {
-    if (values.size() > UINT32_MAX) throw std::length_error("Too many values for one parameter.");
+    return withNumbers(reinterpret_cast<const uint32_t*>(values.data()), values.size(), MQAParamTypeFloat);
+}
+
+MQAParam MQAParam::withNumbers(const uint32_t* bits, size_t count, MQAParamType type) {
+    if (count > UINT32_MAX) throw std::length_error("Too many values for one parameter.");
     MQAParam param;
-    param.own().setNumbers(reinterpret_cast<const uint32_t*>(values.data()), values.size(), MQAParamTypeFloat);
+    param.own().setNumbers(bits, count, type);
     return param;
 }
 

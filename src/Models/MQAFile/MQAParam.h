@@ -57,6 +57,8 @@ public:
     void appendText(std::string& out) const;
 
 private:
+    // A parameter of `count` numbers of `type`, as their 32-bit patterns.
+    static MQAParam withNumbers(const uint32_t* bits, size_t count, MQAParamType type);
     // Appends value i's text.
     void appendValue(std::string& out, uint64_t i) const;
     struct Representation;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 #include "MQAParam.h"
 
@@ -34,6 +35,21 @@ inline bool equalsIgnoringCase(std::string_view a, std::string_view b) {
     for (size_t i = 0; i < a.size(); ++i)
         if (asciiLower(a[i]) != asciiLower(b[i])) return false;
     return true;
+}
+
+// The first item of a list (attributes, parameters) with a name, ignoring case; all such.
+template <typename Item>
+const Item* firstNamed(const std::vector<Item>& items, std::string_view name) {
+    for (const Item& item : items)
+        if (item.hasName(name)) return &item;
+    return nullptr;
+}
+template <typename Item>
+std::vector<const Item*> allNamed(const std::vector<Item>& items, std::string_view name) {
+    std::vector<const Item*> found;
+    for (const Item& item : items)
+        if (item.hasName(name)) found.push_back(&item);
+    return found;
 }
 
 // [\t ]*
