@@ -85,17 +85,17 @@ const std::vector<HostileKind>& hostileKinds() {
 }
 
 std::string generateHostile(std::string_view kind, size_t scale) {
-    if (kind == "thumbnails") return repeated(kHeader, "Thumbnail 64 64 24 {\r\n", 300000 * scale, "Eof\r\n");
+    if (kind == "thumbnails") return repeated(kHeader, "Thumbnail 64 64 24 {\r\n", 2000000 * scale, "Eof\r\n");
     if (kind == "fan") return fan(60000 * scale);
     if (kind == "claims") return claims(4000 * scale);
     if (kind == "nesting") {
-        std::string open = repeated(kHeader, "a {\r\n", 200000 * scale, "");
-        return repeated(open, "}\r\n", 200000 * scale, "Eof\r\n");
+        std::string open = repeated(kHeader, "a {\r\n", 600000 * scale, "");
+        return repeated(open, "}\r\n", 600000 * scale, "Eof\r\n");
     }
-    if (kind == "long-line") return repeated(std::string(kHeader) + "x", " 1.5", 1000000 * scale, "\r\nEof\r\n");
-    if (kind == "lf") return withLineFeeds(generateDocument(100000 * scale));
-    if (kind == "polygon") return star(20000 * scale);
-    if (kind == "lone-cr") return repeated(std::string(kHeader) + "x", "\r# a comment\n", 1000000 * scale, "\r\nEof\r\n");
+    if (kind == "long-line") return repeated(std::string(kHeader) + "x", " 1.5", 3000000 * scale, "\r\nEof\r\n");
+    if (kind == "lf") return withLineFeeds(generateDocument(200000 * scale));
+    if (kind == "polygon") return star(40000 * scale);
+    if (kind == "lone-cr") return repeated(std::string(kHeader) + "x", "\r# a comment\n", 3000000 * scale, "\r\nEof\r\n");
     return {};
 }
 

@@ -97,9 +97,10 @@ TEST(MQANumber, WordAtATimeReadingMatchesTheScanner) {
         }
     };
     for (int i = 0; i < 300000; ++i) {
-        std::string number = std::string(random() % 4 == 0 ? "\t " : "") + (random() % 3 == 0 ? "-" : "");
+        std::string number = random() % 4 == 0 ? "\t " : "";
+        number += random() % 3 == 0 ? "-" : "";
         number += digits(static_cast<int>(random() % 11));
-        if (random() % 4 != 0) number += "." + digits(static_cast<int>(random() % 11));
+        if (random() % 4 != 0) number.append(".").append(digits(static_cast<int>(random() % 11)));
         std::string text = number + followers[random() % std::size(followers)];
         // Then enough of a line to be read a word at a time, or only a little of one.
         text += random() % 3 == 0 ? std::string(random() % 24, ' ') : " 1 2 3 4 5 6 7 8 9 10 11 12)\r\n";

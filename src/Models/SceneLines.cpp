@@ -9,7 +9,7 @@ std::string missingValue(std::string_view name, uint64_t k, uint64_t count) {
            " values)";
 }
 
-std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+std::string quoted(std::string_view text) { return std::string(1, '"').append(text).append(1, '"'); }
 
 std::string excerptOf(const MQALine& line) {
     std::string text(line.name.value_or(""));

@@ -69,8 +69,8 @@ private:
     size_t row(double y) const { return index(y, _low.y, _high.y); }
     size_t cellOf(Point p) const { return row(p.y) * _side + column(p.x); }
     // The columns of row y that triangle a, b, c crosses: where its sides cross the row's
-    // band (widened a little against rounding), and a column more each side. A long thin
-    // triangle across the grid crosses far fewer cells than its box holds.
+    // band, both widened a little against rounding. A long thin triangle across the grid
+    // crosses far fewer cells than its box holds.
     std::pair<size_t, size_t> span(size_t y, Point a, Point b, Point c) const {
         double height = (_high.y - _low.y) / static_cast<double>(_side);
         double bottom = _low.y + (static_cast<double>(y) - 0.01) * height;
@@ -86,8 +86,8 @@ private:
             }
         }
         if (!(left <= right)) return {1, 0};  // none
-        size_t from = column(left), to = column(right);
-        return {from > 0 ? from - 1 : 0, std::min(to + 1, _side - 1)};
+        const double margin = (_high.x - _low.x) * 1e-9;
+        return {column(left - margin), column(right + margin)};
     }
 
     const std::vector<Point>& _points;
@@ -154,9 +154,10 @@ std::vector<std::array<uint32_t, 3>> triangulate(std::span<const GLKVector3> cor
         if (t < 0) return false;
         return t == 0 || !grid.anyInside(prev[i], i, next[i], isReflex);
     };
-    // Past this much looking for ears, which a polygon that crosses itself many times could
-    // take, the rest goes as a fan.
-    const double budget = 64.0 * n * (std::log2(double(n)) + 1) + 1024;
+    // Past this much looking for ears, the rest goes as a fan: a polygon that crosses itself
+    // many times could take quadratic time, and one of long spikes (a star of hundreds of
+    // thousands of points) more than n log n, as its ears cross many cells.
+    const double budget = 8.0 * n * (std::log2(double(n)) + 1) + 4096;
     double looks = 0;
     uint32_t left = n, at = 0, stop = 0;
     bool forced = false;
