@@ -31,29 +31,6 @@ std::string outcome(const std::string& text) {
     }
 }
 
-// The parts a scene is built from, reading lists in halves from this size on.
-std::string partsOutcome(std::string_view text, size_t halvesFrom) {
-    try {
-        scene::SceneBuilder builder(false);
-        MQAReadOptions options;
-        options.halvesFrom = halvesFrom;
-        MQAReadResult read = mqa::readDocument(text, builder, options);
-        scene::SceneParts parts = builder.build(nullptr);
-        std::string out;
-        for (const ZeltoModel& model : parts.models) {
-            out += model.name() + " " + std::to_string(model.vertices().size()) + "\n";
-            for (const ZeltoVertex& v : model.vertices()) out += std::to_string(v.pos.x) + " " + std::to_string(v.bone) + "\n";
-            for (const ZeltoFace& face : model.faces())
-                out += std::to_string(face.corner(0).vertex) + " " + std::to_string(face.corner(0).uv.x) + "\n";
-        }
-        for (const MQAWarning& w : read.warnings) out += std::to_string(w.line) + " " + w.message + "\n";
-        return out;
-    } catch (const std::exception& error) {
-        std::optional<MQAPlace> place = placeOfError(error);
-        return std::string("error: ") + error.what() + (place ? " line " + std::to_string(place->line) : "");
-    }
-}
-
 const std::string kMaterials =
     "Material 2 {\r\n\t\"a\" col(1.000 1.000 1.000 1.000)\r\n\t\"b\" col(0.500 0.500 0.500 1.000)\r\n}\r\n";
 

@@ -30,32 +30,6 @@ void poseEveryWay(Metasequoia& scene) {
     }
 }
 
-// The scene's parts read with lists in halves from `halvesFrom` bytes on, or the error
-// with its place.
-std::string partsOutcome(std::string_view text, size_t halvesFrom) {
-    try {
-        scene::SceneBuilder builder(false);
-        MQAReadOptions options;
-        options.halvesFrom = halvesFrom;
-        MQAReadResult read = mqa::readDocument(text, builder, options);
-        scene::SceneParts parts = builder.build(nullptr);
-        std::string out;
-        for (const ZeltoModel& model : parts.models) {
-            out += model.name() + "\n";
-            for (const ZeltoVertex& v : model.vertices()) out += std::to_string(v.pos.x) + " " + std::to_string(v.bone) + "\n";
-            for (const ZeltoFace& face : model.faces())
-                for (int32_t k = 0; k < face.count(); ++k)
-                    out += std::to_string(face.corner(k).vertex) + " " + std::to_string(face.corner(k).normal) + "\n";
-        }
-        for (const MQAWarning& w : read.warnings) out += std::to_string(w.line) + " " + w.message + "\n";
-        return out;
-    } catch (const std::exception& error) {
-        std::optional<MQAPlace> place = placeOfError(error);
-        return std::string("error ") + error.what() +
-               (place ? " " + std::to_string(place->line) + ":" + std::to_string(place->column) : std::string());
-    }
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
