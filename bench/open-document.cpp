@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <exception>
 
-#include "FileBytes.h"
+#include "DocumentSource.h"
 #include "Metasequoia.h"
 
 int main(int argc, char** argv) {
@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        Metasequoia scene = Metasequoia::initWithData(zelto::DocumentBytes::readFile(argv[1]));
+        Metasequoia scene = Metasequoia::initWithData(zelto::openDocument(argv[1], zelto::Streams::Read).bytes);
         size_t faces = 0;
         for (const ZeltoModel& model : scene.models()) faces += model.faces().size();
         std::printf("%zu faces\n", faces);

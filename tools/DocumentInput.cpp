@@ -1,12 +1,9 @@
 #include "DocumentInput.h"
 
-#include <cerrno>
-#include <cstdio>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <iostream>
-#include <system_error>
-
-#include "FileBytes.h"
 
 std::optional<std::string> DocumentInput::documentPath() const {
     if (isStandardInput()) return std::nullopt;
@@ -17,26 +14,24 @@ std::optional<std::string> DocumentInput::documentPath() const {
     return path;
 }
 
-zelto::DocumentBytes DocumentInput::readBytes() const {
-    if (!isStandardInput()) return zelto::DocumentBytes::readFile(argument);
-    std::string bytes;
-    char buffer[1 << 16];
-    for (;;) {
-        size_t got = std::fread(buffer, 1, sizeof buffer, stdin);
-        bytes.append(buffer, got);
-        if (got < sizeof buffer) break;
-    }
-    if (std::ferror(stdin)) throw std::system_error(errno ? errno : EIO, std::generic_category(), "standard input");
-    return zelto::DocumentBytes(std::move(bytes));
+zelto::OpenedDocument DocumentInput::open() const {
+    if (isStandardInput()) return zelto::readDocumentStream(STDIN_FILENO);
+    return zelto::openDocument(argument, zelto::Streams::Read);
 }
 
-std::optional<zelto::DocumentBytes> DocumentInput::readBytesOrReport(const char* tool) const {
+std::optional<zelto::OpenedDocument> DocumentInput::openOrReport(const char* tool,
+                                                                 zelto::SourceError::Kind* failure) const {
     try {
-        return readBytes();
-    } catch (const std::system_error& error) {
-        std::cerr << tool << ": cannot read " << displayName() << ": " << error.code().message() << "\n";
+        return open();
+    } catch (const zelto::SourceError& error) {
+        std::cerr << tool << ": cannot read " << displayName() << ": " << error.what() << "\n";
+        if (failure) *failure = error.kind();
         return std::nullopt;
     }
+}
+
+zelto::DocumentFiles DocumentInput::files(const zelto::OpenedDocument& document, bool lenient) const {
+    return zelto::DocumentFiles(documentPath(), lenient, document.archive, document.identity.entry);
 }
 
 void DocumentInput::reportWarnings(const std::vector<MQAWarning>& warnings) const {

@@ -9,7 +9,6 @@
 
 #include "Metasequoia.h"
 #include "SceneFigures.h"
-#include "TextureLocation.h"
 
 namespace {
 
@@ -63,8 +62,7 @@ bool fileExists(const std::string& path) {
 
 }  // namespace
 
-std::string sceneSummary(const Metasequoia& scene, const std::string& displayName,
-                         const std::optional<std::string>& documentPath, bool lenientTextures) {
+std::string sceneSummary(const Metasequoia& scene, const std::string& displayName, const zelto::DocumentFiles& files) {
     std::string out;
     SceneFigures figures = sceneFigures(scene);
     appendf(out, "%s: %s, %s, %s%s, %s\n", displayName.c_str(),
@@ -84,9 +82,11 @@ std::string sceneSummary(const Metasequoia& scene, const std::string& displayNam
         Color c = m.color();
         appendf(out, "  %zu \"%s\": colour (%g, %g, %g), alpha %g", i, m.name().c_str(), c.r, c.g, c.b, c.a);
         if (!m.textureName().empty()) {
-            std::string location = textureLocation(documentPath, m.textureName(), lenientTextures);
+            std::string location = files.besideDocument(m.textureName());
+            std::string entry = fileExists(location) ? std::string() : files.inArchive(m.textureName());
+            if (!entry.empty()) location = files.documentPath().value_or(displayName) + ":" + entry;
             appendf(out, ", texture \"%s\" at %s (%s)", m.textureName().c_str(), location.c_str(),
-                    fileExists(location) ? "found" : "missing");
+                    fileExists(location) || !entry.empty() ? "found" : "missing");
         }
         out += "\n";
     }

@@ -22,11 +22,11 @@ int exportDocument(const ExportOptions& options) {
         std::cerr << "zelto-export: " << options.output << ": will not overwrite the document\n";
         return kUsageOrFile;
     }
-    std::optional<zelto::DocumentBytes> bytes = input.readBytesOrReport("zelto-export");
-    if (!bytes) return kUsageOrFile;
+    std::optional<zelto::OpenedDocument> read = input.openOrReport("zelto-export");
+    if (!read) return kUsageOrFile;
     Metasequoia scene;
     try {
-        scene = Metasequoia::initWithData(std::move(*bytes), options.compatible ? MQAReading::Compatible : MQAReading::Strict);
+        scene = Metasequoia::initWithData(std::move(read->bytes), options.compatible ? MQAReading::Compatible : MQAReading::Strict);
     } catch (const std::exception& error) {
         std::cerr << describeError(input.displayName(), error) << "\n";
         return kRefused;

@@ -23,13 +23,13 @@ void print(const std::string& text) { std::fwrite(text.data(), 1, text.size(), s
 
 
 int inspect(const InspectOptions& options, const DocumentInput& input) {
-    std::optional<zelto::DocumentBytes> read = input.readBytesOrReport("zelto-inspect");
+    std::optional<zelto::OpenedDocument> read = input.openOrReport("zelto-inspect");
     if (!read) return kUsageOrFile;
     const MQAReading reading = options.compatible ? MQAReading::Compatible : MQAReading::Strict;
     try {
         switch (options.mode) {
             case InspectOptions::Mode::Tree: {
-                std::string bytes(read->view());
+                std::string bytes(read->bytes.view());
                 if (!options.compatible) mqa::requireUTF8(bytes);
                 MQAFile file = MQAFile::initWithString(bytes, reading);
                 input.reportWarnings(file.warnings());
@@ -37,13 +37,13 @@ int inspect(const InspectOptions& options, const DocumentInput& input) {
                 break;
             }
             case InspectOptions::Mode::Summary: {
-                Metasequoia scene = Metasequoia::initWithData(std::move(*read), reading);
+                Metasequoia scene = Metasequoia::initWithData(std::move(read->bytes), reading);
                 input.reportWarnings(scene.warnings());
-                print(sceneSummary(scene, input.displayName(), input.documentPath(), options.compatible));
+                print(sceneSummary(scene, input.displayName(), input.files(*read, options.compatible)));
                 break;
             }
             case InspectOptions::Mode::Json: {
-                Metasequoia scene = Metasequoia::initWithData(std::move(*read), reading);
+                Metasequoia scene = Metasequoia::initWithData(std::move(read->bytes), reading);
                 input.reportWarnings(scene.warnings());
                 if (options.animation) {
                     std::vector<std::string> names = scene.animationNames();

@@ -78,11 +78,12 @@ int draw(const RenderOptions& options) {
         std::cerr << "zelto-render: " << options.output << ": will not overwrite the document\n";
         return kUsageOrFile;
     }
-    std::optional<zelto::DocumentBytes> bytes = input.readBytesOrReport("zelto-render");
-    if (!bytes) return kUsageOrFile;
+    zelto::SourceError::Kind failure{};
+    std::optional<zelto::OpenedDocument> read = input.openOrReport("zelto-render", &failure);
+    if (!read) return failure == zelto::SourceError::Kind::TooLarge ? kLimitReached : kUsageOrFile;
     Metasequoia scene;
     try {
-        scene = Metasequoia::initWithData(std::move(*bytes),
+        scene = Metasequoia::initWithData(std::move(read->bytes),
                                           options.compatible ? MQAReading::Compatible : MQAReading::Strict);
     } catch (const std::bad_alloc&) {
         throw;  // a limit, not the document's fault

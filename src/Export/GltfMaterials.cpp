@@ -1,27 +1,24 @@
 #include "GltfMaterials.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <algorithm>
 #include <cmath>
 
 #include "Metasequoia.h"
 #include "TextureImage.h"
-#include "TextureLocation.h"
+#include "DocumentSource.h"
 
 namespace {
 
 double unitClamped(double value) { return std::isfinite(value) ? std::clamp(value, 0.0, 1.0) : 0.0; }
 
-// The file's bytes as glTF takes them, with their MIME type: PNG and JPEG as they are,
-// any other image the texture reader takes as PNG. None when it is no image it reads.
-std::optional<std::pair<QByteArray, std::string>> imageFile(const std::string& path) {
-    const QString name = QFile::decodeName(path.c_str());
-    QImage image = decodeTextureImage(name);  // only regular files, and headers that tell the truth
-    if (image.isNull()) return std::nullopt;
-    QFile file(name);
-    QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly)) bytes = file.readAll();
+// The file's bytes as glTF takes them, with their MIME type: PNG and JPEG as they are
+// (the very bytes that decoded), any other image the texture reader takes as PNG. None
+// when it is no image it reads.
+std::optional<std::pair<QByteArray, std::string>> imageFile(const zelto::SourceBytes& file, const std::string& name) {
+    QImage image = decodeTextureImage(file.bytes.view(), name);  // headers that tell the truth only
+    if (image.isNull() || file.bytes.truncated()) return std::nullopt;
+    QByteArray bytes(file.bytes.view().data(), static_cast<qsizetype>(file.bytes.size()));
     if (bytes.startsWith("\x89PNG\r\n\x1a\n")) return std::pair{bytes, std::string("image/png")};
     if (bytes.startsWith("\xff\xd8\xff")) return std::pair{bytes, std::string("image/jpeg")};
     QByteArray png;
@@ -37,7 +34,9 @@ std::map<const ZeltoMaterial*, int> addMaterials(tinygltf::Model& gltf, GltfBuff
                                                  const std::optional<std::string>& documentPath, bool lenientPaths,
                                                  std::vector<std::string>& warnings) {
     std::map<const ZeltoMaterial*, int> indices;
-    std::map<std::string, int> textureOfFile;  // -1: a file that could not be read
+    const zelto::DocumentFiles files(documentPath, lenientPaths);
+    std::map<std::string, int> textureOfName;                   // -1: a file that could not be read
+    std::map<zelto::SourceIdentity, int> textureOfFile;          // one image per file, however named
     for (const ZeltoMaterial& material : scene.materials()) {
         tinygltf::Material out;
         out.name = material.name();
@@ -52,11 +51,19 @@ std::map<const ZeltoMaterial*, int> addMaterials(tinygltf::Model& gltf, GltfBuff
         out.alphaMode = c.a < 1 ? "BLEND" : "OPAQUE";
         out.doubleSided = false;
         if (!material.textureName().empty()) {
-            std::string path = textureLocation(documentPath, material.textureName(), lenientPaths);
-            auto known = textureOfFile.find(path);
-            if (known == textureOfFile.end()) {
+            const std::string& name = material.textureName();
+            auto known = textureOfName.find(name);
+            if (known == textureOfName.end()) {
                 int texture = -1;
-                if (auto image = imageFile(path)) {
+                std::optional<zelto::SourceBytes> file;
+                try {
+                    file = files.open(name, kMaxTextureFileBytes);
+                } catch (const zelto::SourceError&) {
+                }
+                auto same = file ? textureOfFile.find(file->identity) : textureOfFile.end();
+                if (same != textureOfFile.end()) {
+                    texture = same->second;
+                } else if (auto image = file ? imageFile(*file, name) : std::nullopt) {
                     tinygltf::Image gltfImage;
                     gltfImage.name = material.textureName();
                     gltfImage.mimeType = image->second;
@@ -67,11 +74,12 @@ std::map<const ZeltoMaterial*, int> addMaterials(tinygltf::Model& gltf, GltfBuff
                     gltfTexture.source = static_cast<int>(gltf.images.size()) - 1;
                     gltf.textures.push_back(gltfTexture);
                     texture = static_cast<int>(gltf.textures.size()) - 1;
+                    textureOfFile.emplace(file->identity, texture);
                 } else {
                     warnings.push_back("texture \"" + material.textureName() + "\" of material \"" + material.name() +
-                                       "\" cannot be read (" + path + "); the material goes without it");
+                                       "\" cannot be read (" + files.besideDocument(name) + "); the material goes without it");
                 }
-                known = textureOfFile.emplace(path, texture).first;
+                known = textureOfName.emplace(name, texture).first;
             }
             out.pbrMetallicRoughness.baseColorTexture.index = known->second;
         }

@@ -6,67 +6,14 @@
 #include <cstdint>
 #include <cstring>
 #include <mutex>
-#include <system_error>
 #include <utility>
 
-#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 
 namespace zelto {
-namespace {
-
-// A file descriptor that is closed when it goes.
-struct FileDescriptor {
-    explicit FileDescriptor(int descriptor) : fd(descriptor) {}
-    FileDescriptor(FileDescriptor&& other) noexcept : fd(std::exchange(other.fd, -1)) {}
-    ~FileDescriptor() {
-        if (fd >= 0) close(fd);
-    }
-    int get() const { return fd; }
-    int fd;
-};
-
-[[noreturn]] void failWithErrno(const std::string& path) {
-    throw std::system_error(errno, std::generic_category(), path);
-}
-
-constexpr size_t kGrowth = size_t{1} << 20;  // for files longer than their stated size
-
-// The file open for reading, and its status; a directory is refused.
-FileDescriptor openFile(const std::string& path, struct stat& status) {
-    FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.get() < 0 || fstat(file.get(), &status) != 0) failWithErrno(path);
-    if (S_ISDIR(status.st_mode)) throw std::system_error(EISDIR, std::generic_category(), path);
-    return file;
-}
-
-}  // namespace
-
-std::string readFileBytes(const std::string& path) {
-    struct stat status {};
-    FileDescriptor file = openFile(path, status);
-    size_t expected = S_ISREG(status.st_mode) && status.st_size > 0 ? static_cast<size_t>(status.st_size) : 0;
-
-    std::string bytes;
-    // One byte more than the file, so its end is seen without growing the buffer.
-    bytes.resize(expected + 1);
-    size_t used = 0;
-    for (;;) {
-        if (used == bytes.size()) bytes.resize(bytes.size() + kGrowth);
-        ssize_t got = read(file.get(), bytes.data() + used, bytes.size() - used);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            failWithErrno(path);
-        }
-        if (got == 0) break;
-        used += static_cast<size_t>(got);
-    }
-    bytes.resize(used);
-    return bytes;
-}
 
 namespace {
 
@@ -141,29 +88,22 @@ void unwatch(int slot) {
 
 DocumentBytes::DocumentBytes(std::string bytes) : _string(std::move(bytes)) {}
 
-DocumentBytes DocumentBytes::readFile(const std::string& path) {
-    struct stat status {};
-    FileDescriptor file = openFile(path, status);
-    DocumentBytes bytes;
-    if (S_ISREG(status.st_mode) && status.st_size > 0) {
-        size_t size = static_cast<size_t>(status.st_size);
-        size_t length = size;
-        // Read-only and populated: the pages are the page cache's own, mapped in one go
-        // rather than faulted in one by one as they are read.
-        void* map = mmap(nullptr, length, PROT_READ, MAP_PRIVATE | MAP_POPULATE, file.get(), 0);
-        if (map != MAP_FAILED) {
-            int slot = watch(static_cast<char*>(map), length);
-            if (slot >= 0) {
-                bytes._map = static_cast<char*>(map);
-                bytes._size = size;
-                bytes._mapLength = length;
-                bytes._guard = slot;
-                return bytes;
-            }
-            munmap(map, length);
-        }
+std::optional<DocumentBytes> DocumentBytes::mapFile(int fd, size_t size) {
+    if (size == 0) return std::nullopt;
+    // Read-only and populated: the pages are the page cache's own, mapped in one go
+    // rather than faulted in one by one as they are read.
+    void* map = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    if (map == MAP_FAILED) return std::nullopt;
+    int slot = watch(static_cast<char*>(map), size);
+    if (slot < 0) {
+        munmap(map, size);
+        return std::nullopt;
     }
-    bytes._string = readFileBytes(path);
+    DocumentBytes bytes;
+    bytes._map = static_cast<char*>(map);
+    bytes._size = size;
+    bytes._mapLength = size;
+    bytes._guard = slot;
     return bytes;
 }
 

@@ -1,35 +1,33 @@
 #pragma once
 
-// Reading a document file into memory in one piece.
+// Bytes held in one piece: a file's mapping, or a string.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace zelto {
 
-// The whole file's bytes, read into a string. A file that changes length while it is
-// read still reads whole. Throws std::system_error, with the path and the system's
-// reason, when the file cannot be opened or read.
-std::string readFileBytes(const std::string& path);
-
 // True when both paths name one existing file (by device and inode, so links and other
 // spellings count): what writes a picture checks so it never writes over a document.
 bool sameFile(const std::string& a, const std::string& b);
 
-// A document's bytes as a scene is read from them.
+// A document's bytes as a scene is read from them (files are opened by ByteSource.h).
 //
 // A regular file is mapped, read-only: its pages are the page cache's own rather than
 // fresh memory, which a large file would take long to fill. Should the file be
 // cut short while it is mapped, the bytes past its new end read as zeros rather than
 // ending the process, and truncated() says so; a scene read from such bytes is refused
-// ("The file changed while it was read."). Other files (pipes, files the system makes
-// up) are read into memory.
+// ("The file changed while it was read."). Other bytes (streams, files the system makes
+// up, what an archive inflates to) are held in a string.
 class DocumentBytes {
 public:
-    explicit DocumentBytes(std::string bytes);
-    // Throws std::system_error as readFileBytes does.
-    static DocumentBytes readFile(const std::string& path);
+    explicit DocumentBytes(std::string bytes = {});
+    // The first `size` bytes of the open file `fd`, mapped and watched; none when the
+    // system will not map them (the caller reads them instead). The file may be closed
+    // afterwards.
+    static std::optional<DocumentBytes> mapFile(int fd, size_t size);
 
     DocumentBytes(DocumentBytes&& other) noexcept;
     DocumentBytes& operator=(DocumentBytes&& other) noexcept;
@@ -45,7 +43,6 @@ public:
     void release();
 
 private:
-    DocumentBytes() = default;
     std::string _string;
     char* _map = nullptr;
     size_t _size = 0;

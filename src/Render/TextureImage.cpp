@@ -1,9 +1,5 @@
 #include "TextureImage.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -11,6 +7,8 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
+
+#include "FileSystemSource.h"
 
 // stb_image's TGA reader, built here with zeroed allocations: pixels a file lacks read as
 // transparent black, never as whatever memory held before.
@@ -32,32 +30,12 @@
 
 namespace {
 
-// Larger files and images are refused rather than read: 256 M pixels are 1 GiB as RGBA.
-constexpr qint64 kMaxFileBytes = qint64{256} << 20;
+// Larger images are refused rather than read: 256 M pixels are 1 GiB as RGBA.
 constexpr qint64 kMaxPixels = qint64{1} << 28;
 constexpr int kAllocationLimitMB = 1024;
 // No compressed image holds more pixels than this many a byte of its file (deflate at
 // its best on one-bit pixels); a header that says more is lying.
 constexpr qint64 kMostPixelsPerByte = 16384;
-
-// The bytes of a regular file; none for anything else. Opened without blocking, so a
-// FIFO without a writer does not wait for one.
-std::optional<QByteArray> readRegularFile(const QString& path) {
-    int fd = open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    std::unique_ptr<int, void (*)(int*)> closer(&fd, [](int* f) { close(*f); });
-    struct stat status {};
-    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > kMaxFileBytes) return std::nullopt;
-    QByteArray bytes(static_cast<qsizetype>(status.st_size), Qt::Uninitialized);
-    qsizetype used = 0;
-    while (used < bytes.size()) {
-        ssize_t got = read(fd, bytes.data() + used, static_cast<size_t>(bytes.size() - used));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return std::nullopt;  // cut short while read
-        used += got;
-    }
-    return bytes;
-}
 
 // What a TGA header declares: the pixels, and the fewest bytes that could hold them.
 struct TargaSize {
@@ -114,16 +92,28 @@ QImage decodeTargaWithStb(const QByteArray& file, const Allowance& allowance) {
 
 }  // namespace
 
-QImage decodeTextureImage(const QString& path, qint64 maxBytes, bool* tooLarge) {
-    std::optional<QByteArray> file = readRegularFile(path);
-    if (!file) return {};
-    const Allowance allowance{file->size(), maxBytes, tooLarge};
-    std::optional<TargaSize> targa = path.endsWith(".tga", Qt::CaseInsensitive) ? targaSize(*file) : std::nullopt;
-    if (targa && (targa->leastBytes > file->size() || !allowance.allows(targa->pixels))) return {};
-    QImage image = decodeWithQt(*file, allowance);
-    if (image.isNull() && targa) image = decodeTargaWithStb(*file, allowance);
+QImage decodeTextureImage(std::string_view bytes, std::string_view name, qint64 maxBytes, bool* tooLarge) {
+    // The caller's bytes, not copied.
+    QByteArray file = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    const Allowance allowance{file.size(), maxBytes, tooLarge};
+    const bool tga = name.size() >= 4 && QByteArray(name.data() + name.size() - 4, 4).toLower() == ".tga";
+    std::optional<TargaSize> targa = tga ? targaSize(file) : std::nullopt;
+    if (targa && (targa->leastBytes > file.size() || !allowance.allows(targa->pixels))) return {};
+    QImage image = decodeWithQt(file, allowance);
+    if (image.isNull() && targa) image = decodeTargaWithStb(file, allowance);
     if (image.isNull()) return {};
     return image.convertToFormat(QImage::Format_RGBA8888);
+}
+
+QImage decodeTextureImage(const QString& path, qint64 maxBytes, bool* tooLarge) {
+    const std::string name = QFile::encodeName(path).toStdString();
+    try {
+        zelto::SourceBytes file = zelto::fileSystem().open(name, kMaxTextureFileBytes);
+        QImage image = decodeTextureImage(file.bytes.view(), name, maxBytes, tooLarge);
+        return file.bytes.truncated() ? QImage() : image;  // cut short while it was decoded
+    } catch (const zelto::SourceError&) {
+        return {};
+    }
 }
 
 QImage fitTextureImage(const QImage& image, int maxSize) {

@@ -1,12 +1,8 @@
 #include "TextureLibrary.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <map>
 #include <set>
-
-#include <QFile>
 
 #include "Metasequoia.h"
 #include "TextureImage.h"
@@ -14,6 +10,13 @@
 
 void TextureLibrary::setTextureBaseURL(std::optional<std::string> documentPath) {
     _textureBaseURL = std::move(documentPath);
+    _files = std::make_unique<zelto::DocumentFiles>(_textureBaseURL, _lenientPaths);
+    _lookups.clear();
+}
+
+void TextureLibrary::setLenientPaths(bool lenient) {
+    _lenientPaths = lenient;
+    _files = std::make_unique<zelto::DocumentFiles>(_textureBaseURL, _lenientPaths);
     _lookups.clear();
 }
 
@@ -29,28 +32,33 @@ void TextureLibrary::reloadTextures(const Metasequoia* scene) {
     _lookups.clear();
     _notes.clear();
     if (!scene) return;
-    std::map<std::pair<dev_t, ino_t>, GLuint> byFile;  // the texture of each file, by device and inode
+    std::map<zelto::SourceIdentity, GLuint> byFile;  // the texture of each file or archive entry
     size_t used = 0;
     for (const ZeltoMaterial& material : scene->materials()) {
         if (material.textureName().empty()) continue;
         std::string location = textureURL(material.textureName());
         // One texture per location: a second material naming the same file shares it.
         if (_textureNameMap.contains(location)) continue;
-        struct stat status {};
-        if (stat(location.c_str(), &status) != 0) continue;
-        auto file = byFile.find({status.st_dev, status.st_ino});
-        if (file != byFile.end()) {
-            _textureNameMap[location] = file->second;
+        std::optional<zelto::SourceBytes> file;
+        try {
+            file = _files->open(material.textureName(), kMaxTextureFileBytes);
+        } catch (const zelto::SourceError&) {
+            continue;
+        }
+        auto known = byFile.find(file->identity);
+        if (known != byFile.end()) {
+            _textureNameMap[location] = known->second;
             continue;
         }
         std::string refused;
-        std::optional<GLuint> texture = loadTexture(location, _budget - used, &used, &refused);
+        std::optional<GLuint> texture = loadTexture(file->bytes, file->identity.entry.empty() ? location : file->identity.entry,
+                                                    _budget - used, &used, &refused);
         if (!refused.empty()) _notes.push_back("texture \"" + material.textureName() + "\" is drawn untextured: " + refused);
         if (!texture) continue;
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-        _textureNameMap[location] = byFile[{status.st_dev, status.st_ino}] = *texture;
+        _textureNameMap[location] = byFile[file->identity] = *texture;
     }
 }
 
@@ -64,13 +72,13 @@ std::optional<GLuint> TextureLibrary::textureForMaterial(const ZeltoMaterial* ma
     return entry->second;
 }
 
-std::optional<GLuint> TextureLibrary::loadTexture(const std::string& path, size_t room, size_t* used,
-                                                  std::string* refused) {
+std::optional<GLuint> TextureLibrary::loadTexture(const zelto::DocumentBytes& file, std::string_view fileName, size_t room,
+                                                  size_t* used, std::string* refused) {
     bool tooLarge = false;
-    QImage image = decodeTextureImage(QFile::decodeName(path.c_str()),
-                                      static_cast<qint64>(std::min<size_t>(room, size_t{1} << 40)), &tooLarge);
+    QImage image = decodeTextureImage(file.view(), fileName, static_cast<qint64>(std::min<size_t>(room, size_t{1} << 40)),
+                                      &tooLarge);
     if (tooLarge && refused) *refused = "the document's textures would take more than the " + std::to_string(room >> 20) + " MB left for them";
-    if (image.isNull()) return std::nullopt;
+    if (image.isNull() || file.truncated()) return std::nullopt;
     GLint maxSize = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
     image = fitTextureImage(image, maxSize);

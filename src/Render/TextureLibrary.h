@@ -2,12 +2,14 @@
 
 #include <cstdint>
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "DocumentSource.h"
 #include "RenderGL.h"
 
 class Metasequoia;
@@ -23,23 +25,23 @@ public:
     TextureLibrary(const TextureLibrary&) = delete;
     TextureLibrary& operator=(const TextureLibrary&) = delete;
 
-    // The document's file, or none for a document never saved. Does not reload.
+    // The document's file (or its archive), or none for a document never saved. Does
+    // not reload.
     void setTextureBaseURL(std::optional<std::string> documentPath);
     const std::optional<std::string>& textureBaseURL() const { return _textureBaseURL; }
+    // Where texture files come from: beside the document, then inside its archive.
+    const zelto::DocumentFiles& files() const { return *_files; }
 
     // The name taken relative to the document's folder (sub-folders included); an
     // absolute name stays as it is; without a document, relative to the working folder.
     // No check that the file exists. Leniently, see textureLocation.
     std::string textureURL(std::string_view name) const;
     // For documents read by compatibility reading; takes effect at the next reload.
-    void setLenientPaths(bool lenient) {
-        _lenientPaths = lenient;
-        _lookups.clear();
-    }
+    void setLenientPaths(bool lenient);
 
     // Deletes every texture made before, then loads each textured material's image of
     // the scene (none: nothing to load). An image that cannot be read gets no entry. A
-    // file is decoded once however many names reach it, and the decoded images of one
+    // file (or archive entry) is decoded once however many names reach it, and the decoded images of one
     // scene take at most the budget: what does not fit is drawn untextured, with a note.
     void reloadTextures(const Metasequoia* scene);
     // Bytes of decoded images one scene may take.
@@ -54,16 +56,18 @@ public:
 
     const std::unordered_map<std::string, GLuint>& textureNameMap() const { return _textureNameMap; }
 
-    // The platform loader: a new 2D texture holding the image at `path`, left bound,
-    // with linear filtering and no mipmaps; none when the image cannot be read, or (with
-    // the reason in `refused`) would take more than `room` bytes or more than OpenGL could
-    // hold. What it takes is added to `used`.
-    static std::optional<GLuint> loadTexture(const std::string& path, size_t room = SIZE_MAX, size_t* used = nullptr,
+    // The platform loader: a new 2D texture holding the image in `file` (named `fileName`),
+    // left bound, with linear filtering and no mipmaps; none when the image cannot be
+    // read, or (with the reason in `refused`) would take more than `room` bytes or more
+    // than OpenGL could hold. What it takes is added to `used`.
+    static std::optional<GLuint> loadTexture(const zelto::DocumentBytes& file, std::string_view fileName,
+                                             size_t room = SIZE_MAX, size_t* used = nullptr,
                                              std::string* refused = nullptr);
 
 private:
     std::optional<std::string> _textureBaseURL;
     bool _lenientPaths = false;
+    std::unique_ptr<zelto::DocumentFiles> _files = std::make_unique<zelto::DocumentFiles>();
     std::unordered_map<std::string, GLuint> _textureNameMap;
     size_t _budget = kDefaultBudget;
     std::vector<std::string> _notes;

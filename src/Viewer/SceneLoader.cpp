@@ -10,7 +10,7 @@
 #include <QFile>
 #include <QPointer>
 
-#include "FileBytes.h"
+#include "DocumentSource.h"
 #include "Metasequoia.h"
 
 namespace {
@@ -18,6 +18,11 @@ namespace {
 DocumentError errorOf(const std::exception_ptr& failure) {
     try {
         std::rethrow_exception(failure);
+    } catch (const zelto::SourceError& error) {
+        // "It is a directory, not a regular file": the reason as a sentence of its own.
+        QString reason = QString::fromUtf8(error.what());
+        if (!reason.isEmpty()) reason[0] = reason[0].toUpper();
+        return DocumentError{Document::kErrorDomain, DocumentError::kReadError, reason, std::nullopt};
     } catch (const std::system_error& error) {
         return DocumentError{Document::kErrorDomain, DocumentError::kReadError,
                              QString::fromStdString(error.code().message()), std::nullopt};
@@ -64,7 +69,9 @@ SceneLoader::Outcome SceneLoader::load(const QString& path, MQAReading reading, 
     const bool offer = reading == MQAReading::Strict && offerCompatibility;
     std::exception_ptr strictFailure;
     try {
-        zelto::DocumentBytes bytes = zelto::DocumentBytes::readFile(QFile::encodeName(path).toStdString());
+        // A regular file only, opened without blocking: a FIFO handed to the window is refused at once.
+        zelto::DocumentBytes bytes =
+            zelto::openDocument(QFile::encodeName(path).toStdString(), zelto::Streams::Refused).bytes;
         auto scene = std::make_shared<Metasequoia>(
             Metasequoia::initWithData(std::move(bytes), offer ? MQAReading::Compatible : reading, progress, &strictFailure));
         if (offer && strictFailure) {

@@ -211,7 +211,7 @@ private slots:
         QVERIFY(!_documents->openDocument(_folder.filePath("missing.mqo")));
         QCOMPARE(_failures.last().error.description, QString("No such file or directory"));
         QVERIFY(!_documents->openDocument(_folder.path()));
-        QCOMPARE(_failures.last().error.description, QString("Is a directory"));
+        QCOMPARE(_failures.last().error.description, QString("It is a directory, not a regular file"));
         QVERIFY(_documents->windowControllers().empty());
         QVERIFY(_documents->recentFiles().isEmpty());
     }

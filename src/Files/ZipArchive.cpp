@@ -1,0 +1,196 @@
+#include "ZipArchive.h"
+
+#include <iconv.h>
+#include <zip.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "MemoryPolicy.h"
+
+namespace zelto {
+namespace {
+
+// Deflate gives at most about 1032 bytes for each byte it stores: a bound on what an
+// entry can honestly inflate to, whatever size it states.
+constexpr uint64_t kMostInflatedPerByte = 1032;
+constexpr size_t kChunk = size_t{1} << 20;
+constexpr size_t kNamesListed = 10;
+
+[[noreturn]] void refuse(const std::string& reason) { throw SourceError(SourceError::Kind::Refused, reason); }
+
+std::string quoted(std::string_view name) { return "\"" + std::string(name) + "\""; }
+
+bool validUTF8(std::string_view s) {
+    for (size_t i = 0; i < s.size();) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        size_t length = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+        if (length == 0 || i + length > s.size()) return false;
+        for (size_t k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        i += length;
+    }
+    return true;
+}
+
+// Names not in UTF-8 are taken as the modeller's Windows writes them (Shift_JIS);
+// failing that, as libzip guesses (code page 437).
+std::string utf8Name(zip* archive, zip_uint64_t index, const char* raw) {
+    std::string_view name(raw);
+    if (validUTF8(name)) return std::string(name);
+    iconv_t converter = iconv_open("UTF-8", "CP932");
+    if (converter != reinterpret_cast<iconv_t>(-1)) {
+        std::string out(name.size() * 3, '\0');
+        char* in = const_cast<char*>(name.data());
+        char* to = out.data();
+        size_t inLeft = name.size(), outLeft = out.size();
+        size_t done = iconv(converter, &in, &inLeft, &to, &outLeft);
+        iconv_close(converter);
+        if (done != static_cast<size_t>(-1) && inLeft == 0) {
+            out.resize(out.size() - outLeft);
+            return out;
+        }
+    }
+    const char* guessed = zip_get_name(archive, index, ZIP_FL_ENC_GUESS);
+    return guessed ? guessed : std::string(name);
+}
+
+std::string fileNameOf(std::string_view path) {
+    size_t slash = path.find_last_of('/');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+bool equalIgnoringCase(std::string_view a, std::string_view b) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+bool isDocumentName(std::string_view name) {
+    return name.size() > 4 && equalIgnoringCase(name.substr(name.size() - 4), ".mqo");
+}
+
+std::string listOf(const std::vector<const ZipArchive::Entry*>& entries) {
+    std::string list;
+    for (size_t i = 0; i < entries.size() && i < kNamesListed; ++i) list += (i ? ", " : "") + quoted(entries[i]->name);
+    if (entries.size() > kNamesListed) list += " and " + std::to_string(entries.size() - kNamesListed) + " more";
+    return list;
+}
+
+}  // namespace
+
+bool leavesArchive(std::string_view name) {
+    if (name.empty() || name[0] == '/' || name[0] == '\\') return true;
+    if (name.size() > 1 && name[1] == ':') return true;  // a drive: "C:\..."
+    size_t start = 0;
+    for (;;) {
+        size_t end = name.find_first_of("/\\", start);
+        if (name.substr(start, end - start) == "..") return true;
+        if (end == std::string_view::npos) return false;
+        start = end + 1;
+    }
+}
+
+ZipArchive::ZipArchive(SourceBytes archive) : _archive(std::move(archive)), _identity(_archive.identity) {
+    zip_error_t error;
+    zip_error_init(&error);
+    std::string_view bytes = _archive.bytes.view();
+    zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
+    if (source) {
+        _zip = zip_open_from_source(source, ZIP_RDONLY, &error);
+        if (!_zip) zip_source_free(source);
+    }
+    if (!_zip) {
+        std::string reason = zip_error_strerror(&error);
+        zip_error_fini(&error);
+        refuse("it is not a zip archive that can be read (" + reason + ")");
+    }
+    zip_error_fini(&error);
+    zip_int64_t count = zip_get_num_entries(_zip, 0);
+    _entries.reserve(static_cast<size_t>(std::max<zip_int64_t>(count, 0)));
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_stat_t status;
+        zip_stat_init(&status);
+        if (zip_stat_index(_zip, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW, &status) != 0 || !status.name) continue;
+        Entry entry;
+        entry.name = utf8Name(_zip, static_cast<zip_uint64_t>(i), status.name);
+        entry.size = (status.valid & ZIP_STAT_SIZE) ? status.size : 0;
+        entry.encrypted = (status.valid & ZIP_STAT_ENCRYPTION_METHOD) && status.encryption_method != ZIP_EM_NONE;
+        entry.leavesArchive = leavesArchive(entry.name);
+        entry.folder = entry.name.ends_with('/');
+        _indexOfName.emplace(entry.name, static_cast<size_t>(i));
+        _entries.push_back(std::move(entry));
+    }
+}
+
+ZipArchive::~ZipArchive() {
+    if (_zip) zip_discard(_zip);
+}
+
+SourceBytes ZipArchive::open(const std::string& name, size_t maxBytes) const {
+    auto found = _indexOfName.find(name);
+    if (found == _indexOfName.end() || leavesArchive(name))
+        throw SourceError(SourceError::Kind::Missing, quoted(name) + " is not in the archive");
+    const zip_uint64_t index = found->second;
+    const std::string what = quoted(name) + " in the archive";
+    std::lock_guard lock(_lock);
+    zip_stat_t status;
+    zip_stat_init(&status);
+    if (zip_stat_index(_zip, index, 0, &status) != 0) refuse(what + " cannot be read (" + zip_strerror(_zip) + ")");
+    if ((status.valid & ZIP_STAT_ENCRYPTION_METHOD) && status.encryption_method != ZIP_EM_NONE)
+        refuse(what + " is encrypted; encrypted archives are not read");
+    const bool sized = status.valid & ZIP_STAT_SIZE;
+    if (sized && status.size > maxBytes)
+        throw SourceError(SourceError::Kind::TooLarge,
+                          what + " is larger than the limit of " + megabytes(maxBytes));
+    std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> file(zip_fopen_index(_zip, index, 0), zip_fclose);
+    if (!file) refuse(what + " cannot be read (" + zip_strerror(_zip) + ")");
+
+    // Inflated a chunk at a time against the budget: neither the stated size nor the
+    // compressed one is trusted beyond a first reservation.
+    const size_t cap = maxBytes + 1;
+    uint64_t likely = sized ? status.size : 0;
+    if (status.valid & ZIP_STAT_COMP_SIZE) likely = std::min(likely, status.comp_size * kMostInflatedPerByte);
+    std::string bytes(static_cast<size_t>(std::min<uint64_t>(likely + 1, cap)), '\0');
+    size_t used = 0;
+    for (;;) {
+        if (bytes.size() - used < kChunk && bytes.size() < cap)
+            bytes.resize(std::min(std::max(used + kChunk, bytes.size() + bytes.size() / 2), cap));
+        zip_int64_t got = zip_fread(file.get(), bytes.data() + used, bytes.size() - used);
+        if (got < 0) refuse(what + " is damaged (" + zip_error_strerror(zip_file_get_error(file.get())) + ")");
+        if (got == 0) break;
+        used += static_cast<size_t>(got);
+        if (used > maxBytes)
+            throw SourceError(SourceError::Kind::TooLarge,
+                              what + " inflates to more than the limit of " + megabytes(maxBytes));
+    }
+    if (sized && used != status.size)
+        refuse(what + " is damaged: it states " + std::to_string(status.size) + " bytes but holds " +
+               std::to_string(used));
+    bytes.resize(used);
+    return {DocumentBytes(std::move(bytes)), SourceIdentity{_identity.device, _identity.inode, name}};
+}
+
+const ZipArchive::Entry& ZipArchive::documentEntry(std::string_view fileName) const {
+    std::vector<const Entry*> documents;
+    for (const Entry& entry : _entries)
+        if (!entry.folder && isDocumentName(entry.name)) documents.push_back(&entry);
+    if (documents.empty()) refuse("the archive holds no .mqo document");
+    std::vector<const Entry*> usable;
+    for (const Entry* entry : documents)
+        if (!entry->leavesArchive) usable.push_back(entry);
+    if (usable.empty())
+        refuse("the archive's document " + quoted(documents.front()->name) +
+               " has a name that leads out of the archive; it is not read");
+    if (usable.size() == 1) return *usable.front();
+    // Of several, the one named like the archive.
+    std::string stem = fileNameOf(fileName);
+    stem = stem.substr(0, stem.rfind('.'));
+    std::vector<const Entry*> named;
+    for (const Entry* entry : usable)
+        if (equalIgnoringCase(fileNameOf(entry->name), stem + ".mqo")) named.push_back(entry);
+    if (named.size() == 1) return *named.front();
+    refuse("the archive holds " + std::to_string(usable.size()) + " .mqo documents and none is named \"" + stem +
+           ".mqo\" to choose it: " + listOf(usable));
+}
+
+}  // namespace zelto

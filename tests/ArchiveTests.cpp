@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+#include <string>
+
+#include "DocumentSource.h"
+#include "SceneDump.h"
+#include "Metasequoia.h"
+#include "ZipMaker.h"
+
+namespace {
+
+class ArchiveFolder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root = std::filesystem::temp_directory_path() / ("zelto-archives-" + std::to_string(getpid()));
+        std::filesystem::remove_all(root);
+        std::filesystem::create_directories(root);
+        document = fileContents(std::string(ZELTO_SAMPLES_DIR) + "/materials.mqo");
+    }
+    void TearDown() override { std::filesystem::remove_all(root); }
+    std::string path(const std::string& name) const { return root + "/" + name; }
+
+    // What opening the archive `name` gives: the document's entry, or the reason it is refused.
+    std::string opening(const std::string& name, size_t limit = zelto::documentByteLimit()) const {
+        try {
+            zelto::OpenedDocument opened = zelto::openDocument(path(name), zelto::Streams::Refused, limit);
+            if (opened.bytes.view() != document) return "wrong bytes from " + opened.identity.entry;
+            return "read " + opened.identity.entry;
+        } catch (const zelto::SourceError& error) {
+            return error.what();
+        }
+    }
+
+    std::string root;
+    std::string document;
+};
+
+}  // namespace
+
+// The archive's document is read as its bytes would be read from a file, stored or
+// deflated, in a folder or not; of several, the one named like the archive.
+TEST_F(ArchiveFolder, ReadsTheDocumentInside) {
+    struct Case {
+        std::string archive;
+        std::vector<ZipEntry> entries;
+        std::string expected;
+    } cases[] = {
+        {"stored.mqoz", {{"stored.mqo", document, true}}, "read stored.mqo"},
+        {"deflated.mqoz", {{"model.mqo", document}, {"model.mqx", "<xml/>"}, {"model.jpg", "\xff\xd8\xff"}}, "read model.mqo"},
+        {"folder.mqoz", {{"car/", ""}, {"car/body.MQO", document}}, "read car/body.MQO"},
+        {"car.mqoz", {{"other.mqo", "x"}, {"parts/Car.mqo", document}, {"../car.mqo", "x"}}, "read parts/Car.mqo"},
+        // Named like no archive: a zip is known by its first bytes.
+        {"plain.zip", {{"x.mqo", document}}, "read x.mqo"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(writeZip(path(c.archive), c.entries)) << c.archive;
+        EXPECT_EQ(opening(c.archive), c.expected) << c.archive;
+    }
+    zelto::OpenedDocument opened = zelto::openDocument(path("deflated.mqoz"), zelto::Streams::Refused);
+    EXPECT_EQ(dumpScene(Metasequoia::initWithData(std::move(opened.bytes))), dumpScene(Metasequoia::initWithData(document)));
+    EXPECT_EQ(opened.identity.entry, "model.mqo");
+    ASSERT_TRUE(opened.archive);
+    EXPECT_EQ(opened.archive->entries().size(), 3u);
+}
+
+// Archives made to hurt: each is refused with its reason, having inflated no more than
+// the limit allows, whatever sizes it states.
+TEST_F(ArchiveFolder, RefusesHostileArchives) {
+    const size_t limit = size_t{4} << 20;
+    const std::string zeros(size_t{24} << 20, '\0');
+    using Change = std::function<void(std::string&)>;
+    struct Case {
+        std::string archive;
+        std::vector<ZipEntry> entries;
+        Change change;
+        std::string reason;
+    } cases[] = {
+        {"bomb.mqoz", {{"bomb.mqo", zeros}}, nullptr, "\"bomb.mqo\" in the archive is larger than the limit of 4 MB"},
+        {"quiet-bomb.mqoz", {{"bomb.mqo", zeros}}, [](std::string& a) { stateSize(a, 100); },
+         "\"bomb.mqo\" in the archive inflates to more than the limit of 4 MB"},
+        {"stated-long.mqoz", {{"a.mqo", document}}, [&](std::string& a) { stateSize(a, uint32_t(document.size() + 10)); },
+         "\"a.mqo\" in the archive is damaged: it states " + std::to_string(document.size() + 10) + " bytes but holds " +
+             std::to_string(document.size())},
+        {"stated-short.mqoz", {{"a.mqo", document, true}}, [&](std::string& a) { stateSize(a, uint32_t(document.size() - 10)); },
+         "\"a.mqo\" in the archive is damaged (Zip archive inconsistent)"},
+        {"encrypted.mqoz", {{"a.mqo", document}}, markEncrypted,
+         "\"a.mqo\" in the archive is encrypted; encrypted archives are not read"},
+        {"climbs.mqoz", {{"../../a.mqo", document}}, nullptr,
+         "the archive's document \"../../a.mqo\" has a name that leads out of the archive; it is not read"},
+        {"absolute.mqoz", {{"/tmp/a.mqo", document}}, nullptr,
+         "the archive's document \"/tmp/a.mqo\" has a name that leads out of the archive; it is not read"},
+        {"empty.mqoz", {{"readme.txt", "hello"}, {"a.mqx", "<xml/>"}}, nullptr, "the archive holds no .mqo document"},
+        {"several.mqoz", {{"a.mqo", document}, {"b/b.mqo", document}}, nullptr,
+         "the archive holds 2 .mqo documents and none is named \"several.mqo\" to choose it: \"a.mqo\", \"b/b.mqo\""},
+        {"flipped.mqoz", {{"a.mqo", document, true}}, [](std::string& a) { a[a.find("Metasequoia") + 3] ^= 1; },
+         "\"a.mqo\" in the archive is damaged (CRC error)"},
+        {"cut.mqoz", {{"a.mqo", document}}, [](std::string& a) { a.resize(a.size() / 2); },
+         "it is not a zip archive that can be read (Not a zip archive)"},
+        {"not.mqoz", {}, [](std::string& a) { a = "PK\x03\x04 and then no archive at all"; },
+         "it is not a zip archive that can be read (Not a zip archive)"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(writeZip(path(c.archive), c.entries.empty() ? std::vector<ZipEntry>{{"x", "x"}} : c.entries));
+        if (c.change) {
+            std::string bytes = fileContents(path(c.archive));
+            c.change(bytes);
+            setFileContents(path(c.archive), bytes);
+        }
+        std::string outcome = opening(c.archive, limit);
+        EXPECT_EQ(outcome, c.reason) << c.archive;
+    }
+}
+
+// A document's textures are looked for beside its archive first, then inside it, in the
+// document's folder there; names that lead out of the archive find nothing in it.
+TEST_F(ArchiveFolder, TexturesComeFromBesideTheArchiveThenFromInside) {
+    ASSERT_TRUE(writeZip(path("m.mqoz"), {{"models/m.mqo", document},
+                                          {"models/skin.png", "inside"},
+                                          {"models/tex/a.png", "a inside", true},
+                                          {"models/b.png", "b inside"},
+                                          {"evil.png", "outside the folder"}}));
+    setFileContents(path("skin.png"), "beside");
+    struct stat archive {};
+    ASSERT_EQ(stat(path("m.mqoz").c_str(), &archive), 0);
+    struct Case {
+        bool lenient;
+        std::string name;
+        std::string bytes;  // empty: missing
+        std::string entry;
+    } cases[] = {
+        {false, "skin.png", "beside", ""},
+        {false, "tex/a.png", "a inside", "models/tex/a.png"},
+        {false, "../evil.png", "", ""},
+        {false, "tex\\a.png", "", ""},
+        {true, "tex\\a.png", "a inside", "models/tex/a.png"},
+        {true, "C:\\work\\tex\\b.png", "b inside", "models/b.png"},
+        {false, "none.png", "", ""},
+    };
+    for (const Case& c : cases) {
+        zelto::DocumentFiles files(path("m.mqoz"), c.lenient);
+        try {
+            zelto::SourceBytes got = files.open(c.name, 1000);
+            EXPECT_EQ(got.bytes.view(), c.bytes) << c.name;
+            EXPECT_EQ(got.identity.entry, c.entry) << c.name;
+            if (!c.entry.empty()) {
+                EXPECT_EQ(got.identity.inode, archive.st_ino) << c.name;
+            }
+        } catch (const zelto::SourceError& error) {
+            EXPECT_EQ(c.bytes, "") << c.name << ": " << error.what();
+            EXPECT_EQ(error.kind(), zelto::SourceError::Kind::Missing) << c.name;
+        }
+    }
+    // With the file beside gone, the archive's own.
+    std::filesystem::remove(path("skin.png"));
+    zelto::DocumentFiles files(path("m.mqoz"));
+    EXPECT_EQ(files.open("skin.png", 1000).bytes.view(), "inside");
+    EXPECT_EQ(files.inArchive("skin.png"), "models/skin.png");
+}
