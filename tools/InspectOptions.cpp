@@ -6,9 +6,9 @@
 const char* const kInspectUsage =
     "usage: zelto-inspect [--compat] [--tree | --json [--animation NAME] [--time T]] FILE...\n"
     "\n"
-    "Reads each Metasequoia document (- reads standard input) and prints what Zelto makes\n"
-    "of it; by default a summary of the scene: totals, bounding box, materials with their\n"
-    "textures, objects and animations.\n"
+    "Reads each Metasequoia document (- reads standard input; a .mqoz archive gives the\n"
+    "document inside it) and prints what Zelto makes of it; by default a summary of the\n"
+    "scene: totals, bounding box, materials with their textures, objects and animations.\n"
     "\n"
     "  --tree             the document tree, written back as text\n"
     "  --json             the scene posed as the viewer draws one frame, as JSON\n"

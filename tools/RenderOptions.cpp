@@ -7,7 +7,8 @@
 const char* const kRenderUsage =
     "usage: zelto-render FILE -o OUT.png [options]\n"
     "\n"
-    "Draws FILE as the Zelto window shows it, without a display, and writes a PNG.\n"
+    "Draws FILE (a document, or a .mqoz archive holding one) as the Zelto window shows it,\n"
+    "without a display, and writes a PNG.\n"
     "\n"
     "  -o, --output OUT.png   the image to write (never the document itself)\n"
     "  --size WxH             image size in pixels (default 800x600)\n"

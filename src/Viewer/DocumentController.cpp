@@ -17,6 +17,7 @@
 
 #include "DocumentWindow.h"
 #include "FileBytes.h"
+#include "FileTypes.h"
 #include "FileWatcher.h"
 #include "ImageExport.h"
 #include "SceneExport.h"
@@ -28,6 +29,14 @@ namespace {
 
 const char* const kRecentFilesKey = "recentFiles";
 const char* const kCompatibilityReadingKey = "compatibilityReading";
+
+// "Metasequoia documents (*.mqo *.mqoz)": every kind of file a document opens from.
+QString documentFileFilter() {
+    QStringList patterns;
+    for (const zelto::DocumentFileType& type : zelto::documentFileTypes())
+        patterns << "*" + QString::fromLatin1(type.extension.data(), qsizetype(type.extension.size()));
+    return DocumentController::tr("Metasequoia documents (%1)").arg(patterns.join(' '));
+}
 
 QString canonical(const QString& path) {
     QString resolved = QFileInfo(path).canonicalFilePath();
@@ -341,7 +350,7 @@ void DocumentController::addMenus(WindowController* controller) {
     help->addAction(tr("&About Zelto"), this, [window] {
         QMessageBox::about(window, tr("About Zelto"),
                            tr("<p><b>Zelto %1</b></p><p>A fast, dependable viewer for Metasequoia "
-                              "text documents (.mqo).</p><p>Drag to move the model; Ctrl-drag or "
+                              "text documents (.mqo) and .mqoz archives.</p><p>Drag to move the model; Ctrl-drag or "
                               "right-drag to turn it; Shift-drag or the wheel to zoom.</p>")
                                .arg(QApplication::applicationVersion()));
     });
@@ -350,8 +359,8 @@ void DocumentController::addMenus(WindowController* controller) {
 void DocumentController::showOpenDialog(QWidget* parent) {
     QStringList recent = recentFiles();
     QString folder = recent.isEmpty() ? QString() : QFileInfo(recent.first()).absolutePath();
-    QStringList paths = QFileDialog::getOpenFileNames(
-        parent, tr("Open"), folder, tr("Metasequoia documents (*.mqo);;All files (*)"));
+    QStringList paths =
+        QFileDialog::getOpenFileNames(parent, tr("Open"), folder, documentFileFilter() + tr(";;All files (*)"));
     for (const QString& path : paths) openDocument(path);
 }
 

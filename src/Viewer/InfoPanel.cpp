@@ -1,5 +1,6 @@
 #include "InfoPanel.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QPainter>
@@ -7,6 +8,7 @@
 #include <QTreeWidget>
 
 #include "Document.h"
+#include "DocumentSource.h"
 #include "Metasequoia.h"
 #include "SceneFigures.h"
 #include "ZeltoOpenGLView.h"
@@ -76,6 +78,7 @@ void InfoPanel::refresh() {
     _tree->clear();
     if (!_document) return;
     addTotals();
+    addArchive();
     addObjects();
     _tree->addTopLevelItem(materialsSection());
     addBones();
@@ -109,6 +112,27 @@ void InfoPanel::addTotals() {
     item(box, tr("From"), point(figures.bounds->low));
     item(box, tr("To"), point(figures.bounds->high));
     item(box, tr("Size"), QStringLiteral("%1 × %2 × %3").arg(size.x).arg(size.y).arg(size.z));
+}
+
+void InfoPanel::addArchive() {
+    if (!_document->fileURL().isLocalFile()) return;
+    std::optional<zelto::ArchiveListing> listing =
+        zelto::listArchive(QFile::encodeName(_document->fileURL().toLocalFile()).toStdString());
+    if (!listing) return;
+    auto* archive = new QTreeWidgetItem(_tree, {tr("Archive"), plural(listing->entries.size(), "part", "parts")});
+    for (const zelto::ArchiveEntry& entry : listing->entries) {
+        if (entry.folder) continue;
+        QString name = QString::fromStdString(entry.name);
+        QString suffix = QFileInfo(name).suffix().toLower();
+        QString what = entry.name == listing->documentEntry ? tr("the document, read")
+                       : suffix == "mqx"                    ? tr("plug-in settings, not read")
+                       : QStringList{"png", "jpg", "jpeg", "bmp", "gif", "tga"}.contains(suffix)
+                           ? tr("image (a thumbnail, or a texture the document names)")
+                           : tr("not read");
+        if (entry.leavesArchive) what = tr("its name leads out of the archive: never used");
+        if (entry.encrypted) what = tr("encrypted: never read");
+        item(archive, name, tr("%1, %2").arg(what, plural(entry.size, "byte", "bytes")));
+    }
 }
 
 void InfoPanel::addObjects() {
@@ -153,8 +177,15 @@ QTreeWidgetItem* InfoPanel::materialsSection() {
         if (material.textureName().empty()) continue;
         std::string location = textures.textureURL(material.textureName());
         QString where = QString::fromStdString(location);
+        bool found = QFileInfo(where).isFile();
+        if (!found) {
+            // Not beside the document: perhaps inside its archive.
+            std::string part = textures.files().inArchive(material.textureName());
+            found = !part.empty();
+            if (found) where = tr("inside the archive, as “%1”").arg(QString::fromStdString(part));
+        }
         QString state = textures.textureNameMap().count(location) ? tr("loaded")
-                        : QFileInfo(where).isFile()                ? tr("could not be read")
+                        : found                                    ? tr("could not be read")
                                                                    : tr("missing");
         QTreeWidgetItem* texture =
             item(entry, tr("Texture “%1”").arg(QString::fromStdString(material.textureName())), state);

@@ -8,7 +8,8 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class ZeltoOpenGLView;
 
-// A dock that tells what the document holds: totals and the bounding box, each object
+// A dock that tells what the document holds: totals and the bounding box, the parts of
+// the archive it came from (for a .mqoz: the document, its .mqx and thumbnail), each object
 // with its animations, each material with its colour and texture (where it is looked
 // for, and whether it loaded), the bone animations and their tracks, and what reading
 // warned of. It follows the document's scene and the view's textures.
@@ -28,6 +29,7 @@ public:
 
 private:
     void addTotals();
+    void addArchive();
     void addObjects();
     QTreeWidgetItem* materialsSection();
     void addBones();

@@ -90,7 +90,7 @@ void WindowController::loadWindow() {
     if (!_document->fileURL().isLocalFile()) {
         // An empty window says how to fill it.
         auto* layout = new QVBoxLayout(_glView);
-        _hint = new QLabel(tr("Open a Metasequoia document with Ctrl+O,\nor drop a .mqo file on this window."));
+        _hint = new QLabel(tr("Open a Metasequoia document with Ctrl+O,\nor drop a .mqo or .mqoz file on this window."));
         _hint->setAlignment(Qt::AlignCenter);
         _hint->setStyleSheet("color: rgb(215, 225, 235); font-size: 15pt; background: transparent;");
         layout->addWidget(_hint, 0, Qt::AlignCenter);
