@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <cmath>
 #include <fstream>
+#include <set>
 
 #include "DocumentGenerator.h"
 #include "FramePose.h"
@@ -328,4 +329,30 @@ TEST(GltfExport, TgaTexturesGoInAsPngAndTheDocumentIsNeverWrittenOver) {
     EXPECT_THROW(writeGltfExport(textExport, folder + "/d.gltf", document, document), std::runtime_error);
     EXPECT_TRUE(readFile(document).models().size() == 1);
     EXPECT_FALSE(QFile::exists(QString::fromStdString(folder + "/d.gltf")));
+}
+
+// Infinities the document holds (texture coordinates of 1e999, read for compatibility)
+// and a place that is not finite: every number written is finite, and each replacement
+// is warned of where it was.
+TEST(GltfExport, NumbersThatAreNotFiniteGoInAsZeroWithAWarning) {
+    Metasequoia scene = Metasequoia::initWithData(
+        std::string(kHeader) + kMaterial +
+            "Object \"o\" {\r\n\tvertex 3 {\r\n\t\t0 0 0\r\n\t\t1 0 0\r\n\t\t0 1 0\r\n\t}\r\n"
+            "\tface 1 {\r\n\t\t3 V(0 1 2) M(0) UV(1e999 0.5 0.25 -1e999 0.75 1)\r\n\t}\r\n}\r\nEof\r\n",
+        MQAReading::Compatible);
+    scene.setPos({INFINITY, 2, 3});
+    GltfExport exported = exportGltf(scene, GltfExportOptions());
+    tinygltf::Model g = load(exported);
+    for (size_t a = 0; a < g.accessors.size(); ++a) {
+        if (g.accessors[a].componentType != TINYGLTF_COMPONENT_TYPE_FLOAT) continue;
+        for (float value : read<float>(g, static_cast<int>(a), tinygltf::GetNumComponentsInType(g.accessors[a].type)))
+            ASSERT_TRUE(std::isfinite(value)) << "accessor " << a;
+    }
+    std::vector<float> uv = read<float>(g, g.meshes[0].primitives[0].attributes.at("TEXCOORD_0"), 2);
+    std::multiset<float> uvs(uv.begin(), uv.end()), expected{0, 0.5, 0.25, 0, 0.75, 1};
+    EXPECT_EQ(uvs, expected);
+    EXPECT_EQ(g.nodes[0].translation, (std::vector<double>{0, 2, 3}));
+    EXPECT_EQ(exported.warnings, (std::vector<std::string>{
+                                     "model \"o\", texture coordinates: 2 values are not a finite number and went in as 0",
+                                     "node \"scene\": a part of its place that is not finite went in as the identity's"}));
 }

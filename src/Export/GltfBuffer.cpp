@@ -1,6 +1,8 @@
 #include "GltfBuffer.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <limits>
 
 GltfBuffer::GltfBuffer(tinygltf::Model& model) : _model(model) { _model.buffers.emplace_back(); }
@@ -40,13 +42,25 @@ int GltfBuffer::addAccessor(std::span<const unsigned char> bytes, int target, in
 int GltfBuffer::addFloats(std::span<const float> values, int components, int type, int target, bool bounds) {
     const size_t width = static_cast<size_t>(components);
     int index = addAccessor(bytesOf(values), target, TINYGLTF_COMPONENT_TYPE_FLOAT, type, values.size() / width);
+    // The copy in the buffer made finite, in place.
+    std::vector<unsigned char>& data = _model.buffers[0].data;
+    unsigned char* copy = data.data() + (data.size() - values.size_bytes());
+    uint64_t replaced = 0;
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (std::isfinite(values[i])) continue;
+        const float zero = 0;
+        std::memcpy(copy + i * sizeof(float), &zero, sizeof zero);
+        ++replaced;
+    }
+    if (replaced) _nonFinite[index] = replaced;
     if (bounds) {
         tinygltf::Accessor& accessor = _model.accessors[static_cast<size_t>(index)];
         accessor.minValues.assign(width, std::numeric_limits<double>::infinity());
         accessor.maxValues.assign(width, -std::numeric_limits<double>::infinity());
         for (size_t i = 0; i < values.size(); ++i) {
-            accessor.minValues[i % width] = std::min<double>(accessor.minValues[i % width], values[i]);
-            accessor.maxValues[i % width] = std::max<double>(accessor.maxValues[i % width], values[i]);
+            const double value = std::isfinite(values[i]) ? values[i] : 0.0;
+            accessor.minValues[i % width] = std::min(accessor.minValues[i % width], value);
+            accessor.maxValues[i % width] = std::max(accessor.maxValues[i % width], value);
         }
     }
     return index;

@@ -3,6 +3,7 @@
 #include <tiny_gltf.h>
 
 #include <cstdint>
+#include <map>
 #include <span>
 #include <string>
 
@@ -16,13 +17,19 @@ public:
     int addView(std::span<const unsigned char> bytes, int target = 0);
     // `components` floats per element (type TINYGLTF_TYPE_*); with `bounds`, the
     // accessor carries each component's least and greatest value (positions need them).
+    // glTF takes finite numbers only: an infinity or NaN goes in as 0, counted in
+    // nonFinite().
     int addFloats(std::span<const float> values, int components, int type, int target, bool bounds = false);
     int addIndices(std::span<const uint32_t> indices);
     // Four joints per vertex, as unsigned shorts.
     int addJoints(std::span<const uint16_t> joints);
 
+    // The accessors that were given numbers that are not finite, and how many each.
+    const std::map<int, uint64_t>& nonFinite() const { return _nonFinite; }
+
 private:
     int addAccessor(std::span<const unsigned char> bytes, int target, int componentType, int type, size_t count);
 
     tinygltf::Model& _model;
+    std::map<int, uint64_t> _nonFinite;
 };

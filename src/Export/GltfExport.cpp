@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "GltfBuffer.h"
+#include "GltfFinite.h"
 #include "GltfMaterials.h"
 #include "GltfMesh.h"
 #include "MQAException.h"
@@ -210,6 +211,7 @@ GltfExport exportGltf(Metasequoia& scene, const GltfExportOptions& options) {
         exported.animations += gltf.animations.size() - before;
     }
 
+    keepNumbersFinite(gltf, buffer, exported.warnings);
     if (gltf.buffers[0].data.empty()) gltf.buffers.clear();
     tinygltf::TinyGLTF writer;
     std::ostringstream out;
