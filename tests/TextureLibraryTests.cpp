@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include <QBuffer>
 #include <QImage>
 #include <QTemporaryDir>
 
@@ -279,4 +280,65 @@ TEST_F(TextureFolder, OneFileIsDecodedOnceAndTheBudgetHolds) {
     EXPECT_EQ(textures.textureForMaterial(&scene.materials()[3]), std::nullopt);
     ASSERT_EQ(textures.notes().size(), 1u);
     EXPECT_NE(textures.notes()[0].find("tex/b.png"), std::string::npos);
+}
+
+namespace {
+
+QByteArray bitmapFile(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "BMP");
+    return bytes;
+}
+
+// A 6 x 3 bitmap of 16 colours whose pixels are run-length codes.
+QByteArray runLengthBitmap(int bits, const std::vector<uint8_t>& codes) {
+    auto add = [](QByteArray& b, uint32_t value, int size) {
+        for (int i = 0; i < size; ++i) b.append(char(value >> (8 * i)));
+    };
+    QByteArray b("BM");
+    const uint32_t pixels = 14 + 40 + 16 * 4;
+    add(b, pixels + static_cast<uint32_t>(codes.size()), 4), add(b, 0, 4), add(b, pixels, 4);
+    add(b, 40, 4), add(b, 6, 4), add(b, 3, 4), add(b, 1, 2), add(b, static_cast<uint32_t>(bits), 2);
+    add(b, bits == 8 ? 1 : 2, 4), add(b, static_cast<uint32_t>(codes.size()), 4), add(b, 0, 4), add(b, 0, 4), add(b, 16, 4), add(b, 0, 4);
+    for (uint32_t i = 0; i < 16; ++i) add(b, i * 0x100f07, 4);
+    b.append(reinterpret_cast<const char*>(codes.data()), static_cast<qsizetype>(codes.size()));
+    return b;
+}
+
+}  // namespace
+
+// Qt's reader leaves the pixels a bitmap lacks as whatever memory held: a bitmap cut
+// after its header, cut within its rows, or whose run-length codes leave pixels out is
+// no texture; whole ones of every kind decode.
+TEST_F(TextureFolder, BitmapsWithoutEveryPixelAreUnreadable) {
+    QImage picture(37, 29, QImage::Format_ARGB32);
+    for (int y = 0; y < 29; ++y)
+        for (int x = 0; x < 37; ++x) picture.setPixel(x, y, qRgb(x * 7, y * 8, 255 - x * 3));
+    const std::vector<uint8_t> rows8{3, 1, 3, 2, 0, 0, 6, 3, 0, 0, 0, 3, 4, 5, 6, 0, 3, 7, 0, 0, 0, 1};
+    const std::vector<uint8_t> rows4{6, 0x12, 0, 0, 6, 0x34, 0, 0, 0, 6, 0x56, 0x78, 0x9a, 0, 0, 0, 0, 1};
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+        bool whole;
+    };
+    std::vector<Case> cases;
+    for (QImage::Format format : {QImage::Format_ARGB32, QImage::Format_RGB888, QImage::Format_Indexed8, QImage::Format_Mono}) {
+        QByteArray whole = bitmapFile(picture.convertToFormat(format));
+        cases.push_back({"whole", whole, true});
+        cases.push_back({"cut after its header", whole.left(14 + 40 + (format == QImage::Format_Indexed8 ? 1024 : 8)), false});
+        cases.push_back({"cut in its last row", whole.left(whole.size() - 2), false});
+    }
+    cases.push_back({"runs of 8 bits, whole", runLengthBitmap(8, rows8), true});
+    cases.push_back({"runs of 4 bits, whole", runLengthBitmap(4, rows4), true});
+    cases.push_back({"runs cut short", runLengthBitmap(8, {rows8.begin(), rows8.begin() + 10}), false});
+    cases.push_back({"a row ended early", runLengthBitmap(8, {3, 1, 0, 0, 6, 3, 0, 0, 6, 3, 0, 0, 0, 1}), false});
+    cases.push_back({"a jump over pixels", runLengthBitmap(8, {6, 1, 0, 0, 0, 2, 2, 0, 4, 3, 0, 0, 6, 3, 0, 0, 0, 1}), false});
+    cases.push_back({"the bitmap ended early", runLengthBitmap(4, {6, 0x12, 0, 0, 0, 1}), false});
+    for (const Case& c : cases) {
+        writeBytes(path("t.bmp"), {c.bytes.begin(), c.bytes.end()});
+        EXPECT_EQ(decodeTextureImage(QString::fromStdString(path("t.bmp"))).isNull(), !c.whole)
+            << c.what << ", " << c.bytes.size() << " bytes";
+    }
 }

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QImageReader>
 
+#include "BitmapPixels.h"
 #include "FileSystemSource.h"
 
 // stb_image's TGA reader, built here with zeroed allocations: pixels a file lacks read as
@@ -75,6 +76,9 @@ QImage decodeWithQt(QByteArray& file, const Allowance& allowance) {
     reader.setAllocationLimit(kAllocationLimitMB);
     QSize declared = reader.size();
     if (declared.isValid() && !allowance.allows(qint64{declared.width()} * declared.height())) return {};
+    if (reader.format() == "bmp" &&
+        !bitmapHoldsEveryPixel({reinterpret_cast<const unsigned char*>(file.constData()), static_cast<size_t>(file.size())}))
+        return {};
     return reader.read();
 }
 
