@@ -213,12 +213,19 @@ TEST(ReadingWarnings, ObjectsTheSceneDoesNotShowAsTheModellerDoes) {
                        "}\r\n"
                        "Eof\r\n";
     Metasequoia scene = Metasequoia::initWithData(text);
-    std::vector<MQAWarning> expected{
-        {5, "Object \"hidden\" is hidden in the modeller (\"visible 0\"); it is drawn"},
-        {8, "Object \"half\" is mirrored in the modeller (\"mirror 1\"); only the half it stores is drawn"},
-        {10, "Object \"half\" keeps vertices in a \"BVertex\" block, which is not read"},
-    };
-    EXPECT_EQ(scene.warnings(), expected);
-    EXPECT_EQ(scene.objectDisplays(),
-              (std::vector<ObjectDisplay>{{false, 0}, {true, 4}, {true, 0}}));
+    EXPECT_EQ(scene.warnings(),
+              (std::vector<MQAWarning>{{10, "Object \"half\" keeps vertices in a \"BVertex\" block, which is not read"}}));
+    std::vector<ObjectDisplay> displays = scene.objectDisplays();
+    ASSERT_EQ(displays.size(), 3u);
+    EXPECT_FALSE(displays[0].visible);
+    EXPECT_EQ(displays[1].mirrorAxes, 4);
+    EXPECT_TRUE(displays[2].visible && displays[2].mirrorAxes == 0);
+    // The notes say what a picture shows otherwise than the modeller, and only that.
+    const MQAWarning hiddenNote{5, "Object \"hidden\" is hidden in the modeller (\"visible 0\"); it is drawn"};
+    const MQAWarning mirrorNote{8, "Object \"half\" is mirrored in the modeller (\"mirror 1\"); only the half it "
+                                   "stores is drawn"};
+    EXPECT_EQ(displayNotes(scene, {}), (std::vector<MQAWarning>{hiddenNote, mirrorNote}));
+    EXPECT_EQ(displayNotes(scene, {.drawMirroredHalves = true}), std::vector<MQAWarning>{hiddenNote});
+    EXPECT_EQ(displayNotes(scene, {.hideInvisible = true}), std::vector<MQAWarning>{mirrorNote});
+    EXPECT_TRUE(displayNotes(scene, DisplayChoice::asModelled()).empty());
 }

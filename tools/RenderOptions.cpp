@@ -22,6 +22,11 @@ const char* const kRenderUsage =
     "                         would show the model too small or not at all\n"
     "  --wireframe            the edges of every polygon over the shaded model\n"
     "  --back-faces           faces drawn from both sides\n"
+    "  --mirrors draw|skip    the other halves of objects the modeller mirrors (default:\n"
+    "                         draw with --compat, else skip)\n"
+    "  --hidden draw|skip     the objects the modeller hides (default: skip with --compat,\n"
+    "                         else draw)\n"
+    "  --antialias            smooth edges, with 4 samples a pixel\n"
     "  --draw faces|arrays    one polygon at a time, or runs of faces at once (default arrays);\n"
     "                         both give the same pixels\n"
     "  --compat               compatibility reading (see zelto-inspect --help)\n"
@@ -124,6 +129,13 @@ RenderCommand parseRenderArguments(int argc, const char* const* argv) {
             options.wireframe = true;
         } else if (arg == "--back-faces") {
             options.backFaces = true;
+        } else if (arg == "--antialias") {
+            options.antialias = true;
+        } else if (arg == "--mirrors" || arg == "--hidden") {
+            auto v = value();
+            if (!v) return missing();
+            if (*v != "draw" && *v != "skip") return bad(*v);
+            (arg == "--mirrors" ? options.drawMirroredHalves : options.drawHidden) = *v == "draw";
         } else if (arg == "--draw") {
             auto v = value();
             if (!v) return missing();

@@ -30,6 +30,13 @@ struct RenderOptions {
     View view = View::AsTheWindowOpens;
     bool wireframe = false;
     bool backFaces = false;
+    // The other halves of mirrored objects, and the objects the modeller hides: drawn or
+    // not. Unless given, a document read for compatibility shows as its modeller shows
+    // it, one read strictly as it is stored.
+    std::optional<bool> drawMirroredHalves, drawHidden;
+    // Edges smoothed with several samples a pixel; off so that pictures compare pixel for
+    // pixel unless asked for.
+    bool antialias = false;
     // Limits the tool keeps to, 0 for none: wall-clock seconds, and megabytes of address
     // space. A thumbnail has both unless told otherwise.
     static constexpr unsigned kThumbnailSeconds = 10, kThumbnailMegabytes = 2048;

@@ -31,7 +31,8 @@ int exportDocument(const ExportOptions& options) {
         std::cerr << describeError(input.displayName(), error) << "\n";
         return kRefused;
     }
-    input.reportWarnings(scene.warnings());
+    // The export carries the objects as stored.
+    input.reportWarnings(warningsAsDrawn(scene, DisplayChoice{}));
     GltfExportOptions exportOptions;
     exportOptions.binary = options.binary();
     exportOptions.resourcesName = QFileInfo(QString::fromStdString(options.resourcesPath())).fileName().toStdString();

@@ -38,13 +38,13 @@ int inspect(const InspectOptions& options, const DocumentInput& input) {
             }
             case InspectOptions::Mode::Summary: {
                 Metasequoia scene = Metasequoia::initWithData(std::move(read->bytes), reading);
-                input.reportWarnings(scene.warnings());
+                input.reportWarnings(warningsAsDrawn(scene, DisplayChoice::forReading(reading)));
                 print(sceneSummary(scene, input.displayName(), input.files(*read, options.compatible)));
                 break;
             }
             case InspectOptions::Mode::Json: {
                 Metasequoia scene = Metasequoia::initWithData(std::move(read->bytes), reading);
-                input.reportWarnings(scene.warnings());
+                input.reportWarnings(warningsAsDrawn(scene, DisplayChoice::forReading(reading)));
                 if (options.animation) {
                     std::vector<std::string> names = scene.animationNames();
                     if (std::find(names.begin(), names.end(), *options.animation) == names.end())

@@ -30,6 +30,8 @@ constexpr int kRefused = 1;
 constexpr int kUsageOrFile = 2;
 constexpr int kNoOpenGL = 3;
 constexpr int kLimitReached = 4;
+// Samples a pixel for smoothed edges, as the window takes them.
+constexpr int kSamples = 4;
 
 int draw(const RenderOptions& options);
 
@@ -91,7 +93,11 @@ int draw(const RenderOptions& options) {
         std::cerr << describeError(input.displayName(), error) << "\n";
         return kRefused;
     }
-    input.reportWarnings(scene.warnings());
+    DisplayChoice display =
+        DisplayChoice::forReading(options.compatible ? MQAReading::Compatible : MQAReading::Strict);
+    if (options.drawMirroredHalves) display.drawMirroredHalves = *options.drawMirroredHalves;
+    if (options.drawHidden) display.hideInvisible = !*options.drawHidden;
+    input.reportWarnings(warningsAsDrawn(scene, display));
     if (options.animation) {
         std::vector<std::string> names = scene.animationNames();
         if (std::find(names.begin(), names.end(), *options.animation) == names.end())
@@ -101,7 +107,7 @@ int draw(const RenderOptions& options) {
 
     QImage image;
     try {
-        HeadlessContext context(options.width, options.height);
+        HeadlessContext context(options.width, options.height, options.antialias ? kSamples : 0);
         FrameRenderer renderer;
         renderer.setDrawPath(options.path);
         renderer.prepare();
@@ -131,6 +137,8 @@ int draw(const RenderOptions& options) {
         if (options.zoom) frame.camera.setZoom(*options.zoom);
         if (options.rotateX) frame.camera.setRotateX(*options.rotateX);
         if (options.rotateY) frame.camera.setRotateY(*options.rotateY);
+        frame.drawMirroredHalves = display.drawMirroredHalves;
+        frame.hideInvisible = display.hideInvisible;
         frame.wireframe = options.wireframe;
         frame.backFaces = options.backFaces;
         frame.backingWidth = options.width;

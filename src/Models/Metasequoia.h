@@ -58,8 +58,8 @@ public:
     std::vector<ZeltoModel>& models() { return _models; }
     const std::vector<ZeltoAnimation>& bones() const { return _bones; }
 
-    // What reading left out without an error (text after the body's end, objects the
-    // modeller hides or mirrors), in file order.
+    // What reading left out without an error (text after the body's end, blocks it does
+    // not read), in file order. How the modeller shows objects is noted by displayNotes.
     const std::vector<MQAWarning>& warnings() const { return _warnings; }
     // How the modeller shows each model (visible, mirrored); one per model, in order.
     const std::vector<ObjectDisplay>& objectDisplays() const { return _displays; }

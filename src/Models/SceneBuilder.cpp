@@ -231,19 +231,20 @@ void SceneBuilder::takeSecondHalf(MQALineVisitor& later) {
 
 SceneParts SceneBuilder::build(MQAProgress* progress) {
     SceneParts parts;
-    // Object notes (what the modeller shows that the scene does not use), and errors in
-    // vertex lines.
+    // How the modeller shows each object (see displayNotes), notes on what is not read, and
+    // errors in vertex lines.
     for (const auto& object : _objects) {
         ObjectDisplay display;
+        display.noteName = object->noteName;
         if (object->visible && *object->visible == 0) {
             display.visible = false;
-            parts.warnings.push_back({object->visibleLine, object->noteName + " is hidden in the modeller (\"visible 0\"); it is drawn"});
+            display.visibleLine = object->visibleLine;
         }
         if (int32_t mirror = object->mirror ? object->mirror->value_or(0) : 0; mirror != 0) {
             display.mirrorAxes = (object->mirrorAxis ? object->mirrorAxis->value_or(1) : 1) & 7;
             if (display.mirrorAxes == 0) display.mirrorAxes = 1;
-            parts.warnings.push_back({object->mirrorLine, object->noteName + " is mirrored in the modeller (\"mirror " +
-                                                              std::to_string(mirror) + "\"); only the half it stores is drawn"});
+            display.mirror = mirror;
+            display.mirrorLine = object->mirrorLine;
         }
         if (object->bvertexLine)
             parts.warnings.push_back({object->bvertexLine, object->noteName + " keeps vertices in a \"BVertex\" block, which is not read"});

@@ -2,7 +2,7 @@
 
 #include "RenderGL.h"
 
-QImage readFrameImage(int width, int height) {
+QImage readFrameImage(int width, int height, bool keepAlpha) {
     glFinish();
     // No frame is larger than OpenGL draws; asking for more is a fault, not a picture.
     GLint largest[2] = {0, 0};
@@ -13,5 +13,7 @@ QImage readFrameImage(int width, int height) {
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
     // OpenGL's rows run bottom to top; a window shows the colour without its alpha.
-    return image.mirrored().convertToFormat(QImage::Format_RGB32);
+    if (!keepAlpha) return image.mirrored().convertToFormat(QImage::Format_RGB32);
+    image.reinterpretAsFormat(QImage::Format_RGBA8888_Premultiplied);
+    return image.mirrored().convertToFormat(QImage::Format_ARGB32);
 }

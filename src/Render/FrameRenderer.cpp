@@ -26,6 +26,8 @@ void translateAndRotate(GLKVector3 pos, GLKVector3 rotate) {
 }  // namespace
 
 void FrameRenderer::prepare() {
+    _background.reset();
+    _transparent = false;
     initGL();
     setUpLights();
     drawAxis();
@@ -59,23 +61,50 @@ void FrameRenderer::setUpLights() {
 
 void FrameRenderer::drawAxis() {
     glNewList(kAxisList, GL_COMPILE);
+    drawGridLines(true, true);
+    glEndList();
+}
+
+void FrameRenderer::drawGridLines(bool grid, bool axes) {
     glBegin(GL_LINES);
     glNormal3f(0, 0, 1);
-    glColor3f(1, 0, 0);
-    line(0, 0, 0, 600, 0, 0);
-    glColor3f(0, 1, 0);
-    line(0, 0, 0, 0, 600, 0);
-    glColor3f(0, 0, 1);
-    line(0, 0, 0, 0, 0, 600);
-    glColor3f(0.35686275f, 0.4117647f, 0.35686275f);
-    line(-500, 0, 0, 0, 0, 0);
-    line(0, 0, -500, 0, 0, 0);
-    for (int i = -500; i <= 500; i += 50)
-        if (i != 0) line(GLfloat(i), 0, -500, GLfloat(i), 0, 500);
-    for (int i = -500; i <= 500; i += 50)
-        if (i != 0) line(-500, 0, GLfloat(i), 500, 0, GLfloat(i));
+    if (axes) {
+        glColor3f(1, 0, 0);
+        line(0, 0, 0, 600, 0, 0);
+        glColor3f(0, 1, 0);
+        line(0, 0, 0, 0, 600, 0);
+        glColor3f(0, 0, 1);
+        line(0, 0, 0, 0, 0, 600);
+    }
+    if (grid) {
+        glColor3f(0.35686275f, 0.4117647f, 0.35686275f);
+        line(-500, 0, 0, 0, 0, 0);
+        line(0, 0, -500, 0, 0, 0);
+        for (int i = -500; i <= 500; i += 50)
+            if (i != 0) line(GLfloat(i), 0, -500, GLfloat(i), 0, 500);
+        for (int i = -500; i <= 500; i += 50)
+            if (i != 0) line(-500, 0, GLfloat(i), 500, 0, GLfloat(i));
+    }
     glEnd();
-    glEndList();
+}
+
+void FrameRenderer::useBackground(const FrameState& frame) {
+    std::optional<Color> wanted = frame.transparent ? Color{0, 0, 0, 0} : frame.background;
+    if (wanted != _background) {
+        if (wanted)
+            glClearColor(wanted->r, wanted->g, wanted->b, wanted->a);
+        else
+            glClearColor(0.117647f, 0.2549019f, 0.3529411f, 0.0f);
+        _background = wanted;
+    }
+    if (frame.transparent != _transparent) {
+        // Over nothing, a pixel's alpha adds up the coverage of what is drawn on it.
+        if (frame.transparent)
+            glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+        else
+            glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        _transparent = frame.transparent;
+    }
 }
 
 void FrameRenderer::reshape(double x, double y, double width, double height) {
@@ -84,6 +113,7 @@ void FrameRenderer::reshape(double x, double y, double width, double height) {
 }
 
 void FrameRenderer::drawFrame(const FrameState& frame, TextureLibrary& textures) {
+    useBackground(frame);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -112,7 +142,11 @@ void FrameRenderer::drawFrame(const FrameState& frame, TextureLibrary& textures)
         }
         glDisable(GL_LIGHTING);
         glDisable(GL_TEXTURE_2D);
-        glCallList(kAxisList);
+        bool grid = frame.showGrid && !frame.transparent, axes = frame.showAxes && !frame.transparent;
+        if (grid && axes)
+            glCallList(kAxisList);
+        else if (grid || axes)
+            drawGridLines(grid, axes);
         if (frame.fit) glScalef(frame.fit->scale, frame.fit->scale, frame.fit->scale);
     }
 

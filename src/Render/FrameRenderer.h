@@ -49,6 +49,14 @@ struct FrameState {
     std::optional<ViewFit> fit;
     bool wireframe = false;
     bool backFaces = false;
+    // Beyond the frame as specified, as specified unless asked otherwise: the grid and the
+    // axes each shown or not; another clear colour; a transparent background, which
+    // clears to nothing, leaves the grid and axes out and keeps each pixel's coverage in
+    // its alpha (the colours then come premultiplied by it).
+    bool showGrid = true;
+    bool showAxes = true;
+    std::optional<Color> background;
+    bool transparent = false;
 };
 
 // Draws a scene with fixed-function OpenGL into the current context: the fixed state,
@@ -64,6 +72,9 @@ public:
     static void initGL();
     static void setUpLights();
     static void drawAxis();
+    // The lines of display list 1 without a display list: the coloured axes, the grid (its
+    // lines and the grey-green half-axes through its middle), or both.
+    static void drawGridLines(bool grid, bool axes);
     // The viewport for a backing rectangle in pixels, each value truncated toward zero.
     static void reshape(double x, double y, double width, double height);
 
@@ -86,6 +97,9 @@ public:
     void adoptLayouts(const Metasequoia* scene, Layouts layouts);
 
 private:
+    // The clear colour and blending for the frame's background, set only where they
+    // differ from the last frame's.
+    void useBackground(const FrameState& frame);
     void drawModels(Metasequoia* scene, const FramePose& pose, TextureLibrary& textures,
                     const FrameState& frame);
     // The model's faces, as the draw path draws them.
@@ -112,6 +126,9 @@ private:
     std::optional<std::optional<std::vector<GLKMatrix4>>> _filledPose;
     // Each model's polygon edges as pairs of vertex positions, made when first drawn.
     std::unordered_map<const ZeltoModel*, std::vector<uint32_t>> _edges;
+    // The background the context is set for: none for the one initGL sets.
+    std::optional<Color> _background;
+    bool _transparent = false;
 };
 
 // Applies a material, and binds its texture or turns texturing off, when the material

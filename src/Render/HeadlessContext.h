@@ -10,9 +10,10 @@
 // depth buffer. For tools and tests that draw without a window.
 class HeadlessContext {
 public:
-    // Makes the context current with a framebuffer of the given size bound. Throws
-    // std::runtime_error, saying which step failed, when no such context can be had.
-    HeadlessContext(int width, int height);
+    // Makes the context current with a framebuffer of the given size bound, with this many
+    // samples a pixel (0: one, as a plain framebuffer has), resolved as pixels are read.
+    // Throws std::runtime_error, saying which step failed, when no such context can be had.
+    HeadlessContext(int width, int height, int samples = 0);
     ~HeadlessContext();
     HeadlessContext(const HeadlessContext&) = delete;
     HeadlessContext& operator=(const HeadlessContext&) = delete;

@@ -89,6 +89,9 @@ void GLAPIENTRY glEnable(GLenum cap) { record("glEnable", {cap}, nullptr, 0); }
 void GLAPIENTRY glDisable(GLenum cap) { record("glDisable", {cap}, nullptr, 0); }
 void GLAPIENTRY glCullFace(GLenum mode) { record("glCullFace", {mode}, nullptr, 0); }
 void GLAPIENTRY glBlendFunc(GLenum s, GLenum d) { record("glBlendFunc", {s, d}, nullptr, 0); }
+void GLAPIENTRY glBlendFuncSeparate(GLenum s, GLenum d, GLenum sa, GLenum da) {
+    record("glBlendFuncSeparate", {s, d, sa, da}, nullptr, 0);
+}
 void GLAPIENTRY glLightfv(GLenum light, GLenum pname, const GLfloat* params) {
     record("glLightfv", {light, pname}, params, 4);
 }
