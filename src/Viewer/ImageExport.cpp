@@ -3,10 +3,12 @@
 #include <memory>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QDir>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -14,6 +16,7 @@
 #include <QMessageBox>
 #include <QRadioButton>
 #include <QSaveFile>
+#include <QSettings>
 #include <QSpinBox>
 
 #include "Document.h"
@@ -26,6 +29,8 @@ namespace ImageExport {
 
 namespace {
 
+constexpr const char* kFolderKey = "export/imageFolder";
+
 QString documentPathOf(WindowController* controller) {
     QUrl url = controller->document()->fileURL();
     return url.isLocalFile() ? url.toLocalFile() : QString();
@@ -33,7 +38,7 @@ QString documentPathOf(WindowController* controller) {
 
 }  // namespace
 
-std::optional<QSize> askSize(QWidget* parent, QSize viewPixels) {
+std::optional<PictureChoice> askPicture(QWidget* parent, QSize viewPixels) {
     QDialog dialog(parent);
     dialog.setWindowTitle(QObject::tr("Export Image"));
     auto* form = new QFormLayout(&dialog);
@@ -57,13 +62,27 @@ std::optional<QSize> askSize(QWidget* parent, QSize viewPixels) {
     sides->addWidget(height);
     form->addRow(ownSize);
     form->addRow(chosen, sides);
+    auto* transparent = new QCheckBox(QObject::tr("Transparent background, without the grid and axes"));
+    form->addRow(transparent);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     form->addRow(buttons);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    return ownSize->isChecked() ? viewPixels : QSize(width->value(), height->value());
+    return PictureChoice{ownSize->isChecked() ? viewPixels : QSize(width->value(), height->value()),
+                         transparent->isChecked()};
 }
+
+QString suggestedPath(const QString& folder, const QString& documentName) {
+    QDir dir(folder);
+    QString base = documentName.isEmpty() ? QObject::tr("Untitled") : documentName;
+    QString path = dir.filePath(base + "-view.png");
+    for (int number = 2; QFileInfo::exists(path) || QFileInfo(path).isSymLink(); ++number)
+        path = dir.filePath(QStringLiteral("%1-view-%2.png").arg(base).arg(number));
+    return path;
+}
+
+QString lastFolder() { return QSettings().value(kFolderKey).toString(); }
 
 bool writePng(const QImage& image, const QString& path, const QString& documentPath, QString* error) {
     if (!documentPath.isEmpty() && zelto::sameFile(QFile::encodeName(path).toStdString(), QFile::encodeName(documentPath).toStdString())) {
@@ -91,21 +110,25 @@ QFileDialog* saveDialog(QWidget* parent, const QString& suggestion) {
 void exportImage(WindowController* controller) {
     QWidget* window = controller->window();
     ZeltoOpenGLView* view = controller->glView();
-    std::optional<QSize> size = askSize(window, view->backingPixels());
-    if (!size) return;
+    std::optional<PictureChoice> choice = askPicture(window, view->backingPixels());
+    if (!choice) return;
     QString document = documentPathOf(controller);
-    QString suggestion = document.isEmpty()
-                             ? QObject::tr("Untitled.png")
-                             : QFileInfo(document).dir().filePath(QFileInfo(document).completeBaseName() + ".png");
-    std::unique_ptr<QFileDialog> dialog(saveDialog(window, suggestion));
+    QString folder = lastFolder();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = document.isEmpty() ? QDir::homePath() : QFileInfo(document).absolutePath();
+    QString name = document.isEmpty() ? QString() : QFileInfo(document).completeBaseName();
+    std::unique_ptr<QFileDialog> dialog(saveDialog(window, suggestedPath(folder, name)));
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return;
     QString path = dialog->selectedFiles().front();
-    QImage image = view->renderImage(*size);
+    QSize size = choice->size;
+    QImage image = view->renderImage(size, choice->transparent);
     QString error;
-    if (image.isNull())
-        error = QObject::tr("A picture of %1 × %2 pixels cannot be drawn here.").arg(size->width()).arg(size->height());
-    else if (writePng(image, path, document, &error))
+    if (image.isNull()) {
+        error = QObject::tr("A picture of %1 × %2 pixels cannot be drawn here.").arg(size.width()).arg(size.height());
+    } else if (writePng(image, path, document, &error)) {
+        QSettings().setValue(kFolderKey, QFileInfo(path).absolutePath());
         return;
+    }
     QMessageBox box(QMessageBox::Warning, QObject::tr("Export Image"),
                     QObject::tr("The picture was not written to “%1”.").arg(path), QMessageBox::Ok, window);
     box.setInformativeText(error);

@@ -64,6 +64,7 @@ InfoPanel::InfoPanel(Document* document, ZeltoOpenGLView* view, QWidget* parent)
     connect(document, &Document::modelChanged, this, &InfoPanel::refresh);
     // New textures change only what the materials say; a new scene changes everything.
     connect(view, &ZeltoOpenGLView::texturesReloaded, this, &InfoPanel::refreshMaterials);
+    connect(view, &ZeltoOpenGLView::displayChoiceChanged, this, &InfoPanel::refresh);
     refresh();
 }
 
@@ -208,7 +209,7 @@ void InfoPanel::addBones() {
 }
 
 void InfoPanel::addWarnings() {
-    const std::vector<MQAWarning>& warnings = _document->model()->warnings();
+    const std::vector<MQAWarning> warnings = warningsAsDrawn(*_document->model(), _view->displayChoice());
     if (warnings.empty()) return;
     auto* section = new QTreeWidgetItem(_tree, {tr("Reading warnings"), QString::number(warnings.size())});
     for (const MQAWarning& warning : warnings)

@@ -67,6 +67,14 @@ void Playback::stepBack() {
     emit timeChanged();
 }
 
+void Playback::seek(uint64_t time) {
+    pause();
+    if (!_paused || time == _time) return;
+    _time = time;
+    _redisplay();
+    emit timeChanged();
+}
+
 void Playback::startTimer() {
     _timer = new QTimer(this);
     _timer->setSingleShot(true);

@@ -45,6 +45,8 @@ public:
     // While paused: the frame after or before the current one (never below 0).
     void stepForward();
     void stepBack();
+    // Holds the animation at this frame: pauses a running one first.
+    void seek(uint64_t time);
 
 signals:
     // The counter moved, or playback started, paused, resumed or stopped.

@@ -1,11 +1,15 @@
 #include "PlaybackControls.h"
 
+#include <climits>
+
 #include <QAction>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QStatusBar>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QToolBar>
 
 #include "Document.h"
 #include "Metasequoia.h"
@@ -33,9 +37,26 @@ PlaybackControls::PlaybackControls(QMainWindow* window, ZeltoOpenGLView* view, D
     connect(&playback, &Playback::timeChanged, this, &PlaybackControls::showFrame);
     if (_document) connect(_document, &Document::modelChanged, this, &PlaybackControls::showFrame);
 
+    _timeBar = new QToolBar(tr("Animation time"));
+    _timeBar->setObjectName("animationTime");
+    _timeBar->setMovable(false);
+    _slider = new QSlider(Qt::Horizontal);
+    _slider->setObjectName("timeSlider");
+    _slider->setMinimumWidth(200);
+    _slider->setToolTip(tr("Drag to choose a frame; playback pauses there"));
+    _timeBar->addWidget(_slider);
     _frame = new QLabel;
     _frame->setObjectName("frameNumber");
-    window->statusBar()->addPermanentWidget(_frame);
+    _frame->setMinimumWidth(_frame->fontMetrics().horizontalAdvance(tr("Frame 0000 of 0000 (paused)")));
+    _timeBar->addWidget(_frame);
+    // A row of its own, so the slider has the window's width.
+    window->addToolBarBreak(Qt::BottomToolBarArea);
+    window->addToolBar(Qt::BottomToolBarArea, _timeBar);
+    // Only what the user does moves the animation (a drag, a click, a key), not the slider
+    // following playback.
+    connect(_slider, &QSlider::actionTriggered, this, [this] {
+        _view->playback().seek(static_cast<uint64_t>(_slider->sliderPosition()));
+    });
     showState();
 }
 
@@ -54,6 +75,7 @@ void PlaybackControls::showFrame() {
     AnimationNameHandle name = playback.animationName();
     if (!name || !(playback.isPaused() || playback.isTimerRunning())) {
         _frame->clear();
+        _timeBar->hide();
         return;
     }
     uint64_t time = playback.animationTime();
@@ -62,4 +84,11 @@ void PlaybackControls::showFrame() {
     QString text = length > 0 ? tr("Frame %1 of %2").arg(time % length).arg(length) : tr("Frame %1").arg(time);
     if (playback.isPaused()) text += tr(" (paused)");
     _frame->setText(text);
+    QSignalBlocker blocker(_slider);
+    // A loop longer than a slider counts is held at its end.
+    int last = static_cast<int>(std::min<uint64_t>(length > 0 ? length - 1 : 0, INT_MAX));
+    _slider->setRange(0, last);
+    _slider->setEnabled(length > 1);
+    if (!_slider->isSliderDown()) _slider->setValue(static_cast<int>(std::min<uint64_t>(length > 0 ? time % length : 0, INT_MAX)));
+    _timeBar->show();
 }

@@ -25,6 +25,8 @@
 #include "Metasequoia.h"
 #include "SceneLoader.h"
 #include "PlaybackControls.h"
+#include "ViewMenu.h"
+#include "ViewPreferences.h"
 #include "ZeltoOpenGLView.h"
 
 namespace {
@@ -127,7 +129,8 @@ void WindowController::loadWindow() {
     connect(_glView, &ZeltoOpenGLView::texturesReloaded, this, &WindowController::showWarnings);
     connect(_glView, &ZeltoOpenGLView::drawingNotesChanged, this, &WindowController::showWarnings);
     showGridSpacing();
-    addViewMenu();
+    _viewMenu = new ViewMenu(_window, _glView, _document, _infoPanel);
+    connect(_glView, &ZeltoOpenGLView::displayChoiceChanged, this, &WindowController::showWarnings);
     _playbackControls = new PlaybackControls(_window, _glView, _document);
 
     // The picker offers the names of whatever scene the document holds, the status bar
@@ -137,43 +140,23 @@ void WindowController::loadWindow() {
         _arrayController->setContent(scene ? scene->animationNames() : std::vector<std::string>{});
         showWarnings();
     };
-    connect(_document, &Document::modelWillChange, this,
-            [this] { _glView->setLenientTexturePaths(_document->reading() == MQAReading::Compatible); });
-    _glView->setLenientTexturePaths(_document->reading() == MQAReading::Compatible);
+    connect(_document, &Document::modelWillChange, this, &WindowController::followReading);
+    followReading();
     connect(_document, &Document::modelChanged, this, offerNames);
     offerNames();
     showZoom();
 }
 
-void WindowController::addViewMenu() {
-    QMenu* view = _window->menuBar()->addMenu(tr("&View"));
-    QAction* frame = view->addAction(tr("&Frame Model"), _glView, &ZeltoOpenGLView::frameModel);
-    frame->setObjectName("frameModel");
-    frame->setShortcut(QKeySequence(Qt::Key_F));
-    QAction* home = view->addAction(tr("&Default Camera"), _glView, &ZeltoOpenGLView::useDefaultCamera);
-    home->setObjectName("defaultCamera");
-    home->setShortcut(QKeySequence(Qt::Key_Home));
-    view->addSeparator();
-    QAction* wireframe = view->addAction(tr("&Wireframe"));
-    wireframe->setObjectName("wireframe");
-    wireframe->setCheckable(true);
-    connect(wireframe, &QAction::toggled, _glView, &ZeltoOpenGLView::setDrawsWireframe);
-    QAction* backFaces = view->addAction(tr("Show &Back Faces"));
-    backFaces->setObjectName("backFaces");
-    backFaces->setCheckable(true);
-    connect(backFaces, &QAction::toggled, _glView, &ZeltoOpenGLView::setDrawsBackFaces);
-    view->addSeparator();
-    QAction* hide = view->addAction(tr("&Hide Objects Marked Invisible"));
-    hide->setCheckable(true);
-    connect(hide, &QAction::toggled, _glView, &ZeltoOpenGLView::setHidesInvisibleObjects);
-    QAction* mirror = view->addAction(tr("Draw &Mirrored Halves"));
-    mirror->setCheckable(true);
-    connect(mirror, &QAction::toggled, _glView, &ZeltoOpenGLView::setDrawsMirroredHalves);
-    view->addSeparator();
-    QAction* information = _infoPanel->toggleViewAction();
-    information->setText(tr("&Information"));
-    information->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
-    view->addAction(information);
+void WindowController::followReading() {
+    MQAReading reading = _document->reading();
+    _glView->setLenientTexturePaths(reading == MQAReading::Compatible);
+    // A document read for compatibility shows as its modeller shows it, or as the user
+    // last chose for such documents; one read strictly, as it is stored. A file read
+    // again the same way keeps the window's choice.
+    if (reading == _displayReading) return;
+    _displayReading = reading;
+    _glView->setDisplayChoice(reading == MQAReading::Compatible ? ViewPreferences::displayForCompatibleDocuments()
+                                                                 : DisplayChoice{});
 }
 
 void WindowController::showGridSpacing() {
@@ -186,7 +169,8 @@ void WindowController::showGridSpacing() {
 
 void WindowController::showWarnings() {
     SceneHandle scene = _document->model();
-    std::vector<MQAWarning> warnings = scene ? scene->warnings() : std::vector<MQAWarning>();
+    std::vector<MQAWarning> warnings =
+        scene ? warningsAsDrawn(*scene, _glView->displayChoice()) : std::vector<MQAWarning>();
     // What the textures and the drawing left out goes with what reading did.
     for (const std::string& note : _glView->textures().notes()) warnings.push_back({0, note});
     for (const std::string& note : _glView->drawingNotes()) warnings.push_back({0, note});

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <optional>
+
 #include <QObject>
 #include <QPointer>
+
+#include "MQAFile.h"
 
 class ArrayController;
 class Document;
@@ -11,6 +15,7 @@ class InfoPanel;
 class MessageBar;
 class SceneLoader;
 class PlaybackControls;
+class ViewMenu;
 class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
@@ -41,6 +46,7 @@ public:
     // How far apart the grid's lines are in the model's units, in the status bar.
     QLabel* gridSpacingLabel() const { return _gridSpacing; }
     PlaybackControls* playbackControls() const { return _playbackControls; }
+    ViewMenu* viewMenu() const { return _viewMenu; }
     // Hidden until chosen from the View menu (Ctrl+I).
     InfoPanel* infoPanel() const { return _infoPanel; }
     // Above the view: the progress of an open, a reload that failed, a file gone.
@@ -77,7 +83,8 @@ private:
     void showZoom();
     void showWarnings();
     void showGridSpacing();
-    void addViewMenu();
+    // The display choice and texture paths that go with how the document was read.
+    void followReading();
 
     QPointer<Document> _document;
     DocumentWindow* _window = nullptr;
@@ -90,10 +97,12 @@ private:
     QLabel* _warnings = nullptr;
     QLabel* _gridSpacing = nullptr;
     PlaybackControls* _playbackControls = nullptr;
+    ViewMenu* _viewMenu = nullptr;
     InfoPanel* _infoPanel = nullptr;
     MessageBar* _messageBar = nullptr;
     FileWatcher* _fileWatcher = nullptr;
     SceneLoader* _loader = nullptr;
     bool _fileGone = false;
+    std::optional<MQAReading> _displayReading;  // the reading the display choice was made for
     float _zoom = 0;
 };

@@ -1,10 +1,12 @@
 #include "ZeltoOpenGLView.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QApplication>
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
+#include <QOpenGLExtraFunctions>
 #include <QOpenGLFunctions>
 
 #include "FrameImage.h"
@@ -83,12 +85,47 @@ void ZeltoOpenGLView::showWith(const Camera& camera, std::optional<ViewFit> fit)
 void ZeltoOpenGLView::setDrawsWireframe(bool draw) {
     if (draw == _wireframe) return;
     _wireframe = draw;
+    emit optionsChanged();
     update();
 }
 
 void ZeltoOpenGLView::setDrawsBackFaces(bool draw) {
     if (draw == _backFaces) return;
     _backFaces = draw;
+    emit optionsChanged();
+    update();
+}
+
+void ZeltoOpenGLView::setShowsGrid(bool show) {
+    if (show == _showGrid) return;
+    _showGrid = show;
+    emit optionsChanged();
+    update();
+}
+
+void ZeltoOpenGLView::setShowsAxes(bool show) {
+    if (show == _showAxes) return;
+    _showAxes = show;
+    emit optionsChanged();
+    update();
+}
+
+void ZeltoOpenGLView::setBackground(std::optional<Color> colour) {
+    if (colour == _background) return;
+    _background = colour;
+    emit optionsChanged();
+    update();
+}
+
+void ZeltoOpenGLView::setAntialiasing(bool on) {
+    if (on == _antialiasing) return;
+    _antialiasing = on;
+    if (!on && _multisampled && context() && isValid()) {
+        makeCurrent();
+        _multisampled.reset();
+        doneCurrent();
+    }
+    emit optionsChanged();
     update();
 }
 
@@ -142,6 +179,7 @@ void ZeltoOpenGLView::releaseGLResources() {
     makeCurrent();
     _textures.reloadTextures(nullptr);
     _renderer.forgetScene();
+    _multisampled.reset();
     doneCurrent();
 }
 
@@ -166,17 +204,19 @@ void ZeltoOpenGLView::setRotateY(float angle) {
     update();
 }
 
-void ZeltoOpenGLView::setHidesInvisibleObjects(bool hide) {
-    if (hide == _hideInvisible) return;
-    _hideInvisible = hide;
+void ZeltoOpenGLView::setDisplayChoice(DisplayChoice choice) {
+    if (choice == _display) return;
+    _display = choice;
+    emit displayChoiceChanged();
+    emit optionsChanged();
     update();
 }
 
-void ZeltoOpenGLView::setDrawsMirroredHalves(bool draw) {
-    if (draw == _drawMirroredHalves) return;
-    _drawMirroredHalves = draw;
-    update();
+void ZeltoOpenGLView::setHidesInvisibleObjects(bool hide) {
+    setDisplayChoice({_display.drawMirroredHalves, hide});
 }
+
+void ZeltoOpenGLView::setDrawsMirroredHalves(bool draw) { setDisplayChoice({draw, _display.hideInvisible}); }
 
 QSizeF ZeltoOpenGLView::backingSize(QSize points, qreal devicePixelRatio) {
     return QSizeF(points.width() * devicePixelRatio, points.height() * devicePixelRatio);
@@ -210,9 +250,34 @@ void ZeltoOpenGLView::paintGL() {
     SceneHandle scene = metaseq();
     AnimationNameHandle name = _playback.animationName();
     const size_t notes = _renderer.notes().size();
-    _renderer.drawFrame(frameState(scene.get(), name.get(), backingSize(size(), devicePixelRatioF())),
-                        _textures);
+    drawInto(defaultFramebufferObject(), backingPixels(),
+             frameState(scene.get(), name.get(), backingSize(size(), devicePixelRatioF())));
     if (_renderer.notes().size() != notes) emit drawingNotesChanged();
+}
+
+void ZeltoOpenGLView::drawInto(GLuint target, QSize pixels, const FrameState& frame) {
+    QOpenGLExtraFunctions* gl = context()->extraFunctions();
+    if (_antialiasing) {
+        if (!_multisampled || _multisampled->size() != pixels) {
+            QOpenGLFramebufferObjectFormat format;
+            format.setAttachment(QOpenGLFramebufferObject::Depth);
+            format.setInternalTextureFormat(GL_RGBA8);
+            format.setSamples(kSamples);
+            _multisampled = std::make_unique<QOpenGLFramebufferObject>(pixels, format);
+        }
+        if (_multisampled->isValid() && _multisampled->bind()) {
+            _renderer.drawFrame(frame, _textures);
+            gl->glBindFramebuffer(GL_READ_FRAMEBUFFER, _multisampled->handle());
+            gl->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target);
+            gl->glBlitFramebuffer(0, 0, pixels.width(), pixels.height(), 0, 0, pixels.width(), pixels.height(),
+                                  GL_COLOR_BUFFER_BIT, GL_NEAREST);
+            gl->glBindFramebuffer(GL_FRAMEBUFFER, target);
+            return;
+        }
+        _multisampled.reset();  // none to be had: the frame is drawn as it is
+    }
+    gl->glBindFramebuffer(GL_FRAMEBUFFER, target);
+    _renderer.drawFrame(frame, _textures);
 }
 
 FrameState ZeltoOpenGLView::frameState(Metasequoia* scene, const std::string* name, QSizeF backing) const {
@@ -223,11 +288,14 @@ FrameState ZeltoOpenGLView::frameState(Metasequoia* scene, const std::string* na
     frame.camera = _camera;
     frame.backingWidth = backing.width();
     frame.backingHeight = backing.height();
-    frame.hideInvisible = _hideInvisible;
-    frame.drawMirroredHalves = _drawMirroredHalves;
+    frame.hideInvisible = _display.hideInvisible;
+    frame.drawMirroredHalves = _display.drawMirroredHalves;
     frame.fit = _fit;
     frame.wireframe = _wireframe;
     frame.backFaces = _backFaces;
+    frame.showGrid = _showGrid;
+    frame.showAxes = _showAxes;
+    frame.background = _background;
     return frame;
 }
 
@@ -236,7 +304,7 @@ QSize ZeltoOpenGLView::backingPixels() const {
     return QSize(static_cast<int>(backing.width()), static_cast<int>(backing.height()));
 }
 
-QImage ZeltoOpenGLView::renderImage(QSize pixels) {
+QImage ZeltoOpenGLView::renderImage(QSize pixels, bool transparent) {
     if (!context() || !isValid() || pixels.isEmpty()) return QImage();
     makeCurrent();
     GLint largest[2] = {0, 0};
@@ -260,8 +328,17 @@ QImage ZeltoOpenGLView::renderImage(QSize pixels) {
             FrameRenderer::reshape(0, 0, pixels.width(), pixels.height());
             SceneHandle scene = metaseq();
             AnimationNameHandle name = _playback.animationName();
-            _renderer.drawFrame(frameState(scene.get(), name.get(), QSizeF(pixels)), _textures);
-            image = readFrameImage(pixels.width(), pixels.height());
+            FrameState frame = frameState(scene.get(), name.get(), QSizeF(pixels));
+            frame.transparent = transparent;
+            // Past this many pixels, samples for smoothing would take gigabytes: such a
+            // picture is drawn as it is. The window's own samples stay as they are.
+            bool smooth = _antialiasing && qint64(pixels.width()) * pixels.height() <= kLargestSmoothedPicture;
+            std::unique_ptr<QOpenGLFramebufferObject> windowSamples = std::move(_multisampled);
+            bool antialiasing = std::exchange(_antialiasing, smooth);
+            drawInto(target.handle(), pixels, frame);
+            _antialiasing = antialiasing;
+            _multisampled = std::move(windowSamples);
+            image = readFrameImage(pixels.width(), pixels.height(), transparent);
             target.release();
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -9,6 +10,7 @@
 
 #include "Binding.h"
 #include "Camera.h"
+#include "ObjectDisplay.h"
 #include "DragTracker.h"
 #include "FrameRenderer.h"
 #include "Playback.h"
@@ -16,6 +18,7 @@
 #include "ViewerTypes.h"
 
 class QNativeGestureEvent;
+class QOpenGLFramebufferObject;
 
 // The window's drawing surface: shows one scene over the grid with the camera the user
 // steers, and plays the chosen animation. It takes its scene, the document's location,
@@ -69,9 +72,11 @@ public:
 
     // Beyond the view as specified, both off unless chosen: leave out the objects the
     // modeller hides; draw the other halves of the objects it mirrors.
-    bool hidesInvisibleObjects() const { return _hideInvisible; }
+    DisplayChoice displayChoice() const { return _display; }
+    void setDisplayChoice(DisplayChoice choice);
+    bool hidesInvisibleObjects() const { return _display.hideInvisible; }
     void setHidesInvisibleObjects(bool hide);
-    bool drawsMirroredHalves() const { return _drawMirroredHalves; }
+    bool drawsMirroredHalves() const { return _display.drawMirroredHalves; }
     void setDrawsMirroredHalves(bool draw);
     // Texture names resolved as compatibility reading does (see textureLocation); takes
     // effect with the next reload.
@@ -90,6 +95,20 @@ public:
     void setDrawsWireframe(bool draw);
     bool drawsBackFaces() const { return _backFaces; }
     void setDrawsBackFaces(bool draw);
+    // On unless chosen otherwise: the grid and the axes; the clear colour as specified
+    // unless another is chosen. Off unless chosen: edges smoothed by drawing each frame
+    // with several samples a pixel.
+    bool showsGrid() const { return _showGrid; }
+    void setShowsGrid(bool show);
+    bool showsAxes() const { return _showAxes; }
+    void setShowsAxes(bool show);
+    const std::optional<Color>& background() const { return _background; }
+    void setBackground(std::optional<Color> colour);
+    bool antialiasing() const { return _antialiasing; }
+    void setAntialiasing(bool on);
+    // Samples a pixel while smoothing edges, and the largest picture smoothed.
+    static constexpr int kSamples = 4;
+    static constexpr qint64 kLargestSmoothedPicture = qint64{4096} * 4096;
 
     Qt::CursorShape currentCursor() const { return _currentCursor; }
     const DragTracker& dragTracker() const { return _drags; }
@@ -107,8 +126,9 @@ public:
 
     // The current frame drawn off screen at a size in pixels, as the window would show it
     // at that size; a null image when no such picture can be drawn (no context yet, or
-    // a size past what OpenGL allows).
-    QImage renderImage(QSize pixels);
+    // a size past what OpenGL allows). A transparent picture leaves the background, the
+    // grid and the axes out, and keeps the model's coverage in its alpha.
+    QImage renderImage(QSize pixels, bool transparent = false);
     QSize backingPixels() const;
 
 signals:
@@ -118,6 +138,10 @@ signals:
     void drawingNotesChanged();
     // The world was fitted to a model, or returned to its own size.
     void fitChanged();
+    // One of the View menu's choices changed (display choice, wireframe, back faces, ...);
+    // the display choice itself changed.
+    void optionsChanged();
+    void displayChoiceChanged();
 
 protected:
     void initializeGL() override;
@@ -140,6 +164,9 @@ private:
     // The open hand while Shift, Control or Alt is held, else the arrow; not during a drag.
     void flagsChanged(Qt::KeyboardModifiers modifiers);
     void setCurrentCursor(Qt::CursorShape shape);
+    // Draws the frame into `target`'s framebuffer; with smoothing, through a multisampled
+    // one of the same size first.
+    void drawInto(GLuint target, QSize pixels, const FrameState& frame);
     // Takes a camera and fit as they are, writing the zoom back to its binding.
     void showWith(const Camera& camera, std::optional<ViewFit> fit);
     QPointF windowLocation(QPointF local) const;
@@ -155,10 +182,15 @@ private:
     TextureLibrary _textures;
     FrameRenderer _renderer;
     bool _texturesPending = false;
-    bool _hideInvisible = false;
-    bool _drawMirroredHalves = false;
+    DisplayChoice _display;
     std::optional<ViewFit> _fit;
     bool _fitDecided = false;  // whether a scene with vertices was looked at yet
     bool _wireframe = false;
     bool _backFaces = false;
+    bool _showGrid = true;
+    bool _showAxes = true;
+    std::optional<Color> _background;
+    bool _antialiasing = false;
+    // Where a smoothed frame is drawn before it is resolved into the widget's own.
+    std::unique_ptr<QOpenGLFramebufferObject> _multisampled;
 };

@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSlider>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
@@ -212,6 +213,19 @@ private slots:
         QTRY_VERIFY(view->animationTime() > reached + 2);
         QVERIFY(!controls->nextFrameAction()->isEnabled());
 
+        // The time slider follows playback over the loop; dragging it holds the frame chosen.
+        QSlider* slider = controls->timeSlider();
+        QVERIFY(slider->isVisibleTo(window->window()));
+        QCOMPARE(slider->maximum(), 29);
+        QTRY_COMPARE(uint64_t(slider->value()), view->animationTime() % 30);
+        slider->setSliderDown(true);
+        slider->triggerAction(QAbstractSlider::SliderToMaximum);
+        slider->setSliderDown(false);
+        QVERIFY(view->playback().isPaused());
+        QCOMPARE(view->animationTime(), uint64_t(29));
+        QCOMPARE(controls->frameLabel()->text(), QString("Frame 29 of 30 (paused)"));
+        controls->playPauseAction()->trigger();
+
         // Choosing a name in the picker plays it from frame 0, paused or not.
         controls->playPauseAction()->trigger();
         window->animationPicker()->setCurrentIndex(1);  // "hop"
@@ -220,6 +234,7 @@ private slots:
         QVERIFY(view->animationTime() <= 1);
         window->animationPicker()->setCurrentIndex(0);  // none: still, no frame shown
         QVERIFY(controls->frameLabel()->text().isEmpty());
+        QVERIFY(!slider->isVisibleTo(window->window()));
     }
 
     void aWatchedFileReloadsKeepsTheViewAndSurvivesBadSaves() {
@@ -397,11 +412,47 @@ private slots:
         QVERIFY(ImageExport::writePng(picture, written, flag, &error));
         QCOMPARE(QImage(written).size(), QSize(240, 180));
         QVERIFY(view->renderImage(QSize(100000, 10)).isNull());  // past what OpenGL allows
+
+        // Over a transparent background: nothing where the model is not, not even the grid
+        // (the same picture without the grid shows the background there), and the opaque
+        // parts of the model in their own colours.
+        QImage clear = view->renderImage(QSize(240, 180), true);
+        view->setShowsGrid(false);
+        view->setShowsAxes(false);
+        QImage plain = view->renderImage(QSize(240, 180));
+        const QRgb slate = qRgb(30, 65, 90);
+        int background = 0, opaque = 0, wrong = 0;
+        for (int row = 0; row < plain.height(); ++row)
+            for (int column = 0; column < plain.width(); ++column) {
+                QRgb p = plain.pixel(column, row), c = clear.pixel(column, row);
+                if (p == slate) {
+                    ++background;
+                    wrong += qAlpha(c) != 0;
+                } else if (qAlpha(c) == 255) {
+                    ++opaque;
+                    wrong += std::abs(qRed(c) - qRed(p)) > 1 || std::abs(qGreen(c) - qGreen(p)) > 1 ||
+                             std::abs(qBlue(c) - qBlue(p)) > 1;
+                }
+            }
+        QCOMPARE(wrong, 0);
+        QVERIFY(background > 1000 && opaque > 1000);
     }
 
-    // The export dialog adds ".png" itself, before it asks about a file of that name:
+    // The export proposes no file that exists (the model's own texture, an earlier picture,
+    // a link), and its dialog adds ".png" itself before it asks about a file of that name:
     // typing "shot" never writes over "shot.png" unasked.
-    void theExportDialogAsksBeforeReplacingTheNameItCompletes() {
+    void theExportNeverProposesOrSilentlyReplacesAFile() {
+        QDir folder(_folder.filePath("pictures"));
+        QVERIFY(folder.mkpath("."));
+        QCOMPARE(ImageExport::suggestedPath(folder.path(), "reimu"), folder.filePath("reimu-view.png"));
+        for (const char* taken : {"reimu-view.png", "reimu-view-2.png"}) {
+            QFile file(folder.filePath(taken));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(QFile::link(folder.filePath("nowhere"), folder.filePath("reimu-view-3.png")));
+        QCOMPARE(ImageExport::suggestedPath(folder.path(), "reimu"), folder.filePath("reimu-view-4.png"));
+        QCOMPARE(ImageExport::suggestedPath(folder.path(), ""), folder.filePath("Untitled-view.png"));
+
         std::unique_ptr<QFileDialog> dialog(ImageExport::saveDialog(nullptr, _folder.filePath("picture.png")));
         QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
         QCOMPARE(dialog->defaultSuffix(), QString("png"));

@@ -11,6 +11,7 @@
 #include <QMimeData>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
+#include <QSettings>
 #include <QSlider>
 #include <QTemporaryDir>
 
@@ -90,6 +91,7 @@ private slots:
         });
         _documents->clearRecentFiles();
         _documents->setCompatibilityReading(false);
+        QSettings().remove("view");
     }
 
     void cleanup() {
@@ -273,24 +275,54 @@ private slots:
         QTRY_VERIFY(window->document()->model()->models().size() > 1);  // the flag's, read again
     }
 
-    void viewMenuTogglesReachTheView() {
+    // Documents read for compatibility show as the modeller shows them, or as last chosen
+    // for such documents; strictly read ones as stored. The status bar's notes follow the
+    // choice, and the look (grid, axes, smoothing) carries over to the next window.
+    void viewChoicesFollowTheReadingAndAreRemembered() {
         REQUIRE_OPENGL();
-        WindowController* window = _documents->newDocument();
-        ZeltoOpenGLView* view = window->glView();
-        auto action = [&](const char* name) { return window->window()->findChild<QAction*>(name); };
-        QVERIFY(!view->drawsWireframe() && !view->drawsBackFaces());
-        action("wireframe")->setChecked(true);
-        action("backFaces")->setChecked(true);
-        QVERIFY(view->drawsWireframe() && view->drawsBackFaces());
-        QList<QAction*> items;
-        for (QMenu* menu : window->window()->menuBar()->findChildren<QMenu*>())
-            if (menu->title() == "&View") items = menu->actions();
-        QAction* hide = items.value(items.indexOf(action("backFaces")) + 2);
-        QAction* mirror = items.value(items.indexOf(action("backFaces")) + 3);
-        QVERIFY(!view->hidesInvisibleObjects() && !view->drawsMirroredHalves());
-        hide->setChecked(true);
-        mirror->setChecked(true);
-        QVERIFY(view->hidesInvisibleObjects() && view->drawsMirroredHalves());
+        QByteArray text = "Metasequoia Document\r\nFormat Text Ver 1.0\r\n\r\n"
+                          "Material 1 {\r\n\t\"m\" col(0.800 0.500 0.300 1.000)\r\n}\r\n"
+                          "Object \"hidden\" {\r\n\tvisible 0\r\n\tvertex 3 {\r\n\t\t0 0 0\r\n\t\t90 0 0\r\n"
+                          "\t\t0 90 0\r\n\t}\r\n\tface 1 {\r\n\t\t3 V(0 2 1) M(0)\r\n\t}\r\n}\r\n"
+                          "Object \"half\" {\r\n\tmirror 1\r\n\tvertex 3 {\r\n\t\t0 0 0\r\n\t\t90 0 0\r\n"
+                          "\t\t0 90 0\r\n\t}\r\n\tface 1 {\r\n\t\t3 V(0 2 1) M(0)\r\n\t}\r\n}\r\nEof\r\n";
+        auto document = [&](const char* name) {
+            QFile file(_folder.filePath(name));
+            file.open(QIODevice::WriteOnly);
+            file.write(text);
+            return file.fileName();
+        };
+        auto action = [](WindowController* window, const char* name) {
+            return window->window()->findChild<QAction*>(name);
+        };
+        const QString mirrorNote = "line 19: Object \"half\" is mirrored in the modeller (\"mirror 1\"); only the "
+                                   "half it stores is drawn";
+        WindowController* strict = _documents->openDocument(document("strict.mqo"));
+        QVERIFY(strict);
+        QCOMPARE(strict->glView()->displayChoice(), DisplayChoice{});
+        QVERIFY(strict->warningsLabel()->text().startsWith("2 reading warnings"));
+
+        _documents->setCompatibilityReading(true);
+        WindowController* compatible = _documents->openDocument(document("compatible.mqo"));
+        ZeltoOpenGLView* view = compatible->glView();
+        QCOMPARE(view->displayChoice(), DisplayChoice::asModelled());
+        QVERIFY(action(compatible, "mirroredHalves")->isChecked());
+        QCOMPARE(compatible->warningsLabel()->text(), QString());
+        action(compatible, "mirroredHalves")->trigger();
+        QVERIFY(!view->drawsMirroredHalves() && view->hidesInvisibleObjects());
+        QCOMPARE(compatible->warningsLabel()->text(), "Reading warning: " + mirrorNote);
+        action(compatible, "grid")->trigger();
+        action(compatible, "antialiasing")->trigger();
+        QVERIFY(!view->showsGrid() && view->showsAxes() && view->antialiasing());
+        // What a strict document's window chose is its own.
+        action(strict, "hideInvisible")->trigger();
+
+        WindowController* next = _documents->openDocument(document("next.mqo"));
+        QCOMPARE(next->glView()->displayChoice(), (DisplayChoice{false, true}));
+        QVERIFY(!next->glView()->showsGrid() && next->glView()->antialiasing());
+        QVERIFY(!action(next, "grid")->isChecked());
+        _documents->setCompatibilityReading(false);
+        QCOMPARE(_documents->openDocument(document("strict-again.mqo"))->glView()->displayChoice(), DisplayChoice{});
     }
 
     // A model a few units across opens fitted, with the grid's spacing in its units in
@@ -314,7 +346,7 @@ private slots:
         QCOMPARE(window->zoom(), 0.0f);
         QCOMPARE(view->camera().pos().y, 0.0f);  // the model's middle in the view's middle
 
-        window->window()->findChild<QAction*>("defaultCamera")->trigger();
+        window->window()->findChild<QAction*>("home")->trigger();
         QVERIFY(!view->fit());
         QCOMPARE(view->camera().pos().y, Camera::kDefaultPos.y);
         QCOMPARE(window->gridSpacingLabel()->text(), QString("Grid: 50 units"));
