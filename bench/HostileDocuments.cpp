@@ -67,6 +67,16 @@ std::string claims(size_t objects) {
     return out;
 }
 
+// A Shift_JIS document (its names are not UTF-8) followed by comment lines that end in
+// "]", as a scan for binary data might take them.
+std::string shiftJISComments(size_t lines) {
+    const std::string name = "\x83\x65\x83\x58\x83\x67";  // "test" in katakana
+    std::string head = std::string(kHeader) + "Material 1 {\r\n\t\"" + name + "\" col(0.700 0.700 0.700 1.000)\r\n}\r\n" +
+                       "Object \"" + name + "\" {\r\n\tvertex 3 {\r\n\t\t0 0 0\r\n\t\t1 0 0\r\n\t\t0 1 0\r\n\t}\r\n" +
+                       "\tface 1 {\r\n\t\t3 V(0 1 2) M(0)\r\n\t}\r\n}\r\n";
+    return repeated(head, "# see the notes on the model above]\r\n", lines, "Eof\r\n");
+}
+
 std::string withLineFeeds(std::string text) {
     std::string out;
     out.reserve(text.size());
@@ -80,7 +90,8 @@ std::string withLineFeeds(std::string text) {
 const std::vector<HostileKind>& hostileKinds() {
     static const std::vector<HostileKind> kinds = {{"thumbnails", true}, {"fan", false},      {"claims", false},
                                                    {"nesting", false},   {"long-line", false}, {"lf", true},
-                                                   {"polygon", true},    {"lone-cr", true}};
+                                                   {"polygon", true},    {"lone-cr", true},
+                                                   {"sjis-comments", true}};
     return kinds;
 }
 
@@ -96,6 +107,7 @@ std::string generateHostile(std::string_view kind, size_t scale) {
     if (kind == "lf") return withLineFeeds(generateDocument(200000 * scale));
     if (kind == "polygon") return star(40000 * scale);
     if (kind == "lone-cr") return repeated(std::string(kHeader) + "x", "\r# a comment\n", 3000000 * scale, "\r\nEof\r\n");
+    if (kind == "sjis-comments") return shiftJISComments(1500000 * scale);
     return {};
 }
 

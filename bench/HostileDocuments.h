@@ -17,6 +17,7 @@ namespace bench {
 //   lf          a modeller's document with LF line ends
 //   polygon     one concave face of many corners (a star), split into triangles
 //   lone-cr     lone CRs, each before a comment line that ends with LF alone
+//   sjis-comments  a Shift_JIS document, then comment lines that end in "]"
 // An empty string for a kind it does not know.
 std::string generateHostile(std::string_view kind, size_t scale);
 

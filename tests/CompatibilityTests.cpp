@@ -91,6 +91,21 @@ TEST(CompatibilityReading, ShiftJISTextIsDecoded) {
               std::vector<std::string>{"5: the text is not UTF-8; it is read as Shift_JIS (CP932)"});
 }
 
+// Binary data is only where the format puts it: after a line that ends in "[N]" in a
+// chunk that is passed over. A comment line that ends so is text, and the Shift_JIS name
+// after it is decoded; data that no code page decodes is kept as it is.
+TEST(CompatibilityReading, BinaryDataIsOnlyInChunksPassedOver) {
+    const std::string sjis = "\x83\x65\x83\x58\x83\x67", utf8 = "\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88";
+    const std::string data("\xFF\x80\r\n{}", 6);
+    const std::string material = "Material 1 {\r\n\t\"" + sjis + "\" col(1.000 1.000 1.000 1.000)\r\n}\r\n";
+    for (const std::string& before : {std::string("# see the notes [20]\r\n"), "Blob 1 {\r\n\t\"data\" [6]\r\n" + data + "\r\n}\r\n",
+                                      "Thumbnail 1 1 [6]\r\n" + data + "\r\n"}) {
+        Metasequoia scene = compatible(kHeader + before + material + triangleObject(sjis) + "Eof\r\n");
+        EXPECT_EQ(scene.materials()[0].name(), utf8) << before;
+        EXPECT_EQ(scene.models()[0].name(), utf8) << before;
+    }
+}
+
 TEST(CompatibilityReading, NamesInUTF8OrTheCodePageTheDocumentSays) {
     // Format 1.2 writes names in UTF-8 and says so; older ones name a code page.
     std::string utf8 = "\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88";  // "テスト"

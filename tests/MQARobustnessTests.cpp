@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
+#include <malloc.h>
+
+#include <functional>
 
 #include "DocumentText.h"
 #include "MQAException.h"
 #include "MQAFile.h"
+#include "MQACompat.h"
 #include "MQAReader.h"
 #include "MQATreeBuilder.h"
 
@@ -67,6 +71,33 @@ TEST(MQARobustness, MillionLevelsDeep) {
     EXPECT_THROW(file.stringValue(), std::length_error);
 }
 
+// Blocks nested inside one another, each claiming 2^31 - 1 lines: the room the tree takes
+// while it is read follows the lines read, not what the lines claim.
+TEST(MQARobustness, NestedCountClaimsTakeNoRoomAhead) {
+    auto allocated = [] {
+        struct mallinfo2 info = mallinfo2();
+        return info.uordblks + info.hblkhd;
+    };
+    // Room made ahead would be greatest when the innermost block ends, all blocks open.
+    struct PeakBuilder : mqa::TreeBuilder {
+        std::function<size_t()> allocated;
+        size_t peak = 0;
+        void closed(uint32_t depth) override {
+            if (peak == 0) peak = allocated();
+            TreeBuilder::closed(depth);
+        }
+    };
+    std::string body;
+    for (int i = 0; i < 2000; ++i) body += "a 2147483647 {\r\n";
+    for (int i = 0; i < 2000; ++i) body += "}\r\n";
+    std::string text = documentWithBody(body);
+    size_t before = allocated();
+    PeakBuilder builder;
+    builder.allocated = allocated;
+    mqa::readDocument(text, builder);
+    EXPECT_LT(builder.peak - before, 64 * text.size());
+}
+
 TEST(MQARobustness, ModeratelyDeepTreesWrite) {
     constexpr int kDepth = 2000;
     std::string body;
@@ -85,6 +116,27 @@ TEST(MQARobustness, LongLinesAndRuns) {
               1u);
     std::string list = "(" + std::string(1000000, '1').replace(1, 999998, std::string(999998, ' ')) + ")";
     EXPECT_EQ(MQAFile::initWithString(document({"x " + list})).body().attributes().size(), 1u);
+}
+
+// A stage that goes through a long run of one kind of line looks at the cancel flag by
+// the bytes it passes, not only by the lines it counts: a run of comment lines, one line
+// of many values, and comment lines after a Shift_JIS text that end in "]" (which its
+// preparation looks at for binary data, and must look at line by line).
+TEST(MQARobustness, LongRunsStopOnceCancelled) {
+    MQAProgress cancelled;
+    cancelled.cancel();
+    std::string comments;
+    for (int i = 0; i < 200000; ++i) comments += "# see the notes above]\r\n";
+    std::string values = "x";
+    for (int i = 0; i < 200000; ++i) values += " 1.5";
+    for (const std::string& text : {documentWithBody("x 1\r\n" + comments), document({values})}) {
+        mqa::TreeBuilder builder;
+        MQAReadOptions options;
+        options.progress = &cancelled;
+        EXPECT_THROW(mqa::readDocument(text, builder, options), MQACancelled);
+    }
+    std::string shiftJIS = documentWithBody("Object \"\x83\x65\" {\r\n}\r\n" + comments);
+    EXPECT_THROW(mqa::compat::prepareText(shiftJIS, &cancelled), MQACancelled);
 }
 
 namespace {

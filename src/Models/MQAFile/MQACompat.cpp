@@ -8,11 +8,20 @@
 #include <memory>
 #include <utility>
 
+#include "MQARawLines.h"
+#include "MQAReader.h"
 #include "MQAScan.h"
 #include "MQAUTF8.h"
 
 namespace mqa::compat {
 namespace {
+
+// How much of a text each stage goes through between looks at the cancel flag.
+constexpr size_t kBytesPerCheck = size_t{1} << 20;
+
+void stopIfCancelled(const MQAProgress* progress) {
+    if (progress && progress->isCancelled()) throw MQACancelled();
+}
 
 uint64_t lineAt(std::string_view text, size_t offset) {
     return 1 + static_cast<uint64_t>(std::count(text.begin(), text.begin() + static_cast<ptrdiff_t>(offset), '\n'));
@@ -25,8 +34,13 @@ struct CodePage {
 
 // The value of the document's "CodePage" line, which stands among its first chunks,
 // before any object.
-std::optional<CodePage> codePageOf(std::string_view text) {
+std::optional<CodePage> codePageOf(std::string_view text, const MQAProgress* progress) {
+    size_t checked = 0;
     for (size_t at = 0; at < text.size();) {
+        if (at - checked > kBytesPerCheck) {
+            stopIfCancelled(progress);
+            checked = at;
+        }
         size_t lf = text.find('\n', at);
         std::string_view line = text.substr(at, (lf == std::string_view::npos ? text.size() : lf) - at);
         auto startsWith = [&](std::string_view word) {
@@ -46,41 +60,67 @@ std::optional<CodePage> codePageOf(std::string_view text) {
     return std::nullopt;
 }
 
-// The binary data among the text: after a line that ends in "[N]", N bytes and what
-// follows them up to the next line end.
-std::vector<std::pair<size_t, size_t>> binaryRuns(std::string_view text) {
-    std::vector<std::pair<size_t, size_t>> runs;
-    for (size_t at = 0; at < text.size();) {
-        size_t lf = text.find('\n', at);
-        if (lf == std::string_view::npos) break;
-        size_t end = lf;
-        while (end > at && (isSpace(text[end - 1]))) --end;
-        size_t open = end > at && text[end - 1] == ']' ? text.rfind('[', end - 1) : std::string_view::npos;
-        size_t bytes = 0;
-        bool counted = open != std::string_view::npos && open >= at && open + 2 < end;
-        for (size_t i = open + 1; counted && i + 1 < end; ++i) {
-            counted = isDigit(text[i]);
-            bytes = std::min<size_t>(bytes * 10 + static_cast<size_t>(text[i] - '0'), text.size());
+using BinaryRuns = std::vector<std::pair<size_t, size_t>>;
+
+// Whether any line ends in "[N]", so that binary data may follow it.
+bool announcesBinary(std::string_view text, const MQAProgress* progress) {
+    const char* end = text.data() + text.size();
+    const char* checked = text.data();
+    for (const char* p = text.data(); p != end;) {
+        RawLine line = rawLineAt(p, end);
+        if (binaryBytes(line.content)) return true;
+        p = line.next;
+        if (static_cast<size_t>(p - checked) > kBytesPerCheck) {
+            stopIfCancelled(progress);
+            checked = p;
         }
-        at = lf + 1;
-        if (!counted || bytes == 0) continue;
-        size_t stop = std::min(text.size(), at + bytes);
-        if (stop < text.size() && text[stop - 1] != '\n') {
-            size_t next = text.find('\n', stop);
-            stop = next == std::string_view::npos ? text.size() : next + 1;
-        }
-        runs.emplace_back(at, stop);
-        at = stop;
+    }
+    return false;
+}
+
+// Takes no line: only what reading passes over matters here.
+class NoLines : public MQALineVisitor {
+public:
+    void line(const MQALine&, uint32_t) override {}
+};
+
+// The binary data among the text: where lenient reading finds it, in the chunks it
+// passes over. The bytes are read as lenient reading reads the decoded text: lines,
+// names, strings and braces are the same in the bytes of every code page read here (no
+// byte of a multibyte character is a quote, a line end or a blank). When that reading
+// fails, nothing after the failing line is read either: it is all kept as it is.
+BinaryRuns binaryRunsOf(std::string_view text, const MQAProgress* progress) {
+    BinaryRuns runs;
+    if (!announcesBinary(text, progress)) return runs;
+    NoLines none;
+    MQAReadOptions options;
+    options.lenient = true;
+    options.progress = const_cast<MQAProgress*>(progress);
+    options.reportsProgress = false;
+    options.binaryRuns = &runs;
+    try {
+        readDocument(text, none, options);
+    } catch (const MQACancelled&) {
+        throw;
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (const std::exception& error) {
+        std::optional<MQAPlace> place = placeOfError(error);
+        size_t from = 0;
+        for (uint64_t line = 1; place && line <= place->line && from < text.size(); ++line)
+            from = rawLineAt(text.data() + from, text.data() + text.size()).next - text.data();
+        if (place && from < text.size() && (runs.empty() || runs.back().second <= from))
+            runs.emplace_back(from, text.size());
     }
     return runs;
 }
 
 // The first byte that is not UTF-8 outside the binary data.
-std::optional<size_t> firstInvalid(std::string_view text, const std::vector<std::pair<size_t, size_t>>& binary) {
+std::optional<size_t> firstInvalid(std::string_view text, const BinaryRuns& binary, const MQAProgress* progress) {
     size_t from = 0;
     for (size_t k = 0; k <= binary.size(); ++k) {
         size_t to = k < binary.size() ? binary[k].first : text.size();
-        if (std::optional<size_t> bad = findInvalidUTF8(text.substr(from, to - from))) return from + *bad;
+        if (std::optional<size_t> bad = findInvalidUTF8(text.substr(from, to - from), progress)) return from + *bad;
         if (k < binary.size()) from = binary[k].second;
     }
     return std::nullopt;
@@ -88,8 +128,8 @@ std::optional<size_t> firstInvalid(std::string_view text, const std::vector<std:
 
 // The text decoded from `encoding` into UTF-8, the binary data as it is; none when the
 // text is not text in that encoding.
-std::optional<std::string> decode(std::string_view bytes, const std::string& encoding,
-                                  const std::vector<std::pair<size_t, size_t>>& binary, const MQAProgress* progress) {
+std::optional<std::string> decode(std::string_view bytes, const std::string& encoding, const BinaryRuns& binary,
+                                  const MQAProgress* progress) {
     iconv_t converter = iconv_open("UTF-8", encoding.c_str());
     if (converter == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
     std::unique_ptr<void, int (*)(iconv_t)> closer(converter, iconv_close);
@@ -100,7 +140,7 @@ std::optional<std::string> decode(std::string_view bytes, const std::string& enc
         size_t inLeft = part.size();
         char chunk[1 << 16];
         while (inLeft > 0) {
-            if (progress && progress->isCancelled()) throw MQACancelled();
+            stopIfCancelled(progress);
             char* out = chunk;
             size_t outLeft = sizeof chunk;
             size_t done = iconv(converter, &in, &inLeft, &out, &outLeft);
@@ -139,14 +179,14 @@ PreparedText prepareText(std::string_view bytes, const MQAProgress* progress) {
         out.warnings.push_back({1, "a UTF-8 byte-order mark at the start is skipped"});
     }
     out.text = bytes;
-    std::optional<CodePage> page = codePageOf(bytes);
+    std::optional<CodePage> page = codePageOf(bytes, progress);
     bool numbered = page && !page->name.empty() && !namesUTF8(page->name) &&
                     std::all_of(page->name.begin(), page->name.end(), [](char c) { return isDigit(c); });
-    std::optional<size_t> invalid = findInvalidUTF8(bytes);
+    std::optional<size_t> invalid = findInvalidUTF8(bytes, progress);
     if (!invalid && !numbered) return out;
     // Binary data is no text in any encoding: it stays as it is.
-    std::vector<std::pair<size_t, size_t>> binary = binaryRuns(bytes);
-    if (invalid) invalid = firstInvalid(bytes, binary);
+    BinaryRuns binary = binaryRunsOf(bytes, progress);
+    if (invalid) invalid = firstInvalid(bytes, binary, progress);
     if (numbered) {
         // Names and file names in the document's own code page.
         if (std::optional<std::string> decoded = decode(bytes, "CP" + page->name, binary, progress)) {

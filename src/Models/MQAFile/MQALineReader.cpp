@@ -8,6 +8,7 @@
 
 #include "MQAHalves.h"
 #include "MQANumber.h"
+#include "MQARawLines.h"
 #include "MQAScan.h"
 
 namespace mqa {
@@ -20,6 +21,9 @@ constexpr int kStringMismatchLine = 283;
 constexpr int kFloatMismatchLine = 292;
 constexpr int kIntMismatchLine = 301;
 constexpr uint32_t kLinesPerProgress = 4096;
+// Within one long line or run of comment lines, how much is read between checkpoints.
+constexpr size_t kBytesPerCheck = size_t{1} << 20;
+constexpr uint32_t kValuesPerCheck = 1u << 16;
 constexpr size_t kExcerptBytes = 120;
 
 uint32_t intBitsAsFloatBits(uint32_t bits) {
@@ -30,33 +34,6 @@ bool continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x8
 
 uint64_t lineFeeds(const char* from, const char* to) {
     return static_cast<uint64_t>(std::count(from, to, '\n'));
-}
-
-// A line's content (without its line end and trailing blanks) and where the next starts.
-struct RawLine {
-    std::string_view content;
-    const char* next;
-};
-
-RawLine rawLineAt(const char* p, const char* end) {
-    const void* lf = std::memchr(p, '\n', static_cast<size_t>(end - p));
-    const char* stop = lf ? static_cast<const char*>(lf) : end;
-    const char* next = lf ? stop + 1 : end;
-    while (stop > p && (stop[-1] == '\r' || isBlank(stop[-1]))) --stop;
-    return {std::string_view(p, static_cast<size_t>(stop - p)), next};
-}
-
-// The N of a line that ends in "[N]": that many bytes of binary data follow the line.
-size_t binaryBytes(std::string_view content) {
-    if (content.size() < 3 || content.back() != ']') return 0;
-    size_t open = content.rfind('[');
-    if (open == std::string_view::npos || open + 2 > content.size() - 1) return 0;
-    size_t bytes = 0;
-    for (size_t i = open + 1; i + 1 < content.size(); ++i) {
-        if (!isDigit(content[i])) return 0;
-        bytes = std::min<size_t>(bytes * 10 + static_cast<size_t>(content[i] - '0'), SIZE_MAX / 16);
-    }
-    return bytes;
 }
 
 // Characters from `lineStart` to `at` plus 1: the column of `at`.
@@ -141,7 +118,8 @@ LineReader::LineReader(std::string_view text, const char* begin, const char* end
       _failAt(begin),
       _line(line),
       _options(options),
-      _notes(notes) {}
+      _notes(notes),
+      _checkpoint(options.progress, options.reportsProgress) {}
 
 void LineReader::failAt(const char* p, std::string_view unit, int line) {
     _failAt = skipBlanks(p, _end);
@@ -194,7 +172,12 @@ const char* LineReader::passOver(const char* p) const {
     const char* resume = p;  // where reading resumes when no blank run ends here
     const char* runEnd = nullptr;
     bool spaceSeen = false;
+    const char* checked = p;  // a long run of comment lines is one line to countLine
     while (q != _end) {
+        if (static_cast<size_t>(q - checked) > kBytesPerCheck) {
+            checkpoint(q);
+            checked = q;
+        }
         if (*q == '#' && isLineStart(q)) {
             const char* after = commentEnd(q);
             if (!after) break;
@@ -267,13 +250,10 @@ void LineReader::atLineStart() {
 void LineReader::countLine(const char* at) {
     if (++_linesSinceProgress < kLinesPerProgress) return;
     _linesSinceProgress = 0;
-    if (_cancel) {
-        if (_cancel->load(std::memory_order_relaxed) || (_options.progress && _options.progress->isCancelled()))
-            throw MQACancelled();
-    } else if (_options.progress) {
-        _options.progress->reached(static_cast<uint64_t>(at - _text.data()));
-    }
+    checkpoint(at);
 }
+
+void LineReader::checkpoint(const char* at) const { _checkpoint.reached(static_cast<uint64_t>(at - _text.data())); }
 
 bool LineReader::readParam(const char*& p) {
     Buffer& b = _buffer;
@@ -343,7 +323,7 @@ bool LineReader::readParam(const char*& p) {
             b.strings.push_back(v.text);
         else
             b.numbers.push_back(v.bits);
-        ++param.count;
+        if (++param.count % kValuesPerCheck == 0) checkpoint(q);
         q = v.next;
     }
 }
@@ -364,6 +344,7 @@ void LineReader::readHead() {
         _failAt = skipBlanks(next, _end);
         if (!readParam(next)) break;
         _p = next;
+        if (b.params.size() % kValuesPerCheck == 0) checkpoint(next);
     }
 }
 
@@ -462,9 +443,11 @@ void LineReader::skipChunk(std::string_view name) {
             ++depth;
         p = line.next;
         if (size_t bytes = binaryBytes(line.content)) {
-            // The data, and whatever follows it up to the next line end.
-            p += std::min(bytes, static_cast<size_t>(_end - p));
-            if (p != _end && p[-1] != '\n') p = rawLineAt(p, _end).next;
+            const char* data = p;
+            p = binaryRunEnd(data, bytes, _end);
+            if (_options.binaryRuns)
+                _options.binaryRuns->emplace_back(static_cast<size_t>(data - _text.data()),
+                                                  static_cast<size_t>(p - _text.data()));
         }
         if (depth <= 0) break;
         countLine(p);
@@ -542,7 +525,7 @@ void LineReader::readInHalves(MQALineVisitor& visitor, uint32_t depth) {
             try {
                 LineReader other(_text, middle, _end, middleLine, _options, second.notes);
                 other._owners = std::move(owners);
-                other._cancel = &unwanted;
+                other._checkpoint = Checkpoint(_checkpoint, unwanted);
                 other._splits = false;
                 other.readList(*later, depth);
                 second.stop = other._p;

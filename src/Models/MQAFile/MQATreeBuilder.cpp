@@ -1,9 +1,14 @@
 #include "MQATreeBuilder.h"
 
+#include <algorithm>
+
 namespace mqa {
 
 void TreeBuilder::line(const MQALine& line, uint32_t depth) {
-    if (_lists.size() <= depth + 1) _lists.resize(depth + 2);
+    if (_lists.size() <= depth + 1) {
+        _lists.resize(depth + 2);
+        _roomAhead.resize(depth + 2);
+    }
     MQAAttribute attribute;
     attribute.setName(line.name);
     std::vector<MQAParam>& params = attribute.params();
@@ -13,13 +18,20 @@ void TreeBuilder::line(const MQALine& line, uint32_t depth) {
     _lists[depth].push_back(std::move(attribute));
     if (line.opensBlock) {
         _opened = depth + 1;
-        _lists[_opened].reserve(line.claimedCount(8));
+        // Room for the lines the block claims, as far as the text left could hold them:
+        // the open blocks share that room, so that nested claims do not each take it.
+        size_t room = line.claimedCount(kShortestLine);
+        size_t unclaimed = line.textLeft / kShortestLine - std::min(line.textLeft / kShortestLine, _roomAheadInAll);
+        _roomAhead[_opened] = std::min(room, unclaimed);
+        _roomAheadInAll += _roomAhead[_opened];
+        _lists[_opened].reserve(_roomAhead[_opened]);
     }
 }
 
 std::unique_ptr<MQALineVisitor> TreeBuilder::forSecondHalf() {
     auto later = std::make_unique<TreeBuilder>();
     later->_lists.resize(_opened + 2);
+    later->_roomAhead.resize(_opened + 2);
     return later;
 }
 
@@ -32,6 +44,8 @@ void TreeBuilder::takeSecondHalf(MQALineVisitor& later) {
 }
 
 void TreeBuilder::closed(uint32_t depth) {
+    _roomAheadInAll -= _roomAhead[depth + 1];
+    _roomAhead[depth + 1] = 0;
     std::vector<MQAAttribute>& lines = _lists[depth + 1];
     std::vector<MQAAttribute> block;
     if (lines.capacity() - lines.size() > lines.size() / 8) {

@@ -1,5 +1,6 @@
 #include "MQAUTF8.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -35,6 +36,20 @@ std::optional<size_t> findInvalidUTF8(std::string_view bytes) {
         for (size_t k = 2; k < length; ++k)
             if ((s[i + k] & 0xC0) != 0x80) return i;
         i += length;
+    }
+    return std::nullopt;
+}
+
+std::optional<size_t> findInvalidUTF8(std::string_view bytes, const MQAProgress* progress) {
+    if (!progress) return findInvalidUTF8(bytes);
+    constexpr size_t kBytesPerCheck = size_t{16} << 20;
+    for (size_t from = 0; from < bytes.size();) {
+        if (progress->isCancelled()) throw MQACancelled();
+        // Each piece ends where a character starts, so no sequence is cut in two.
+        size_t to = std::min(bytes.size(), from + kBytesPerCheck);
+        while (to < bytes.size() && (static_cast<unsigned char>(bytes[to]) & 0xC0) == 0x80) ++to;
+        if (std::optional<size_t> bad = findInvalidUTF8(bytes.substr(from, to - from))) return from + *bad;
+        from = to;
     }
     return std::nullopt;
 }

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "MQACheckpoint.h"
 #include "MQAReader.h"
 
 namespace mqa {
@@ -62,6 +63,7 @@ private:
     void atLineStart();
     // Every so many lines: reports how far reading got (at `at`), and stops when asked to.
     void countLine(const char* at);
+    void checkpoint(const char* at) const;
     void readHead();
     bool readParam(const char*& p);
     // CR LF (or, when lenient, LF) at p: the position after it, else nullptr. What the
@@ -107,7 +109,7 @@ private:
     // The names of the lines whose blocks are open, for lenient reading's choices.
     std::vector<std::string_view> _owners;
     uint32_t _linesSinceProgress = 0;
-    const std::atomic<bool>* _cancel = nullptr;
+    Checkpoint _checkpoint;
     // While reading the first half of a block: where the second half starts.
     const char* _stopAt = nullptr;
     uint32_t _stopDepth = 0;

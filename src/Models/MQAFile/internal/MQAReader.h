@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "MQAException.h"
@@ -77,8 +78,13 @@ struct MQAReadOptions {
     bool lenient = false;
     // Blocks at least this long whose visitor offers a second half are read in halves.
     size_t halvesFrom = size_t{1} << 20;
-    // Where to report how far reading got, and to be asked to stop.
+    // Where to report how far reading got (unless not `reportsProgress`), and to be asked
+    // to stop.
     MQAProgress* progress = nullptr;
+    bool reportsProgress = true;
+    // Where to note the binary data that reading passes over, as [begin, end) offsets in
+    // the text; for a reading whose visitor takes no block in halves.
+    std::vector<std::pair<size_t, size_t>>* binaryRuns = nullptr;
 };
 
 // How a document's text was read: its header, and what reading left out or changed

@@ -28,6 +28,10 @@ private:
     // their size when it closes.
     std::vector<std::vector<MQAAttribute>> _lists;
     uint32_t _opened = 0;  // the depth of the lines of the block opened last
+    // Lines that room was made for when a block opened, by depth and in all open blocks.
+    static constexpr size_t kShortestLine = 8;
+    std::vector<size_t> _roomAhead;
+    size_t _roomAheadInAll = 0;
 };
 
 }  // namespace mqa

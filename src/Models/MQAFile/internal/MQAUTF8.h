@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "MQAException.h"
+#include "MQAProgress.h"
 
 namespace mqa {
 
@@ -13,6 +14,8 @@ namespace mqa {
 // code points past U+10FFFF and sequences cut off at the end are invalid); none when
 // the whole text is valid.
 std::optional<size_t> findInvalidUTF8(std::string_view bytes);
+// The same, stopping with MQACancelled soon after `progress` is cancelled.
+std::optional<size_t> findInvalidUTF8(std::string_view bytes, const MQAProgress* progress);
 
 // The error text for bytes that are not valid UTF-8 at the given offset.
 std::string invalidUTF8Message(size_t offset);
