@@ -9,10 +9,12 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <set>
 
 #include "DocumentGenerator.h"
+#include "FileSystemSource.h"
 #include "FramePose.h"
 #include "GltfExport.h"
 #include "Metasequoia.h"
@@ -355,4 +357,79 @@ TEST(GltfExport, NumbersThatAreNotFiniteGoInAsZeroWithAWarning) {
     EXPECT_EQ(exported.warnings, (std::vector<std::string>{
                                      "model \"o\", texture coordinates: 2 values are not a finite number and went in as 0",
                                      "node \"scene\": a part of its place that is not finite went in as the identity's"}));
+}
+
+namespace {
+
+void writePng(const std::string& path, QColor colour) {
+    QImage image(4, 2, QImage::Format_RGBA8888);
+    image.fill(colour);
+    ASSERT_TRUE(image.save(QString::fromStdString(path), "PNG"));
+}
+
+std::string readWhole(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string documentNaming(const std::vector<std::string>& textures) {
+    std::string text = std::string(kHeader) + "Material " + std::to_string(textures.size()) + " {\r\n";
+    for (size_t i = 0; i < textures.size(); ++i)
+        text += "\t\"m" + std::to_string(i) + "\" col(1 1 1 1) dif(1) tex(\"" + textures[i] + "\")\r\n";
+    return text + "}\r\nEof\r\n";
+}
+
+// Files as the file system gives them; once a file has been read, it is swapped for a
+// link to /dev/zero, which would never end if it were read again.
+struct SwappingFiles : zelto::ByteSource {
+    std::string folder;
+    mutable std::map<std::string, int> opens;
+    zelto::SourceBytes open(const std::string& name, size_t maxBytes) const override {
+        ++opens[name];
+        const std::string path = folder + "/" + name;
+        zelto::SourceBytes bytes = zelto::fileSystem().open(path, maxBytes);
+        std::filesystem::remove(path);
+        std::filesystem::create_symlink("/dev/zero", path);
+        return bytes;
+    }
+};
+
+}  // namespace
+
+// One PNG named forty ways goes in once; what would pass the budget goes without, with a
+// warning; the bytes that go in are those that were decoded, read once.
+TEST(GltfExport, EachTextureFileGoesInOnceAsTheBytesDecodedWithinTheBudget) {
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString();
+    writePng(folder + "/a.png", Qt::red);
+    writePng(folder + "/b.png", Qt::green);
+    writePng(folder + "/c.png", Qt::blue);
+    std::vector<std::string> names;
+    for (std::string prefix; names.size() < 40; prefix += "./") names.push_back(prefix + "a.png");
+    names.push_back("b.png");
+    names.push_back("c.png");
+    Metasequoia scene = Metasequoia::initWithData(documentNaming(names));
+    GltfExportOptions options;
+    options.documentPath = folder + "/d.mqo";
+    options.textureBudget = 2 * 4 * 2 * 4;  // two 4 x 2 images
+    GltfExport exported = exportGltf(scene, options);
+    tinygltf::Model g = load(exported);
+    ASSERT_EQ(g.images.size(), 2u);
+    for (size_t m = 0; m < 40; ++m) EXPECT_EQ(g.materials[m].pbrMetallicRoughness.baseColorTexture.index, 0) << m;
+    EXPECT_EQ(g.materials[40].pbrMetallicRoughness.baseColorTexture.index, 1);
+    EXPECT_EQ(g.materials[41].pbrMetallicRoughness.baseColorTexture.index, -1);
+    ASSERT_EQ(exported.warnings.size(), 1u);
+    EXPECT_NE(exported.warnings[0].find("\"c.png\" of material \"m41\""), std::string::npos) << exported.warnings[0];
+    EXPECT_NE(exported.warnings[0].find("MB left for the document's textures"), std::string::npos) << exported.warnings[0];
+
+    const std::string original = readWhole(folder + "/a.png");
+    SwappingFiles swapping;
+    swapping.folder = folder;
+    GltfExportOptions once;
+    once.textureFiles = &swapping;
+    tinygltf::Model swapped = load(exportGltf(scene, once));
+    ASSERT_EQ(swapped.images.size(), 3u);  // the other spellings of a.png now reach /dev/zero, refused
+    const tinygltf::BufferView& view = swapped.bufferViews[swapped.images[0].bufferView];
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(swapped.buffers[0].data.data() + view.byteOffset), view.byteLength), original);
+    for (const auto& [name, opens] : swapping.opens) EXPECT_EQ(opens, 1) << name;
 }

@@ -342,3 +342,19 @@ TEST_F(TextureFolder, BitmapsWithoutEveryPixelAreUnreadable) {
             << c.what << ", " << c.bytes.size() << " bytes";
     }
 }
+
+// A bitmap cut after its header, named three ways: drawn untextured, with one note that
+// says why; a file that is no image at all goes quietly.
+TEST_F(TextureFolder, AShortImageIsNotedOncePerFile) {
+    QImage picture(16, 16, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    QByteArray bitmap = bitmapFile(picture);
+    writeBytes(path("short.bmp"), {bitmap.begin(), bitmap.begin() + 60});
+    std::ofstream(path("junk.png")) << "not an image";
+    Metasequoia scene = sceneWithTextures({"short.bmp", "./short.bmp", "tex/../short.bmp", "junk.png"});
+    TextureLibrary textures;
+    const auto& calls = reload(textures, scene);
+    EXPECT_EQ(countCalls(calls, "glTexImage2D"), 0u);
+    EXPECT_EQ(textures.notes(), (std::vector<std::string>{
+                                    "texture \"short.bmp\" is drawn untextured: its file ends before its pixels do"}));
+}

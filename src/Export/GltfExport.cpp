@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "DocumentSource.h"
 #include "GltfBuffer.h"
 #include "GltfFinite.h"
 #include "GltfMaterials.h"
@@ -11,6 +12,7 @@
 #include "MQAProgress.h"
 #include "Metasequoia.h"
 #include "SceneFigures.h"
+#include "TextureFiles.h"
 #include "TransformSplit.h"
 
 namespace {
@@ -92,8 +94,9 @@ GltfExport exportGltf(Metasequoia& scene, const GltfExportOptions& options) {
     gltf.asset.version = "2.0";
     gltf.asset.generator = "Zelto";
     GltfBuffer buffer(gltf);
-    std::map<const ZeltoMaterial*, int> materials =
-        addMaterials(gltf, buffer, scene, options.documentPath, options.lenientPaths, exported.warnings);
+    const zelto::DocumentFiles besideDocument(options.documentPath, options.lenientPaths);
+    TextureFiles textures(options.textureFiles ? *options.textureFiles : besideDocument, options.textureBudget);
+    std::map<const ZeltoMaterial*, int> materials = addMaterials(gltf, buffer, scene, textures, exported.warnings);
     exported.textures = gltf.textures.size();
 
     tinygltf::Node rootNode;

@@ -7,6 +7,9 @@
 
 class Metasequoia;
 class MQAProgress;
+namespace zelto {
+class ByteSource;
+}
 
 // How a scene is exported.
 struct GltfExportOptions {
@@ -14,6 +17,8 @@ struct GltfExportOptions {
     std::string resourcesName = "scene.bin";
     std::optional<std::string> documentPath;  // textures are looked for beside it
     bool lenientPaths = false;                // textures named as compatibility reading names them
+    const zelto::ByteSource* textureFiles = nullptr;  // where textures are opened; by default beside documentPath
+    size_t textureBudget = size_t{512} << 20;         // bytes the decoded textures may take, as in drawing
     MQAProgress* progress = nullptr;          // stops with MQACancelled once cancelled
 };
 

@@ -6,37 +6,32 @@
 
 #include "Metasequoia.h"
 #include "TextureImage.h"
-#include "DocumentSource.h"
+#include "TextureFiles.h"
 
 namespace {
 
 double unitClamped(double value) { return std::isfinite(value) ? std::clamp(value, 0.0, 1.0) : 0.0; }
 
-// The file's bytes as glTF takes them, with their MIME type: PNG and JPEG as they are
-// (the very bytes that decoded), any other image the texture reader takes as PNG. None
-// when it is no image it reads.
-std::optional<std::pair<QByteArray, std::string>> imageFile(const zelto::SourceBytes& file, const std::string& name) {
-    QImage image = decodeTextureImage(file.bytes.view(), name);  // headers that tell the truth only
-    if (image.isNull() || file.bytes.truncated()) return std::nullopt;
-    QByteArray bytes(file.bytes.view().data(), static_cast<qsizetype>(file.bytes.size()));
+// A decoded file's bytes as glTF takes them, with their MIME type: PNG and JPEG as they
+// are (the very bytes that decoded), any other image as PNG.
+std::optional<std::pair<QByteArray, std::string>> imageFile(const TextureFiles::Reach& reach) {
+    const std::string_view file = reach.bytes->bytes.view();
+    QByteArray bytes = QByteArray::fromRawData(file.data(), static_cast<qsizetype>(file.size()));
     if (bytes.startsWith("\x89PNG\r\n\x1a\n")) return std::pair{bytes, std::string("image/png")};
     if (bytes.startsWith("\xff\xd8\xff")) return std::pair{bytes, std::string("image/jpeg")};
     QByteArray png;
     QBuffer out(&png);
     out.open(QIODevice::WriteOnly);
-    if (!image.save(&out, "PNG")) return std::nullopt;
+    if (!reach.image.save(&out, "PNG")) return std::nullopt;
     return std::pair{png, std::string("image/png")};
 }
 
 }  // namespace
 
 std::map<const ZeltoMaterial*, int> addMaterials(tinygltf::Model& gltf, GltfBuffer& buffer, const Metasequoia& scene,
-                                                 const std::optional<std::string>& documentPath, bool lenientPaths,
-                                                 std::vector<std::string>& warnings) {
+                                                 TextureFiles& textures, std::vector<std::string>& warnings) {
     std::map<const ZeltoMaterial*, int> indices;
-    const zelto::DocumentFiles files(documentPath, lenientPaths);
-    std::map<std::string, int> textureOfName;                   // -1: a file that could not be read
-    std::map<zelto::SourceIdentity, int> textureOfFile;          // one image per file, however named
+    std::vector<int> textureOfFile;  // by the file's number in `textures`; -1: it gave no image
     for (const ZeltoMaterial& material : scene.materials()) {
         tinygltf::Material out;
         out.name = material.name();
@@ -52,20 +47,12 @@ std::map<const ZeltoMaterial*, int> addMaterials(tinygltf::Model& gltf, GltfBuff
         out.doubleSided = false;
         if (!material.textureName().empty()) {
             const std::string& name = material.textureName();
-            auto known = textureOfName.find(name);
-            if (known == textureOfName.end()) {
+            TextureFiles::Reach reach = textures.reach(name);
+            if (reach.first && reach.file >= 0) {
                 int texture = -1;
-                std::optional<zelto::SourceBytes> file;
-                try {
-                    file = files.open(name, kMaxTextureFileBytes);
-                } catch (const zelto::SourceError&) {
-                }
-                auto same = file ? textureOfFile.find(file->identity) : textureOfFile.end();
-                if (same != textureOfFile.end()) {
-                    texture = same->second;
-                } else if (auto image = file ? imageFile(*file, name) : std::nullopt) {
+                if (auto image = reach.image.isNull() ? std::nullopt : imageFile(reach)) {
                     tinygltf::Image gltfImage;
-                    gltfImage.name = material.textureName();
+                    gltfImage.name = name;
                     gltfImage.mimeType = image->second;
                     gltfImage.bufferView = buffer.addView(
                         {reinterpret_cast<const unsigned char*>(image->first.constData()), static_cast<size_t>(image->first.size())});
@@ -74,14 +61,16 @@ std::map<const ZeltoMaterial*, int> addMaterials(tinygltf::Model& gltf, GltfBuff
                     gltfTexture.source = static_cast<int>(gltf.images.size()) - 1;
                     gltf.textures.push_back(gltfTexture);
                     texture = static_cast<int>(gltf.textures.size()) - 1;
-                    textureOfFile.emplace(file->identity, texture);
-                } else {
-                    warnings.push_back("texture \"" + material.textureName() + "\" of material \"" + material.name() +
-                                       "\" cannot be read (" + files.besideDocument(name) + "); the material goes without it");
                 }
-                known = textureOfName.emplace(name, texture).first;
+                textureOfFile.resize(static_cast<size_t>(reach.file) + 1, -1);
+                textureOfFile.back() = texture;
             }
-            out.pbrMetallicRoughness.baseColorTexture.index = known->second;
+            const bool image = reach.file >= 0 && textureOfFile[static_cast<size_t>(reach.file)] >= 0;
+            if (image) out.pbrMetallicRoughness.baseColorTexture.index = textureOfFile[static_cast<size_t>(reach.file)];
+            // Said once for each file, and once for each name that reaches none.
+            if (!image && reach.first)
+                warnings.push_back("texture \"" + name + "\" of material \"" + material.name() + "\" cannot be read (" +
+                                   reach.reason + "); the material goes without it");
         }
         gltf.materials.push_back(out);
         indices[&material] = static_cast<int>(gltf.materials.size()) - 1;

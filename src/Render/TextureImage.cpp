@@ -55,19 +55,31 @@ std::optional<TargaSize> targaSize(const QByteArray& file) {
     return TargaSize{width * height, 18 + byte(0) + colourMap + data};
 }
 
+using Fault = TextureDecoding::Fault;
+
 // What a decoder may take: pixels the file's length could hold, in as many bytes as
-// allowed; `tooLarge` tells the second apart.
+// allowed. What it refuses is said in `refusal`.
 struct Allowance {
     qint64 fileBytes;
     qint64 maxBytes;
-    bool* tooLarge;
+    TextureDecoding& refusal;
     bool allows(qint64 pixels) const {
-        if (pixels > kMostPixelsPerByte * fileBytes || pixels > kMaxPixels) return false;
+        if (pixels > kMostPixelsPerByte * fileBytes || pixels > kMaxPixels) {
+            refusal.fault = Fault::NotAnImage;
+            refusal.reason = "its header claims more pixels than its file could hold";
+            return false;
+        }
         if (pixels * 4 <= maxBytes) return true;
-        if (tooLarge) *tooLarge = true;
+        refusal.fault = Fault::TooLarge;
+        refusal.reason = "its pixels would take " + std::to_string(pixels * 4 >> 20) + " MB";
         return false;
     }
 };
+
+void refuseAsCutShort(TextureDecoding& refusal) {
+    refusal.fault = Fault::CutShort;
+    refusal.reason = "its file ends before its pixels do";
+}
 
 QImage decodeWithQt(QByteArray& file, const Allowance& allowance) {
     QBuffer buffer(&file);
@@ -77,8 +89,10 @@ QImage decodeWithQt(QByteArray& file, const Allowance& allowance) {
     QSize declared = reader.size();
     if (declared.isValid() && !allowance.allows(qint64{declared.width()} * declared.height())) return {};
     if (reader.format() == "bmp" &&
-        !bitmapHoldsEveryPixel({reinterpret_cast<const unsigned char*>(file.constData()), static_cast<size_t>(file.size())}))
+        !bitmapHoldsEveryPixel({reinterpret_cast<const unsigned char*>(file.constData()), static_cast<size_t>(file.size())})) {
+        refuseAsCutShort(allowance.refusal);
         return {};
+    }
     return reader.read();
 }
 
@@ -96,25 +110,38 @@ QImage decodeTargaWithStb(const QByteArray& file, const Allowance& allowance) {
 
 }  // namespace
 
-QImage decodeTextureImage(std::string_view bytes, std::string_view name, qint64 maxBytes, bool* tooLarge) {
+TextureDecoding decodeTexture(std::string_view bytes, std::string_view name, qint64 maxBytes) {
+    TextureDecoding decoding;
     // The caller's bytes, not copied.
     QByteArray file = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    const Allowance allowance{file.size(), maxBytes, tooLarge};
+    const Allowance allowance{file.size(), maxBytes, decoding};
     const bool tga = name.size() >= 4 && QByteArray(name.data() + name.size() - 4, 4).toLower() == ".tga";
     std::optional<TargaSize> targa = tga ? targaSize(file) : std::nullopt;
-    if (targa && (targa->leastBytes > file.size() || !allowance.allows(targa->pixels))) return {};
+    if (targa && targa->leastBytes > file.size()) {
+        refuseAsCutShort(decoding);
+        return decoding;
+    }
+    if (targa && !allowance.allows(targa->pixels)) return decoding;
     QImage image = decodeWithQt(file, allowance);
-    if (image.isNull() && targa) image = decodeTargaWithStb(file, allowance);
-    if (image.isNull()) return {};
-    return image.convertToFormat(QImage::Format_RGBA8888);
+    if (image.isNull() && targa && decoding.fault == Fault::None) image = decodeTargaWithStb(file, allowance);
+    if (image.isNull()) {
+        if (decoding.fault == Fault::None) {
+            decoding.fault = Fault::NotAnImage;
+            decoding.reason = "it is no image that can be read";
+        }
+        return decoding;
+    }
+    decoding.image = image.convertToFormat(QImage::Format_RGBA8888);
+    return decoding;
 }
 
 QImage decodeTextureImage(const QString& path, qint64 maxBytes, bool* tooLarge) {
     const std::string name = QFile::encodeName(path).toStdString();
     try {
         zelto::SourceBytes file = zelto::fileSystem().open(name, kMaxTextureFileBytes);
-        QImage image = decodeTextureImage(file.bytes.view(), name, maxBytes, tooLarge);
-        return file.bytes.truncated() ? QImage() : image;  // cut short while it was decoded
+        TextureDecoding decoding = decodeTexture(file.bytes.view(), name, maxBytes);
+        if (tooLarge) *tooLarge = decoding.fault == TextureDecoding::Fault::TooLarge;
+        return file.bytes.truncated() ? QImage() : decoding.image;  // cut short while it was decoded
     } catch (const zelto::SourceError&) {
         return {};
     }

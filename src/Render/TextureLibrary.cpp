@@ -1,7 +1,6 @@
 #include "TextureLibrary.h"
 
 #include <algorithm>
-#include <map>
 #include <set>
 
 #include "Metasequoia.h"
@@ -32,33 +31,31 @@ void TextureLibrary::reloadTextures(const Metasequoia* scene) {
     _lookups.clear();
     _notes.clear();
     if (!scene) return;
-    std::map<zelto::SourceIdentity, GLuint> byFile;  // the texture of each file or archive entry
-    size_t used = 0;
+    TextureFiles files(*_files, _budget);
+    std::vector<std::optional<GLuint>> byFile;  // the texture of each file, by its number there
     for (const ZeltoMaterial& material : scene->materials()) {
         if (material.textureName().empty()) continue;
         std::string location = textureURL(material.textureName());
         // One texture per location: a second material naming the same file shares it.
         if (_textureNameMap.contains(location)) continue;
-        std::optional<zelto::SourceBytes> file;
-        try {
-            file = _files->open(material.textureName(), kMaxTextureFileBytes);
-        } catch (const zelto::SourceError&) {
-            continue;
+        TextureFiles::Reach reach = files.reach(material.textureName());
+        if (reach.file < 0) continue;
+        if (reach.first) {
+            byFile.resize(static_cast<size_t>(reach.file) + 1);
+            std::string refused = reach.reason;
+            if (!reach.image.isNull()) byFile.back() = loadTexture(reach.image, &refused);
+            // Files that are no image at all (or none) are common and go quietly.
+            if (!byFile.back() && reach.fault != TextureDecoding::Fault::NotAnImage)
+                _notes.push_back("texture \"" + material.textureName() + "\" is drawn untextured: " + refused);
         }
-        auto known = byFile.find(file->identity);
-        if (known != byFile.end()) {
-            _textureNameMap[location] = known->second;
-            continue;
-        }
-        std::string refused;
-        std::optional<GLuint> texture = loadTexture(file->bytes, file->identity.entry.empty() ? location : file->identity.entry,
-                                                    _budget - used, &used, &refused);
-        if (!refused.empty()) _notes.push_back("texture \"" + material.textureName() + "\" is drawn untextured: " + refused);
+        const std::optional<GLuint> texture = byFile[static_cast<size_t>(reach.file)];
         if (!texture) continue;
-        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-        _textureNameMap[location] = byFile[file->identity] = *texture;
+        if (reach.first) {
+            glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+        }
+        _textureNameMap[location] = *texture;
     }
 }
 
@@ -72,17 +69,10 @@ std::optional<GLuint> TextureLibrary::textureForMaterial(const ZeltoMaterial* ma
     return entry->second;
 }
 
-std::optional<GLuint> TextureLibrary::loadTexture(const zelto::DocumentBytes& file, std::string_view fileName, size_t room,
-                                                  size_t* used, std::string* refused) {
-    bool tooLarge = false;
-    QImage image = decodeTextureImage(file.view(), fileName, static_cast<qint64>(std::min<size_t>(room, size_t{1} << 40)),
-                                      &tooLarge);
-    if (tooLarge && refused) *refused = "the document's textures would take more than the " + std::to_string(room >> 20) + " MB left for them";
-    if (image.isNull() || file.truncated()) return std::nullopt;
+std::optional<GLuint> TextureLibrary::loadTexture(const QImage& decoded, std::string* refused) {
     GLint maxSize = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
-    image = fitTextureImage(image, maxSize);
-    if (used) *used += static_cast<size_t>(image.sizeInBytes());
+    const QImage image = fitTextureImage(decoded, maxSize);
 
     for (int stale = 0; stale < 16 && glGetError() != GL_NO_ERROR; ++stale) {
     }

@@ -11,6 +11,7 @@
 
 #include "DocumentSource.h"
 #include "RenderGL.h"
+#include "TextureFiles.h"
 
 class Metasequoia;
 class ZeltoMaterial;
@@ -41,11 +42,13 @@ public:
 
     // Deletes every texture made before, then loads each textured material's image of
     // the scene (none: nothing to load). An image that cannot be read gets no entry. A
-    // file (or archive entry) is decoded once however many names reach it, and the decoded images of one
-    // scene take at most the budget: what does not fit is drawn untextured, with a note.
+    // file (or archive entry) is decoded once however many names reach it (TextureFiles),
+    // and the decoded images of one scene take at most the budget. What does not fit, in
+    // the budget or in the graphics memory, and an image whose file ends before its
+    // pixels do, is drawn untextured, with a note once per file.
     void reloadTextures(const Metasequoia* scene);
     // Bytes of decoded images one scene may take.
-    static constexpr size_t kDefaultBudget = size_t{512} << 20;
+    static constexpr size_t kDefaultBudget = TextureFiles::kDefaultBudget;
     void setBudget(size_t bytes) { _budget = bytes; }
     // What the last reload left out, and why.
     const std::vector<std::string>& notes() const { return _notes; }
@@ -56,13 +59,10 @@ public:
 
     const std::unordered_map<std::string, GLuint>& textureNameMap() const { return _textureNameMap; }
 
-    // The platform loader: a new 2D texture holding the image in `file` (named `fileName`),
-    // left bound, with linear filtering and no mipmaps; none when the image cannot be
-    // read, or (with the reason in `refused`) would take more than `room` bytes or more
-    // than OpenGL could hold. What it takes is added to `used`.
-    static std::optional<GLuint> loadTexture(const zelto::DocumentBytes& file, std::string_view fileName,
-                                             size_t room = SIZE_MAX, size_t* used = nullptr,
-                                             std::string* refused = nullptr);
+    // The platform loader: a new 2D texture holding `image` (RGBA), left bound, with
+    // linear filtering and no mipmaps, scaled down to fit what OpenGL holds; none (with
+    // the reason in `refused`) when the graphics memory has no room for it.
+    static std::optional<GLuint> loadTexture(const QImage& image, std::string* refused = nullptr);
 
 private:
     std::optional<std::string> _textureBaseURL;

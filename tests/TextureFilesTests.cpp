@@ -1,0 +1,85 @@
+// Texture files decoded once per file, whatever names reach it, failures included, and
+// within the budget.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QBuffer>
+#include <QImage>
+#include <QTemporaryDir>
+#include <filesystem>
+#include <fstream>
+
+#include "DocumentSource.h"
+#include "TextureFiles.h"
+
+namespace {
+
+QByteArray pngOf(QSize size) {
+    QImage image(size, QImage::Format_RGBA8888);
+    image.fill(QColor(200, 30, 60));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+void write(const std::string& path, const QByteArray& bytes) {
+    std::ofstream(path, std::ios::binary).write(bytes.constData(), bytes.size());
+}
+
+// "a.png", "./a.png", "././a.png", ...
+std::vector<std::string> spellings(const std::string& name, int count) {
+    std::vector<std::string> names;
+    std::string prefix;
+    for (int i = 0; i < count; ++i, prefix += "./") names.push_back(prefix + name);
+    return names;
+}
+
+}  // namespace
+
+TEST(TextureFiles, EachFileIsDecodedOnceFailuresIncludedAndWithinTheBudget) {
+    QTemporaryDir folder;
+    const std::string root = folder.path().toStdString();
+    const zelto::DocumentFiles files(root + "/model.mqo");
+    // A PNG cut short, named forty ways and through a hard link: one decode, one
+    // failure, said every time.
+    const QByteArray big = pngOf({64, 64});
+    write(root + "/cut.png", big.left(big.size() / 2));
+    ASSERT_EQ(link((root + "/cut.png").c_str(), (root + "/linked.png").c_str()), 0);
+    TextureFiles textures(files);
+    std::vector<std::string> names = spellings("cut.png", 40);
+    names.push_back("linked.png");
+    for (const std::string& name : names) {
+        TextureFiles::Reach reach = textures.reach(name);
+        EXPECT_EQ(reach.file, 0) << name;
+        EXPECT_EQ(reach.first, name == "cut.png") << name;
+        EXPECT_TRUE(reach.image.isNull()) << name;
+        EXPECT_EQ(reach.fault, TextureDecoding::Fault::NotAnImage) << name;
+        EXPECT_FALSE(reach.reason.empty()) << name;
+    }
+    EXPECT_EQ(textures.decoded(), 1u);
+
+    // A file that decodes: its first reach carries the image and the very bytes decoded.
+    write(root + "/a.png", pngOf({4, 2}));
+    write(root + "/b.png", pngOf({4, 2}));
+    TextureFiles budgeted(files, 4 * 2 * 4);  // room for one 4 x 2 image
+    TextureFiles::Reach a = budgeted.reach("a.png");
+    ASSERT_TRUE(a.first && a.bytes);
+    EXPECT_EQ(a.image.size(), QSize(4, 2));
+    EXPECT_EQ(QByteArray(a.bytes->bytes.view().data(), static_cast<qsizetype>(a.bytes->bytes.size())), pngOf({4, 2}));
+    TextureFiles::Reach again = budgeted.reach("./a.png");
+    EXPECT_TRUE(again.file == a.file && !again.first && again.image.isNull() && !again.bytes);
+    // Past the budget: not decoded, and why.
+    TextureFiles::Reach b = budgeted.reach("b.png");
+    EXPECT_TRUE(b.first && b.image.isNull());
+    EXPECT_EQ(b.fault, TextureDecoding::Fault::TooLarge);
+    EXPECT_NE(b.reason.find("0 MB left for the document's textures"), std::string::npos) << b.reason;
+    EXPECT_EQ(budgeted.used(), 4u * 2 * 4);
+    // A name that reaches no file: said once as new, remembered after.
+    EXPECT_TRUE(budgeted.reach("none.png").first);
+    TextureFiles::Reach none = budgeted.reach("none.png");
+    EXPECT_TRUE(none.file < 0 && !none.first && !none.reason.empty());
+    EXPECT_EQ(budgeted.decoded(), 2u);
+}
