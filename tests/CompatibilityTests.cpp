@@ -14,6 +14,8 @@
 #include "TextureLocation.h"
 #include "MQAException.h"
 #include <algorithm>
+#include <bit>
+#include <limits>
 
 namespace {
 
@@ -186,6 +188,88 @@ TEST(CompatibilityReading, ChunksTheSceneDoesNotReadAreSkippedWhole) {
     } catch (const MQAException& error) {
         EXPECT_STREQ(error.what(), "Syntax Error. (MQABlock:110)");
     }
+}
+
+// Binary vertices: "Vector N [12 N]" and then N times three little-endian floats. They
+// are read by their size, exactly; data cut short, or longer than its line says, and
+// coordinates that are no numbers are refused with their place.
+TEST(CompatibilityReading, BinaryVerticesAreReadByTheirSize) {
+    auto floats = [](std::initializer_list<float> values) {
+        std::string bytes;
+        for (float value : values) {
+            uint32_t bits = std::bit_cast<uint32_t>(value);
+            for (int k = 0; k < 4; ++k) bytes.push_back(static_cast<char>(bits >> (8 * k)));
+        }
+        return bytes;
+    };
+    const std::string triangle = floats({0, 0, 0, 1, 0, 0, 0, 1, 0});
+    auto objectWith = [](const std::string& vector, const std::string& data) {
+        return "Object \"o\" {\r\n\tBVertex 3 {\r\n\t\t" + vector + "\r\n" + data + "\r\n\t}\r\n"
+               "\tface 1 {\r\n\t\t3 V(0 1 2) M(0)\r\n\t}\r\n}\r\n";
+    };
+    std::string text = kHeader + kMaterial + objectWith("Vector 3 [36]", triangle) + "Eof\r\n";
+    EXPECT_NE(strictError(text), "no error");
+    EXPECT_EQ(dumpScene(compatible(text)), dumpScene(Metasequoia::initWithData(kHeader + kMaterial + triangleObject() + "Eof\r\n")));
+    // In a Shift_JIS text the data stays as it is.
+    std::string shiftJIS = text;
+    shiftJIS.replace(shiftJIS.find("\"m\""), 3, "\"\x83\x65\"");
+    EXPECT_EQ(compatible(shiftJIS).models()[0].vertices().size(), 3u);
+    for (size_t cut = 0; cut < text.size(); ++cut) {  // every prefix reads or is refused, never past its end
+        try {
+            compatible(text.substr(0, cut));
+        } catch (const std::exception&) {
+        }
+    }
+
+    const float nan = std::numeric_limits<float>::quiet_NaN(), infinity = std::numeric_limits<float>::infinity();
+    const struct {
+        std::string vector, data, error;
+    } refused[] = {
+        {"Vector 3 [36]", triangle.substr(1), "f:9:12: the 36 bytes of binary data the line announces are not "
+                                              "followed by a line end: the data is shorter or longer than that"},
+        {"Vector 3 [36]", triangle + "X", "f:9:12: the 36 bytes of binary data the line announces are not "
+                                              "followed by a line end: the data is shorter or longer than that"},
+        {"Vector 3 [35]", triangle.substr(1), "f:9: Object \"o\", \"BVertex\": 3 vertices take 36 bytes of binary "
+                                              "data (12 a vertex); the line has 35"},
+        {"Vector 3 [36]", floats({0, 0, 0, 1, nan, 0, 0, 1, 0}),
+         "f:9: Object \"o\", \"BVertex\": vertex 1 has a coordinate that is not a finite number"},
+        {"Vector 3 [36]", floats({0, 0, 0, 1, 0, 0, 0, 1, -infinity}),
+         "f:9: Object \"o\", \"BVertex\": vertex 2 has a coordinate that is not a finite number"},
+        {"Vector 3 [9999]", triangle, "f:9:12: the line announces 9999 bytes of binary data, but only 79 are left"},
+    };
+    for (const auto& bad : refused) {
+        try {
+            compatible(kHeader + kMaterial + objectWith(bad.vector, bad.data) + "Eof\r\n");
+            ADD_FAILURE() << bad.error;
+        } catch (const std::exception& error) {
+            EXPECT_EQ(describeError("f", error), bad.error);
+        }
+    }
+}
+
+// A document with no chunks at all is an empty scene, with a warning; strictly it is
+// refused as before.
+TEST(CompatibilityReading, DocumentsWithoutChunksAreEmptyScenes) {
+    const struct {
+        std::string text, strict, warning;
+    } empty[] = {
+        {"", "This is not MQA file. (MQAFile:74)", "1: the file holds no document; it is read as one without chunks"},
+        {" \r\n\r\n", "This is not MQA file. (MQAFile:74)",
+         "1: the file holds no document; it is read as one without chunks"},
+        {kHeader + "Eof\r\n", "This is not MQA file. (MQAFile:74)", "4: the document has no chunks"},
+        {kHeader, "This is not MQA file. (MQAFile:74)", "4: the document has no chunks and no \"Eof\" line"},
+        {"Metasequoia Document\r\nFormat Text Ver 1.0", "This is not MQA file. (MQAFile:74)",
+         "2: the document has no chunks and no \"Eof\" line"},
+    };
+    for (const auto& document : empty) {
+        EXPECT_EQ(strictError(document.text), document.strict);
+        Metasequoia scene = compatible(document.text);
+        EXPECT_TRUE(scene.models().empty() && scene.materials().empty());
+        EXPECT_EQ(warningTexts(scene), std::vector<std::string>{document.warning});
+        MQAFile tree = MQAFile::initWithString(document.text, MQAReading::Compatible);
+        EXPECT_TRUE(tree.body().attributes().empty());
+    }
+    EXPECT_EQ(strictError(kHeader + "Eof\r\n"), strictError(kHeader + "Eo\r\n"));
 }
 
 TEST(CompatibilityReading, NumbersInExponentNotation) {

@@ -82,9 +82,9 @@ TEST(MQARobustness, NestedCountClaimsTakeNoRoomAhead) {
     struct PeakBuilder : mqa::TreeBuilder {
         std::function<size_t()> allocated;
         size_t peak = 0;
-        void closed(uint32_t depth) override {
+        void closed(uint32_t depth, uint64_t fileLine) override {
             if (peak == 0) peak = allocated();
-            TreeBuilder::closed(depth);
+            TreeBuilder::closed(depth, fileLine);
         }
     };
     std::string body;

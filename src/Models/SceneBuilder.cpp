@@ -4,6 +4,7 @@
 
 #include "LargeArrays.h"
 #include "MQAScan.h"
+#include "MQASkippedChunks.h"
 
 namespace scene {
 namespace {
@@ -69,6 +70,19 @@ struct SceneBuilder::Object {
     // What the modeller shows, read from the first line of each name.
     std::optional<std::optional<int32_t>> visible, mirror, mirrorAxis;
     uint64_t visibleLine = 0, mirrorLine = 0, bvertexLine = 0;
+    // Leniently, "BVertex" blocks and their binary data: the vertices of the first
+    // "Vector" line with data, taken when the object has no vertex list.
+    struct BinaryBlock {
+        std::string name;  // as written
+        uint64_t fileLine = 0, lines = 0;
+        bool hasData = false;
+    };
+    std::vector<BinaryBlock> binaryBlocks;
+    std::vector<ZeltoVertex> binaryVertices;
+    std::optional<SceneError> binaryProblem;
+    bool takesBinaryVertices() const {
+        return !sawVertices && std::any_of(binaryBlocks.begin(), binaryBlocks.end(), [](const BinaryBlock& b) { return b.hasData; });
+    }
 };
 
 struct SceneBuilder::BoneAnimation {
@@ -140,6 +154,9 @@ void SceneBuilder::line(const MQALine& line, uint32_t depth) {
                 object.faces = std::make_unique<FaceList>(depth + 1, _lenient, line.claimedCount(8));
                 block = Lines::Faces;
             }
+        } else if (named(line, "bvertex") && line.opensBlock && _lenient) {
+            object.binaryBlocks.push_back({std::string(*line.name), line.fileLine, 0, false});
+            block = Lines::BinaryVertices;
         } else if (named(line, "animation")) {
             size_t number = object.frames.size() + 1;
             object.frames.emplace_back();
@@ -156,6 +173,19 @@ void SceneBuilder::line(const MQALine& line, uint32_t depth) {
         _objects.back()->vertices->line(line, depth);
     } else if (lines == Lines::Faces) {
         _objects.back()->faces->line(line, depth);
+    } else if (lines == Lines::BinaryVertices) {
+        Object& object = *_objects.back();
+        bool taken = std::any_of(object.binaryBlocks.begin(), object.binaryBlocks.end(),
+                                 [](const Object::BinaryBlock& b) { return b.hasData; });
+        if (named(line, "vector") && !line.binary.empty() && !taken) {
+            Object::BinaryBlock& binary = object.binaryBlocks.back();
+            binary.hasData = true;
+            try {
+                object.binaryVertices = verticesOfBinaryLine(line, object.label + ", " + quoted(binary.name));
+            } catch (const SceneError& error) {
+                object.binaryProblem = error;
+            }
+        }
     } else if (lines == Lines::Frames) {
         Object& object = *_objects.back();
         ZeltoAnimation::Frames& frames = object.frames.back();
@@ -206,9 +236,13 @@ void SceneBuilder::objectLine(const MQALine& line, Object& object) {
     }
 }
 
-void SceneBuilder::closed(uint32_t depth) {
+void SceneBuilder::closed(uint32_t depth, uint64_t fileLine) {
     Lines lines = _lines[depth + 1];
     _lines[depth + 1] = Lines::Other;
+    if (lines == Lines::BinaryVertices) {
+        Object::BinaryBlock& binary = _objects.back()->binaryBlocks.back();
+        binary.lines = fileLine - binary.fileLine + 1;
+    }
     if (lines == Lines::Vertices) zelto::dropSlack(_objects.back()->vertices->vertices);
     if (lines == Lines::Faces) _objects.back()->faces->close();
 }
@@ -231,6 +265,7 @@ void SceneBuilder::takeSecondHalf(MQALineVisitor& later) {
 
 SceneParts SceneBuilder::build(MQAProgress* progress) {
     SceneParts parts;
+    mqa::SkippedChunks unread;
     // How the modeller shows each object (see displayNotes), notes on what is not read, and
     // errors in vertex lines.
     for (const auto& object : _objects) {
@@ -249,6 +284,21 @@ SceneParts SceneBuilder::build(MQAProgress* progress) {
         if (object->bvertexLine)
             parts.warnings.push_back({object->bvertexLine, object->noteName + " keeps vertices in a \"BVertex\" block, which is not read"});
         parts.displays.push_back(display);
+        // Binary vertices stand in for a vertex list the object does not have; other
+        // "BVertex" blocks are not read.
+        const bool binaryTaken = object->takesBinaryVertices();
+        for (const Object::BinaryBlock& binary : object->binaryBlocks) {
+            if (binaryTaken && binary.hasData) continue;
+            if (binary.hasData)
+                unread.add(binary.name, binary.fileLine, binary.lines);
+            else
+                parts.warnings.push_back({binary.fileLine, object->noteName + " keeps vertices in a \"BVertex\" block, which is not read"});
+        }
+        if (binaryTaken) {
+            if (object->binaryProblem) keep({1, object->index, 2, 0}, *object->binaryProblem);
+            object->vertices = std::make_unique<VertexList>(0, 0);
+            object->vertices->vertices = std::move(object->binaryVertices);
+        }
         if (object->vertices && object->vertices->problem) {
             const VertexList::Problem& problem = *object->vertices->problem;
             SceneError error(object->label + ", vertex line " + std::to_string(problem.index + 1) + ": " + problem.what);
@@ -280,6 +330,7 @@ SceneParts SceneBuilder::build(MQAProgress* progress) {
                                           (resolved.defaulted == 1 ? " face names" : " faces name") +
                                           " no material the document has; drawn in a default light grey"});
     }
+    unread.addTo(parts.warnings);
     if (_error) throw _error->second;
 
     parts.materials = std::move(_materials);

@@ -1,6 +1,9 @@
 #include "SceneLines.h"
 
 #include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
 
 namespace scene {
 
@@ -70,6 +73,36 @@ ZeltoVertex vertexOfLine(const MQALine& line) {
         bone = line.intAt(*b, 0);
     }
     return ZeltoVertex::initWithPosX(x, y, z, bone);
+}
+
+namespace {
+
+float littleEndianFloat(const char* bytes) {
+    uint32_t bits;
+    std::memcpy(&bits, bytes, sizeof bits);
+    if constexpr (std::endian::native == std::endian::big) bits = __builtin_bswap32(bits);
+    return std::bit_cast<float>(bits);
+}
+
+}  // namespace
+
+std::vector<ZeltoVertex> verticesOfBinaryLine(const MQALine& line, std::string_view where) {
+    auto place = [&] { return std::string(where); };
+    const int32_t count = line.intAt(paramWithValue(line, 0, place), 0);
+    constexpr size_t kVertexBytes = 3 * sizeof(float);
+    if (count < 0 || line.binary.size() != static_cast<size_t>(count) * kVertexBytes)
+        fail(line, where, std::to_string(count) + " vertices take " + std::to_string(int64_t{count} * 12) +
+                              " bytes of binary data (12 a vertex); the line has " +
+                              std::to_string(line.binary.size()));
+    std::vector<ZeltoVertex> vertices;
+    vertices.reserve(static_cast<size_t>(count));
+    for (const char* p = line.binary.data(); p != line.binary.data() + line.binary.size(); p += kVertexBytes) {
+        float x = littleEndianFloat(p), y = littleEndianFloat(p + 4), z = littleEndianFloat(p + 8);
+        if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z))
+            fail(line, where, "vertex " + std::to_string(vertices.size()) + " has a coordinate that is not a finite number");
+        vertices.push_back(ZeltoVertex::initWithPosX(x, y, z, -1));
+    }
+    return vertices;
 }
 
 RawFace faceOfLine(const MQALine& line, bool polygons, std::vector<PolygonCorner>& polygonCorners) {

@@ -74,18 +74,7 @@ void LenientNotes::merge(const LenientNotes& later) {
     firstMixedNumbers = firstMixedNumbers ? firstMixedNumbers : later.firstMixedNumbers;
     firstExponent = firstExponent ? firstExponent : later.firstExponent;
     firstLoneLineFeed = firstLoneLineFeed ? firstLoneLineFeed : later.firstLoneLineFeed;
-    for (const Skipped& kind : later.skipped) addSkipped(kind);
-}
-
-void LenientNotes::addSkipped(const Skipped& chunks) {
-    auto same = std::find_if(skipped.begin(), skipped.end(),
-                             [&](const Skipped& s) { return equalsIgnoringCase(s.name, chunks.name); });
-    if (same == skipped.end()) {
-        skipped.push_back(chunks);
-    } else {
-        same->chunks += chunks.chunks;
-        same->lines += chunks.lines;
-    }
+    skipped.merge(later.skipped);
 }
 
 void LenientNotes::addTo(std::vector<MQAWarning>& warnings) const {
@@ -97,15 +86,7 @@ void LenientNotes::addTo(std::vector<MQAWarning>& warnings) const {
     if (firstExponent)
         warnings.push_back({firstExponent, "numbers in exponent notation are read as the decimals they stand for "
                                            "(here and on any later line)"});
-    for (const Skipped& kind : skipped) {
-        if (equalsIgnoringCase(kind.name, "codepage")) continue;  // the text's preparation reads it
-        std::string lines = std::to_string(kind.lines) + (kind.lines == 1 ? " line" : " lines");
-        warnings.push_back(
-            {kind.firstLine, kind.chunks == 1
-                                 ? "the \"" + kind.name + "\" chunk is not read and is skipped (" + lines + ")"
-                                 : "the " + std::to_string(kind.chunks) + " \"" + kind.name +
-                                       "\" chunks are not read and are skipped (" + lines + " in all)"});
-    }
+    skipped.addTo(warnings);
 }
 
 LineReader::LineReader(std::string_view text, const char* begin, const char* end, uint64_t line,
@@ -365,7 +346,8 @@ void LineReader::readList(MQALineVisitor& visitor, uint32_t depth) {
     for (;;) {
         atLineStart();
         if (_stopAt && depth == _stopDepth && _p >= _stopAt) return;
-        if (_options.lenient && skipUnreadChunk(depth)) continue;
+        if (depth < _binaryFrom) _binaryFrom = kNoBinary;  // the chunk with binary data ended
+        if (_options.lenient && skipUnreadChunk(visitor, depth)) continue;
         const char* lineStart = _p;
         readHead();
         const bool empty = !_buffer.name && _buffer.params.empty();
@@ -385,6 +367,7 @@ void LineReader::readList(MQALineVisitor& visitor, uint32_t depth) {
             visitor.line(line, depth);
             continue;
         }
+        if (!next && !empty && depth >= _binaryFrom && readBinaryLine(visitor, depth)) continue;
         if (!empty) failAt(_p, "MQAAttribute", kAttributeSyntaxErrorLine);
         // The line reads as none (an empty line is taken with it): the list ends here.
         _p = lineStart;
@@ -394,14 +377,55 @@ void LineReader::readList(MQALineVisitor& visitor, uint32_t depth) {
         if (!closer) failAt(_p, "MQABlock", kBlockSyntaxErrorLine);
         _p = closer;
         --depth;
-        visitor.closed(depth);
+        visitor.closed(depth, _currentLine);
         next = matchLineEnd(_p);
         if (!next) failAt(_p, "MQAAttribute", kAttributeSyntaxErrorLine);
         passLineEnd(next);
     }
 }
 
-bool LineReader::skipUnreadChunk(uint32_t depth) {
+bool LineReader::readBinaryLine(MQALineVisitor& visitor, uint32_t depth) {
+    // The rest of the line is "[N]" and its end.
+    const char* open = skipBlanks(_p, _end);
+    RawLine rest = rawLineAt(open, _end);
+    size_t bytes = binaryBytes(rest.content);
+    if (!bytes || rest.content.front() != '[' || rest.content.find(']') != rest.content.size() - 1) return false;
+    const char* data = matchLineEnd(open + rest.content.size());
+    if (!data || data != rest.next) return false;
+    const bool crlf = data - _p >= 2 && data[-2] == '\r';
+    _failAt = open;
+    if (static_cast<size_t>(_end - data) < bytes)
+        failBinary("the line announces " + std::to_string(bytes) + " bytes of binary data, but only " +
+                   std::to_string(_end - data) + " are left");
+    const char* after = data + bytes;
+    const char* lineEnd = matchBreak(after, _end, _options.lenient);
+    if (!lineEnd || (crlf && lineEnd - after != 2))
+        failBinary("the " + std::to_string(bytes) + " bytes of binary data the line announces are not followed by "
+                   "a line end: the data is shorter or longer than that");
+    MQALine line = currentLine(false);
+    line.binary = std::string_view(data, bytes);
+    line.textLeft = static_cast<size_t>(_end - lineEnd);
+    if (_options.binaryRuns)
+        _options.binaryRuns->emplace_back(static_cast<size_t>(data - _text.data()),
+                                          static_cast<size_t>(lineEnd - _text.data()));
+    passLineEnd(data);
+    moveTo(lineEnd);
+    visitor.line(line, depth);
+    return true;
+}
+
+void LineReader::failBinary(const std::string& message) const {
+    MQAInvalidText error(message);
+    MQAPlace place;
+    place.line = _line;
+    place.column = columnOf(_lineStart, _failAt);
+    place.excerpt = excerptOf(_lineStart, _end);
+    place.byteOffset = static_cast<uint64_t>(_failAt - _text.data());
+    error.setPlace(std::move(place));
+    throw error;
+}
+
+bool LineReader::skipUnreadChunk(MQALineVisitor& visitor, uint32_t depth) {
     if (depth > 1) return false;
     const char* nameStart = skipBlanks(_p, _end);
     const char* nameEnd = scanName(nameStart, _end);
@@ -418,6 +442,10 @@ bool LineReader::skipUnreadChunk(uint32_t depth) {
         std::string_view content = rawLineAt(_p, _end).content;
         if (!content.ends_with('{') && !binaryBytes(content)) return false;
         if (object && (is("vertex") || is("face") || is("animation"))) return false;
+        if (object && is("bvertex") && content.ends_with('{') && visitor.takesBinary()) {
+            _binaryFrom = depth + 1;  // the lines of its block
+            return false;
+        }
         if (bones && is("bone")) return false;
     }
     skipChunk(name);
@@ -452,7 +480,7 @@ void LineReader::skipChunk(std::string_view name) {
         if (depth <= 0) break;
         countLine(p);
     }
-    _notes.addSkipped({std::string(name), firstLine, 1, lineFeeds(_p, p) + (p == _end && p[-1] != '\n' ? 1 : 0)});
+    _notes.skipped.add(name, firstLine, lineFeeds(_p, p) + (p == _end && p[-1] != '\n' ? 1 : 0));
     moveTo(p);
 }
 

@@ -34,14 +34,28 @@ struct Envelope {
     size_t bodyStart = 0;      // the body runs up to the last "Eof" that only whitespace follows
     size_t bodyEnd = 0;
     bool blankLineMissing = false;  // leniently, the header may end without its blank line
+    // Leniently, a text may hold no chunks: nothing but whitespace at all (no document),
+    // or nothing after the header but "Eof" (or not even that).
+    bool noDocument = false;
+    bool noChunks = false;
+    bool noEof = false;
 };
 
 // Matches
 //   ^Metasequoia Document[\t ]*\r\nFormat (\w+) Ver (\d+\.\d+)[\t ]*\r\n\r\n(.+)Eof\s*$
 // with letter case ignored; none when the text does not match, with where the match
-// stopped in `failedAt`. Leniently, the header's lines may end with LF alone and the
-// blank line after them may be missing.
+// stopped in `failedAt`. Leniently, the header's lines may end with LF alone (the last
+// one with the text), the blank line after them may be missing, and the body may be
+// empty, "Eof" too.
 std::optional<Envelope> matchEnvelope(std::string_view text, size_t& failedAt, bool lenient) {
+    const char* textEnd = text.data() + text.size();
+    if (lenient && mqa::skipSpaces(text.data(), textEnd) == textEnd) {
+        Envelope none;
+        none.type = "Text";
+        none.version = "1.0";
+        none.noDocument = none.noChunks = none.noEof = true;
+        return none;
+    }
     size_t pos = 0;  // moves only past what matched
     auto word = [&](std::string_view expected) {
         if (text.size() - pos < expected.size() || !mqa::equalsIgnoringCase(text.substr(pos, expected.size()), expected))
@@ -55,7 +69,13 @@ std::optional<Envelope> matchEnvelope(std::string_view text, size_t& failedAt, b
         return after != nullptr;
     };
     auto lineEnd = [&] {
-        return lineBreak(static_cast<size_t>(mqa::skipBlanks(text.data() + pos, text.data() + text.size()) - text.data()));
+        return lineBreak(static_cast<size_t>(mqa::skipBlanks(text.data() + pos, textEnd) - text.data()));
+    };
+    auto lastHeaderLineEnd = [&] {
+        if (lineEnd()) return true;
+        if (!lenient || mqa::skipBlanks(text.data() + pos, textEnd) != textEnd) return false;
+        pos = text.size();
+        return true;
     };
     auto run = [&](bool (*is)(char)) {
         size_t start = pos;
@@ -65,7 +85,8 @@ std::optional<Envelope> matchEnvelope(std::string_view text, size_t& failedAt, b
     Envelope m;
     size_t typeAt = 0, versionAt = 0;
     bool header = word("Metasequoia Document") && lineEnd() && word("Format ") && (typeAt = pos, run(mqa::isNameChar)) &&
-                  word(" Ver ") && (versionAt = pos, run(mqa::isDigit)) && word(".") && run(mqa::isDigit) && lineEnd();
+                  word(" Ver ") && (versionAt = pos, run(mqa::isDigit)) && word(".") && run(mqa::isDigit) &&
+                  lastHeaderLineEnd();
     if (header) {
         m.type = text.substr(typeAt, text.find(' ', typeAt) - typeAt);
         m.version = text.substr(versionAt, text.find_first_not_of("0123456789.", versionAt) - versionAt);
@@ -78,6 +99,14 @@ std::optional<Envelope> matchEnvelope(std::string_view text, size_t& failedAt, b
     // at least one character long.
     size_t end = text.size();
     while (header && end > pos && mqa::isSpace(text[end - 1])) --end;
+    if (header && lenient && end - pos <= 3 &&
+        (end == pos || mqa::equalsIgnoringCase(text.substr(pos, end - pos), "Eof"))) {
+        m.noChunks = true;
+        m.noEof = end == pos;
+        m.blankLineMissing = false;  // a header alone needs none
+        m.bodyStart = m.bodyEnd = pos;
+        return m;
+    }
     if (header && (end < pos + 4 || !mqa::equalsIgnoringCase(text.substr(end - 3, 3), "Eof"))) {
         pos = end;
         header = false;
@@ -183,6 +212,13 @@ MQAReadResult readDocument(std::string_view text, MQALineVisitor& visitor, const
             notes.firstLoneLineFeed = 1 + static_cast<uint64_t>(std::count(text.data(), text.data() + lf, '\n'));
             break;
         }
+    if (match->noChunks) {
+        warnings.push_back({firstLine, match->noDocument ? "the file holds no document; it is read as one without chunks"
+                                       : match->noEof    ? "the document has no chunks and no \"Eof\" line"
+                                                         : "the document has no chunks"});
+        notes.addTo(warnings);
+        return result;
+    }
     LineReader reader(text, body, end, firstLine, options, notes);
     reader.readList(visitor, 0);
 

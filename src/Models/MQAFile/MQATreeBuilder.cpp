@@ -43,7 +43,7 @@ void TreeBuilder::takeSecondHalf(MQALineVisitor& later) {
     lines.clear();
 }
 
-void TreeBuilder::closed(uint32_t depth) {
+void TreeBuilder::closed(uint32_t depth, uint64_t) {
     _roomAheadInAll -= _roomAhead[depth + 1];
     _roomAhead[depth + 1] = 0;
     std::vector<MQAAttribute>& lines = _lists[depth + 1];

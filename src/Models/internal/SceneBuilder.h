@@ -39,7 +39,8 @@ public:
     ~SceneBuilder() override;
 
     void line(const MQALine& line, uint32_t depth) override;
-    void closed(uint32_t depth) override;
+    void closed(uint32_t depth, uint64_t fileLine) override;
+    bool takesBinary() const override { return _lenient; }
     std::unique_ptr<MQALineVisitor> forSecondHalf() override;
     void takeSecondHalf(MQALineVisitor& later) override;
 
@@ -51,7 +52,7 @@ private:
     struct Object;
     struct BoneAnimation;
     // What the lines at a depth are.
-    enum class Lines { Other, Materials, Object, Vertices, Faces, Frames, Bones, Track };
+    enum class Lines { Other, Materials, Object, Vertices, BinaryVertices, Faces, Frames, Bones, Track };
     // The passes' order: which error a tree's passes would raise first.
     using Order = std::array<uint64_t, 4>;
     void keep(Order order, const SceneError& error);

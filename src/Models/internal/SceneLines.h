@@ -78,6 +78,11 @@ ZeltoMaterial materialOfLine(const MQALine& line, size_t number);
 // bone (-1 without one). Its errors name no place: the list names the line.
 ZeltoVertex vertexOfLine(const MQALine& line);
 
+// A "Vector N" line of a "BVertex" block, with its binary data: N vertices of three
+// little-endian IEEE floats each (no bone). The data must be exactly 12 N bytes, and every
+// coordinate finite.
+std::vector<ZeltoVertex> verticesOfBinaryLine(const MQALine& line, std::string_view where);
+
 // A face line as read, before the vertices and materials it names are known.
 struct RawFace {
     enum MaterialState : uint8_t { kNoMaterial, kMaterial, kMaterialWithoutValue };

@@ -17,6 +17,7 @@
 
 #include "MQACheckpoint.h"
 #include "MQAReader.h"
+#include "MQASkippedChunks.h"
 
 namespace mqa {
 
@@ -25,16 +26,9 @@ struct LenientNotes {
     uint64_t firstMixedNumbers = 0;  // lines, 0 for none
     uint64_t firstExponent = 0;
     uint64_t firstLoneLineFeed = 0;
-    struct Skipped {
-        std::string name;  // as first written
-        uint64_t firstLine = 0;
-        uint64_t chunks = 0;
-        uint64_t lines = 0;
-    };
-    std::vector<Skipped> skipped;  // one per kind of chunk, in the order first met
+    SkippedChunks skipped;
 
     void merge(const LenientNotes& later);
-    void addSkipped(const Skipped& chunks);
     void addTo(std::vector<MQAWarning>& warnings) const;
 };
 
@@ -83,7 +77,11 @@ private:
     // Moves to `to`, counting the line ends passed.
     void moveTo(const char* to);
     // Leniently, a chunk a viewer does not read is skipped whole; true when it was.
-    bool skipUnreadChunk(uint32_t depth);
+    bool skipUnreadChunk(MQALineVisitor& visitor, uint32_t depth);
+    // In a chunk whose binary data is read, a line whose head ends at _p with "[N]":
+    // hands it over with its data and passes both; false for a line that is not such.
+    bool readBinaryLine(MQALineVisitor& visitor, uint32_t depth);
+    [[noreturn]] void failBinary(const std::string& message) const;
     void skipChunk(std::string_view name);
     // For a long block that the visitor offers to take in halves: reads its first half
     // while another thread reads the second, and carries on after both when the first
@@ -103,6 +101,9 @@ private:
     uint64_t _line;          // the file's line at _lineStart
     uint64_t _currentLine = 0;  // the line being read
     bool _splits = true;  // whether a long block may be read in halves now
+    // The depth of the chunk whose lines may carry binary data, while it is read.
+    static constexpr uint32_t kNoBinary = UINT32_MAX;
+    uint32_t _binaryFrom = kNoBinary;
     const MQAReadOptions& _options;
     LenientNotes& _notes;
     Buffer _buffer;

@@ -36,6 +36,9 @@ struct MQALine {
     uint64_t fileLine = 0;
     bool opensBlock = false;
     size_t textLeft = 0;  // bytes of text after the line
+    // Leniently, in a chunk whose binary data is read: the data that follows the line, as
+    // many bytes as the "[N]" at its end says; empty for other lines.
+    std::string_view binary;
 
     // The first parameter of that name, ignoring ASCII letter case; none without one.
     const MQALineParam* param(std::string_view wanted) const;
@@ -58,7 +61,14 @@ public:
     // A line at `depth` (0 for the body's own lines). A line that opens a block comes
     // before the block's lines, which come at depth + 1, and closed() after them.
     virtual void line(const MQALine& line, uint32_t depth) = 0;
-    virtual void closed(uint32_t depth) { (void)depth; }
+    // The block of the last line at `depth` ends, with the "}" on `fileLine`.
+    virtual void closed(uint32_t depth, uint64_t fileLine) {
+        (void)depth;
+        (void)fileLine;
+    }
+    // Whether lenient reading hands over binary data among the lines: the vertices of an
+    // object's "BVertex" chunk. Otherwise that chunk is skipped like any other.
+    virtual bool takesBinary() const { return false; }
     // Asked right after a line that opens a block: for a long block, a visitor of the
     // same kind that takes the lines of the block's second half, which another thread
     // then reads at once; none to read the block in one go. The second half's lines
@@ -72,9 +82,10 @@ struct MQAReadOptions {
     // be written with an exponent, a list may mix integers and decimals (read as
     // decimals), and only the chunks a viewer reads are read: at the top Material,
     // Object and BoneAnimation; in an object its one-line settings and its vertex, face
-    // and animation blocks; in a bone animation its bones. Any other chunk is skipped
-    // whole, through its braces and any binary data (a line ending in "[N]" is followed
-    // by N bytes). Each kind of liberty taken is one warning.
+    // and animation blocks (and its BVertex block with its binary data, for a visitor
+    // that takes that); in a bone animation its bones. Any other chunk is skipped whole,
+    // through its braces and any binary data (a line ending in "[N]" is followed by N
+    // bytes). Each kind of liberty taken is one warning.
     bool lenient = false;
     // Blocks at least this long whose visitor offers a second half are read in halves.
     size_t halvesFrom = size_t{1} << 20;

@@ -14,7 +14,7 @@ namespace mqa {
 class TreeBuilder : public MQALineVisitor {
 public:
     void line(const MQALine& line, uint32_t depth) override;
-    void closed(uint32_t depth) override;
+    void closed(uint32_t depth, uint64_t fileLine) override;
     // A long block's second half goes to a builder of its own, whose lines follow this
     // one's in the block.
     std::unique_ptr<MQALineVisitor> forSecondHalf() override;
