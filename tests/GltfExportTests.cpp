@@ -133,7 +133,7 @@ void expectSamePoints(const std::vector<GLKVector3>& a, const std::vector<GLKVec
 }
 
 // The posed vertices every face of the scene uses, where the viewer draws them.
-std::vector<GLKVector3> viewerPose(Metasequoia& scene, std::optional<std::string_view> name, uint64_t time) {
+std::vector<GLKVector3> viewerPose(const Metasequoia& scene, std::optional<std::string_view> name, uint64_t time) {
     FramePose pose(scene, name, time);
     // The scene's place: translated, then turned about x, y and z in turn, as glRotate does.
     Matrix root = fromGLK(GLKMatrix4Identity);
@@ -147,11 +147,11 @@ std::vector<GLKVector3> viewerPose(Metasequoia& scene, std::optional<std::string
         root = multiply(root, turn);
     }
     std::vector<GLKVector3> out;
-    for (ZeltoModel& model : scene.models()) {
-        pose.poseModel(model);
+    for (const ZeltoModel& model : scene.models()) {
+        ModelPose posed = pose.poseOf(model);
         Matrix world = multiply(root, fromGLK(pose.modelMatrix(model)));
         for (const ZeltoFace& face : model.faces())
-            for (int32_t k = 0; k < face.count(); ++k) out.push_back(transformed(world, model.vertices()[face.corner(k).vertex].affinePos));
+            for (int32_t k = 0; k < face.count(); ++k) out.push_back(transformed(world, posed.view().position(face.corner(k).vertex)));
     }
     return out;
 }
@@ -205,8 +205,8 @@ TEST(GltfExport, SamplesKeepTheirCornersMaterialsTexturesAndAnimations) {
         }
         // Every corner, in order per material: its rest position, drawn normal and uv.
         size_t node = 1;
-        for (ZeltoModel& model : scene.models()) {
-            model.resetupNormalsWithMatrix({});
+        for (const ZeltoModel& model : scene.models()) {
+            const ModelPose rest(model);
             while (g.nodes[node].mesh < 0) ++node;
             const tinygltf::Mesh& mesh = g.meshes[g.nodes[node++].mesh];
             for (const tinygltf::Primitive& p : mesh.primitives) {
@@ -222,7 +222,7 @@ TEST(GltfExport, SamplesKeepTheirCornersMaterialsTexturesAndAnimations) {
                             ASSERT_LT(at, indices.size());
                             uint32_t v = indices[at++];
                             GLKVector3 expected = model.vertices()[face.corner(corner).vertex].pos;
-                            GLKVector3 n = model.cornerNormal(face, corner);
+                            GLKVector3 n = rest.view().cornerNormal(face, corner);
                             double length = std::hypot(double(n.x), double(n.y), double(n.z));
                             EXPECT_EQ(pos[v * 3 + 1], expected.y);
                             EXPECT_NEAR(normal[v * 3], -n.x / length, 1e-6);
@@ -327,8 +327,8 @@ TEST(GltfExport, TgaTexturesGoInAsPngAndTheDocumentIsNeverWrittenOver) {
     GltfExportOptions text = options;
     text.binary = false;
     GltfExport textExport = exportGltf(scene, text);
-    EXPECT_THROW(writeGltfExport(exported, document, document, ""), std::runtime_error);
-    EXPECT_THROW(writeGltfExport(textExport, folder + "/d.gltf", document, document), std::runtime_error);
+    EXPECT_THROW(writeGltfExport(exported, GltfFiles{document, ""}, document), std::runtime_error);
+    EXPECT_THROW(writeGltfExport(textExport, GltfFiles{folder + "/d.gltf", document}, document), std::runtime_error);
     EXPECT_TRUE(readFile(document).models().size() == 1);
     EXPECT_FALSE(QFile::exists(QString::fromStdString(folder + "/d.gltf")));
 }

@@ -86,8 +86,7 @@ TEST(ScenePosing, BonesMoveVerticesOfEveryModel) {
         {"Object \"o\" {", "\tvertex 2 {", "\t\t1 1 1 b(0)", "\t\t2 2 2", "\t}", "}"},
         boneAnimation("lift", {3}),
     });
-    ZeltoModel& model = scene.models()[0];
-    model.resetupNormalsWithMatrix(*scene.bonesForName("lift", 2));
-    EXPECT_EQ(model.vertices()[0].affinePos, (GLKVector3{3, 1, 1}));
-    EXPECT_EQ(model.vertices()[1].affinePos, (GLKVector3{2, 2, 2}));
+    ModelPose pose(scene.models()[0], *scene.bonesForName("lift", 2));
+    EXPECT_EQ(pose.view().position(0), (GLKVector3{3, 1, 1}));
+    EXPECT_EQ(pose.view().position(1), (GLKVector3{2, 2, 2}));
 }

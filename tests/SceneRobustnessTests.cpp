@@ -33,9 +33,8 @@ TEST(SceneRobustness, TruncatedSamplesFailCleanly) {
         for (size_t length = 0; length <= bytes.size(); ++length) {
             try {
                 Metasequoia scene = Metasequoia::initWithData(std::string_view(bytes).substr(0, length));
-                for (ZeltoModel& model : scene.models())
-                    model.resetupNormalsWithMatrix(scene.bonesForName(std::nullopt, 1).value_or(
-                        std::vector<GLKMatrix4>{}));
+                for (const ZeltoModel& model : scene.models())
+                    ModelPose(model, scene.bonesForName(std::nullopt, 1).value_or(std::vector<GLKMatrix4>{}));
                 ++opened;
             } catch (const std::exception&) {
             }

@@ -21,23 +21,6 @@ const char* const kExportUsage =
     "standard error); 1 the document was refused (its reason on standard error); 2 bad\n"
     "usage, or a file that cannot be read or written.\n";
 
-namespace {
-
-bool endsWith(std::string_view text, std::string_view end) {
-    if (text.size() < end.size()) return false;
-    for (size_t i = 0; i < end.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(text[text.size() - end.size() + i])) != end[i]) return false;
-    return true;
-}
-
-}  // namespace
-
-bool ExportOptions::binary() const { return endsWith(output, ".glb"); }
-
-std::string ExportOptions::resourcesPath() const {
-    return binary() ? std::string() : output.substr(0, output.size() - 5) + ".bin";
-}
-
 ExportCommand parseExportArguments(int argc, const char* const* argv) {
     ExportOptions options;
     bool haveInput = false, haveOutput = false;
@@ -62,7 +45,5 @@ ExportCommand parseExportArguments(int argc, const char* const* argv) {
     }
     if (!haveInput) return UsageError{"no document given"};
     if (!haveOutput) return UsageError{"no output file given (-o OUT.glb or -o OUT.gltf)"};
-    if (!endsWith(options.output, ".glb") && !endsWith(options.output, ".gltf"))
-        return UsageError{"the output file must end in .glb or .gltf: '" + options.output + "'"};
     return options;
 }

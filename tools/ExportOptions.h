@@ -7,11 +7,8 @@
 // The command line of zelto-export.
 struct ExportOptions {
     std::string input;
-    std::string output;       // ends in .glb or .gltf
+    std::string output;       // .glb, or .gltf with a .bin beside it
     bool compatible = false;  // compatibility reading
-    bool binary() const;
-    // Beside a .gltf file: its buffer, the same name ending in .bin.
-    std::string resourcesPath() const;
 };
 
 using ExportCommand = Command<ExportOptions>;

@@ -66,7 +66,7 @@ public:
     }
 };
 
-void writeModel(JsonWriter& json, const Metasequoia& scene, const ZeltoModel& model,
+void writeModel(JsonWriter& json, const Metasequoia& scene, const ZeltoModel& model, const PoseView& pose,
                 const GLKMatrix4& matrix) {
     const ZeltoMaterial* firstMaterial = scene.materials().data();
     json.out += "{";
@@ -94,7 +94,7 @@ void writeModel(JsonWriter& json, const Metasequoia& scene, const ZeltoModel& mo
         json.integer(v.bone);
         json.out += ", ";
         json.key("affinePos");
-        json.vector(v.affinePos);
+        json.vector(pose.position(static_cast<uint32_t>(i)));
         json.out += "}";
     }
     json.out += "],\n  ";
@@ -134,17 +134,16 @@ void writeModel(JsonWriter& json, const Metasequoia& scene, const ZeltoModel& mo
         }
         json.out += "], ";
         json.key("faceNormal");
-        json.vector(model.faceNormal(face));
+        json.vector(pose.faceNormal(face));
         json.out += "}";
     }
     json.out += "],\n  ";
     json.key("normals");
     json.out += "[";
     for (size_t i = 0; i < model.normals().size(); ++i) {
-        const ZeltoNormal& n = model.normals()[i];
         json.out += i ? ",\n   {" : "\n   {";
         json.key("normal");
-        json.vector(n.normal);
+        json.vector(pose.sharedNormal(i));
         json.out += ", ";
         json.key("faces");
         json.out += "[";
@@ -174,7 +173,7 @@ void writeModel(JsonWriter& json, const Metasequoia& scene, const ZeltoModel& mo
 
 }  // namespace
 
-std::string poseAndWriteJson(Metasequoia& scene, std::optional<std::string_view> animation,
+std::string poseAndWriteJson(const Metasequoia& scene, std::optional<std::string_view> animation,
                              uint64_t time) {
     FramePose framePose(scene, animation, time);
     const std::optional<std::vector<GLKMatrix4>>& pose = framePose.boneList();
@@ -212,11 +211,10 @@ std::string poseAndWriteJson(Metasequoia& scene, std::optional<std::string_view>
     json.key("models");
     json.out += "[";
     for (size_t i = 0; i < scene.models().size(); ++i) {
-        ZeltoModel& model = scene.models()[i];
-        framePose.poseModel(model);
+        const ZeltoModel& model = scene.models()[i];
         GLKMatrix4 matrix = framePose.modelMatrix(model);
         json.out += i ? ",\n " : "\n ";
-        writeModel(json, scene, model, matrix);
+        writeModel(json, scene, model, framePose.poseOf(model), matrix);
     }
     json.out += "],\n";
     json.key("bones");

@@ -1,11 +1,9 @@
 // zelto-export: a document's scene as a glTF 2.0 file (see ExportOptions.cpp for usage).
 
-#include <QFileInfo>
 #include <iostream>
 
 #include "DocumentInput.h"
 #include "ExportOptions.h"
-#include "FileBytes.h"
 #include "GltfExport.h"
 #include "MQAException.h"
 #include "Metasequoia.h"
@@ -16,10 +14,10 @@ constexpr int kRefused = 1, kUsageOrFile = 2;
 
 int exportDocument(const ExportOptions& options) {
     DocumentInput input{options.input};
-    if (!input.isStandardInput() &&
-        (zelto::sameFile(options.input, options.output) ||
-         (!options.binary() && zelto::sameFile(options.input, options.resourcesPath())))) {
-        std::cerr << "zelto-export: " << options.output << ": will not overwrite the document\n";
+    try {
+        gltfFilesFor(options.output, input.documentPath());  // refused before the document is read
+    } catch (const std::exception& error) {
+        std::cerr << "zelto-export: " << error.what() << "\n";
         return kUsageOrFile;
     }
     std::optional<zelto::OpenedDocument> read = input.openOrReport("zelto-export");
@@ -34,15 +32,11 @@ int exportDocument(const ExportOptions& options) {
     // The export carries the objects as stored.
     input.reportWarnings(warningsAsDrawn(scene, DisplayChoice{}));
     GltfExportOptions exportOptions;
-    exportOptions.binary = options.binary();
-    exportOptions.resourcesName = QFileInfo(QString::fromStdString(options.resourcesPath())).fileName().toStdString();
     exportOptions.documentPath = input.documentPath();
     exportOptions.lenientPaths = options.compatible;
     try {
-        GltfExport exported = exportGltf(scene, exportOptions);
-        for (const std::string& warning : exported.warnings)
+        for (const std::string& warning : exportGltfFile(scene, options.output, exportOptions))
             std::cerr << "zelto-export: warning: " << input.displayName() << ": " << warning << "\n";
-        writeGltfExport(exported, options.output, input.documentPath(), options.resourcesPath());
     } catch (const std::exception& error) {
         std::cerr << "zelto-export: " << error.what() << "\n";
         return kUsageOrFile;

@@ -11,6 +11,7 @@
 #include "MQAException.h"
 #include "MQAProgress.h"
 #include "Metasequoia.h"
+#include "ModelPose.h"
 #include "SceneFigures.h"
 #include "TextureFiles.h"
 #include "TransformSplit.h"
@@ -88,7 +89,7 @@ std::string withBufferBeside(std::string json, const std::string& resourcesName)
 
 }  // namespace
 
-GltfExport exportGltf(Metasequoia& scene, const GltfExportOptions& options) {
+GltfExport exportGltf(const Metasequoia& scene, const GltfExportOptions& options) {
     GltfExport exported;
     tinygltf::Model gltf;
     gltf.asset.version = "2.0";
@@ -101,10 +102,15 @@ GltfExport exportGltf(Metasequoia& scene, const GltfExportOptions& options) {
 
     tinygltf::Node rootNode;
     rootNode.name = "scene";
-    const GLKVector3 pos = scene.pos();
-    rootNode.translation = {pos.x, pos.y, pos.z};
-    std::array<double, 4> rotation = rotationOfAngles(scene.rotate());
-    rootNode.rotation.assign(rotation.begin(), rotation.end());
+    // The scene's place: where its origin goes (as it is, so that one not finite is
+    // warned of), and its turn, which has no scale to speak of.
+    GLKMatrix4 turn = scene.sceneMatrix();
+    TransformSplit place;
+    place.translation = {turn.m[12], turn.m[13], turn.m[14]};
+    turn.m[12] = turn.m[13] = turn.m[14] = 0;
+    place.rotation = splitTransform(turn).rotation;
+    rootNode.translation.assign(place.translation.begin(), place.translation.end());
+    rootNode.rotation.assign(place.rotation.begin(), place.rotation.end());
     const int root = addNode(gltf, rootNode);
     gltf.scenes.emplace_back();
     gltf.scenes[0].nodes.push_back(root);
@@ -122,13 +128,20 @@ GltfExport exportGltf(Metasequoia& scene, const GltfExportOptions& options) {
     // Meshes, at rest: the vertices as stored and the normals they give.
     std::vector<int> modelNodes;
     std::vector<bool> skinned;
-    for (ZeltoModel& model : scene.models()) {
+    uint64_t facesDone = 0;
+    if (options.progress) {
+        uint64_t faces = 0;
+        for (const ZeltoModel& model : scene.models()) faces += model.faces().size();
+        options.progress->setTotal(faces);
+    }
+    for (const ZeltoModel& model : scene.models()) {
         checkCancelled(options.progress);
-        model.resetupNormalsWithMatrix({});
         GltfMeshFigures figures;
         tinygltf::Node node;
         node.name = model.name();
-        node.mesh = addMesh(gltf, buffer, model, materials, joints, figures);
+        node.mesh = addMesh(gltf, buffer, model, ModelPose(model), materials, joints, figures);
+        facesDone += model.faces().size();
+        if (options.progress) options.progress->reached(facesDone);
         exported.triangles += figures.triangles;
         exported.lines += figures.lines;
         if (figures.skipped)
@@ -180,8 +193,7 @@ GltfExport exportGltf(Metasequoia& scene, const GltfExportOptions& options) {
         // A name that moves nothing here still gets its animation: the root standing still.
         TransformSplit still;
         if (tracks.empty()) {
-            still.translation = {pos.x, pos.y, pos.z};
-            still.rotation = rotation;
+            still = place;
             tracks.push_back({root, {}, {}, {}});
         }
         bool exact = true;

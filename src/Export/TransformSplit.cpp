@@ -55,11 +55,6 @@ std::array<double, 4> quaternionOf(const Matrix3& m) {
     return {x / length, y / length, z / length, w / length};
 }
 
-std::array<double, 4> multiply(const std::array<double, 4>& a, const std::array<double, 4>& b) {
-    return {a[3] * b[0] + a[0] * b[3] + a[1] * b[2] - a[2] * b[1], a[3] * b[1] - a[0] * b[2] + a[1] * b[3] + a[2] * b[0],
-            a[3] * b[2] + a[0] * b[1] - a[1] * b[0] + a[2] * b[3], a[3] * b[3] - a[0] * b[0] - a[1] * b[1] - a[2] * b[2]};
-}
-
 }  // namespace
 
 TransformSplit splitTransform(const GLKMatrix4& matrix) {
@@ -100,14 +95,4 @@ TransformSplit splitTransform(const GLKMatrix4& matrix) {
         std::fabs(m[15] - 1) > tolerance)
         split.exact = false;
     return split;
-}
-
-std::array<double, 4> rotationOfAngles(GLKVector3 degrees) {
-    auto about = [](int axis, double angle) {
-        double half = angle * M_PI / 360;
-        std::array<double, 4> q{0, 0, 0, std::cos(half)};
-        q[static_cast<size_t>(axis)] = std::sin(half);
-        return q;
-    };
-    return multiply(multiply(about(0, degrees.x), about(1, degrees.y)), about(2, degrees.z));
 }

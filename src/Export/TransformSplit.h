@@ -16,7 +16,3 @@ struct TransformSplit {
 };
 
 TransformSplit splitTransform(const GLKMatrix4& matrix);
-
-// The rotation of the scene's angles in degrees: about x, then y, then z, applied to
-// the model in the order z, y, x (as glRotate calls for x, y and z in turn do).
-std::array<double, 4> rotationOfAngles(GLKVector3 degrees);

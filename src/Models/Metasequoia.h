@@ -54,8 +54,9 @@ public:
     std::optional<std::string> data() const;
 
     const std::vector<ZeltoMaterial>& materials() const { return _materials; }
+    // The models, which only change through their own posing: a scene's readers pose
+    // them into ModelPose values of their own.
     const std::vector<ZeltoModel>& models() const { return _models; }
-    std::vector<ZeltoModel>& models() { return _models; }
     const std::vector<ZeltoAnimation>& bones() const { return _bones; }
 
     // What reading left out without an error (text after the body's end, blocks it does
@@ -68,6 +69,10 @@ public:
     void setPos(GLKVector3 pos) { _pos = pos; }
     GLKVector3 rotate() const { return _rotate; }
     void setRotate(GLKVector3 rotate) { _rotate = rotate; }
+    // Where the scene puts its models: translated by pos(), after turns by rotate()'s
+    // angles about x, then y, then z, composed as glTranslate and a glRotate for each
+    // axis in that order compose them (the turn about z acts on a model first).
+    GLKMatrix4 sceneMatrix() const;
 
     // Every distinct name of a bone or object animation, sorted by character code.
     std::vector<std::string> animationNames() const;

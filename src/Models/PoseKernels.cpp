@@ -28,24 +28,40 @@ const GLKMatrix4& boneMatrix(const ZeltoVertex& v, std::span<const GLKMatrix4> m
 }
 
 // The definitions: one face at a time. They also take the faces the wide forms leave.
-void triangleNormalsScalar(const ZeltoVertex* v, std::span<const TriangleCorners> faces, GLKVector3* out) {
-    for (const TriangleCorners& f : faces)
-        out[f.face] = triangleNormal(v[f.vertex[0]].affinePos, v[f.vertex[1]].affinePos, v[f.vertex[2]].affinePos);
+void triangleNormalsScalar(ConstPoints p, std::span<const TriangleCorners> faces, GLKVector3* out) {
+    for (const TriangleCorners& f : faces) out[f.face] = triangleNormal(p[f.vertex[0]], p[f.vertex[1]], p[f.vertex[2]]);
 }
 
-void quadNormalsScalar(const ZeltoVertex* v, std::span<const QuadCorners> faces, GLKVector3* out) {
+void quadNormalsScalar(ConstPoints p, std::span<const QuadCorners> faces, GLKVector3* out) {
     for (const QuadCorners& f : faces) {
         const uint32_t* c = f.vertex;
-        out[f.face] = quadNormal(v[c[0]].affinePos, v[c[1]].affinePos, v[c[2]].affinePos, v[c[3]].affinePos);
+        out[f.face] = quadNormal(p[c[0]], p[c[1]], p[c[2]], p[c[3]]);
     }
 }
 
 // The end of normal i's faces: where the next normal's begin, or the end of the lists.
-size_t facesEnd(std::span<ZeltoNormal> normals, size_t i, size_t listsSize) {
+size_t facesEnd(std::span<const ZeltoNormal> normals, size_t i, size_t listsSize) {
     return i + 1 < normals.size() ? normals[i + 1].firstFace : listsSize;
 }
 
+// The shared normals' own sums.
+Points sumsOf(std::span<ZeltoNormal> normals) {
+    return normals.empty() ? Points() : Points(&normals.front().normal, sizeof(ZeltoNormal));
+}
+
 }  // namespace
+
+GLKVector3 posedPosition(const ZeltoVertex& vertex, std::span<const GLKMatrix4> matrices) {
+    return GLKMatrix4MultiplyPoint(boneMatrix(vertex, matrices), vertex.pos);
+}
+
+void sumNormals(const GLKVector3* faceNormals, std::span<ZeltoNormal> normals, std::span<const uint32_t> faceLists) {
+    sumNormals(faceNormals, normals, faceLists, sumsOf(normals));
+}
+
+void transformVertices(std::span<ZeltoVertex> vertices, std::span<const GLKMatrix4> matrices) {
+    transformVertices(vertices, matrices, Points(vertices.data()));
+}
 
 #if defined(__SSE2__)
 
@@ -64,8 +80,8 @@ struct Lanes8 {
 };
 
 template <int N>
-ZELTO_AVX2 inline Lanes8 gather8(const ZeltoVertex* v, const ShapeCorners<N>* faces, int k) {
-    auto load = [&](int f) { return _mm_load_ps(&v[faces[f].vertex[k]].affinePos.x); };
+ZELTO_AVX2 inline Lanes8 gather8(ConstPoints p, const ShapeCorners<N>* faces, int k) {
+    auto load = [&](int f) { return _mm_load_ps(&p[faces[f].vertex[k]].x); };
     // Lane halves: faces 0-3 below, 4-7 above.
     __m256 a0 = _mm256_set_m128(load(4), load(0));
     __m256 a1 = _mm256_set_m128(load(5), load(1));
@@ -108,8 +124,7 @@ ZELTO_AVX2 inline void normaliseAndStore8(Lanes8 c, const ShapeCorners<N>* faces
     }
 }
 
-ZELTO_AVX2 void triangleNormalsAVX2(const ZeltoVertex* v, std::span<const TriangleCorners> faces,
-                                    GLKVector3* out) {
+ZELTO_AVX2 void triangleNormalsAVX2(ConstPoints v, std::span<const TriangleCorners> faces, GLKVector3* out) {
     size_t i = 0;
     for (; i + 8 <= faces.size(); i += 8) {
         const TriangleCorners* batch = faces.data() + i;
@@ -121,8 +136,7 @@ ZELTO_AVX2 void triangleNormalsAVX2(const ZeltoVertex* v, std::span<const Triang
     triangleNormalsScalar(v, faces.subspan(i), out);
 }
 
-ZELTO_AVX2 void quadNormalsAVX2(const ZeltoVertex* v, std::span<const QuadCorners> faces,
-                                GLKVector3* out) {
+ZELTO_AVX2 void quadNormalsAVX2(ConstPoints v, std::span<const QuadCorners> faces, GLKVector3* out) {
     size_t i = 0;
     for (; i + 8 <= faces.size(); i += 8) {
         const QuadCorners* batch = faces.data() + i;
@@ -142,22 +156,22 @@ const bool kHasAVX2 = __builtin_cpu_supports("avx2");
 
 }  // namespace
 
-void triangleNormals(const ZeltoVertex* v, std::span<const TriangleCorners> faces, GLKVector3* out) {
+void triangleNormals(ConstPoints v, std::span<const TriangleCorners> faces, GLKVector3* out) {
     if (kHasAVX2)
         triangleNormalsAVX2(v, faces, out);
     else
         triangleNormalsScalar(v, faces, out);
 }
 
-void quadNormals(const ZeltoVertex* v, std::span<const QuadCorners> faces, GLKVector3* out) {
+void quadNormals(ConstPoints v, std::span<const QuadCorners> faces, GLKVector3* out) {
     if (kHasAVX2)
         quadNormalsAVX2(v, faces, out);
     else
         quadNormalsScalar(v, faces, out);
 }
 
-void sumNormals(const GLKVector3* faceNormals, std::span<ZeltoNormal> normals,
-                std::span<const uint32_t> faceLists) {
+void sumNormals(const GLKVector3* faceNormals, std::span<const ZeltoNormal> normals,
+                std::span<const uint32_t> faceLists, Points sums) {
     constexpr size_t kAhead = 32;  // face lists ahead whose face normals are fetched early
     const uint32_t* lists = faceLists.data();
     size_t begin = 0;
@@ -165,20 +179,20 @@ void sumNormals(const GLKVector3* faceNormals, std::span<ZeltoNormal> normals,
         size_t end = facesEnd(normals, i, faceLists.size());
         if (end + kAhead < faceLists.size())
             _mm_prefetch(reinterpret_cast<const char*>(&faceNormals[lists[end + kAhead]]), _MM_HINT_T0);
-        ZeltoNormal& shared = normals[i];
         __m128 sum = _mm_setzero_ps();
         for (size_t k = begin; k < end; ++k) {
             const GLKVector3& n = faceNormals[lists[k]];
             __m128 xy = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(&n.x));
             sum = _mm_add_ps(sum, _mm_movelh_ps(xy, _mm_load_ss(&n.z)));
         }
-        store3(shared.normal, sum);
+        store3(sums[i], sum);
         begin = end;
     }
 }
 
-void transformVertices(std::span<ZeltoVertex> vertices, std::span<const GLKMatrix4> matrices) {
-    for (ZeltoVertex& v : vertices) {
+void transformVertices(std::span<const ZeltoVertex> vertices, std::span<const GLKMatrix4> matrices, Points out) {
+    for (size_t i = 0; i < vertices.size(); ++i) {
+        const ZeltoVertex& v = vertices[i];
         const float* m = boneMatrix(v, matrices).m.data();
         __m128 p = _mm_load_ps(&v.pos.x);
         __m128 x = _mm_shuffle_ps(p, p, _MM_SHUFFLE(0, 0, 0, 0));
@@ -188,26 +202,25 @@ void transformVertices(std::span<ZeltoVertex> vertices, std::span<const GLKMatri
                                                     _mm_mul_ps(_mm_loadu_ps(m + 4), y)),
                                          _mm_mul_ps(_mm_loadu_ps(m + 8), z)),
                               _mm_loadu_ps(m + 12));
-        store3(v.affinePos, r);
+        store3(out[i], r);
     }
 }
 
 #else
 
-void triangleNormals(const ZeltoVertex* v, std::span<const TriangleCorners> f, GLKVector3* o) {
-    triangleNormalsScalar(v, f, o);
-}
-void quadNormals(const ZeltoVertex* v, std::span<const QuadCorners> f, GLKVector3* o) { quadNormalsScalar(v, f, o); }
-void sumNormals(const GLKVector3* faceNormals, std::span<ZeltoNormal> normals, std::span<const uint32_t> lists) {
+void triangleNormals(ConstPoints v, std::span<const TriangleCorners> f, GLKVector3* o) { triangleNormalsScalar(v, f, o); }
+void quadNormals(ConstPoints v, std::span<const QuadCorners> f, GLKVector3* o) { quadNormalsScalar(v, f, o); }
+void sumNormals(const GLKVector3* faceNormals, std::span<const ZeltoNormal> normals, std::span<const uint32_t> lists,
+                Points sums) {
     for (size_t i = 0; i < normals.size(); ++i) {
         GLKVector3 sum{0, 0, 0};
         for (size_t k = normals[i].firstFace; k < facesEnd(normals, i, lists.size()); ++k)
             sum = GLKVector3Add(sum, faceNormals[lists[k]]);
-        normals[i].normal = sum;
+        sums[i] = sum;
     }
 }
-void transformVertices(std::span<ZeltoVertex> vertices, std::span<const GLKMatrix4> matrices) {
-    for (ZeltoVertex& v : vertices) v.affinePos = GLKMatrix4MultiplyPoint(boneMatrix(v, matrices), v.pos);
+void transformVertices(std::span<const ZeltoVertex> vertices, std::span<const GLKMatrix4> matrices, Points out) {
+    for (size_t i = 0; i < vertices.size(); ++i) out[i] = posedPosition(vertices[i], matrices);
 }
 
 #endif

@@ -4,6 +4,7 @@
 
 #include "GLKMath.h"
 
+class PoseView;
 class ZeltoMaterial;
 class ZeltoModel;
 
@@ -42,9 +43,11 @@ public:
                                     const GLKVector2 uvs[3], uint8_t innerSides, bool continues);
 
     // Sends the polygon in immediate mode: per corner its texture coordinates, its
-    // normal negated, and its vertex's posed position. The face must be the model's own,
-    // at the position it was given there. Allocates nothing.
+    // normal negated, and its vertex's posed position, in the model's own pose. The face
+    // must be the model's own, at the position it was given there. Allocates nothing.
     void drawFace(const ZeltoModel& model) const;
+    // The same in a pose of the face's model.
+    void drawFace(const PoseView& pose) const;
 
     const ZeltoMaterial* material() const { return _material; }
     int32_t count() const { return _count; }

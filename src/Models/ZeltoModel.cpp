@@ -156,10 +156,10 @@ std::span<const uint32_t> ZeltoModel::facesOfNormal(size_t index) const {
     return {_normalFaces.data() + begin, end - begin};
 }
 
-GLKVector3 ZeltoModel::cornerNormal(const ZeltoFace& face, int32_t i) const {
-    uint32_t link = face._normal[i];
-    if (link == ZeltoCorner::kNormalFlat || link == ZeltoCorner::kNormalUnset) return faceNormal(face);
-    return _normals[link].normal;
+PoseView ZeltoModel::posed() const {
+    const pose::ConstPoints sums = _normals.empty() ? pose::ConstPoints()
+                                                    : pose::ConstPoints(&_normals.front().normal, sizeof(ZeltoNormal));
+    return PoseView(pose::ConstPoints(_vertices.data()), _faceNormals.data(), sums);
 }
 
 GLKMatrix4 ZeltoModel::matrixForAnimationName(std::string_view name, uint64_t atTime) const {

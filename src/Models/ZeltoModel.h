@@ -9,6 +9,7 @@
 
 #include "GLKMath.h"
 #include "MQAProgress.h"
+#include "ModelPose.h"
 #include "PoseKernels.h"
 #include "ZeltoAnimation.h"
 #include "ZeltoFace.h"
@@ -21,6 +22,10 @@
 //
 // A polygon split into triangles counts as one face for smooth normals: its pieces
 // share the polygon's normal, and a shared normal takes the polygon once.
+//
+// A model carries a pose of its own (its vertices' affinePos, its face normals and its
+// shared normals' sums), which the operations below set. Whoever only reads a model, as
+// the drawing, framing and export of a scene do, poses it into a ModelPose of its own.
 class ZeltoModel {
 public:
     // Faces in document order. Throws std::out_of_range for a face whose corner is not
@@ -54,10 +59,15 @@ public:
     const std::vector<ZeltoAnimation>& animations() const { return _animations; }
     const std::string& name() const { return _name; }
 
-    // A face's unit normal in the current pose; (0, 0, 0) for a two-corner face.
+    // The model's own pose: what its latest posing gave, or the rest pose with shared
+    // normals of (0, 0, 0) before the first.
+    PoseView posed() const;
+    // A face's unit normal in the model's own pose; (0, 0, 0) for a two-corner face.
     GLKVector3 faceNormal(const ZeltoFace& face) const { return _faceNormals[face.position()]; }
-    // The normal corner i of a face draws with, before negation.
-    GLKVector3 cornerNormal(const ZeltoFace& face, int32_t i) const;
+    // The normal corner i of a face draws with in the model's own pose, before negation.
+    GLKVector3 cornerNormal(const ZeltoFace& face, int32_t i) const { return posed().cornerNormal(face, i); }
+    // Whether a vertex follows a bone, so that posing can move it.
+    bool posable() const { return _posable; }
 
     // Rest pose: affinePos = pos, face normals, normal grouping (shared normals stay zero).
     void setupNormals();
@@ -76,6 +86,12 @@ public:
     void calcAffineVertecesWithMatrices(std::span<const GLKMatrix4> matrices);
 
 private:
+    friend class ModelPose;
+    // The three passes of posing, into the model's own pose or a ModelPose's arrays.
+    void posePositions(std::span<const GLKMatrix4> matrices, pose::Points out) const;
+    void poseFaceNormals(pose::ConstPoints positions, GLKVector3* out) const;
+    void poseSharedNormals(const GLKVector3* faceNormals, pose::Points out) const;
+
     ZeltoModel(int32_t number, std::vector<ZeltoVertex> vertices, std::vector<ZeltoFace> faces,
                std::vector<ZeltoAnimation> animations, float facet, std::string_view name,
                std::vector<uint32_t> documentOrder, MQAProgress* progress);

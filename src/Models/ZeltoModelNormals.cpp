@@ -181,15 +181,14 @@ private:
 
 }  // namespace
 
-void ZeltoModel::calcFaceNormals() {
-    GLKVector3* normals = _faceNormals.data();
+void ZeltoModel::poseFaceNormals(pose::ConstPoints positions, GLKVector3* normals) const {
     if (!_posable) {
         // Face by face: such a model keeps no lists by shape.
         for (const ZeltoFace& face : _faces) {
             const uint32_t* c = face._vertex;
-            auto at = [&](int k) -> const GLKVector3& { return _vertices[c[k]].affinePos; };
-            if (face._count == 3) normals[face._position] = pose::triangleNormal(at(0), at(1), at(2));
-            if (face._count == 4) normals[face._position] = pose::quadNormal(at(0), at(1), at(2), at(3));
+            if (face._count == 3) normals[face._position] = pose::triangleNormal(positions[c[0]], positions[c[1]], positions[c[2]]);
+            if (face._count == 4)
+                normals[face._position] = pose::quadNormal(positions[c[0]], positions[c[1]], positions[c[2]], positions[c[3]]);
         }
     }
     // Two-corner faces are in neither list: their normal stays (0, 0, 0). Triangles and
@@ -199,8 +198,8 @@ void ZeltoModel::calcFaceNormals() {
     std::span<const pose::QuadCorners> quads = _quads;
     uint32_t triangleStart = 0, quadStart = 0;
     for (const auto& [triangleEnd, quadEnd] : _stretchEnds) {
-        pose::triangleNormals(_vertices.data(), triangles.subspan(triangleStart, triangleEnd - triangleStart), normals);
-        pose::quadNormals(_vertices.data(), quads.subspan(quadStart, quadEnd - quadStart), normals);
+        pose::triangleNormals(positions, triangles.subspan(triangleStart, triangleEnd - triangleStart), normals);
+        pose::quadNormals(positions, quads.subspan(quadStart, quadEnd - quadStart), normals);
         triangleStart = triangleEnd;
         quadStart = quadEnd;
     }
@@ -209,14 +208,26 @@ void ZeltoModel::calcFaceNormals() {
         GLKVector3 sum{0, 0, 0};
         for (uint32_t i = first; i < first + count; ++i) {
             const uint32_t* c = _faces[i]._vertex;
-            const GLKVector3& p0 = _vertices[c[0]].affinePos;
-            sum = GLKVector3Add(sum, GLKVector3CrossProduct(GLKVector3Subtract(_vertices[c[1]].affinePos, p0),
-                                                            GLKVector3Subtract(_vertices[c[2]].affinePos, p0)));
+            const GLKVector3& p0 = positions[c[0]];
+            sum = GLKVector3Add(sum, GLKVector3CrossProduct(GLKVector3Subtract(positions[c[1]], p0),
+                                                            GLKVector3Subtract(positions[c[2]], p0)));
         }
         GLKVector3 unit = unitNormalOf(sum);
         for (uint32_t i = first; i < first + count; ++i) normals[i] = unit;
     }
 }
+
+void ZeltoModel::poseSharedNormals(const GLKVector3* faceNormals, pose::Points out) const {
+    pose::sumNormals(faceNormals, _normals, _normalFaces, out);
+}
+
+// A vertex without a bone, or whose bone has no matrix in the list, is posed by the
+// identity; nothing is read past the list.
+void ZeltoModel::posePositions(std::span<const GLKMatrix4> matrices, pose::Points out) const {
+    pose::transformVertices(_vertices, matrices, out);
+}
+
+void ZeltoModel::calcFaceNormals() { poseFaceNormals(_vertices.data(), _faceNormals.data()); }
 
 void ZeltoModel::calcNormals() { pose::sumNormals(_faceNormals.data(), _normals, _normalFaces); }
 
@@ -228,8 +239,6 @@ void ZeltoModel::resetupNormalsWithMatrix(std::span<const GLKMatrix4> matrices) 
     calcNormals();
 }
 
-// A vertex without a bone, or whose bone has no matrix in the list, is posed by the
-// identity; nothing is read past the list.
 void ZeltoModel::calcAffineVertecesWithMatrices(std::span<const GLKMatrix4> matrices) {
     pose::transformVertices(_vertices, matrices);
 }

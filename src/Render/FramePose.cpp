@@ -17,5 +17,3 @@ GLKMatrix4 FramePose::modelMatrix(const ZeltoModel& model) const {
     if (_name) return model.matrixForAnimationName(*_name, _time);
     return model.matrixForAnimationName("", 0);
 }
-
-void FramePose::poseModel(ZeltoModel& model) const { model.resetupNormalsWithMatrix(bones()); }

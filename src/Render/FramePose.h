@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "GLKMath.h"
+#include "ModelPose.h"
 
 class Metasequoia;
 class ZeltoModel;
@@ -26,8 +27,12 @@ public:
     std::span<const GLKMatrix4> bones() const;
 
     GLKMatrix4 modelMatrix(const ZeltoModel& model) const;
-    // Poses the model's vertices by the frame's bones and refreshes its normals.
-    void poseModel(ZeltoModel& model) const;
+    // The model in the frame's pose, as a value of the caller's.
+    ModelPose poseOf(const ZeltoModel& model) const { return ModelPose(model, bones()); }
+    // Poses `pose`, made for the model, again for this frame.
+    void poseModel(const ZeltoModel& model, ModelPose& pose) const { pose.pose(model, bones()); }
+    // Where the frame's bones put one vertex.
+    GLKVector3 posedPosition(const ZeltoVertex& vertex) const { return pose::posedPosition(vertex, bones()); }
 
 private:
     std::optional<std::string> _name;

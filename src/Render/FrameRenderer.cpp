@@ -153,16 +153,14 @@ void FrameRenderer::drawFrame(const FrameState& frame, TextureLibrary& textures)
     glEnable(GL_LIGHTING);
     if (!frame.scene) return;
     FramePose pose(*frame.scene, frame.animationName, frame.animationTime);
-    drawModels(frame.scene, pose, textures, frame);
+    drawModels(*frame.scene, pose, textures, frame);
 }
 
 void FrameRenderer::forgetScene() {
-    _arrays.clear();
-    _facesOneByOne.clear();
+    _drawings.clear();
     _notes.clear();
-    _edges.clear();
     _laidOutScene = nullptr;
-    _filledPose.reset();
+    _posedFor.reset();
 }
 
 FrameRenderer::Layouts FrameRenderer::layOut(const Metasequoia& scene, const MQAProgress* progress) {
@@ -175,18 +173,17 @@ void FrameRenderer::adoptLayouts(const Metasequoia* scene, Layouts layouts) {
     if (_path != DrawPath::Arrays) return;
     forgetScene();
     _laidOutScene = scene;
-    _arrays = std::move(layouts);
     // Nothing is filled yet: the first frame poses, fills and uploads every model.
-    _filledPose.reset();
+    for (auto& [model, arrays] : layouts) _drawings[model].arrays = std::move(arrays);
 }
 
-void FrameRenderer::drawModels(Metasequoia* scene, const FramePose& pose, TextureLibrary& textures,
+void FrameRenderer::drawModels(const Metasequoia& scene, const FramePose& pose, TextureLibrary& textures,
                                const FrameState& frame) {
-    if (_laidOutScene != scene) {
+    if (_laidOutScene != &scene) {
         forgetScene();
-        _laidOutScene = scene;
+        _laidOutScene = &scene;
     }
-    bool poseChanged = !_filledPose || *_filledPose != pose.boneList();
+    const bool poseChanged = !_posedFor || *_posedFor != pose.boneList();
     // Faces seen from behind are drawn too, lit on the side they show: the faces the
     // frame normally shows become the front ones, and the light turns for the others.
     GLenum frontFace = frame.backFaces ? GL_CW : GL_CCW;
@@ -200,45 +197,25 @@ void FrameRenderer::drawModels(Metasequoia* scene, const FramePose& pose, Textur
         glEnable(GL_POLYGON_OFFSET_FILL);
         glPolygonOffset(1, 1);
     }
-    const std::vector<ObjectDisplay>& displays = scene->objectDisplays();
-    for (size_t index = 0; index < scene->models().size(); ++index) {
-        ZeltoModel& model = scene->models()[index];
+    const std::vector<ObjectDisplay>& displays = scene.objectDisplays();
+    for (size_t index = 0; index < scene.models().size(); ++index) {
+        const ZeltoModel& model = scene.models()[index];
+        ModelDrawing& drawing = _drawings[&model];
         ObjectDisplay display = index < displays.size() ? displays[index] : ObjectDisplay{};
         if (frame.hideInvisible && !display.visible) {
-            // Its arrays would miss the poses of the frames it is hidden for: it is laid
-            // out afresh when it shows again.
-            _arrays.erase(&model);
+            // Its pose and arrays would miss the poses of the frames it is hidden for:
+            // it is posed and laid out afresh when it shows again.
+            drawing.pose.reset();
+            drawing.arrays.reset();
             continue;
         }
         glPushMatrix();
-        translateAndRotate(scene->pos(), scene->rotate());
+        translateAndRotate(scene.pos(), scene.rotate());
         animationWithModel(model, pose);
-        if (_path == DrawPath::PerFace || _facesOneByOne.contains(&model)) {
-            pose.poseModel(model);
-        } else {
-            auto& arrays = _arrays[&model];
-            bool uploaded = true;
-            if (!arrays) {
-                pose.poseModel(model);
-                arrays = std::make_unique<ModelArrays>(model);
-                arrays->refill(model);
-                uploaded = arrays->upload();
-            } else if (poseChanged || !arrays->isUploaded()) {
-                // Laid out ahead (adoptLayouts) but not yet filled, or posed afresh.
-                pose.poseModel(model);
-                arrays->refill(model);
-                uploaded = arrays->upload();
-            }
-            if (!uploaded) {
-                // OpenGL could not hold its arrays: the model is drawn a face at a time.
-                _arrays.erase(&model);
-                _facesOneByOne.insert(&model);
-                _notes.push_back("model \"" + model.name() + "\" is drawn a face at a time: its arrays did not fit "
-                                 "in the graphics memory");
-            }
-        }
-        drawFaces(model, textures);
-        if (frame.wireframe) drawEdges(model);
+        poseModel(model, drawing, pose, poseChanged);
+        if (_path == DrawPath::Arrays && !drawing.oneByOne) prepareArrays(model, drawing);
+        drawFaces(model, drawing, textures);
+        if (frame.wireframe) drawEdges(model, drawing);
         if (frame.drawMirroredHalves && display.mirrorAxes) {
             for (int32_t across = 1; across <= 7; ++across) {
                 if ((across & display.mirrorAxes) != across) continue;
@@ -246,8 +223,8 @@ void FrameRenderer::drawModels(Metasequoia* scene, const FramePose& pose, Textur
                 glScalef(across & 1 ? -1.0f : 1.0f, across & 2 ? -1.0f : 1.0f, across & 4 ? -1.0f : 1.0f);
                 bool turned = std::popcount(static_cast<unsigned>(across)) % 2 == 1;
                 if (turned) glFrontFace(frontFace == GL_CCW ? GL_CW : GL_CCW);
-                drawFaces(model, textures);
-                if (frame.wireframe) drawEdges(model);
+                drawFaces(model, drawing, textures);
+                if (frame.wireframe) drawEdges(model, drawing);
                 if (turned) glFrontFace(frontFace);
                 glPopMatrix();
             }
@@ -260,32 +237,51 @@ void FrameRenderer::drawModels(Metasequoia* scene, const FramePose& pose, Textur
         glFrontFace(GL_CCW);
         glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_FALSE);
     }
-    if (_path == DrawPath::Arrays) {
-        _filledPose = pose.boneList();
-    } else {
-        // The models now hold this pose, whatever the arrays were filled with.
-        _filledPose.reset();
-    }
+    _posedFor = pose.boneList();
 }
 
-void FrameRenderer::drawFaces(ZeltoModel& model, TextureLibrary& textures) {
-    if (_path == DrawPath::PerFace || _facesOneByOne.contains(&model))
-        drawFacesOneByOne(model, textures);
+void FrameRenderer::poseModel(const ZeltoModel& model, ModelDrawing& drawing, const FramePose& pose,
+                              bool poseChanged) {
+    if (drawing.pose && !poseChanged) return;
+    if (drawing.pose)
+        pose.poseModel(model, *drawing.pose);
     else
-        drawFacesFromArrays(*_arrays[&model], textures);
+        drawing.pose.emplace(pose.poseOf(model));
+    drawing.arraysFilled = false;
 }
 
-void FrameRenderer::drawEdges(const ZeltoModel& model) {
-    std::vector<uint32_t>& edges = _edges[&model];
-    if (edges.empty()) edges = polygonEdges(model);
-    if (edges.empty()) return;
+void FrameRenderer::prepareArrays(const ZeltoModel& model, ModelDrawing& drawing) {
+    // Laid out ahead (adoptLayouts) but not yet filled, or posed since: filled again.
+    if (drawing.arrays && drawing.arraysFilled && drawing.arrays->isUploaded()) return;
+    if (!drawing.arrays) drawing.arrays = std::make_unique<ModelArrays>(model);
+    drawing.arrays->refill(model, *drawing.pose);
+    drawing.arraysFilled = true;
+    if (drawing.arrays->upload()) return;
+    // OpenGL could not hold its arrays: the model is drawn a face at a time.
+    drawing.arrays.reset();
+    drawing.oneByOne = true;
+    _notes.push_back("model \"" + model.name() + "\" is drawn a face at a time: its arrays did not fit "
+                     "in the graphics memory");
+}
+
+void FrameRenderer::drawFaces(const ZeltoModel& model, const ModelDrawing& drawing, TextureLibrary& textures) const {
+    if (_path == DrawPath::PerFace || drawing.oneByOne)
+        drawFacesOneByOne(model, *drawing.pose, textures);
+    else
+        drawFacesFromArrays(*drawing.arrays, textures);
+}
+
+void FrameRenderer::drawEdges(const ZeltoModel& model, ModelDrawing& drawing) {
+    if (drawing.edges.empty()) drawing.edges = polygonEdges(model);
+    if (drawing.edges.empty()) return;
     glDisable(GL_LIGHTING);
     glDisable(GL_TEXTURE_2D);
     glColor3f(0.05f, 0.05f, 0.05f);
-    // Straight from the posed vertices: no copy per frame.
+    // Straight from the posed positions: no copy per frame.
+    const pose::ConstPoints positions = drawing.pose->view().positions();
     glEnableClientState(GL_VERTEX_ARRAY);
-    glVertexPointer(3, GL_FLOAT, sizeof(ZeltoVertex), &model.vertices().front().affinePos);
-    glDrawElements(GL_LINES, static_cast<GLsizei>(edges.size()), GL_UNSIGNED_INT, edges.data());
+    glVertexPointer(3, GL_FLOAT, static_cast<GLsizei>(positions.stride()), positions.first());
+    glDrawElements(GL_LINES, static_cast<GLsizei>(drawing.edges.size()), GL_UNSIGNED_INT, drawing.edges.data());
     glDisableClientState(GL_VERTEX_ARRAY);
     glEnable(GL_LIGHTING);
 }
@@ -296,10 +292,14 @@ void FrameRenderer::animationWithModel(const ZeltoModel& model, const FramePose&
 }
 
 void FrameRenderer::drawFacesOneByOne(const ZeltoModel& model, TextureLibrary& textures) {
+    drawFacesOneByOne(model, model.posed(), textures);
+}
+
+void FrameRenderer::drawFacesOneByOne(const ZeltoModel& model, const PoseView& pose, TextureLibrary& textures) {
     MaterialSwitch materials(textures);
     for (const ZeltoFace& face : model.faces()) {
         materials.use(face.material());
-        face.drawFace(model);
+        face.drawFace(pose);
     }
 }
 

@@ -7,13 +7,13 @@
 #include <string_view>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "Camera.h"
 #include "Framing.h"
 #include "GLKMath.h"
 #include "ModelArrays.h"
+#include "ModelPose.h"
 
 class FramePose;
 class Metasequoia;
@@ -28,7 +28,7 @@ enum class DrawPath { PerFace, Arrays };
 
 // What one frame shows.
 struct FrameState {
-    Metasequoia* scene = nullptr;  // none: only the grid and axes
+    const Metasequoia* scene = nullptr;  // none: only the grid and axes
     std::optional<std::string_view> animationName;
     uint64_t animationTime = 0;
     Camera camera;
@@ -63,6 +63,7 @@ struct FrameState {
 // a light fixed in eye space, the grid and axes from display list 1, and every model in
 // its pose for the frame, with material and texture changes only where the material
 // changes from one face to the next. Used alike by the window and the headless tools.
+// The scene is only read: each model's pose is the renderer's own.
 class FrameRenderer {
 public:
     static constexpr GLuint kAxisList = 1;
@@ -100,32 +101,46 @@ private:
     // The clear colour and blending for the frame's background, set only where they
     // differ from the last frame's.
     void useBackground(const FrameState& frame);
-    void drawModels(Metasequoia* scene, const FramePose& pose, TextureLibrary& textures,
+    // What is kept of each model drawn, each part made when first needed: its pose, its
+    // arrays (the array path), and its polygons' edges as pairs of vertex positions (a
+    // wireframe).
+    struct ModelDrawing {
+        std::optional<ModelPose> pose;
+        std::unique_ptr<ModelArrays> arrays;
+        bool arraysFilled = false;  // with the pose as it is
+        bool oneByOne = false;      // OpenGL could not take its arrays
+        std::vector<uint32_t> edges;
+    };
+
+    void drawModels(const Metasequoia& scene, const FramePose& pose, TextureLibrary& textures,
                     const FrameState& frame);
+    // Poses the model for the frame unless its pose is the frame's already.
+    static void poseModel(const ZeltoModel& model, ModelDrawing& drawing, const FramePose& pose, bool poseChanged);
+    // Lays out, fills and uploads the model's arrays as needed, or leaves it to be drawn a
+    // face at a time when OpenGL cannot take them.
+    void prepareArrays(const ZeltoModel& model, ModelDrawing& drawing);
     // The model's faces, as the draw path draws them.
-    void drawFaces(ZeltoModel& model, TextureLibrary& textures);
+    void drawFaces(const ZeltoModel& model, const ModelDrawing& drawing, TextureLibrary& textures) const;
     // The edges of the model's polygons in its posed place, unlit, over what is drawn.
-    void drawEdges(const ZeltoModel& model);
+    static void drawEdges(const ZeltoModel& model, ModelDrawing& drawing);
     static void animationWithModel(const ZeltoModel& model, const FramePose& pose);
 
 public:
     // The model loop's two ways to draw faces in order, changing material and texture
-    // only where the material changes from one face to the next.
+    // only where the material changes from one face to the next: in a pose of the model
+    // (by default the model's own), or from its arrays.
+    static void drawFacesOneByOne(const ZeltoModel& model, const PoseView& pose, TextureLibrary& textures);
     static void drawFacesOneByOne(const ZeltoModel& model, TextureLibrary& textures);
     static void drawFacesFromArrays(const ModelArrays& arrays, TextureLibrary& textures);
 
 private:
-
     DrawPath _path = DrawPath::Arrays;
-    // The array path's layouts, and the bone pose their contents were filled for: while
-    // the pose stays the same the models need no posing and the arrays no refill.
+    // What is kept of the models of the scene drawn, and the bone pose their poses hold:
+    // while it stays the same the models need no posing and their arrays no refill.
     const Metasequoia* _laidOutScene = nullptr;
-    std::unordered_map<const ZeltoModel*, std::unique_ptr<ModelArrays>> _arrays;
-    std::unordered_set<const ZeltoModel*> _facesOneByOne;  // whose arrays OpenGL could not take
+    std::unordered_map<const ZeltoModel*, ModelDrawing> _drawings;
     std::vector<std::string> _notes;
-    std::optional<std::optional<std::vector<GLKMatrix4>>> _filledPose;
-    // Each model's polygon edges as pairs of vertex positions, made when first drawn.
-    std::unordered_map<const ZeltoModel*, std::vector<uint32_t>> _edges;
+    std::optional<std::optional<std::vector<GLKMatrix4>>> _posedFor;
     // The background the context is set for: none for the one initGL sets.
     std::optional<Color> _background;
     bool _transparent = false;

@@ -19,23 +19,6 @@ constexpr double kFittedRadius = 125;
 // Less of the view's height than this, and the default camera does not show the model.
 constexpr double kSeenHeight = 0.05;
 
-// Where the scene's translation and turn (about x, then y, then z, as drawn) put a point.
-GLKVector3 placedByScene(const Metasequoia& scene, GLKVector3 p) {
-    GLKVector3 r = scene.rotate();
-    auto turn = [](float degrees, float& a, float& b) {
-        float c = std::cos(degrees * kRadiansPerDegree), s = std::sin(degrees * kRadiansPerDegree);
-        float a2 = c * a - s * b, b2 = s * a + c * b;
-        a = a2;
-        b = b2;
-    };
-    // The rotation nearest the point acts first.
-    turn(r.z, p.x, p.y);
-    turn(r.y, p.z, p.x);
-    turn(r.x, p.y, p.z);
-    GLKVector3 t = scene.pos();
-    return {p.x + t.x, p.y + t.y, p.z + t.z};
-}
-
 // A column-major matrix in double precision, built as OpenGL builds the modelview.
 struct Transform {
     std::array<double, 16> m{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
@@ -89,40 +72,34 @@ float Framing::distance(float fieldOfView, float aspect) const {
     return radius * 1.08f / std::sin(half);
 }
 
-std::optional<Framing> framingFor(Metasequoia& scene, const FramePose& pose) {
+std::optional<Framing> framingFor(const Metasequoia& scene, const FramePose& pose) {
     std::optional<BoundingBox> bounds;
-    for (ZeltoModel& model : scene.models()) {
-        pose.poseModel(model);
+    for (const ZeltoModel& model : scene.models()) {
         GLKMatrix4 matrix = pose.modelMatrix(model);
         for (const ZeltoVertex& vertex : model.vertices())
-            BoundingBox::include(bounds, GLKMatrix4MultiplyPoint(matrix, vertex.affinePos));
+            BoundingBox::include(bounds, GLKMatrix4MultiplyPoint(matrix, pose.posedPosition(vertex)));
     }
     if (!bounds) return std::nullopt;
     GLKVector3 size = bounds->size();
     float radius = std::sqrt(size.x * size.x + size.y * size.y + size.z * size.z) / 2;
     // A single point, or a model too large for floats, still gets a view.
     if (!(radius > 0) || !std::isfinite(radius)) radius = 1;
-    return Framing{placedByScene(scene, bounds->centre()), radius};
+    return Framing{GLKMatrix4MultiplyPoint(scene.sceneMatrix(), bounds->centre()), radius};
 }
 
-float heightInView(Metasequoia& scene, const FramePose& pose, const Camera& camera, float aspect,
+float heightInView(const Metasequoia& scene, const FramePose& pose, const Camera& camera, float aspect,
                    const std::optional<ViewFit>& fit) {
     Transform view;
     view.translate(camera.pos()).rotate(camera.rotate());
     if (fit) view.scale(fit->scale).translate({-fit->centre.x, -fit->centre.y, -fit->centre.z});
-    view.translate(scene.pos()).rotate(scene.rotate());
+    view.multiply(scene.sceneMatrix());
     const double f = 1 / std::tan(kFieldOfView / 2 * M_PI / 180);
     double low = INFINITY, high = -INFINITY, left = INFINITY, right = -INFINITY;
-    std::span<const GLKMatrix4> bones = pose.bones();
     for (const ZeltoModel& model : scene.models()) {
         Transform eye = view;
         eye.multiply(pose.modelMatrix(model));
         for (const ZeltoVertex& vertex : model.vertices()) {
-            // Posed as posing would, without the normals posing also refreshes.
-            bool boned = vertex.bone >= 0 && static_cast<size_t>(vertex.bone) < bones.size();
-            GLKVector3 posed = boned ? GLKMatrix4MultiplyPoint(bones[static_cast<size_t>(vertex.bone)], vertex.pos)
-                                     : vertex.pos;
-            auto [x, y, z] = eye.apply(posed);
+            auto [x, y, z] = eye.apply(pose.posedPosition(vertex));
             double depth = -z;
             if (!(depth >= kNear && depth <= kFar)) continue;  // behind, too near or too far
             double ndcY = f * y / depth, ndcX = f / aspect * x / depth;
@@ -136,7 +113,7 @@ float heightInView(Metasequoia& scene, const FramePose& pose, const Camera& came
     return static_cast<float>((std::min(high, 1.0) - std::max(low, -1.0)) / 2);
 }
 
-std::optional<ViewFit> fitFor(Metasequoia& scene, const FramePose& pose) {
+std::optional<ViewFit> fitFor(const Metasequoia& scene, const FramePose& pose) {
     std::optional<Framing> sphere = framingFor(scene, pose);
     if (!sphere) return std::nullopt;
     double spacing = roundSpacing(ViewFit::kGridSpacing * sphere->radius / kFittedRadius);
@@ -145,7 +122,7 @@ std::optional<ViewFit> fitFor(Metasequoia& scene, const FramePose& pose) {
     return fit;
 }
 
-std::optional<ViewFit> fitWhenUnseen(Metasequoia& scene, const FramePose& pose, float aspect) {
+std::optional<ViewFit> fitWhenUnseen(const Metasequoia& scene, const FramePose& pose, float aspect) {
     if (heightInView(scene, pose, Camera(), aspect) >= kSeenHeight) return std::nullopt;
     return fitFor(scene, pose);
 }

@@ -18,9 +18,8 @@ struct Framing {
     float distance(float fieldOfView, float aspect) const;
 };
 
-// The framing of the scene as the frame poses it (its models posed in passing); none for
-// a scene without vertices.
-std::optional<Framing> framingFor(Metasequoia& scene, const FramePose& pose);
+// The framing of the scene as the frame poses it; none for a scene without vertices.
+std::optional<Framing> framingFor(const Metasequoia& scene, const FramePose& pose);
 
 // The world of the window's view (grid and models alike) scaled about a model's centre,
 // which moves to the origin, so that a model far smaller or larger than the grid, or
@@ -40,16 +39,16 @@ struct ViewFit {
 // The fraction of the view's height (0 to 1) that the scene's vertices cover as the
 // camera (with the fit, if any) shows them, in a view of the given aspect; 0 when none
 // lies in view.
-float heightInView(Metasequoia& scene, const FramePose& pose, const Camera& camera, float aspect,
+float heightInView(const Metasequoia& scene, const FramePose& pose, const Camera& camera, float aspect,
                    const std::optional<ViewFit>& fit = std::nullopt);
 
 // The fit for the scene as the frame poses it; none for a scene without vertices.
-std::optional<ViewFit> fitFor(Metasequoia& scene, const FramePose& pose);
+std::optional<ViewFit> fitFor(const Metasequoia& scene, const FramePose& pose);
 
 // A view's first picture: the fit when the default camera would show the scene's
 // vertices over less than 5% of the view's height, or not at all; none when it shows
 // them well enough, or there is nothing to show.
-std::optional<ViewFit> fitWhenUnseen(Metasequoia& scene, const FramePose& pose, float aspect);
+std::optional<ViewFit> fitWhenUnseen(const Metasequoia& scene, const FramePose& pose, float aspect);
 
 // The camera that goes with a fit: the given turn, the default distance, and the
 // origin of the fitted world in the middle of the view.

@@ -31,25 +31,15 @@ struct Job {
 
 }  // namespace
 
-QString exportFile(const QString& documentPath, MQAReading reading, const QString& out, MQAProgress* progress,
-                   QStringList* warnings) {
-    const bool binary = out.endsWith(".glb", Qt::CaseInsensitive);
-    if (!binary && !out.endsWith(".gltf", Qt::CaseInsensitive))
-        return QObject::tr("A glTF file’s name ends in .glb or .gltf.");
-    const QString resources = binary ? QString() : out.left(out.size() - 5) + ".bin";
-    SceneLoader::Outcome read = SceneLoader::load(documentPath, reading, false, progress);
-    if (!read.scene) return read.error.description;
+QString exportFile(const SceneHandle& scene, const QString& documentPath, MQAReading reading, const QString& out,
+                   MQAProgress* progress, QStringList* warnings) {
     GltfExportOptions options;
-    options.binary = binary;
-    options.resourcesName = QFileInfo(resources).fileName().toStdString();
     options.documentPath = local(QFileInfo(documentPath).absoluteFilePath());
     options.lenientPaths = reading == MQAReading::Compatible;
     options.progress = progress;
     try {
-        GltfExport exported = exportGltf(*read.scene, options);
-        if (progress && progress->isCancelled()) throw MQACancelled();
-        for (const std::string& warning : exported.warnings) warnings->append(QString::fromStdString(warning));
-        writeGltfExport(exported, local(out), options.documentPath, local(resources));
+        for (const std::string& warning : exportGltfFile(*scene, local(out), options))
+            warnings->append(QString::fromStdString(warning));
     } catch (const std::exception& error) {
         return QString::fromStdString(error.what());
     }
@@ -78,15 +68,15 @@ void exportGltf(WindowController* controller) {
 
     auto job = std::make_shared<Job>();
     auto counted = std::make_shared<SceneLoader::CountedWorker>();
-    std::thread([job, document, out, reading = controller->document()->reading(), counted]() mutable {
-        job->error = exportFile(document, reading, out, &job->progress, &job->warnings);
+    std::thread([job, scene = controller->document()->model(), document, out,
+                 reading = controller->document()->reading(), counted]() mutable {
+        job->error = exportFile(scene, document, reading, out, &job->progress, &job->warnings);
         job->done = true;
         counted.reset();
     }).detach();
 
-    // The window's message bar follows the reading (the export after it is quick) and
-    // offers Cancel; polled, as the worker only counts bytes. A window that closes
-    // cancels the export.
+    // The window's message bar follows the faces written and offers Cancel; polled, as
+    // the worker only counts them. A window that closes cancels the export.
     MessageBar* bar = controller->messageBar();
     bar->showProgress(QObject::tr("Exporting “%1” as glTF…").arg(info.fileName()));
     QMetaObject::Connection cancel =

@@ -4,19 +4,22 @@
 #include <QStringList>
 
 #include "MQAFile.h"
+#include "ViewerTypes.h"
 
 class MQAProgress;
 class WindowController;
 
-// File > Export glTF…: the document as glTF 2.0 (see GltfExport.h), read afresh from its
-// file on a worker thread while a progress dialog, which can cancel it, shows.
+// File > Export glTF…: the scene the window shows as glTF 2.0 (see GltfExport.h), written
+// on a worker thread while the message bar shows how far it got and offers Cancel. The
+// scene is shared, never read again from its file.
 namespace SceneExport {
 
-// Reads the document at `documentPath` and writes it to `out` (.glb, or .gltf with its
-// .bin beside it), on any thread. Returns why it did not, or an empty text; what the
-// export could not carry over exactly goes in `warnings`. Never writes over the document.
-QString exportFile(const QString& documentPath, MQAReading reading, const QString& out, MQAProgress* progress,
-                   QStringList* warnings);
+// Writes `scene`, read from `documentPath` as `reading` reads (its textures are looked for
+// beside it), to `out` (.glb, or .gltf with its .bin beside it), on any thread. Returns
+// why it did not, or an empty text; what the export could not carry over exactly goes in
+// `warnings`. Never writes over the document.
+QString exportFile(const SceneHandle& scene, const QString& documentPath, MQAReading reading, const QString& out,
+                   MQAProgress* progress, QStringList* warnings);
 
 void exportGltf(WindowController* controller);
 

@@ -280,7 +280,7 @@ void ZeltoOpenGLView::drawInto(GLuint target, QSize pixels, const FrameState& fr
     _renderer.drawFrame(frame, _textures);
 }
 
-FrameState ZeltoOpenGLView::frameState(Metasequoia* scene, const std::string* name, QSizeF backing) const {
+FrameState ZeltoOpenGLView::frameState(const Metasequoia* scene, const std::string* name, QSizeF backing) const {
     FrameState frame;
     frame.scene = scene;
     if (name) frame.animationName = *name;

@@ -122,7 +122,7 @@ public:
 
     // What the view would draw of `scene` (held alive by the caller) at a backing size:
     // its camera, the playing animation's name and frame, and the View menu's choices.
-    FrameState frameState(Metasequoia* scene, const std::string* animationName, QSizeF backing) const;
+    FrameState frameState(const Metasequoia* scene, const std::string* animationName, QSizeF backing) const;
 
     // The current frame drawn off screen at a size in pixels, as the window would show it
     // at that size; a null image when no such picture can be drawn (no context yet, or
@@ -172,7 +172,7 @@ private:
     QPointF windowLocation(QPointF local) const;
 
     BindingSet _bindings;
-    std::weak_ptr<Metasequoia> _metaseq;
+    std::weak_ptr<const Metasequoia> _metaseq;
     QUrl _textureBaseURL;
     Camera _camera;
     Playback _playback;

@@ -16,15 +16,20 @@
 
 namespace {
 
-void poseEveryWay(Metasequoia& scene) {
+void poseEveryWay(const Metasequoia& scene) {
     std::vector<std::string> names = scene.animationNames();
+    std::vector<ModelPose> poses;
     for (uint64_t time : {uint64_t{0}, uint64_t{7}, UINT64_MAX}) {
         std::optional<std::string_view> name;
         if (!names.empty()) name = names[time % names.size()];
         std::optional<std::vector<GLKMatrix4>> bones = scene.bonesForName(name, time);
-        for (ZeltoModel& model : scene.models()) {
-            model.resetupNormalsWithMatrix(bones ? std::span<const GLKMatrix4>(*bones)
-                                                 : std::span<const GLKMatrix4>());
+        std::span<const GLKMatrix4> matrices = bones ? std::span<const GLKMatrix4>(*bones) : std::span<const GLKMatrix4>();
+        for (size_t i = 0; i < scene.models().size(); ++i) {
+            const ZeltoModel& model = scene.models()[i];
+            if (poses.size() == i)
+                poses.emplace_back(model, matrices);
+            else
+                poses[i].pose(model, matrices);
             (void)model.matrixForAnimationName(name.value_or(""), time);
         }
     }

@@ -459,31 +459,40 @@ private slots:
         QVERIFY(!dialog->testOption(QFileDialog::DontConfirmOverwrite));
     }
 
-    // File > Export glTF… reads the document's file afresh: its textures come along, the
-    // document is never written over, and a cancelled export writes nothing.
-    void aGltfExportReadsTheFileAfreshAndKeepsTheDocument() {
+    // File > Export glTF… writes the scene the window shows, never its file read again:
+    // its textures come along, the document is never written over, and a cancelled
+    // export writes nothing.
+    void aGltfExportWritesTheSceneOnScreenAndKeepsTheDocument() {
         sample("flag.png");
         QString flag = sample("flag.mqo");
         WindowController* window = _documents->openDocument(flag);
         QVERIFY(window);
         QVERIFY(window->window()->findChild<QAction*>("exportGltf"));
+        SceneHandle scene = window->document()->model();
         QStringList warnings;
         QString glb = _folder.filePath("flag.glb");
-        QCOMPARE(SceneExport::exportFile(flag, MQAReading::Strict, glb, nullptr, &warnings), QString());
+        QCOMPARE(SceneExport::exportFile(scene, flag, MQAReading::Strict, glb, nullptr, &warnings), QString());
         QVERIFY(warnings.isEmpty());  // the texture was found beside the document
         QFile written(glb);
         QVERIFY(written.open(QIODevice::ReadOnly) && written.read(4) == "glTF");
-        QCOMPARE(SceneExport::exportFile(flag, MQAReading::Strict, _folder.filePath("flag.gltf"), nullptr, &warnings), QString());
+        QCOMPARE(SceneExport::exportFile(scene, flag, MQAReading::Strict, _folder.filePath("flag.gltf"), nullptr, &warnings),
+                 QString());
         QVERIFY(QFileInfo(_folder.filePath("flag.bin")).size() > QFileInfo(_folder.filePath("flag.png")).size());
+        // Named after a file that is not there, the same scene still exports (its texture
+        // then missing): nothing is read from the document's file.
+        QCOMPARE(SceneExport::exportFile(scene, _folder.filePath("elsewhere/gone.mqo"), MQAReading::Strict,
+                                         _folder.filePath("gone.glb"), nullptr, &warnings),
+                 QString());
+        QVERIFY(!warnings.isEmpty() && QFile::exists(_folder.filePath("gone.glb")));
 
         QString kept = _folder.filePath("kept.glb");
         QVERIFY(QFile::copy(flag, kept));
-        QVERIFY(SceneExport::exportFile(kept, MQAReading::Strict, kept, nullptr, &warnings).contains("will not overwrite"));
+        QVERIFY(SceneExport::exportFile(scene, kept, MQAReading::Strict, kept, nullptr, &warnings).contains("will not overwrite"));
         QCOMPARE(QFileInfo(kept).size(), QFileInfo(flag).size());
         MQAProgress cancelled;
         cancelled.cancel();
         QString never = _folder.filePath("never.glb");
-        QVERIFY(!SceneExport::exportFile(flag, MQAReading::Strict, never, &cancelled, &warnings).isEmpty());
+        QVERIFY(!SceneExport::exportFile(scene, flag, MQAReading::Strict, never, &cancelled, &warnings).isEmpty());
         QVERIFY(!QFile::exists(never));
     }
 
