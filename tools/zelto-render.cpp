@@ -11,6 +11,7 @@
 #include <new>
 #include <thread>
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include <QFile>
@@ -40,37 +41,74 @@ int draw(const RenderOptions& options);
 enum class Stage { Drawing, Writing, OutOfTime };
 std::atomic<Stage> gStage{Stage::Drawing};
 
-// Keeps to the options' limits: the address space from now on, and a watch that ends the
-// process when time runs out before the picture is written.
+// Keeps to the options' limits: a watch that ends the process when time runs out before
+// the picture is written, then the address space. The watch's thread starts first: under
+// a tight limit there would be no room for its stack. Only the soft limit is lowered, so
+// that what the limit stopped can be told from what cannot be done at all.
 void keepToLimits(const RenderOptions& options) {
+    if (options.timeLimit.value_or(0) > 0) {
+        std::thread([seconds = *options.timeLimit] {
+            std::this_thread::sleep_for(std::chrono::seconds(seconds));
+            Stage drawing = Stage::Drawing;
+            if (!gStage.compare_exchange_strong(drawing, Stage::OutOfTime)) return;
+            std::fprintf(stderr, "zelto-render: limit reached: gave up after %u seconds; no image was written\n", seconds);
+            std::_Exit(kLimitReached);
+        }).detach();
+    }
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
     const bool limitMemory = false;  // a sanitizer's shadow memory takes terabytes of address space
 #else
     const bool limitMemory = options.memoryLimit.value_or(0) > 0;
 #endif
-    if (limitMemory) {
-        rlim_t bytes = rlim_t{*options.memoryLimit} << 20;
-        rlimit limit{bytes, bytes};
-        setrlimit(RLIMIT_AS, &limit);
+    if (!limitMemory) return;
+    rlimit limit{};
+    getrlimit(RLIMIT_AS, &limit);
+    limit.rlim_cur = std::min<rlim_t>(rlim_t{*options.memoryLimit} << 20, limit.rlim_max);
+    setrlimit(RLIMIT_AS, &limit);
+}
+
+// The address-space limit in force, whoever set it; none when there is none.
+std::optional<rlim_t> addressSpaceLimit() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return std::nullopt;
+    return limit.rlim_cur;
+}
+
+// After OpenGL could not be set up under an address-space limit: whether the limit was
+// why. The limit is lifted as far as it can be and OpenGL tried again; a limit that cannot
+// be lifted (set from outside) is taken to be the cause.
+bool setUpFailedForTheLimit(int width, int height) {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return false;
+    if (limit.rlim_cur == limit.rlim_max) return true;
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_AS, &limit);
+    try {
+        HeadlessContext probe(width, height);
+        return true;
+    } catch (const std::runtime_error&) {
+        return false;
     }
-    if (options.timeLimit.value_or(0) == 0) return;
-    std::thread([seconds = *options.timeLimit] {
-        std::this_thread::sleep_for(std::chrono::seconds(seconds));
-        Stage drawing = Stage::Drawing;
-        if (!gStage.compare_exchange_strong(drawing, Stage::OutOfTime)) return;
-        std::fprintf(stderr, "zelto-render: gave up after %u seconds; no image was written\n", seconds);
-        std::_Exit(kLimitReached);
-    }).detach();
+}
+
+// The address-space limit set or found as the tool started, for messages: a probe may
+// lift the limit later.
+rlim_t gMemoryLimit = 0;
+
+int limitReached(const std::string& input, const std::string& what) {
+    std::cerr << "zelto-render: limit reached: " << input << " " << what << " than "
+              << (gMemoryLimit ? "the memory limit of " + std::to_string(gMemoryLimit >> 20) + " MB allows" : "there is")
+              << "; no image was written\n";
+    return kLimitReached;
 }
 
 int render(const RenderOptions& options) {
     keepToLimits(options);
+    gMemoryLimit = addressSpaceLimit().value_or(0);
     try {
         return draw(options);
     } catch (const std::bad_alloc&) {
-        std::cerr << "zelto-render: " << options.input << " needs more memory than the limit of "
-                  << options.memoryLimit.value_or(0) << " MB; no image was written\n";
-        return kLimitReached;
+        return limitReached(options.input, "needs more memory");
     }
 }
 
@@ -82,6 +120,8 @@ int draw(const RenderOptions& options) {
     }
     zelto::SourceError::Kind failure{};
     std::optional<zelto::OpenedDocument> read = input.openOrReport("zelto-render", &failure);
+    if (!read && failure == zelto::SourceError::Kind::TooLarge && gMemoryLimit)
+        return limitReached(input.displayName(), "takes more memory to read");
     if (!read) return failure == zelto::SourceError::Kind::TooLarge ? kLimitReached : kUsageOrFile;
     Metasequoia scene;
     try {
@@ -148,9 +188,12 @@ int draw(const RenderOptions& options) {
             std::cerr << "zelto-render: warning: " << input.displayName() << ": " << note << "\n";
         image = context.readPixels();
     } catch (const std::runtime_error& error) {
+        if (addressSpaceLimit() && setUpFailedForTheLimit(options.width, options.height))
+            return limitReached(input.displayName(), "needs more memory to draw with OpenGL");
         std::cerr << "zelto-render: " << error.what() << "\n";
         return kNoOpenGL;
     }
+    if (image.isNull() && addressSpaceLimit()) return limitReached(input.displayName(), "needs more memory for its picture");
 
     Stage drawing = Stage::Drawing;
     if (!gStage.compare_exchange_strong(drawing, Stage::Writing))

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <utility>
 
 #include <sys/mman.h>
@@ -138,6 +139,31 @@ void DocumentBytes::release() {
     _size = _mapLength = 0;
     _guard = -1;
     std::string().swap(_string);
+}
+
+ScratchBytes::ScratchBytes(size_t capacity) : _capacity(capacity) {
+    if (capacity == 0) return;
+    void* map = mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (map == MAP_FAILED) throw std::bad_alloc();
+    _map = static_cast<char*>(map);
+}
+
+ScratchBytes::~ScratchBytes() {
+    if (_map) munmap(_map, _capacity);
+}
+
+DocumentBytes ScratchBytes::finish(size_t used) {
+    DocumentBytes bytes;
+    if (used == 0 || !_map) return bytes;
+    // Whole pages past the bytes go back now.
+    size_t kept = (used + gPageSize - 1) & ~(gPageSize - 1);
+    if (kept < _capacity) munmap(_map + kept, _capacity - kept);
+    bytes._map = _map;
+    bytes._size = used;
+    bytes._mapLength = kept;
+    _map = nullptr;
+    _capacity = 0;
+    return bytes;
 }
 
 bool sameFile(const std::string& a, const std::string& b) {

@@ -1,6 +1,6 @@
 #pragma once
 
-// Bytes held in one piece: a file's mapping, or a string.
+// Bytes held in one piece: a file's mapping, memory filled as bytes arrived, or a string.
 
 #include <cstddef>
 #include <optional>
@@ -20,7 +20,7 @@ bool sameFile(const std::string& a, const std::string& b);
 // cut short while it is mapped, the bytes past its new end read as zeros rather than
 // ending the process, and truncated() says so; a scene read from such bytes is refused
 // ("The file changed while it was read."). Other bytes (streams, files the system makes
-// up, what an archive inflates to) are held in a string.
+// up, what an archive inflates to) are held in memory of their own (see ScratchBytes).
 class DocumentBytes {
 public:
     explicit DocumentBytes(std::string bytes = {});
@@ -43,11 +43,34 @@ public:
     void release();
 
 private:
+    friend class ScratchBytes;
     std::string _string;
     char* _map = nullptr;
     size_t _size = 0;
     size_t _mapLength = 0;
     int _guard = -1;  // the slot that watches the mapping
+};
+
+// Room for bytes that arrive a piece at a time (a stream, an archive's entry as it
+// inflates): `capacity` bytes are reserved as address space, and only what is written
+// takes memory, so nothing is cleared or copied as the bytes grow, and a limit of a
+// gigabyte costs nothing when a few kilobytes come. Throws std::bad_alloc when the
+// address space cannot be had.
+class ScratchBytes {
+public:
+    explicit ScratchBytes(size_t capacity);
+    ScratchBytes(const ScratchBytes&) = delete;
+    ScratchBytes& operator=(const ScratchBytes&) = delete;
+    ~ScratchBytes();
+
+    char* data() { return _map; }
+    size_t capacity() const { return _capacity; }
+    // The first `used` bytes, as a document's; the rest of the room is given back.
+    DocumentBytes finish(size_t used);
+
+private:
+    char* _map = nullptr;
+    size_t _capacity = 0;
 };
 
 }  // namespace zelto

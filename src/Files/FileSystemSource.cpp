@@ -20,21 +20,12 @@ std::string systemReason(int error) { return std::generic_category().message(err
     throw SourceError(SourceError::Kind::TooLarge, "it is larger than the limit of " + megabytes(maxBytes));
 }
 
-// Room for `more` bytes past `used`, growing by half again (never past `cap`).
-void makeRoom(std::string& bytes, size_t used, size_t more, size_t cap) {
-    if (bytes.size() - used >= more || bytes.size() >= cap) return;
-    size_t wanted = std::max(used + more, bytes.size() + bytes.size() / 2);
-    bytes.resize(std::min(wanted, cap));
-}
-
 // Everything `fd` gives until its end: at most `maxBytes`, `accepts` asked after each read.
-std::string readToEnd(int fd, size_t expected, size_t maxBytes,
-                      const std::function<bool(std::string_view)>* accepts, const std::string* refusal) {
+DocumentBytes readToEnd(int fd, size_t maxBytes, const std::function<bool(std::string_view)>* accepts,
+                        const std::string* refusal) {
     constexpr size_t kChunk = size_t{1} << 16;
     // One byte more than allowed is room enough to see that a stream goes on past it.
-    const size_t cap = maxBytes + 1;
-    std::string bytes;
-    bytes.resize(std::min(expected + 1, cap));
+    ScratchBytes bytes(maxBytes + 1);
     size_t used = 0;
     for (;;) {
         // Waits for data (or the writer's end) rather than spinning on a descriptor that
@@ -44,8 +35,7 @@ std::string readToEnd(int fd, size_t expected, size_t maxBytes,
             if (errno == EINTR) continue;
             throw SourceError(SourceError::Kind::Refused, systemReason(errno));
         }
-        makeRoom(bytes, used, kChunk, cap);
-        ssize_t got = read(fd, bytes.data() + used, bytes.size() - used);
+        ssize_t got = read(fd, bytes.data() + used, std::min(kChunk, bytes.capacity() - used));
         if (got < 0) {
             if (errno == EINTR || errno == EAGAIN) continue;
             throw SourceError(SourceError::Kind::Refused, systemReason(errno));
@@ -56,8 +46,7 @@ std::string readToEnd(int fd, size_t expected, size_t maxBytes,
         if (accepts && !(*accepts)(std::string_view(bytes.data(), used)))
             throw SourceError(SourceError::Kind::Refused, *refusal);
     }
-    bytes.resize(used);
-    return bytes;
+    return bytes.finish(used);
 }
 
 }  // namespace
@@ -111,7 +100,7 @@ SourceBytes OpenPath::regularFileBytes(size_t maxBytes) const {
         return {std::move(*mapped), std::move(identity)};
     // Not mapped: empty, or a file the system makes up as it is read (its stated size
     // is no guide then), or no mapping to be had.
-    return {DocumentBytes(readToEnd(_fd, size, maxBytes, nullptr, nullptr)), std::move(identity)};
+    return {readToEnd(_fd, maxBytes, nullptr, nullptr), std::move(identity)};
 }
 
 SourceBytes FileSystemSource::open(const std::string& path, size_t maxBytes) const {
@@ -125,7 +114,7 @@ const ByteSource& fileSystem() {
 
 DocumentBytes readStream(int fd, size_t maxBytes, const std::function<bool(std::string_view)>& accepts,
                          const std::string& refusal) {
-    return DocumentBytes(readToEnd(fd, 0, maxBytes, &accepts, &refusal));
+    return readToEnd(fd, maxBytes, &accepts, &refusal);
 }
 
 }  // namespace zelto

@@ -11,9 +11,6 @@
 namespace zelto {
 namespace {
 
-// Deflate gives at most about 1032 bytes for each byte it stores: a bound on what an
-// entry can honestly inflate to, whatever size it states.
-constexpr uint64_t kMostInflatedPerByte = 1032;
 constexpr size_t kChunk = size_t{1} << 20;
 constexpr size_t kNamesListed = 10;
 
@@ -145,17 +142,12 @@ SourceBytes ZipArchive::open(const std::string& name, size_t maxBytes) const {
     std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> file(zip_fopen_index(_zip, index, 0), zip_fclose);
     if (!file) refuse(what + " cannot be read (" + zip_strerror(_zip) + ")");
 
-    // Inflated a chunk at a time against the budget: neither the stated size nor the
-    // compressed one is trusted beyond a first reservation.
-    const size_t cap = maxBytes + 1;
-    uint64_t likely = sized ? status.size : 0;
-    if (status.valid & ZIP_STAT_COMP_SIZE) likely = std::min(likely, status.comp_size * kMostInflatedPerByte);
-    std::string bytes(static_cast<size_t>(std::min<uint64_t>(likely + 1, cap)), '\0');
+    // Inflated a chunk at a time against the budget: the stated size is not trusted.
+    ScratchBytes bytes(maxBytes + 1);
     size_t used = 0;
     for (;;) {
-        if (bytes.size() - used < kChunk && bytes.size() < cap)
-            bytes.resize(std::min(std::max(used + kChunk, bytes.size() + bytes.size() / 2), cap));
-        zip_int64_t got = zip_fread(file.get(), bytes.data() + used, bytes.size() - used);
+        size_t room = std::min(kChunk, bytes.capacity() - used);
+        zip_int64_t got = zip_fread(file.get(), bytes.data() + used, room);
         if (got < 0) refuse(what + " is damaged (" + zip_error_strerror(zip_file_get_error(file.get())) + ")");
         if (got == 0) break;
         used += static_cast<size_t>(got);
@@ -166,8 +158,7 @@ SourceBytes ZipArchive::open(const std::string& name, size_t maxBytes) const {
     if (sized && used != status.size)
         refuse(what + " is damaged: it states " + std::to_string(status.size) + " bytes but holds " +
                std::to_string(used));
-    bytes.resize(used);
-    return {DocumentBytes(std::move(bytes)), SourceIdentity{_identity.device, _identity.inode, name}};
+    return {bytes.finish(used), SourceIdentity{_identity.device, _identity.inode, name}};
 }
 
 const ZipArchive::Entry& ZipArchive::documentEntry(std::string_view fileName) const {

@@ -1,5 +1,7 @@
 #include "InfoPanel.h"
 
+#include <map>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -117,19 +119,29 @@ void InfoPanel::addTotals() {
 
 void InfoPanel::addArchive() {
     if (!_document->fileURL().isLocalFile()) return;
-    std::optional<zelto::ArchiveListing> listing =
-        zelto::listArchive(QFile::encodeName(_document->fileURL().toLocalFile()).toStdString());
+    const std::string path = QFile::encodeName(_document->fileURL().toLocalFile()).toStdString();
+    std::optional<zelto::ArchiveListing> listing = zelto::listArchive(path);
     if (!listing) return;
+    // The parts that are textures: those the materials find in the archive, not beside it.
+    const zelto::DocumentFiles files(path, _document->reading() == MQAReading::Compatible);
+    std::map<std::string, QString> textureOf;
+    for (const ZeltoMaterial& material : _document->model()->materials()) {
+        if (material.textureName().empty()) continue;
+        if (QFileInfo(QString::fromStdString(files.besideDocument(material.textureName()))).isFile()) continue;
+        std::string part = files.inArchive(material.textureName());
+        if (!part.empty()) textureOf.emplace(part, QString::fromStdString(material.name()));
+    }
     auto* archive = new QTreeWidgetItem(_tree, {tr("Archive"), plural(listing->entries.size(), "part", "parts")});
     for (const zelto::ArchiveEntry& entry : listing->entries) {
         if (entry.folder) continue;
         QString name = QString::fromStdString(entry.name);
         QString suffix = QFileInfo(name).suffix().toLower();
-        QString what = entry.name == listing->documentEntry ? tr("the document, read")
-                       : suffix == "mqx"                    ? tr("plug-in settings, not read")
-                       : QStringList{"png", "jpg", "jpeg", "bmp", "gif", "tga"}.contains(suffix)
-                           ? tr("image (a thumbnail, or a texture the document names)")
-                           : tr("not read");
+        auto texture = textureOf.find(entry.name);
+        QString what = entry.name == listing->documentEntry ? tr("the document")
+                       : texture != textureOf.end()          ? tr("texture of “%1”").arg(texture->second)
+                       : suffix == "mqx"                     ? tr("plug-in settings, not read")
+                       : QStringList{"png", "jpg", "jpeg", "bmp", "gif"}.contains(suffix) ? tr("thumbnail, not read")
+                                                                                           : tr("not read");
         if (entry.leavesArchive) what = tr("its name leads out of the archive: never used");
         if (entry.encrypted) what = tr("encrypted: never read");
         item(archive, name, tr("%1, %2").arg(what, plural(entry.size, "byte", "bytes")));

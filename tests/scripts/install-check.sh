@@ -27,14 +27,17 @@ grep -aq 'Metasequoia Document' "$share/mime/magic" || { echo "no magic for the 
 grep -q '^model/x-metasequoia-archive application/zip$' "$share/mime/subclasses" || { echo "the archive is no zip"; exit 1; }
 grep -q '^model/x-metasequoia-archive:model-x-metasequoia-archive$' "$share/mime/icons" || { echo "no archive icon"; exit 1; }
 
-# Each sample zipped as a modeller saves it: the document, settings, a thumbnail.
+# Each sample zipped as a modeller saves it: the document, settings, a thumbnail; and
+# here its textures too, which the thumbnailer finds inside.
 for sample in "$samples"/*.mqo; do
   name=$(basename "$sample" .mqo)
-  python3 -c 'import sys, zipfile
+  python3 -c 'import os, re, sys, zipfile
 with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED) as z:
     z.write(sys.argv[2], sys.argv[3] + ".mqo")
     z.writestr(sys.argv[3] + ".mqx", "<MetasequoiaDocument/>")
-    z.writestr(sys.argv[3] + ".png", b"\x89PNG\r\n\x1a\n")' "$prefix/$name.mqoz" "$sample" "$name"
+    z.writestr(sys.argv[3] + "_thumb.png", b"\x89PNG\r\n\x1a\n")
+    for texture in set(re.findall(r"tex\(\"([^\"]*)\"\)", open(sys.argv[2], encoding="utf-8").read())):
+        z.write(os.path.join(os.path.dirname(sys.argv[2]), texture), texture)' "$prefix/$name.mqoz" "$sample" "$name"
 done
 
 # PNG width and height: big-endian words at bytes 16 and 20.
@@ -47,6 +50,11 @@ for size in 64 256; do
     env -u DISPLAY -u WAYLAND_DISPLAY sh -c "$command"
     [ "$(png_side "$out" 16)" = "$size" ] && [ "$(png_side "$out" 20)" = "$size" ] ||
       { echo "$sample: thumbnail is not $size x $size"; exit 1; }
+  done
+  for archive in "$prefix"/*.mqoz; do
+    name=$(basename "$archive" .mqoz)
+    cmp -s "$prefix/thumb-$size-$name.mqo.png" "$prefix/thumb-$size-$name.mqoz.png" ||
+      { echo "$archive: its thumbnail is not its document's"; exit 1; }
   done
 done
 "$prefix/bin/zelto" --version > /dev/null

@@ -33,6 +33,7 @@
 #include "ViewerTestMain.h"
 #include "WindowController.h"
 #include "ZeltoOpenGLView.h"
+#include "ZipMaker.h"
 
 namespace {
 
@@ -235,6 +236,41 @@ private slots:
         window->animationPicker()->setCurrentIndex(0);  // none: still, no frame shown
         QVERIFY(controls->frameLabel()->text().isEmpty());
         QVERIFY(!slider->isVisibleTo(window->window()));
+    }
+
+    // A .mqoz archive opens as the document inside it: its texture found inside, its
+    // parts listed, and a save of the archive read again.
+    void anArchiveOpensAsItsDocumentListsItsPartsAndIsWatched() {
+        REQUIRE_OPENGL();
+        QString path = _folder.filePath("house.mqoz");
+        std::string document = sampleBytes("materials.mqo").toStdString();
+        std::string checker = sampleBytes("checker.png").toStdString();
+        QVERIFY(writeZip(path.toStdString(), {{"house.mqo", document},
+                                               {"house.mqx", "<MetasequoiaDocument/>"},
+                                               {"house.jpg", "\xff\xd8\xff", true},
+                                               {"checker.png", checker, true}}));
+        QSignalSpy loaded(_documents.get(), &DocumentController::sceneLoaded);
+        WindowController* window = _documents->openDocument(path);
+        QVERIFY(window);
+        QTRY_VERIFY(window->document()->model());
+        QCOMPARE(window->document()->model()->models().front().name(), std::string("house"));
+        InfoPanel* panel = window->infoPanel();
+        panel->toggleViewAction()->trigger();
+        QCOMPARE(valueAt(panel, "Archive", {"house.mqo"}), QString("the document, %1 bytes").arg(document.size()));
+        QCOMPARE(valueAt(panel, "Archive", {"house.mqx"}), QString("plug-in settings, not read, 22 bytes"));
+        QCOMPARE(valueAt(panel, "Archive", {"house.jpg"}), QString("thumbnail, not read, 3 bytes"));
+        QCOMPARE(valueAt(panel, "Archive", {"checker.png"}), QString("texture of “checker”, %1 bytes").arg(checker.size()));
+        QTRY_COMPARE(valueAt(panel, "Materials", {"checker", "Texture “checker.png”"}), QString("loaded"));
+        QCOMPARE(valueAt(panel, "Materials", {"checker", "Texture “checker.png”", "Looked for at"}),
+                 QString("inside the archive, as “checker.png”"));
+
+        QTest::qWait(20);  // a new modification time
+        std::string arm = sampleBytes("arm.mqo").toStdString();
+        QVERIFY(writeZip(path.toStdString(), {{"house.mqo", arm}}));
+        QTRY_COMPARE(loaded.count(), 1);
+        QCOMPARE(window->document()->model()->models().front().name(), std::string("arm"));
+        QCOMPARE(valueAt(panel, "Archive", {"house.mqo"}), QString("the document, %1 bytes").arg(arm.size()));
+        QCOMPARE(panel->section("Archive")->childCount(), 1);
     }
 
     void aWatchedFileReloadsKeepsTheViewAndSurvivesBadSaves() {
