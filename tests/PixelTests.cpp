@@ -18,6 +18,7 @@
 #include "FrameImage.h"
 #include "FramePose.h"
 #include "FrameRenderer.h"
+#include "Framing.h"
 #include "HeadlessContext.h"
 #include "Metasequoia.h"
 #include "SceneTestSupport.h"
@@ -288,43 +289,54 @@ TEST(Pixels, MirroredHalfLooksLikeTheHalfStored) {
     }
 }
 
-TEST(Pixels, AFramedPictureFillsWithTheModelWhateverItsSizeAndPlace) {
-    auto context = makeContext(kWidth, kHeight);
-    REQUIRE_CONTEXT(context);
-    // A square a tenth of a unit wide, far off the grid and past the camera's reach.
-    Metasequoia scene = orangeQuad("speck", "", {"4999.95 -2999.95 20.0", "5000.05 -2999.95 20.0",
-                                                 "5000.05 -3000.05 20.0", "4999.95 -3000.05 20.0"});
-    FrameRenderer renderer;
-    renderer.prepare();
-    FrameRenderer::reshape(0, 0, kWidth, kHeight);
-    TextureLibrary textures;
-    FrameState frame;
-    frame.scene = &scene;
-    frame.camera = facingCamera();
-    frame.backingWidth = kWidth;
-    frame.backingHeight = kHeight;
-    frame.framing = framingFor(scene, FramePose(scene, std::nullopt, 0));
-    ASSERT_TRUE(frame.framing);
-    renderer.drawFrame(frame, textures);
-    QImage image = context->readPixels();
+// What a frame covers of the picture: every pixel not of the clear colour.
+QRect covered(const QImage& image) {
+    QRect area;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y).rgb() != kClear.rgb()) area |= QRect(x, y, 1, 1);
+    return area;
+}
 
-    // The square, in the middle, most of the picture's height; nothing else: no grid.
-    QRect covered;
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x) {
-            QColor c = image.pixelColor(x, y);
-            if (c.rgb() == kClear.rgb()) continue;
-            EXPECT_NEAR(c.red(), 204, 2) << x << "," << y;
-            covered |= QRect(x, y, 1, 1);
+// As OpenGL draws them: models of any size and place open whole in the picture, clear of
+// its edges and over a third of it; a thumbnail's model fills 90% of its square.
+TEST(Pixels, EveryModelOpensWholeInThePictureAndThumbnailsFillTheirSquare) {
+    const std::string shapes[] = {
+        boxObject("far", {250000, 80000, -120000}, {40000, 20000, 30000}),
+        boxObject("tiny", {0.5f, 0.2f, 0}, {0.02f, 0.03f, 0.01f}),
+        boxObject("rod", {0, 20, 0}, {4000, 60, 60}),
+        boxObject("beside", {900, 0, 0}, {300, 300, 300}),
+    };
+    // The model alone, in the view given.
+    auto picture = [](HeadlessContext& context, Metasequoia& scene, const View& view) {
+        return covered(draw(context, &scene, view.camera, DrawPath::Arrays, {}, std::nullopt, 0, false,
+                            [&view](FrameState& frame) {
+                                frame.fit = view.fit;
+                                frame.showGrid = frame.showAxes = false;
+                            }));
+    };
+    {
+        auto context = makeContext(kWidth, kHeight);
+        REQUIRE_CONTEXT(context);
+        for (const std::string& shape : shapes) {
+            SCOPED_TRACE(shape.substr(0, shape.find('{')));
+            Metasequoia scene = sceneOfObjects(shape);
+            View opening = openingView(scene, FramePose(scene, std::nullopt, 0), {}, float(kWidth) / kHeight);
+            QRect area = picture(*context, scene, opening);
+            EXPECT_TRUE(QRect(1, 1, kWidth - 2, kHeight - 2).contains(area));
+            EXPECT_TRUE(area.width() >= kWidth / 3 || area.height() >= kHeight / 3);
         }
-    EXPECT_GT(covered.height(), kHeight * 55 / 100);
-    EXPECT_NEAR(covered.center().x(), kWidth / 2, 3);
-    EXPECT_NEAR(covered.center().y(), kHeight / 2, 3);
-    EXPECT_NEAR(covered.width(), covered.height(), 3);
-
-    // An empty scene has nothing to frame.
-    Metasequoia empty;
-    EXPECT_FALSE(framingFor(empty, FramePose(empty, std::nullopt, 0)));
+    }
+    auto square = makeContext(160, 160);
+    REQUIRE_CONTEXT(square);
+    for (const std::string& shape : shapes) {
+        SCOPED_TRACE(shape.substr(0, shape.find('{')));
+        Metasequoia scene = sceneOfObjects(shape);
+        View thumbnail = *framedView(scene, FramePose(scene, std::nullopt, 0), {}, Camera(), 1.0f, kThumbnailShare);
+        QRect area = picture(*square, scene, thumbnail);
+        EXPECT_NEAR(std::max(area.width(), area.height()), 144, 3);
+        EXPECT_TRUE(QRect(5, 5, 150, 150).contains(area));
+    }
 }
 
 TEST(Pixels, LayoutsMadeAheadAndModelsShownAgainDrawTheSamePixels) {

@@ -24,8 +24,8 @@ struct RenderOptions {
     bool compatible = false;  // compatibility reading
     // A square picture of this side, the model filling it, for file managers.
     bool thumbnail = false;
-    // The window's camera: fitted to the model only when the default camera would not
-    // show it (as the window opens), always, or never.
+    // The window's camera: as the window opens (see openingView), the default camera, or
+    // the model framed.
     enum class View { AsTheWindowOpens, Default, Framed };
     View view = View::AsTheWindowOpens;
     bool wireframe = false;

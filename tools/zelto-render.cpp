@@ -164,16 +164,24 @@ int draw(const RenderOptions& options) {
         if (options.animation) frame.animationName = *options.animation;
         frame.animationTime = options.time;
         FramePose pose(scene, frame.animationName, frame.animationTime);
+        float aspect = float(options.width) / float(options.height);
+        Camera turned;
+        if (options.rotateX) turned.setRotateX(*options.rotateX);
+        if (options.rotateY) turned.setRotateY(*options.rotateY);
+        View view;
         if (options.thumbnail) {
-            frame.framing = framingFor(scene, pose);
+            // The model alone, filling the square.
+            view = framedView(scene, pose, display, Camera(), aspect, kThumbnailShare).value_or(View());
+            frame.showGrid = frame.showAxes = false;
         } else if (options.view == RenderOptions::View::Framed) {
-            frame.fit = fitFor(scene, pose);
+            view = framedView(scene, pose, display, turned, aspect).value_or(View{turned, std::nullopt});
         } else if (options.view == RenderOptions::View::AsTheWindowOpens) {
-            // The window decides on the scene at rest, as it first arrives.
-            frame.fit = fitWhenUnseen(scene, FramePose(scene, std::nullopt, 0),
-                                      float(options.width) / float(options.height));
+            // The window decides on the scene at rest, as it first arrives; a turn asked
+            // for is then taken as the user would take it.
+            view = openingView(scene, FramePose(scene, std::nullopt, 0), display, aspect);
         }
-        if (frame.fit) frame.camera = fittedCamera(frame.camera);
+        frame.camera = view.camera;
+        frame.fit = view.fit;
         if (options.zoom) frame.camera.setZoom(*options.zoom);
         if (options.rotateX) frame.camera.setRotateX(*options.rotateX);
         if (options.rotateY) frame.camera.setRotateY(*options.rotateY);
@@ -181,6 +189,14 @@ int draw(const RenderOptions& options) {
         frame.hideInvisible = display.hideInvisible;
         frame.wireframe = options.wireframe;
         frame.backFaces = options.backFaces;
+        // Read for compatibility, a model whose every face points away is shown from behind
+        // rather than not at all, as the window shows it.
+        if (options.compatible && !frame.backFaces &&
+            allFacesPointAway(scene, pose, display, View{frame.camera, frame.fit}, aspect)) {
+            frame.backFaces = true;
+            std::cerr << "zelto-render: warning: " << input.displayName()
+                      << ": every face points away from the camera; their backs are drawn\n";
+        }
         frame.backingWidth = options.width;
         frame.backingHeight = options.height;
         renderer.drawFrame(frame, textures);

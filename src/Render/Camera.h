@@ -16,6 +16,8 @@ public:
     static constexpr GLKVector3 kDefaultPos{0, -150, -1000};
     static constexpr GLKVector3 kDefaultRotate{30, 30, 0};
 
+    bool operator==(const Camera&) const = default;
+
     GLKVector3 pos() const { return _pos; }
     GLKVector3 rotate() const { return _rotate; }
 

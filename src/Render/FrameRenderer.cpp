@@ -118,37 +118,25 @@ void FrameRenderer::drawFrame(const FrameState& frame, TextureLibrary& textures)
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     float aspect = static_cast<float>(frame.backingWidth) / static_cast<float>(frame.backingHeight);
-    if (frame.framing) {
-        const Framing& fit = *frame.framing;
-        float distance = fit.distance(30, aspect);
-        gluPerspective(30, aspect, std::max(distance - fit.radius * 1.1f, distance * 1e-3f),
-                       distance + fit.radius * 1.1f);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        setUpLights();
-        translateAndRotate({0, 0, -distance}, frame.camera.rotate());
-        glTranslatef(-fit.centre.x, -fit.centre.y, -fit.centre.z);
-    } else {
-        gluPerspective(30, aspect, 10, 10000);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        setUpLights();
-        translateAndRotate(frame.camera.pos(), frame.camera.rotate());
-        // A fitted world: the grid, at its own size, lies where the model's origin is, and
-        // the models are scaled to it, so its spacing is so many of their units.
-        if (frame.fit) {
-            const ViewFit& fit = *frame.fit;
-            glTranslatef(-fit.centre.x * fit.scale, -fit.centre.y * fit.scale, -fit.centre.z * fit.scale);
-        }
-        glDisable(GL_LIGHTING);
-        glDisable(GL_TEXTURE_2D);
-        bool grid = frame.showGrid && !frame.transparent, axes = frame.showAxes && !frame.transparent;
-        if (grid && axes)
-            glCallList(kAxisList);
-        else if (grid || axes)
-            drawGridLines(grid, axes);
-        if (frame.fit) glScalef(frame.fit->scale, frame.fit->scale, frame.fit->scale);
+    gluPerspective(30, aspect, 10, 10000);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    setUpLights();
+    translateAndRotate(frame.camera.pos(), frame.camera.rotate());
+    // A fitted world: the grid, at its own size, lies where the model's origin is, and
+    // the models are scaled to it, so its spacing is so many of their units.
+    if (frame.fit) {
+        const ViewFit& fit = *frame.fit;
+        glTranslatef(-fit.centre.x * fit.scale, -fit.centre.y * fit.scale, -fit.centre.z * fit.scale);
     }
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+    bool grid = frame.showGrid && !frame.transparent, axes = frame.showAxes && !frame.transparent;
+    if (grid && axes)
+        glCallList(kAxisList);
+    else if (grid || axes)
+        drawGridLines(grid, axes);
+    if (frame.fit) glScalef(frame.fit->scale, frame.fit->scale, frame.fit->scale);
 
     glEnable(GL_LIGHTING);
     if (!frame.scene) return;

@@ -39,10 +39,6 @@ struct FrameState {
     // modeller hides, and draw the other halves of models it mirrors.
     bool hideInvisible = false;
     bool drawMirroredHalves = false;
-    // Beyond the frame as specified: when set, the eye stands where the scene fills the
-    // picture (the camera's turn kept, its distance and origin not used), and the grid
-    // and axes, whose size has nothing to do with the model's, are left out.
-    std::optional<Framing> framing;
     // Beyond the frame as specified, none or off unless asked for: the world of grid and
     // models scaled to suit a model of another size (see ViewFit); the edges of every
     // polygon drawn over the shaded model; faces drawn from both sides.

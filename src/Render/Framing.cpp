@@ -4,20 +4,20 @@
 #include <array>
 #include <cmath>
 
-#include "Metasequoia.h"
 #include "FramePose.h"
+#include "Metasequoia.h"
 #include "SceneFigures.h"
 
 namespace {
 
-constexpr float kRadiansPerDegree = 3.14159265358979f / 180.0f;
 // The window's projection: its vertical field, and the nearest and farthest it shows.
 constexpr double kFieldOfView = 30, kNear = 10, kFar = 10000;
-// A fitted model's sphere has this radius in the fitted world: at the default camera's
-// distance it takes about half the view's height.
-constexpr double kFittedRadius = 125;
-// Less of the view's height than this, and the default camera does not show the model.
-constexpr double kSeenHeight = 0.05;
+// How far a framed model's centre stands from the eye, in the fitted world: the default
+// camera's distance, so the zoom keeps room both ways. Rounding the grid's spacing moves
+// it by up to a factor of about 1.6.
+constexpr double kFittedDistance = 1000;
+// The focal length of the projection: a point at depth d and height y shows at f y / d.
+const double kFocal = 1 / std::tan(kFieldOfView / 2 * M_PI / 180);
 
 // A column-major matrix in double precision, built as OpenGL builds the modelview.
 struct Transform {
@@ -31,8 +31,11 @@ struct Transform {
         m = r;
         return *this;
     }
-    Transform& translate(GLKVector3 t) { return then({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, t.x, t.y, t.z, 1}); }
-    Transform& scale(double s) { return then({s, 0, 0, 0, 0, s, 0, 0, 0, 0, s, 0, 0, 0, 0, 1}); }
+    Transform& translate(double x, double y, double z) {
+        return then({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1});
+    }
+    Transform& translate(GLKVector3 t) { return translate(t.x, t.y, t.z); }
+    Transform& scale(double x, double y, double z) { return then({x, 0, 0, 0, 0, y, 0, 0, 0, 0, z, 0, 0, 0, 0, 1}); }
     // glRotatef(x), glRotatef(y), glRotatef(z) in that order.
     Transform& rotate(GLKVector3 degrees) {
         double ax = degrees.x * M_PI / 180, ay = degrees.y * M_PI / 180, az = degrees.z * M_PI / 180;
@@ -47,11 +50,56 @@ struct Transform {
         std::copy(matrix.m.begin(), matrix.m.end(), b.begin());
         return then(b);
     }
-    std::array<double, 3> apply(GLKVector3 p) const {
-        return {m[0] * p.x + m[4] * p.y + m[8] * p.z + m[12], m[1] * p.x + m[5] * p.y + m[9] * p.z + m[13],
-                m[2] * p.x + m[6] * p.y + m[10] * p.z + m[14]};
+    std::array<double, 3> apply(const std::array<double, 3>& p) const {
+        return {m[0] * p[0] + m[4] * p[1] + m[8] * p[2] + m[12], m[1] * p[0] + m[5] * p[1] + m[9] * p[2] + m[13],
+                m[2] * p[0] + m[6] * p[1] + m[10] * p[2] + m[14]};
     }
+    std::array<double, 3> apply(GLKVector3 p) const { return apply(std::array<double, 3>{p.x, p.y, p.z}); }
 };
+
+// The camera's part of the modelview: its translation and turn, then the fit's scale
+// about the fitted centre.
+Transform viewTransform(const View& view) {
+    Transform t;
+    t.translate(view.camera.pos()).rotate(view.camera.rotate());
+    if (view.fit) {
+        const ViewFit& fit = *view.fit;
+        t.scale(fit.scale, fit.scale, fit.scale).translate(-fit.centre.x, -fit.centre.y, -fit.centre.z);
+    }
+    return t;
+}
+
+// Each copy of each model the frame draws, as `visit(model, placement, turned)`: its place
+// in the world (the scene's, the model's pose, a mirror), and whether the copy is mirrored
+// across an odd number of axes, which turns its faces' corners the other way round.
+template <typename Visit>
+void forEachDrawnCopy(const Metasequoia& scene, const FramePose& pose, DisplayChoice display, const Transform& view,
+                      Visit visit) {
+    const std::vector<ObjectDisplay>& displays = scene.objectDisplays();
+    const std::vector<ZeltoModel>& models = scene.models();
+    Transform placed = view;
+    placed.multiply(scene.sceneMatrix());
+    for (size_t index = 0; index < models.size(); ++index) {
+        ObjectDisplay shown = index < displays.size() ? displays[index] : ObjectDisplay{};
+        if (display.hideInvisible && !shown.visible) continue;
+        Transform model = placed;
+        model.multiply(pose.modelMatrix(models[index]));
+        for (int across = 0; across <= 7; ++across) {
+            if (across != 0 && (!display.drawMirroredHalves || (across & shown.mirrorAxes) != across)) continue;
+            Transform copy = model;
+            copy.scale(across & 1 ? -1 : 1, across & 2 ? -1 : 1, across & 4 ? -1 : 1);
+            visit(models[index], copy, std::popcount(static_cast<unsigned>(across)) % 2 == 1);
+        }
+    }
+}
+
+template <typename Visit>
+void forEachDrawnPoint(const Metasequoia& scene, const FramePose& pose, DisplayChoice display, const Transform& view,
+                       Visit visit) {
+    forEachDrawnCopy(scene, pose, display, view, [&](const ZeltoModel& model, const Transform& placement, bool) {
+        for (const ZeltoVertex& vertex : model.vertices()) visit(placement.apply(pose.posedPosition(vertex)));
+    });
+}
 
 // 1, 2 or 5 times a power of ten, the nearest to `value` by ratio.
 double roundSpacing(double value) {
@@ -64,72 +112,124 @@ double roundSpacing(double value) {
 
 }  // namespace
 
-float Framing::distance(float fieldOfView, float aspect) const {
-    // The sphere fits the narrower of the two fields, with a small margin.
-    float halfVertical = fieldOfView / 2 * kRadiansPerDegree;
-    float halfHorizontal = std::atan(std::tan(halfVertical) * aspect);
-    float half = std::min(halfVertical, halfHorizontal);
-    return radius * 1.08f / std::sin(half);
+bool ViewExtent::whole(double margin) const {
+    double edge = 1 - 2 * margin;
+    return allInFront && !empty() && left >= -edge && right <= edge && bottom >= -edge && top <= edge;
 }
 
-std::optional<Framing> framingFor(const Metasequoia& scene, const FramePose& pose) {
+double ViewExtent::share() const {
+    if (empty()) return 0;
+    double across = (std::min(right, 1.0) - std::max(left, -1.0)) / 2;
+    double up = (std::min(top, 1.0) - std::max(bottom, -1.0)) / 2;
+    return std::max({across, up, 0.0});
+}
+
+ViewExtent extentInView(const Metasequoia& scene, const FramePose& pose, DisplayChoice display, const View& view,
+                        float aspect) {
+    ViewExtent extent;
+    forEachDrawnPoint(scene, pose, display, viewTransform(view), [&](const std::array<double, 3>& eye) {
+        double depth = -eye[2];
+        if (!(depth >= kNear && depth <= kFar)) {
+            extent.allInFront = false;
+            return;
+        }
+        double x = kFocal / aspect * eye[0] / depth, y = kFocal * eye[1] / depth;
+        extent.left = std::min(extent.left, x);
+        extent.right = std::max(extent.right, x);
+        extent.bottom = std::min(extent.bottom, y);
+        extent.top = std::max(extent.top, y);
+    });
+    return extent;
+}
+
+std::optional<View> framedView(const Metasequoia& scene, const FramePose& pose, DisplayChoice display,
+                               const Camera& turn, float aspect, double share) {
     std::optional<BoundingBox> bounds;
-    for (const ZeltoModel& model : scene.models()) {
-        GLKMatrix4 matrix = pose.modelMatrix(model);
-        for (const ZeltoVertex& vertex : model.vertices())
-            BoundingBox::include(bounds, GLKMatrix4MultiplyPoint(matrix, pose.posedPosition(vertex)));
-    }
+    forEachDrawnPoint(scene, pose, display, Transform(), [&](const std::array<double, 3>& p) {
+        BoundingBox::include(bounds, {float(p[0]), float(p[1]), float(p[2])});
+    });
     if (!bounds) return std::nullopt;
+    GLKVector3 centre = bounds->centre();
     GLKVector3 size = bounds->size();
-    float radius = std::sqrt(size.x * size.x + size.y * size.y + size.z * size.z) / 2;
+    double radius = std::sqrt(double(size.x) * size.x + double(size.y) * size.y + double(size.z) * size.z) / 2;
     // A single point, or a model too large for floats, still gets a view.
     if (!(radius > 0) || !std::isfinite(radius)) radius = 1;
-    return Framing{GLKMatrix4MultiplyPoint(scene.sceneMatrix(), bounds->centre()), radius};
-}
 
-float heightInView(const Metasequoia& scene, const FramePose& pose, const Camera& camera, float aspect,
-                   const std::optional<ViewFit>& fit) {
-    Transform view;
-    view.translate(camera.pos()).rotate(camera.rotate());
-    if (fit) view.scale(fit->scale).translate({-fit->centre.x, -fit->centre.y, -fit->centre.z});
-    view.multiply(scene.sceneMatrix());
-    const double f = 1 / std::tan(kFieldOfView / 2 * M_PI / 180);
-    double low = INFINITY, high = -INFINITY, left = INFINITY, right = -INFINITY;
-    for (const ZeltoModel& model : scene.models()) {
-        Transform eye = view;
-        eye.multiply(pose.modelMatrix(model));
-        for (const ZeltoVertex& vertex : model.vertices()) {
-            auto [x, y, z] = eye.apply(pose.posedPosition(vertex));
-            double depth = -z;
-            if (!(depth >= kNear && depth <= kFar)) continue;  // behind, too near or too far
-            double ndcY = f * y / depth, ndcX = f / aspect * x / depth;
-            low = std::min(low, ndcY);
-            high = std::max(high, ndcY);
-            left = std::min(left, ndcX);
-            right = std::max(right, ndcX);
-        }
-    }
-    if (!(low <= 1 && high >= -1 && left <= 1 && right >= -1)) return 0;  // none in view
-    return static_cast<float>((std::min(high, 1.0) - std::max(low, -1.0)) / 2);
-}
+    // Turned about the centre, a point q shows within the share of the view, seen from a
+    // distance d with the eye moved across by (dx, dy), when |q.y + dy| <= k (d - q.z) with
+    // k = share / f, and |q.x + dx| <= k aspect (d - q.z). Along each axis the least such d
+    // and the dy that goes with it follow from two minima over the points: with
+    // A = min(-k q.z - q.y) and B = min(-k q.z + q.y), d = -(A + B) / 2k and dy = (A - B) / 2,
+    // which also centres what the view shows along that axis.
+    Transform turned;
+    turned.rotate(turn.rotate()).translate(-centre.x, -centre.y, -centre.z);
+    const double ky = share / kFocal, kx = ky * aspect;
+    double belowX = INFINITY, aboveX = INFINITY, belowY = INFINITY, aboveY = INFINITY, nearest = -INFINITY;
+    forEachDrawnPoint(scene, pose, display, turned, [&](const std::array<double, 3>& q) {
+        belowX = std::min(belowX, -kx * q[2] - q[0]);
+        aboveX = std::min(aboveX, -kx * q[2] + q[0]);
+        belowY = std::min(belowY, -ky * q[2] - q[1]);
+        aboveY = std::min(aboveY, -ky * q[2] + q[1]);
+        nearest = std::max(nearest, q[2]);
+    });
+    double distance = std::max(-(belowX + aboveX) / (2 * kx), -(belowY + aboveY) / (2 * ky));
+    double acrossX = (belowX - aboveX) / 2, acrossY = (belowY - aboveY) / 2;
+    // Never nearer than a little in front of the nearest point.
+    distance = std::max(distance, nearest + 0.05 * radius);
+    if (!(distance > 0) || !std::isfinite(distance)) distance = radius;
+    if (!std::isfinite(acrossX) || !std::isfinite(acrossY)) acrossX = acrossY = 0;
 
-std::optional<ViewFit> fitFor(const Metasequoia& scene, const FramePose& pose) {
-    std::optional<Framing> sphere = framingFor(scene, pose);
-    if (!sphere) return std::nullopt;
-    double spacing = roundSpacing(ViewFit::kGridSpacing * sphere->radius / kFittedRadius);
-    ViewFit fit{static_cast<float>(ViewFit::kGridSpacing / spacing), sphere->centre};
+    double spacing = roundSpacing(ViewFit::kGridSpacing * distance / kFittedDistance);
+    ViewFit fit{static_cast<float>(ViewFit::kGridSpacing / spacing), centre};
     if (!(fit.scale > 0) || !std::isfinite(fit.scale)) fit.scale = 1;
-    return fit;
+    // In the fitted world: the eye stands at the scaled distance, the nearest point past
+    // the nearest plane drawn.
+    double fitted = std::max(fit.scale * distance, fit.scale * nearest + 2 * kNear);
+    View view{turn, fit};
+    view.camera.setOrigin({fit.scale * acrossX, fit.scale * acrossY - Camera::kDefaultPos.y});
+    view.camera.setZoom(static_cast<float>(fitted + Camera::kDefaultPos.z));
+    return view;
 }
 
-std::optional<ViewFit> fitWhenUnseen(const Metasequoia& scene, const FramePose& pose, float aspect) {
-    if (heightInView(scene, pose, Camera(), aspect) >= kSeenHeight) return std::nullopt;
-    return fitFor(scene, pose);
+View openingView(const Metasequoia& scene, const FramePose& pose, DisplayChoice display, float aspect) {
+    View standard;
+    ViewExtent seen = extentInView(scene, pose, display, standard, aspect);
+    if (seen.whole(kEdgeMargin) && seen.share() >= kShownShare) return standard;
+    return framedView(scene, pose, display, standard.camera, aspect).value_or(standard);
 }
 
-Camera fittedCamera(const Camera& turn) {
-    Camera camera = turn;
-    camera.setZoom(0);
-    camera.setOrigin({0, -Camera::kDefaultPos.y});
-    return camera;
+bool allFacesPointAway(const Metasequoia& scene, const FramePose& pose, DisplayChoice display, const View& view,
+                       float aspect) {
+    bool faces = false, shows = false;
+    std::array<std::array<double, 2>, 4> corners;
+    forEachDrawnCopy(scene, pose, display, viewTransform(view),
+                     [&](const ZeltoModel& model, const Transform& placement, bool turnedOver) {
+        for (const ZeltoFace& face : model.faces()) {
+            if (shows) return;
+            if (face.count() < 3) continue;
+            faces = true;
+            bool inFront = true;
+            for (int32_t i = 0; i < face.count(); ++i) {
+                auto eye = placement.apply(pose.posedPosition(model.vertices()[face.corner(i).vertex]));
+                double depth = -eye[2];
+                inFront = inFront && depth >= kNear;
+                corners[size_t(i)] = {kFocal / aspect * eye[0] / depth, kFocal * eye[1] / depth};
+            }
+            // A face reaching behind the camera may show; the frame draws the others only
+            // where their corners run clockwise on screen (the other way round for a
+            // mirrored copy).
+            if (!inFront) {
+                shows = true;
+                return;
+            }
+            double area = 0;
+            for (int32_t i = 0; i < face.count(); ++i) {
+                const auto& a = corners[size_t(i)];
+                const auto& b = corners[size_t((i + 1) % face.count())];
+                area += a[0] * b[1] - b[0] * a[1];
+            }
+            shows = turnedOver ? area > 0 : area < 0;
+        }
+    });
+    return faces && !shows;
 }

@@ -1,29 +1,18 @@
 #pragma once
 
+#include <cmath>
 #include <optional>
 
 #include "Camera.h"
 #include "GLKMath.h"
+#include "ObjectDisplay.h"
 
 class FramePose;
 class Metasequoia;
 
-// A view that fits a scene, in place of the camera's fixed distance: for pictures of a
-// model whatever its size (thumbnails). The camera's turn still applies.
-struct Framing {
-    GLKVector3 centre;  // the middle of the scene's models, where the scene places them
-    float radius = 0;   // of a sphere around every vertex
-    // How far from the centre the eye stands so that the sphere fills a view of the
-    // given vertical field (degrees) and aspect.
-    float distance(float fieldOfView, float aspect) const;
-};
-
-// The framing of the scene as the frame poses it; none for a scene without vertices.
-std::optional<Framing> framingFor(const Metasequoia& scene, const FramePose& pose);
-
 // The world of the window's view (grid and models alike) scaled about a model's centre,
 // which moves to the origin, so that a model far smaller or larger than the grid, or
-// far off it, shows as the default camera shows a model of the grid's size, and turns,
+// far off it, shows as a model of the grid's size does, and turns about its own centre,
 // moves and zooms as freely. The scale keeps the grid's spacing a round number of the
 // model's units (1, 2 or 5 times a power of ten), so the grid still tells its size.
 struct ViewFit {
@@ -36,20 +25,53 @@ struct ViewFit {
     bool operator==(const ViewFit&) const = default;
 };
 
-// The fraction of the view's height (0 to 1) that the scene's vertices cover as the
-// camera (with the fit, if any) shows them, in a view of the given aspect; 0 when none
-// lies in view.
-float heightInView(const Metasequoia& scene, const FramePose& pose, const Camera& camera, float aspect,
-                   const std::optional<ViewFit>& fit = std::nullopt);
+// What a view shows from: a camera, and the fit of the world it goes with (none: the world
+// at its own size).
+struct View {
+    Camera camera;
+    std::optional<ViewFit> fit;
+    bool operator==(const View&) const = default;
+};
 
-// The fit for the scene as the frame poses it; none for a scene without vertices.
-std::optional<ViewFit> fitFor(const Metasequoia& scene, const FramePose& pose);
+// Where the vertices a frame draws fall in a view, in the view's own units: -1 to 1 from
+// its left to its right edge and from its bottom to its top edge.
+struct ViewExtent {
+    double left = INFINITY, right = -INFINITY, bottom = INFINITY, top = -INFINITY;
+    bool allInFront = true;  // none nearer than the nearest plane drawn, or past the farthest
+    bool empty() const { return !(left <= right); }
+    // Every vertex in front of the camera and in the view, clear of its edges by `margin`
+    // (a share of the view's width or height).
+    bool whole(double margin) const;
+    // The larger of the shares of the view's width and height the vertices span, counting
+    // only what lies in the view.
+    double share() const;
+};
 
-// A view's first picture: the fit when the default camera would show the scene's
-// vertices over less than 5% of the view's height, or not at all; none when it shows
-// them well enough, or there is nothing to show.
-std::optional<ViewFit> fitWhenUnseen(const Metasequoia& scene, const FramePose& pose, float aspect);
+// Shares of the view: what a framed model spans, what a thumbnail's does, and the least a
+// model seen from the default camera must span for that camera to be kept.
+constexpr double kFramedShare = 0.8, kThumbnailShare = 0.9, kShownShare = 1.0 / 3;
+// How far from the view's edges a model the default camera is kept for lies at least, as
+// a share of the view: half a percent, a few pixels in a window.
+constexpr double kEdgeMargin = 0.005;
 
-// The camera that goes with a fit: the given turn, the default distance, and the
-// origin of the fitted world in the middle of the view.
-Camera fittedCamera(const Camera& turn);
+// The vertices the frame draws (the chosen display: mirrored halves, hidden objects) as
+// the view shows them in a picture of the given aspect (width / height).
+ViewExtent extentInView(const Metasequoia& scene, const FramePose& pose, DisplayChoice display, const View& view,
+                        float aspect);
+
+// The drawn vertices seen with the turn of `turn`, the middle of their box in the middle of
+// the view, from as near as leaves them within `share` of the view's width and height; the
+// world fitted so the grid's spacing stays round. None when nothing is drawn.
+std::optional<View> framedView(const Metasequoia& scene, const FramePose& pose, DisplayChoice display,
+                               const Camera& turn, float aspect, double share = kFramedShare);
+
+// The view a document opens with: the default camera, as is, when it shows every drawn
+// vertex clear of the view's edges and spanning a third of its width or height or more;
+// otherwise the scene framed from the default camera's direction. The default camera when
+// nothing is drawn.
+View openingView(const Metasequoia& scene, const FramePose& pose, DisplayChoice display, float aspect);
+
+// Whether the frame draws faces (three or four corners) but the view sees every one from
+// behind, which the frame leaves out: a picture with nothing in it.
+bool allFacesPointAway(const Metasequoia& scene, const FramePose& pose, DisplayChoice display, const View& view,
+                       float aspect);

@@ -19,7 +19,7 @@ ViewMenu::ViewMenu(QMainWindow* window, ZeltoOpenGLView* view, Document* documen
     QAction* frame = _menu->addAction(tr("&Frame Model"), view, &ZeltoOpenGLView::frameModel);
     frame->setObjectName("frameModel");
     frame->setShortcut(QKeySequence(Qt::Key_F));
-    QAction* home = _menu->addAction(tr("&Home View"), view, &ZeltoOpenGLView::useDefaultCamera);
+    QAction* home = _menu->addAction(tr("&Home View"), view, &ZeltoOpenGLView::goHome);
     home->setObjectName("home");
     home->setShortcut(QKeySequence(Qt::Key_Home));
     _menu->addSeparator();

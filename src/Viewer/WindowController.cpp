@@ -131,6 +131,11 @@ void WindowController::loadWindow() {
     showGridSpacing();
     _viewMenu = new ViewMenu(_window, _glView, _document, _infoPanel);
     connect(_glView, &ZeltoOpenGLView::displayChoiceChanged, this, &WindowController::showWarnings);
+    connect(_glView, &ZeltoOpenGLView::backFacesShownForScene, this, [this] {
+        _messageBar->showMessage(MessageBar::Kind::Notice,
+                                 tr("Every face of the model points away from the camera, so back faces are "
+                                    "shown (View > Show Back Faces)."));
+    });
     _playbackControls = new PlaybackControls(_window, _glView, _document);
 
     // The picker offers the names of whatever scene the document holds, the status bar
@@ -150,6 +155,7 @@ void WindowController::loadWindow() {
 void WindowController::followReading() {
     MQAReading reading = _document->reading();
     _glView->setLenientTexturePaths(reading == MQAReading::Compatible);
+    _glView->setShowsBackFacesWhenAllPointAway(reading == MQAReading::Compatible);
     // A document read for compatibility shows as its modeller shows it, or as the user
     // last chose for such documents; one read strictly, as it is stored. A file read
     // again the same way keeps the window's choice.
@@ -163,8 +169,7 @@ void WindowController::showGridSpacing() {
     const std::optional<ViewFit>& fit = _glView->fit();
     float spacing = fit ? fit->gridSpacing() : ViewFit::kGridSpacing;
     _gridSpacing->setText((spacing == 1 ? tr("Grid: %1 unit") : tr("Grid: %1 units")).arg(QString::number(double(spacing), 'g', 6)));
-    _gridSpacing->setToolTip(fit ? tr("The model is shown fitted to the view; Home returns to the default camera")
-                                 : QString());
+    _gridSpacing->setToolTip(fit ? tr("The model is shown fitted to the view, the grid scaled with it") : QString());
 }
 
 void WindowController::showWarnings() {

@@ -45,20 +45,35 @@ void ZeltoOpenGLView::setMetaseq(SceneHandle scene) {
     _metaseq = scene;
     forgetLayouts();
     reloadTextures();
+    decideOpeningView();
+    update();
+}
+
+float ZeltoOpenGLView::aspect() const {
+    return width() > 0 && height() > 0 ? float(width()) / float(height()) : 4.0f / 3.0f;
+}
+
+void ZeltoOpenGLView::decideOpeningView() {
+    SceneHandle scene = metaseq();
     auto hasVertices = [](const Metasequoia& s) {
         return std::any_of(s.models().begin(), s.models().end(),
                            [](const ZeltoModel& model) { return !model.vertices().empty(); });
     };
-    if (!_fitDecided && scene && hasVertices(*scene)) {
-        // A model the default camera would not show is fitted, once, as it first arrives;
-        // files read again keep the view the user has.
-        _fitDecided = true;
-        QSize points = size();
-        float aspect = points.height() > 0 ? float(points.width()) / float(points.height()) : 4.0f / 3.0f;
-        if (std::optional<ViewFit> fit = fitWhenUnseen(*scene, FramePose(*scene, std::nullopt, 0), aspect))
-            showWith(fittedCamera(Camera()), fit);
+    // Files read again keep the view the user has.
+    if (_openingDecided || !isVisible() || !scene || !hasVertices(*scene)) return;
+    _openingDecided = true;
+    FramePose rest(*scene, std::nullopt, 0);
+    _home = openingView(*scene, rest, _display, aspect());
+    showWith(_home);
+    if (_backFacesWhenAllPointAway && !_backFaces && allFacesPointAway(*scene, rest, _display, _home, aspect())) {
+        setDrawsBackFaces(true);
+        emit backFacesShownForScene();
     }
-    update();
+}
+
+void ZeltoOpenGLView::showEvent(QShowEvent* event) {
+    QOpenGLWidget::showEvent(event);
+    decideOpeningView();
 }
 
 void ZeltoOpenGLView::frameModel() {
@@ -67,16 +82,15 @@ void ZeltoOpenGLView::frameModel() {
     AnimationNameHandle name = _playback.animationName();
     std::optional<std::string_view> animation;
     if (name) animation = *name;
-    if (std::optional<ViewFit> fit = fitFor(*scene, FramePose(*scene, animation, _playback.animationTime())))
-        showWith(fittedCamera(_camera), fit);
+    FramePose pose(*scene, animation, _playback.animationTime());
+    if (std::optional<View> framed = framedView(*scene, pose, _display, _view.camera, aspect())) showWith(*framed);
 }
 
-void ZeltoOpenGLView::useDefaultCamera() { showWith(Camera(), std::nullopt); }
+void ZeltoOpenGLView::goHome() { showWith(_home); }
 
-void ZeltoOpenGLView::showWith(const Camera& camera, std::optional<ViewFit> fit) {
-    _camera = camera;
-    bool changed = fit != _fit;
-    _fit = fit;
+void ZeltoOpenGLView::showWith(const View& view) {
+    bool changed = view.fit != _view.fit;
+    _view = view;
     if (Binding* binding = infoForBinding("zoom")) binding->writeBack(QVariant::fromValue(zoom()));
     if (changed) emit fitChanged();
     update();
@@ -184,23 +198,23 @@ void ZeltoOpenGLView::releaseGLResources() {
 }
 
 void ZeltoOpenGLView::setZoom(float zoom) {
-    _camera.setZoom(zoom);
+    _view.camera.setZoom(zoom);
     if (Binding* binding = infoForBinding("zoom")) binding->writeBack(QVariant::fromValue(this->zoom()));
     update();
 }
 
 void ZeltoOpenGLView::setOrigin(Camera::Origin origin) {
-    _camera.setOrigin(origin);
+    _view.camera.setOrigin(origin);
     update();
 }
 
 void ZeltoOpenGLView::setRotateX(float angle) {
-    _camera.setRotateX(angle);
+    _view.camera.setRotateX(angle);
     update();
 }
 
 void ZeltoOpenGLView::setRotateY(float angle) {
-    _camera.setRotateY(angle);
+    _view.camera.setRotateY(angle);
     update();
 }
 
@@ -285,12 +299,12 @@ FrameState ZeltoOpenGLView::frameState(const Metasequoia* scene, const std::stri
     frame.scene = scene;
     if (name) frame.animationName = *name;
     frame.animationTime = _playback.animationTime();
-    frame.camera = _camera;
+    frame.camera = _view.camera;
     frame.backingWidth = backing.width();
     frame.backingHeight = backing.height();
     frame.hideInvisible = _display.hideInvisible;
     frame.drawMirroredHalves = _display.drawMirroredHalves;
-    frame.fit = _fit;
+    frame.fit = _view.fit;
     frame.wireframe = _wireframe;
     frame.backFaces = _backFaces;
     frame.showGrid = _showGrid;

@@ -13,6 +13,7 @@
 #include "ObjectDisplay.h"
 #include "DragTracker.h"
 #include "FrameRenderer.h"
+#include "Framing.h"
 #include "Playback.h"
 #include "TextureLibrary.h"
 #include "ViewerTypes.h"
@@ -55,15 +56,15 @@ public:
     void setTextureBaseURL(const QUrl& url);
 
     // Camera properties; every change redraws. The zoom is written back to its binding.
-    float zoom() const { return _camera.zoom(); }
+    float zoom() const { return _view.camera.zoom(); }
     void setZoom(float zoom);
-    Camera::Origin origin() const { return _camera.origin(); }
+    Camera::Origin origin() const { return _view.camera.origin(); }
     void setOrigin(Camera::Origin origin);
-    float rotateX() const { return _camera.rotateX(); }
+    float rotateX() const { return _view.camera.rotateX(); }
     void setRotateX(float angle);
-    float rotateY() const { return _camera.rotateY(); }
+    float rotateY() const { return _view.camera.rotateY(); }
     void setRotateY(float angle);
-    const Camera& camera() const { return _camera; }
+    const Camera& camera() const { return _view.camera; }
 
     AnimationNameHandle animationName() const { return _playback.animationName(); }
     void setAnimationName(AnimationNameHandle name) { _playback.setAnimationName(std::move(name)); }
@@ -83,12 +84,17 @@ public:
     void setLenientTexturePaths(bool lenient) { _textures.setLenientPaths(lenient); }
 
     // Beyond the view as specified: the world scaled to suit a model of another size
-    // (see ViewFit). The first scene with vertices the view gets is fitted when the
-    // default camera would not show it; Frame Model fits the scene as it is posed now,
-    // and Default Camera returns to the camera and world as specified.
-    const std::optional<ViewFit>& fit() const { return _fit; }
+    // (see ViewFit). The first scene with vertices the view gets opens with the default
+    // camera when that shows it whole at a good size, else framed (see openingView);
+    // Frame Model frames the scene as it is drawn now, with the camera's turn; Home View
+    // returns to the view the scene opened with.
+    const std::optional<ViewFit>& fit() const { return _view.fit; }
+    const View& homeView() const { return _home; }
     void frameModel();
-    void useDefaultCamera();
+    void goHome();
+    // Off unless chosen: when the scene that opens shows no face because every face
+    // points away, back faces are shown (and backFacesShownForScene says so).
+    void setShowsBackFacesWhenAllPointAway(bool on) { _backFacesWhenAllPointAway = on; }
     // Off unless chosen: the edges of every polygon over the shaded model; faces drawn
     // from both sides.
     bool drawsWireframe() const { return _wireframe; }
@@ -138,6 +144,8 @@ signals:
     void drawingNotesChanged();
     // The world was fitted to a model, or returned to its own size.
     void fitChanged();
+    // The scene that opened showed no face, all pointing away: back faces are shown.
+    void backFacesShownForScene();
     // One of the View menu's choices changed (display choice, wireframe, back faces, ...);
     // the display choice itself changed.
     void optionsChanged();
@@ -154,6 +162,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void reloadTextures();
@@ -168,13 +177,16 @@ private:
     // one of the same size first.
     void drawInto(GLuint target, QSize pixels, const FrameState& frame);
     // Takes a camera and fit as they are, writing the zoom back to its binding.
-    void showWith(const Camera& camera, std::optional<ViewFit> fit);
+    void showWith(const View& view);
+    // Once, for the first scene with vertices, while the view is shown (its size, and so
+    // its aspect, is known then): the view the scene opens with.
+    void decideOpeningView();
+    float aspect() const;
     QPointF windowLocation(QPointF local) const;
 
     BindingSet _bindings;
     std::weak_ptr<const Metasequoia> _metaseq;
     QUrl _textureBaseURL;
-    Camera _camera;
     Playback _playback;
     DragTracker _drags;
     Qt::CursorShape _currentCursor = Qt::ArrowCursor;
@@ -183,8 +195,10 @@ private:
     FrameRenderer _renderer;
     bool _texturesPending = false;
     DisplayChoice _display;
-    std::optional<ViewFit> _fit;
-    bool _fitDecided = false;  // whether a scene with vertices was looked at yet
+    View _view;
+    View _home;
+    bool _openingDecided = false;  // whether a scene with vertices was looked at yet
+    bool _backFacesWhenAllPointAway = false;
     bool _wireframe = false;
     bool _backFaces = false;
     bool _showGrid = true;

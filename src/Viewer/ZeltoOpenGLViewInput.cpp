@@ -51,7 +51,7 @@ QPointF ZeltoOpenGLView::windowLocation(QPointF local) const {
 }
 
 void ZeltoOpenGLView::mousePressEvent(QMouseEvent* event) {
-    if (!_drags.press(event->button(), event->modifiers(), windowLocation(event->position()), _camera)) {
+    if (!_drags.press(event->button(), event->modifiers(), windowLocation(event->position()), _view.camera)) {
         event->ignore();
         return;
     }

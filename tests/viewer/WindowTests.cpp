@@ -19,6 +19,7 @@
 #include "Document.h"
 #include "DocumentController.h"
 #include "DocumentWindow.h"
+#include "MessageBar.h"
 #include "Metasequoia.h"
 #include "ViewerTestMain.h"
 #include "WindowController.h"
@@ -325,9 +326,10 @@ private slots:
         QCOMPARE(_documents->openDocument(document("strict-again.mqo"))->glView()->displayChoice(), DisplayChoice{});
     }
 
-    // A model a few units across opens fitted, with the grid's spacing in its units in
-    // the status bar; Default Camera and Frame Model go back and forth.
-    void aSmallModelOpensFittedAndTheGridTellsItsSize() {
+    // A model a few units across opens framed, with the grid's spacing in its units in the
+    // status bar; Home returns to that opening view, and Frame Model frames the model
+    // anew from the camera's turn. A model the default camera shows whole opens with it.
+    void aModelOpensWholeAndHomeReturnsToHowItOpened() {
         REQUIRE_OPENGL();
         QString path = _folder.filePath("small.mqo");
         QFile file(path);
@@ -340,25 +342,56 @@ private slots:
         WindowController* window = _documents->openDocument(path);
         QVERIFY(window);
         ZeltoOpenGLView* view = window->glView();
-        QVERIFY(view->fit());
+        QTRY_VERIFY(view->fit());
         QCOMPARE(view->fit()->centre.x, 11.0f);
-        QCOMPARE(window->gridSpacingLabel()->text(), QString("Grid: 0.5 units"));
-        QCOMPARE(window->zoom(), 0.0f);
-        QCOMPARE(view->camera().pos().y, 0.0f);  // the model's middle in the view's middle
+        QCOMPARE(window->gridSpacingLabel()->text(),
+                 QString("Grid: %1 units").arg(double(view->fit()->gridSpacing())));
+        QVERIFY(view->fit()->gridSpacing() < 1);
+        QCOMPARE(window->zoom(), view->zoom());
+        const View opened = view->homeView();
+        QCOMPARE(view->camera(), opened.camera);
 
-        window->window()->findChild<QAction*>("home")->trigger();
-        QVERIFY(!view->fit());
-        QCOMPARE(view->camera().pos().y, Camera::kDefaultPos.y);
-        QCOMPARE(window->gridSpacingLabel()->text(), QString("Grid: 50 units"));
+        view->setRotateY(120);
         window->setZoom(300);
+        view->setOrigin({40, 0});
+        window->window()->findChild<QAction*>("home")->trigger();
+        QCOMPARE(view->camera(), opened.camera);
+        QCOMPARE(window->zoom(), opened.camera.zoom());
+        view->setRotateY(120);
+        window->setZoom(700);
         window->window()->findChild<QAction*>("frameModel")->trigger();
-        QVERIFY(view->fit());
-        QCOMPARE(window->zoom(), 0.0f);
+        QCOMPARE(view->rotateY(), 120.0f);
+        QVERIFY(window->zoom() < 700);
 
-        // A model the default camera shows opens exactly at the default camera.
         WindowController* arm = _documents->openDocument(sample("arm.mqo"));
-        QVERIFY(arm && !arm->glView()->fit());
-        QCOMPARE(arm->glView()->camera().pos().y, Camera::kDefaultPos.y);
+        QVERIFY(arm);
+        QTRY_VERIFY(arm->document()->model());
+        QVERIFY(!arm->glView()->fit());
+        QCOMPARE(arm->glView()->camera(), Camera());
+    }
+
+    // Read for compatibility, a model whose every face points away opens showing their
+    // backs, and says so; read strictly, it opens as drawn.
+    void aModelSeenOnlyFromBehindShowsItsBackFacesWhenReadForCompatibility() {
+        REQUIRE_OPENGL();
+        QByteArray text = "Metasequoia Document\r\nFormat Text Ver 1.0\r\n\r\n"
+                          "Material 1 {\r\n\t\"m\" col(0.800 0.500 0.300 1.000)\r\n}\r\n"
+                          "Object \"away\" {\r\n\tvertex 4 {\r\n\t\t-100 0 0\r\n\t\t100 0 0\r\n\t\t100 200 0\r\n"
+                          "\t\t-100 200 0\r\n\t}\r\n\tface 1 {\r\n\t\t4 V(0 1 2 3) M(0)\r\n\t}\r\n}\r\nEof\r\n";
+        for (bool compatible : {false, true}) {
+            QString path = _folder.filePath(compatible ? "away-compatible.mqo" : "away-strict.mqo");
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(text);
+            file.close();
+            _documents->setCompatibilityReading(compatible);
+            WindowController* window = _documents->openDocument(path);
+            QVERIFY(window);
+            QTRY_VERIFY(window->document()->model());
+            QCOMPARE(window->glView()->drawsBackFaces(), compatible);
+            QCOMPARE(window->window()->findChild<QAction*>("backFaces")->isChecked(), compatible);
+            QCOMPARE(window->messageBar()->isVisible(), compatible);
+        }
     }
 
     void commandLineFailuresAreAlsoPrinted() {
