@@ -194,15 +194,7 @@ TEST(GltfExport, SamplesKeepTheirCornersMaterialsTexturesAndAnimations) {
         for (const ZeltoMaterial& m : scene.materials()) textured += !m.textureName().empty();
         EXPECT_EQ(g.textures.size(), textured) << name;
         ASSERT_EQ(g.materials.size(), scene.materials().size()) << name;
-        for (size_t i = 0; i < g.materials.size(); ++i) {
-            const ZeltoMaterial& m = scene.materials()[i];
-            const std::vector<double>& base = g.materials[i].pbrMetallicRoughness.baseColorFactor;
-            EXPECT_EQ(g.materials[i].name, m.name());
-            EXPECT_NEAR(base[0], std::min(1.0f, m.color().r * m.diffuse()), 1e-6) << name;
-            EXPECT_NEAR(base[3], m.color().a, 1e-6) << name;
-            EXPECT_NEAR(g.materials[i].emissiveFactor[2], std::min(1.0f, m.color().b * m.emissive()), 1e-6) << name;
-            EXPECT_EQ(g.materials[i].alphaMode, m.color().a < 1 ? "BLEND" : "OPAQUE");
-        }
+        for (size_t i = 0; i < g.materials.size(); ++i) EXPECT_EQ(g.materials[i].name, scene.materials()[i].name()) << name;
         // Every corner, in order per material: its rest position, drawn normal and uv.
         size_t node = 1;
         for (const ZeltoModel& model : scene.models()) {
@@ -367,6 +359,11 @@ void writePng(const std::string& path, QColor colour) {
     ASSERT_TRUE(image.save(QString::fromStdString(path), "PNG"));
 }
 
+QByteArray imageBytes(const tinygltf::Model& g, int texture) {
+    const tinygltf::BufferView& view = g.bufferViews[g.images[g.textures[texture].source].bufferView];
+    return QByteArray(reinterpret_cast<const char*>(g.buffers[0].data.data() + view.byteOffset), static_cast<qsizetype>(view.byteLength));
+}
+
 std::string readWhole(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -429,7 +426,96 @@ TEST(GltfExport, EachTextureFileGoesInOnceAsTheBytesDecodedWithinTheBudget) {
     once.textureFiles = &swapping;
     tinygltf::Model swapped = load(exportGltf(scene, once));
     ASSERT_EQ(swapped.images.size(), 3u);  // the other spellings of a.png now reach /dev/zero, refused
-    const tinygltf::BufferView& view = swapped.bufferViews[swapped.images[0].bufferView];
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(swapped.buffers[0].data.data() + view.byteOffset), view.byteLength), original);
+    EXPECT_EQ(QImage::fromData(imageBytes(swapped, 0)), QImage::fromData(QByteArray::fromStdString(original)));
     for (const auto& [name, opens] : swapping.opens) EXPECT_EQ(opens, 1) << name;
+}
+
+namespace {
+
+// The PNG with a chunk put in after its header chunk.
+QByteArray withChunk(QByteArray png, const char* type, const QByteArray& data) {
+    QByteArray chunk;
+    for (int shift = 24; shift >= 0; shift -= 8) chunk.append(char(data.size() >> shift));
+    chunk.append(type, 4).append(data);
+    uint32_t crc = 0xffffffff;
+    for (qsizetype i = 4; i < chunk.size(); ++i) {
+        crc ^= static_cast<unsigned char>(chunk[i]);
+        for (int bit = 0; bit < 8; ++bit) crc = crc & 1 ? (crc >> 1) ^ 0xedb88320 : crc >> 1;
+    }
+    crc ^= 0xffffffff;
+    for (int shift = 24; shift >= 0; shift -= 8) chunk.append(char(crc >> shift));
+    return png.insert(8 + 25, chunk);
+}
+
+// A 4 x 2 texture whose pixels have the given alphas, left to right, top row first.
+void writeTexture(const std::string& path, std::initializer_list<int> alphas) {
+    QImage image(4, 2, QImage::Format_RGBA8888);
+    int i = 0;
+    for (int alpha : alphas) image.setPixelColor(i % 4, i / 4, QColor(30 * i, 200, 90, alpha)), ++i;
+    ASSERT_TRUE(image.save(QString::fromStdString(path), "PNG"));
+}
+
+}  // namespace
+
+// Materials read back as the viewer draws them: linear colour factors, emission tinted by
+// the texture, the blend the texture's pixels call for, what glTF has no place for in
+// extras; PNGs without the chunks glTF readers refuse; a text file's buffer named by a
+// percent-encoded URI.
+TEST(GltfExport, MaterialsLookAsTheViewerDrawsThem) {
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString();
+    writeTexture(folder + "/leaf.png", {0, 255, 255, 0, 255, 0, 0, 255});
+    writeTexture(folder + "/panel.png", {255, 255, 255, 255, 255, 255, 255, 255});
+    writeTexture(folder + "/smoke.png", {0, 128, 255, 255, 255, 255, 255, 255});
+    QFile panel(QString::fromStdString(folder + "/panel.png"));
+    ASSERT_TRUE(panel.open(QIODevice::ReadOnly));
+    QByteArray chunky = withChunk(withChunk(panel.readAll(), "gAMA", QByteArray("\0\1\x86\xa0", 4)), "cHRM", QByteArray(32, 1));
+    chunky = withChunk(withChunk(chunky, "iCCP", QByteArray("icc\0\0x", 6)), "tEXt", "Comment\0made here");
+    std::ofstream(folder + "/chunky.png", std::ios::binary).write(chunky.constData(), chunky.size());
+    const std::string document = folder + "/d.mqo";
+    std::ofstream(document, std::ios::binary)
+        << kHeader << "Material 6 {\r\n"
+        << "\t\"orange\" col(0.82353 0.45490 0.08235 1.000) dif(1.000) amb(0.300) emi(0.000) spc(0.600) power(40.00)\r\n"
+        << "\t\"glass\" col(0.600 0.800 1.000 0.350) dif(0.500) amb(0.000) emi(0.000) spc(0.900) power(80.00)\r\n"
+        << "\t\"leaf\" col(1.000 1.000 1.000 1.000) dif(0.800) amb(0.000) emi(0.000) spc(0.000) power(5.00) tex(\"leaf.png\")\r\n"
+        << "\t\"panel\" col(1.000 1.000 1.000 1.000) dif(0.500) amb(0.000) emi(0.600) spc(0.000) power(5.00) tex(\"panel.png\")\r\n"
+        << "\t\"smoke\" col(1.000 1.000 1.000 1.000) dif(1.000) amb(0.000) emi(0.000) spc(0.000) power(5.00) tex(\"smoke.png\")\r\n"
+        << "\t\"chunky\" col(1.000 1.000 1.000 1.000) dif(1.000) amb(0.000) emi(0.000) spc(0.000) power(5.00) tex(\"chunky.png\")\r\n"
+        << "}\r\nEof\r\n";
+    Metasequoia scene = readFile(document);
+    GltfExportOptions options;
+    options.documentPath = document;
+    GltfExport exported = exportGltf(scene, options);
+    EXPECT_TRUE(exported.warnings.empty());
+    tinygltf::Model g = load(exported);
+    ASSERT_EQ(g.materials.size(), 6u);
+    auto expectNear = [](const std::vector<double>& actual, const std::vector<double>& expected, const std::string& what) {
+        ASSERT_EQ(actual.size(), expected.size()) << what;
+        for (size_t i = 0; i < actual.size(); ++i) EXPECT_NEAR(actual[i], expected[i], 1e-4) << what << " [" << i << "]";
+    };
+    const tinygltf::Material &orange = g.materials[0], &glass = g.materials[1], &leaf = g.materials[2], &panelMaterial = g.materials[3];
+    expectNear(orange.pbrMetallicRoughness.baseColorFactor, {0.644480, 0.174647, 0.007499, 1}, "orange");
+    expectNear(glass.pbrMetallicRoughness.baseColorFactor, {0.073239, 0.132868, 0.214041, 0.35}, "glass");
+    expectNear(panelMaterial.emissiveFactor, {0.318547, 0.318547, 0.318547}, "panel's emission");
+    expectNear(orange.emissiveFactor, {0, 0, 0}, "orange's emission");
+    EXPECT_EQ(orange.extras.Get("ambient").GetNumberAsDouble(), 0.3f);
+    EXPECT_EQ(orange.extras.Get("specular").GetNumberAsDouble(), 0.6f);
+    EXPECT_EQ(orange.extras.Get("power").GetNumberAsDouble(), 40);
+    // The texture tints the emission only where there is emission.
+    EXPECT_EQ(panelMaterial.emissiveTexture.index, panelMaterial.pbrMetallicRoughness.baseColorTexture.index);
+    EXPECT_EQ(leaf.emissiveTexture.index, -1);
+    const std::vector<std::string> modes{"OPAQUE", "BLEND", "MASK", "OPAQUE", "BLEND", "OPAQUE"};
+    for (size_t m = 0; m < modes.size(); ++m) EXPECT_EQ(g.materials[m].alphaMode, modes[m]) << g.materials[m].name;
+    EXPECT_EQ(leaf.alphaCutoff, 0.5);
+
+    // The chunked PNG goes in with its pixels and without the chunks.
+    const QByteArray embedded = imageBytes(g, g.materials[5].pbrMetallicRoughness.baseColorTexture.index);
+    for (const char* chunk : {"gAMA", "cHRM", "iCCP", "tEXt"}) EXPECT_FALSE(embedded.contains(chunk)) << chunk;
+    EXPECT_EQ(QImage::fromData(embedded, "PNG").convertToFormat(QImage::Format_RGBA8888),
+              QImage::fromData(chunky, "PNG").convertToFormat(QImage::Format_RGBA8888));
+
+    GltfExportOptions text = options;
+    text.binary = false;
+    text.resourcesName = "旗#1 \"x\".bin";
+    EXPECT_NE(exportGltf(scene, text).file.find("\"uri\": \"%E6%97%97%231%20%22x%22.bin\""), std::string::npos);
 }

@@ -10,6 +10,7 @@
 #include "GltfMesh.h"
 #include "MQAException.h"
 #include "MQAProgress.h"
+#include "PercentEncoding.h"
 #include "Metasequoia.h"
 #include "ModelPose.h"
 #include "SceneFigures.h"
@@ -84,7 +85,7 @@ std::string withBufferBeside(std::string json, const std::string& resourcesName)
     size_t start = json.find(dataUri);
     if (start == std::string::npos) return json;
     size_t end = json.find('"', start);
-    return json.replace(start, end - start, resourcesName);
+    return json.replace(start, end - start, percentEncoded(resourcesName));
 }
 
 }  // namespace

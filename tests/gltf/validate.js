@@ -1,5 +1,5 @@
 // Validates glTF files with the Khronos glTF validator: prints each file's errors and
-// warnings, and exits 1 when any file has an error.
+// warnings, and exits 1 when any file has either.
 //
 //   node validate.js MODULES FILE...   (MODULES: the folder gltf-validator is installed in)
 'use strict';
@@ -20,7 +20,7 @@ async function validate(file) {
   console.log(`${file}: ${numErrors} errors, ${numWarnings} warnings`);
   for (const m of messages)
     if (m.severity <= 1) console.log(`  ${m.severity === 0 ? 'error' : 'warning'} ${m.code} ${m.pointer || ''}: ${m.message}`);
-  return numErrors === 0;
+  return numErrors === 0 && numWarnings === 0;
 }
 
 (async () => {

@@ -1,7 +1,9 @@
 #!/bin/sh
 # Exports every sample and a few documents made to test the edges (lines only, no
-# materials, a TGA texture, a sheared frame, texture coordinates of 1e999), each as .glb and as .gltf with its .bin,
-# and has the Khronos glTF validator check them all: any error fails.
+# materials, a TGA texture, a sheared frame, texture coordinates of 1e999, a PNG with
+# colour-space and pixel-proportion chunks, a name that needs percent-encoding), each as
+# .glb and as .gltf with its .bin, and has the Khronos glTF validator check them all:
+# any error or warning fails.
 # Usage: export-validate.sh ZELTO_EXPORT SAMPLES_DIR VALIDATOR_DIR
 set -eu
 export_tool=$1 samples=$2 validator=$3
@@ -14,14 +16,20 @@ material='Material 1 {\r\n\t"m" col(1.0 1.0 1.0 0.5) dif(0.8) emi(0.2) tex("t.tg
 printf "${header}Object \"lines\" {\r\n${triangle}\tface 2 {\r\n\t\t2 V(0 1)\r\n\t\t2 V(1 2)\r\n\t}\r\n}\r\nEof\r\n" > "$work/lines.mqo"
 printf "${header}${material}Object \"t\" {\r\n${triangle}\tface 1 {\r\n\t\t3 V(0 1 2) M(0) UV(0.0 0.0 1.0 0.0 0.0 1.0)\r\n\t}\r\n\tanimation \"lean\" {\r\n\t\t1.0 0.0 0.0 0.0 0.5 1.0 0.0 0.0 0.0 0.0 1.0 0.0 0.0 0.0 0.0 1.0\r\n\t}\r\n}\r\nEof\r\n" > "$work/textured.mqo"
 printf "${header}Object \"far\" {\r\n${triangle}\tface 1 {\r\n\t\t3 V(0 1 2) UV(1e999 0.0 1.0 -1e999 0.0 1.0)\r\n\t}\r\n}\r\nEof\r\n" > "$work/infinite.mqo"
+printf "${header}Material 1 {\r\n\t\"c\" col(1.0 1.0 1.0 1.0) dif(0.8) emi(0.2) tex(\"chunky.png\")\r\n}\r\nObject \"c\" {\r\n${triangle}\tface 1 {\r\n\t\t3 V(0 1 2) M(0) UV(0.0 0.0 1.0 0.0 0.0 1.0)\r\n\t}\r\n}\r\nEof\r\n" > "$work/chunky.mqo"
+# A 2 x 1 PNG, one pixel clear, with gAMA (linear), cHRM (not sRGB's) and pHYs (not square).
+printf '\211\120\116\107\015\012\032\012\000\000\000\015\111\110\104\122\000\000\000\002\000\000\000\001\010\006\000\000\000\364\042\177\212\000\000\000\004\147\101\115\101\000\001\206\240\061\350\226\137\000\000\000\040\143\110\122\115\000\000\172\046\000\000\200\204\000\000\372\000\000\000\200\350\000\000\165\060\000\000\352\140\000\000\072\230\000\000\033\130\005\272\266\312\000\000\000\011\160\110\131\163\000\000\013\023\000\000\026\046\001\266\125\156\215\000\000\000\015\111\104\101\124\170\332\143\370\317\300\000\106\000\016\372\002\376\052\100\136\271\000\000\000\000\111\105\116\104\256\102\140\202' > "$work/chunky.png"
 # A 2 x 1 TGA, uncompressed, 24 bits.
 printf '\000\000\002\000\000\000\000\000\000\000\000\000\002\000\001\000\030\040\377\000\000\000\000\377' > "$work/t.tga"
 files=""
-for doc in "$samples"/*.mqo "$work"/lines.mqo "$work"/textured.mqo "$work"/infinite.mqo; do
+for doc in "$samples"/*.mqo "$work"/lines.mqo "$work"/textured.mqo "$work"/infinite.mqo "$work"/chunky.mqo; do
   name=$(basename "$doc" .mqo)
   for form in glb gltf; do
     "$export_tool" --compat "$doc" -o "$work/$name.$form" 2> "$work/$name.$form.log" || { cat "$work/$name.$form.log"; exit 1; }
     files="$files $work/$name.$form"
   done
 done
+# A text file whose buffer's name is no plain URI.
+"$export_tool" --compat "$work/chunky.mqo" -o "$work/旗#1.gltf" 2> "$work/flag.log" || { cat "$work/flag.log"; exit 1; }
+files="$files $work/旗#1.gltf"
 node "$(dirname "$0")/../gltf/validate.js" "$validator" $files
