@@ -84,7 +84,7 @@ void keepNumbersFinite(tinygltf::Model& gltf, const GltfBuffer& buffer, std::vec
             }
         uint64_t elsewhere = 0;
         for (const auto& [accessor, n] : nonFinite) elsewhere += count(accessor);
-        if (elsewhere) warnings.push_back("times and bind matrices: " + nonFiniteNote(elsewhere));
+        if (elsewhere) warnings.push_back("elsewhere in the buffer (times, bind matrices, morph targets): " + nonFiniteNote(elsewhere));
     }
     for (tinygltf::Node& node : gltf.nodes) {
         bool replaced = finiteParts(node.translation, {0, 0, 0});
