@@ -1,7 +1,6 @@
 #include "ZeltoOpenGLView.h"
 
 #include <algorithm>
-#include <utility>
 
 #include <QApplication>
 #include <QOpenGLContext>
@@ -265,30 +264,32 @@ void ZeltoOpenGLView::paintGL() {
     AnimationNameHandle name = _playback.animationName();
     const size_t notes = _renderer.notes().size();
     drawInto(defaultFramebufferObject(), backingPixels(),
-             frameState(scene.get(), name.get(), backingSize(size(), devicePixelRatioF())));
+             frameState(scene.get(), name.get(), backingSize(size(), devicePixelRatioF())),
+             _antialiasing ? &_multisampled : nullptr);
     if (_renderer.notes().size() != notes) emit drawingNotesChanged();
 }
 
-void ZeltoOpenGLView::drawInto(GLuint target, QSize pixels, const FrameState& frame) {
+void ZeltoOpenGLView::drawInto(GLuint target, QSize pixels, const FrameState& frame,
+                               std::unique_ptr<QOpenGLFramebufferObject>* samples) {
     QOpenGLExtraFunctions* gl = context()->extraFunctions();
-    if (_antialiasing) {
-        if (!_multisampled || _multisampled->size() != pixels) {
+    if (samples) {
+        if (!*samples || (*samples)->size() != pixels) {
             QOpenGLFramebufferObjectFormat format;
             format.setAttachment(QOpenGLFramebufferObject::Depth);
             format.setInternalTextureFormat(GL_RGBA8);
             format.setSamples(kSamples);
-            _multisampled = std::make_unique<QOpenGLFramebufferObject>(pixels, format);
+            *samples = std::make_unique<QOpenGLFramebufferObject>(pixels, format);
         }
-        if (_multisampled->isValid() && _multisampled->bind()) {
+        if ((*samples)->isValid() && (*samples)->bind()) {
             _renderer.drawFrame(frame, _textures);
-            gl->glBindFramebuffer(GL_READ_FRAMEBUFFER, _multisampled->handle());
+            gl->glBindFramebuffer(GL_READ_FRAMEBUFFER, (*samples)->handle());
             gl->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target);
             gl->glBlitFramebuffer(0, 0, pixels.width(), pixels.height(), 0, 0, pixels.width(), pixels.height(),
                                   GL_COLOR_BUFFER_BIT, GL_NEAREST);
             gl->glBindFramebuffer(GL_FRAMEBUFFER, target);
             return;
         }
-        _multisampled.reset();  // none to be had: the frame is drawn as it is
+        samples->reset();  // none to be had: the frame is drawn as it is
     }
     gl->glBindFramebuffer(GL_FRAMEBUFFER, target);
     _renderer.drawFrame(frame, _textures);
@@ -347,11 +348,8 @@ QImage ZeltoOpenGLView::renderImage(QSize pixels, bool transparent) {
             // Past this many pixels, samples for smoothing would take gigabytes: such a
             // picture is drawn as it is. The window's own samples stay as they are.
             bool smooth = _antialiasing && qint64(pixels.width()) * pixels.height() <= kLargestSmoothedPicture;
-            std::unique_ptr<QOpenGLFramebufferObject> windowSamples = std::move(_multisampled);
-            bool antialiasing = std::exchange(_antialiasing, smooth);
-            drawInto(target.handle(), pixels, frame);
-            _antialiasing = antialiasing;
-            _multisampled = std::move(windowSamples);
+            std::unique_ptr<QOpenGLFramebufferObject> samples;
+            drawInto(target.handle(), pixels, frame, smooth ? &samples : nullptr);
             image = readFrameImage(pixels.width(), pixels.height(), transparent);
             target.release();
         }

@@ -173,9 +173,10 @@ private:
     // The open hand while Shift, Control or Alt is held, else the arrow; not during a drag.
     void flagsChanged(Qt::KeyboardModifiers modifiers);
     void setCurrentCursor(Qt::CursorShape shape);
-    // Draws the frame into `target`'s framebuffer; with smoothing, through a multisampled
-    // one of the same size first.
-    void drawInto(GLuint target, QSize pixels, const FrameState& frame);
+    // Draws the frame into the framebuffer `target`; to smooth edges, into `samples` first
+    // (made or remade at the size), then resolved into `target`.
+    void drawInto(GLuint target, QSize pixels, const FrameState& frame,
+                  std::unique_ptr<QOpenGLFramebufferObject>* samples);
     // Takes a camera and fit as they are, writing the zoom back to its binding.
     void showWith(const View& view);
     // Once, for the first scene with vertices, while the view is shown (its size, and so
@@ -205,6 +206,6 @@ private:
     bool _showAxes = true;
     std::optional<Color> _background;
     bool _antialiasing = false;
-    // Where a smoothed frame is drawn before it is resolved into the widget's own.
+    // Where the window's smoothed frames are drawn before they are resolved into its own.
     std::unique_ptr<QOpenGLFramebufferObject> _multisampled;
 };

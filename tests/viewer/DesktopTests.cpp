@@ -414,6 +414,15 @@ private slots:
         QImage expected(toolPicture);
         QVERIFY(!expected.isNull());
         QVERIFY2(differingShare(picture, expected) < 0.001, qPrintable(QString::number(differingShare(picture, expected))));
+        // Smoothed, the picture is the tool's smoothed one.
+        view->setAntialiasing(true);
+        QImage smooth = view->renderImage(QSize(240, 180));
+        view->setAntialiasing(false);
+        QVERIFY(differingShare(smooth, picture) > 0.01);
+        tool.start(ZELTO_RENDER_TOOL, {flag, "-o", toolPicture, "--size", "240x180", "--rotate-x", "20",
+                                       "--rotate-y", "70", "--zoom", "-150", "--antialias"});
+        QVERIFY(tool.waitForFinished(60000));
+        QVERIFY(differingShare(smooth, QImage(toolPicture)) < 0.001);
 
         // Posed: a bone animation paused at a frame, as the tool poses it at that time.
         WindowController* arm = _documents->openDocument(sample("arm.mqo"));
