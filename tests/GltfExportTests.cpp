@@ -132,12 +132,17 @@ void expectSamePoints(const std::vector<GLKVector3>& a, const std::vector<GLKVec
     EXPECT_TRUE(covered(a, b) && covered(b, a)) << what;
 }
 
-// The posed vertices every face of the scene uses, where the viewer draws them.
-std::vector<GLKVector3> viewerPose(const Metasequoia& scene, std::optional<std::string_view> name, uint64_t time) {
+// The posed vertices every face of the scene uses, where the viewer draws them: the
+// objects as `display` shows them (mirrored halves, hidden objects), the world scaled.
+std::vector<GLKVector3> viewerPose(const Metasequoia& scene, std::optional<std::string_view> name, uint64_t time,
+                                   DisplayChoice display = {}, double scale = 1) {
     FramePose pose(scene, name, time);
     // The scene's place: translated, then turned about x, y and z in turn, as glRotate does.
     Matrix root = fromGLK(GLKMatrix4Identity);
-    root[12] = scene.pos().x, root[13] = scene.pos().y, root[14] = scene.pos().z;
+    for (int axis = 0; axis < 3; ++axis) root[axis * 5] = scale;
+    Matrix place = fromGLK(GLKMatrix4Identity);
+    place[12] = scene.pos().x, place[13] = scene.pos().y, place[14] = scene.pos().z;
+    root = multiply(root, place);
     const float angles[3] = {scene.rotate().x, scene.rotate().y, scene.rotate().z};
     for (int axis = 0; axis < 3; ++axis) {
         double a = angles[axis] * M_PI / 180, c = std::cos(a), s = std::sin(a);
@@ -147,13 +152,43 @@ std::vector<GLKVector3> viewerPose(const Metasequoia& scene, std::optional<std::
         root = multiply(root, turn);
     }
     std::vector<GLKVector3> out;
-    for (const ZeltoModel& model : scene.models()) {
+    for (size_t i = 0; i < scene.models().size(); ++i) {
+        const ZeltoModel& model = scene.models()[i];
+        const ObjectDisplay shown = scene.objectDisplays()[i];
+        if (display.hideInvisible && !shown.visible) continue;
         ModelPose posed = pose.poseOf(model);
-        Matrix world = multiply(root, fromGLK(pose.modelMatrix(model)));
-        for (const ZeltoFace& face : model.faces())
-            for (int32_t k = 0; k < face.count(); ++k) out.push_back(transformed(world, posed.view().position(face.corner(k).vertex)));
+        const Matrix world = multiply(root, fromGLK(pose.modelMatrix(model)));
+        // The stored half, and each mirrored copy: -1 across a set of the mirror's axes.
+        for (int across = 0; across <= 7; ++across) {
+            if (across && (!display.drawMirroredHalves || (across & shown.mirrorAxes) != across)) continue;
+            Matrix mirrored = world;
+            for (int axis = 0; axis < 3; ++axis)
+                if (across & (1 << axis))
+                    for (int row = 0; row < 4; ++row) mirrored[axis * 4 + row] = -mirrored[axis * 4 + row];
+            for (const ZeltoFace& face : model.faces())
+                for (int32_t k = 0; k < face.count(); ++k)
+                    out.push_back(transformed(mirrored, posed.view().position(face.corner(k).vertex)));
+        }
     }
     return out;
+}
+
+// Every point the export gives, at rest and at the frames of each animation that tell
+// most (its first two, middle, last, and the loop's end), lies where the viewer draws one
+// and the other way round.
+void expectPosesOfTheViewer(const Metasequoia& scene, const tinygltf::Model& g, const std::string& what,
+                            DisplayChoice display = {}, double scale = 1) {
+    std::optional<BoundingBox> box = sceneFigures(scene).bounds;
+    double tolerance = 1e-4 * scale * std::max({box->size().x, box->size().y, box->size().z});
+    Evaluator evaluator{g};
+    expectSamePoints(evaluator.posed(nullptr, 0), viewerPose(scene, std::nullopt, 0, display, scale), tolerance,
+                     what + " at rest");
+    for (const tinygltf::Animation& animation : g.animations) {
+        uint64_t length = loopLength(scene, animation.name);
+        for (uint64_t t : {uint64_t{0}, uint64_t{1}, length / 2, length - 1, length})
+            expectSamePoints(evaluator.posed(&animation, double(t) / 30), viewerPose(scene, animation.name, t, display, scale),
+                             tolerance, what + ", " + animation.name + ", frame " + std::to_string(t));
+    }
 }
 
 tinygltf::Model load(const GltfExport& exported) {
@@ -251,17 +286,47 @@ TEST(GltfExport, PosesMatchTheViewersAtEveryFrame) {
             std::vector<float> inverse = read<float>(g, skin.inverseBindMatrices, 16);
             for (size_t i = 0; i < inverse.size(); ++i) EXPECT_EQ(inverse[i], GLKMatrix4Identity.m[i % 16]);
         }
-        std::optional<BoundingBox> box = sceneFigures(scene).bounds;
-        double tolerance = 1e-4 * std::max({box->size().x, box->size().y, box->size().z});
-        Evaluator evaluator{g};
-        expectSamePoints(evaluator.posed(nullptr, 0), viewerPose(scene, std::nullopt, 0), tolerance, what + " at rest");
-        for (const tinygltf::Animation& animation : g.animations) {
-            uint64_t length = loopLength(scene, animation.name);
-            for (uint64_t t : {uint64_t{0}, uint64_t{1}, length / 2, length - 1, length})
-                expectSamePoints(evaluator.posed(&animation, double(t) / 30), viewerPose(scene, animation.name, t), tolerance,
-                                 what + ", " + animation.name + ", frame " + std::to_string(t));
-        }
+        expectPosesOfTheViewer(scene, g, what);
     }
+}
+
+// Mirrored halves (of a model its node moves, and of one bones move) and hidden objects
+// go out as the window shows them, and the scale scales all of it, the unit noted.
+TEST(GltfExport, MirrorsHiddenObjectsAndTheScaleFollowTheWindow) {
+    std::ifstream in(sample("arm"), std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    text.insert(text.find("\tdepth 0"), "\tmirror 1\r\n\tmirror_axis 2\r\n");
+    text.insert(text.find("BoneAnimation"),
+                "Object \"spinner\" {\r\n\tmirror 1\r\n\tmirror_axis 5\r\n\tvertex 3 {\r\n\t\t10 0 0\r\n\t\t40 0 5\r\n"
+                "\t\t10 30 20\r\n\t}\r\n\tface 1 {\r\n\t\t3 V(0 1 2) M(0)\r\n\t}\r\n\tanimation \"wave\" {\r\n"
+                "\t\t1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1\r\n\t\t0 0 -1 0 0 1 0 0 1 0 0 0 10 0 0 1\r\n\t}\r\n}\r\n"
+                "Object \"ghost\" {\r\n\tvisible 0\r\n\tvertex 3 {\r\n\t\t0 500 0\r\n\t\t1 500 0\r\n\t\t0 501 0\r\n\t}\r\n"
+                "\tface 1 {\r\n\t\t3 V(0 1 2) M(0)\r\n\t}\r\n}\r\n");
+    Metasequoia scene = Metasequoia::initWithData(text);
+    for (DisplayChoice display : {DisplayChoice{}, DisplayChoice::asModelled()}) {
+        GltfExportOptions options;
+        options.display = display;
+        options.scale = display.drawMirroredHalves ? 0.01 : 1;
+        tinygltf::Model g = load(exportGltf(scene, options));
+        EXPECT_EQ(g.asset.extras.Get("metresPerDocumentUnit").GetNumberAsDouble(), options.scale);
+        expectPosesOfTheViewer(scene, g, display.drawMirroredHalves ? "as modelled" : "as stored", display, options.scale);
+    }
+    // The arm's copy, which joints mirrored across y move, is turned inside out: its
+    // triangles go the other way round.
+    tinygltf::Model g = load(exportGltf(scene, [] {
+        GltfExportOptions options;
+        options.display = DisplayChoice::asModelled();
+        return options;
+    }()));
+    std::vector<const tinygltf::Mesh*> armMeshes(2);
+    for (const tinygltf::Node& node : g.nodes)
+        if (node.skin >= 0) armMeshes[static_cast<size_t>(node.skin)] = &g.meshes[static_cast<size_t>(node.mesh)];
+    ASSERT_TRUE(armMeshes[0] && armMeshes[1]);
+    std::vector<uint32_t> stored = read<uint32_t>(g, armMeshes[0]->primitives[0].indices, 1);
+    std::vector<uint32_t> turned = read<uint32_t>(g, armMeshes[1]->primitives[0].indices, 1);
+    ASSERT_EQ(stored.size(), turned.size());
+    for (size_t t = 0; t < stored.size(); t += 3)
+        EXPECT_TRUE(turned[t] == stored[t + 2] && turned[t + 1] == stored[t + 1] && turned[t + 2] == stored[t]) << t;
 }
 
 TEST(GltfExport, ShearIsWarnedOfAndDocumentsWithoutPartsExport) {
@@ -274,17 +339,27 @@ TEST(GltfExport, ShearIsWarnedOfAndDocumentsWithoutPartsExport) {
     ASSERT_EQ(exported.warnings.size(), 1u);
     EXPECT_NE(exported.warnings[0].find("\"lean\""), std::string::npos);
     // Two-corner polygons only, naming no material (read for compatibility, they take the
-    // default one) and with no animations: lines, nothing else.
+    // default one) and with no animations: left out, as the window leaves them out; kept
+    // when asked for, as lines in an unlit, untextured material of the same colour.
     Metasequoia lines = Metasequoia::initWithData(std::string(kHeader) +
                                                   "Object \"l\" {\r\n\tvertex 3 {\r\n\t\t0 0 0\r\n\t\t1 0 0\r\n\t\t0 1 0\r\n\t}\r\n"
                                                   "\tface 2 {\r\n\t\t2 V(0 1)\r\n\t\t2 V(1 2)\r\n\t}\r\n}\r\nEof\r\n",
                                                   MQAReading::Compatible);
-    tinygltf::Model g = load(exportGltf(lines, GltfExportOptions()));
+    GltfExport leftOut = exportGltf(lines, GltfExportOptions());
+    EXPECT_TRUE(load(leftOut).meshes.empty() && leftOut.lines == 0);
+    GltfExportOptions keep;
+    keep.lines = true;
+    tinygltf::Model g = load(exportGltf(lines, keep));
     ASSERT_EQ(g.meshes.size(), 1u);
     ASSERT_EQ(g.meshes[0].primitives.size(), 1u);
-    EXPECT_EQ(g.meshes[0].primitives[0].mode, TINYGLTF_MODE_LINE);
-    EXPECT_EQ(read<uint32_t>(g, g.meshes[0].primitives[0].indices, 1).size(), 4u);
-    EXPECT_TRUE(g.materials.size() == 1 && g.animations.empty());
+    const tinygltf::Primitive& line = g.meshes[0].primitives[0];
+    EXPECT_EQ(line.mode, TINYGLTF_MODE_LINE);
+    EXPECT_EQ(read<uint32_t>(g, line.indices, 1).size(), 4u);
+    ASSERT_TRUE(g.materials.size() == 2 && g.animations.empty());
+    const tinygltf::Material& unlit = g.materials[static_cast<size_t>(line.material)];
+    EXPECT_TRUE(unlit.extensions.count("KHR_materials_unlit") && unlit.pbrMetallicRoughness.baseColorTexture.index < 0);
+    EXPECT_EQ(unlit.pbrMetallicRoughness.baseColorFactor, g.materials[0].pbrMetallicRoughness.baseColorFactor);
+    EXPECT_EQ(g.extensionsUsed, std::vector<std::string>{"KHR_materials_unlit"});
     // An empty document, without materials: a root node and nothing else.
     Metasequoia empty = Metasequoia::initWithData(std::string(kHeader) + "Scene {\r\n\tpos 0.0 0.0 0.0\r\n}\r\nEof\r\n");
     tinygltf::Model none = load(exportGltf(empty, GltfExportOptions()));

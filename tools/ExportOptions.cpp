@@ -1,19 +1,30 @@
 #include "ExportOptions.h"
 
+#include <charconv>
+#include <cmath>
+#include <optional>
 #include <string_view>
 
 const char* const kExportUsage =
-    "usage: zelto-export [--compat] FILE -o OUT.glb\n"
-    "       zelto-export [--compat] FILE -o OUT.gltf\n"
+    "usage: zelto-export [options] FILE -o OUT.glb\n"
+    "       zelto-export [options] FILE -o OUT.gltf\n"
     "\n"
-    "Writes the scene of FILE (a document, or a .mqoz archive holding one) as glTF 2.0:\n"
-    "its meshes with the normals Zelto draws with, its materials and textures, and one\n"
-    "animation per animation name, at 30 frames a second.\n"
+    "Writes the scene of FILE (a document, or a .mqoz archive holding one) as glTF 2.0, as\n"
+    "the Zelto window shows it: its meshes with the normals Zelto draws with, its materials\n"
+    "and textures, and one animation per animation name, at 30 frames a second.\n"
     "A .glb file holds everything, textures too; a .gltf file is text, with its buffer\n"
     "(textures included) in OUT.bin beside it.\n"
     "\n"
     "  -o, --output OUT       the file to write (never the document itself)\n"
     "  --compat               compatibility reading (see zelto-inspect --help)\n"
+    "  --mirrors draw|skip    the other halves of objects the modeller mirrors (default:\n"
+    "                         draw with --compat, else skip)\n"
+    "  --hidden draw|skip     the objects the modeller hides (default: skip with --compat,\n"
+    "                         else draw)\n"
+    "  --lines                keep two-corner faces (the modeller's guide lines), which Zelto\n"
+    "                         does not draw, as lines with an unlit, untextured material\n"
+    "  --scale S              metres per document unit (default 1): the scene is scaled by\n"
+    "                         S, and the file's asset extras say so\n"
     "  -h, --help             this text\n"
     "  --version              the version\n"
     "\n"
@@ -26,14 +37,37 @@ ExportCommand parseExportArguments(int argc, const char* const* argv) {
     bool haveInput = false, haveOutput = false;
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
+        auto value = [&]() -> std::optional<std::string_view> {
+            if (i + 1 >= argc) return std::nullopt;
+            return std::string_view(argv[++i]);
+        };
+        auto missing = [&] { return UsageError{"option '" + std::string(arg) + "' needs a value"}; };
+        auto bad = [&](std::string_view what) {
+            return UsageError{"bad value for '" + std::string(arg) + "': '" + std::string(what) + "'"};
+        };
         if (arg == "-h" || arg == "--help") return ShowUsage{};
         if (arg == "--version") return ShowVersion{};
         if (arg == "-o" || arg == "--output") {
-            if (i + 1 >= argc) return UsageError{"option '" + std::string(arg) + "' needs a value"};
-            options.output = argv[++i];
+            auto v = value();
+            if (!v) return missing();
+            options.output = *v;
             haveOutput = true;
         } else if (arg == "--compat") {
             options.compatible = true;
+        } else if (arg == "--lines") {
+            options.lines = true;
+        } else if (std::optional<bool>* shown = options.display.optionFor(arg)) {
+            auto v = value();
+            if (!v) return missing();
+            *shown = DisplayOptions::drawOrSkip(*v);
+            if (!*shown) return bad(*v);
+        } else if (arg == "--scale") {
+            auto v = value();
+            if (!v) return missing();
+            double scale = 0;
+            auto [end, ec] = std::from_chars(v->data(), v->data() + v->size(), scale);
+            if (ec != std::errc() || end != v->data() + v->size() || !(scale > 0) || !std::isfinite(scale)) return bad(*v);
+            options.scale = scale;
         } else if (arg.size() > 1 && arg[0] == '-') {
             return UsageError{"unknown option '" + std::string(arg) + "'"};
         } else if (!haveInput) {

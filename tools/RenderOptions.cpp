@@ -132,11 +132,11 @@ RenderCommand parseRenderArguments(int argc, const char* const* argv) {
             options.backFaces = true;
         } else if (arg == "--antialias") {
             options.antialias = true;
-        } else if (arg == "--mirrors" || arg == "--hidden") {
+        } else if (std::optional<bool>* shown = options.display.optionFor(arg)) {
             auto v = value();
             if (!v) return missing();
-            if (*v != "draw" && *v != "skip") return bad(*v);
-            (arg == "--mirrors" ? options.drawMirroredHalves : options.drawHidden) = *v == "draw";
+            *shown = DisplayOptions::drawOrSkip(*v);
+            if (!*shown) return bad(*v);
         } else if (arg == "--draw") {
             auto v = value();
             if (!v) return missing();

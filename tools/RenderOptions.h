@@ -6,6 +6,7 @@
 #include <variant>
 
 #include "CommandLine.h"
+#include "DisplayOptions.h"
 
 #include "FrameRenderer.h"
 
@@ -30,10 +31,7 @@ struct RenderOptions {
     View view = View::AsTheWindowOpens;
     bool wireframe = false;
     bool backFaces = false;
-    // The other halves of mirrored objects, and the objects the modeller hides: drawn or
-    // not. Unless given, a document read for compatibility shows as its modeller shows
-    // it, one read strictly as it is stored.
-    std::optional<bool> drawMirroredHalves, drawHidden;
+    DisplayOptions display;
     // Edges smoothed with several samples a pixel; off so that pictures compare pixel for
     // pixel unless asked for.
     bool antialias = false;

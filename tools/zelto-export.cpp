@@ -29,11 +29,13 @@ int exportDocument(const ExportOptions& options) {
         std::cerr << describeError(input.displayName(), error) << "\n";
         return kRefused;
     }
-    // The export carries the objects as stored.
-    input.reportWarnings(warningsAsDrawn(scene, DisplayChoice{}));
     GltfExportOptions exportOptions;
     exportOptions.documentPath = input.documentPath();
     exportOptions.lenientPaths = options.compatible;
+    exportOptions.display = options.display.choiceFor(options.compatible);
+    exportOptions.lines = options.lines;
+    exportOptions.scale = options.scale;
+    input.reportWarnings(warningsAsDrawn(scene, exportOptions.display));
     try {
         for (const std::string& warning : exportGltfFile(scene, options.output, exportOptions))
             std::cerr << "zelto-export: warning: " << input.displayName() << ": " << warning << "\n";

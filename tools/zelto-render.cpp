@@ -133,10 +133,7 @@ int draw(const RenderOptions& options) {
         std::cerr << describeError(input.displayName(), error) << "\n";
         return kRefused;
     }
-    DisplayChoice display =
-        DisplayChoice::forReading(options.compatible ? MQAReading::Compatible : MQAReading::Strict);
-    if (options.drawMirroredHalves) display.drawMirroredHalves = *options.drawMirroredHalves;
-    if (options.drawHidden) display.hideInvisible = !*options.drawHidden;
+    const DisplayChoice display = options.display.choiceFor(options.compatible);
     input.reportWarnings(warningsAsDrawn(scene, display));
     if (options.animation) {
         std::vector<std::string> names = scene.animationNames();

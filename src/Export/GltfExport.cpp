@@ -1,13 +1,17 @@
 #include "GltfExport.h"
 
 #include <algorithm>
+#include <cmath>
 #include <sstream>
+#include <stdexcept>
 
 #include "DocumentSource.h"
+#include "GltfAnimation.h"
 #include "GltfBuffer.h"
 #include "GltfFinite.h"
 #include "GltfMaterials.h"
 #include "GltfMesh.h"
+#include "GltfSkeleton.h"
 #include "MQAException.h"
 #include "MQAProgress.h"
 #include "PercentEncoding.h"
@@ -37,46 +41,101 @@ int addNode(tinygltf::Model& gltf, tinygltf::Node node) {
     return static_cast<int>(gltf.nodes.size()) - 1;
 }
 
-// The keyframes of one node over an animation: translation, rotation and scale.
-struct NodeTrack {
+// The scene's place: where its origin goes (as it is, so that one not finite is warned
+// of), its turn, and the export's scale, which scales the origin's place too.
+TransformSplit scenePlace(const Metasequoia& scene, double scale) {
+    GLKMatrix4 turn = scene.sceneMatrix();
+    TransformSplit place;
+    place.translation = {turn.m[12] * scale, turn.m[13] * scale, turn.m[14] * scale};
+    turn.m[12] = turn.m[13] = turn.m[14] = 0;
+    place.rotation = splitTransform(turn).rotation;
+    place.scale = {scale, scale, scale};
+    return place;
+}
+
+// A model that went out, and the node that stands for it.
+struct ExportedModel {
+    const ZeltoModel* model;
     int node;
-    std::vector<float> translations, rotations, scales;
-    void add(const TransformSplit& split) {
-        translations.insert(translations.end(), split.translation.begin(), split.translation.end());
-        std::array<double, 4> q = split.rotation;
-        // Each rotation on the same side as the one before, so the way between is short.
-        if (rotations.size() >= 4) {
-            const float* last = &rotations[rotations.size() - 4];
-            if (last[0] * q[0] + last[1] * q[1] + last[2] * q[2] + last[3] * q[3] < 0)
-                for (double& part : q) part = -part;
-        }
-        rotations.insert(rotations.end(), q.begin(), q.end());
-        scales.insert(scales.end(), split.scale.begin(), split.scale.end());
-    }
+    bool skinned;
 };
 
-void addAnimation(tinygltf::Model& gltf, GltfBuffer& buffer, const std::string& name, const std::vector<float>& times,
-                  const std::vector<NodeTrack>& tracks) {
-    tinygltf::Animation animation;
-    animation.name = name;
-    const int input = buffer.addFloats(times, 1, TINYGLTF_TYPE_SCALAR, 0, true);
-    for (const NodeTrack& track : tracks) {
-        for (const auto& [path, values, type] :
-             {std::tuple{"translation", &track.translations, TINYGLTF_TYPE_VEC3},
-              std::tuple{"rotation", &track.rotations, TINYGLTF_TYPE_VEC4}, std::tuple{"scale", &track.scales, TINYGLTF_TYPE_VEC3}}) {
-            tinygltf::AnimationSampler sampler;
-            sampler.input = input;
-            sampler.output = buffer.addFloats(*values, type == TINYGLTF_TYPE_VEC4 ? 4 : 3, type, 0);
-            sampler.interpolation = "LINEAR";
-            animation.samplers.push_back(sampler);
-            tinygltf::AnimationChannel channel;
-            channel.sampler = static_cast<int>(animation.samplers.size()) - 1;
-            channel.target_node = track.node;
-            channel.target_path = path;
-            animation.channels.push_back(channel);
+std::string axesName(int32_t across) {
+    std::string name;
+    for (int axis = 0; axis < 3; ++axis)
+        if (across & (1 << axis)) name += static_cast<char>('x' + axis);
+    return name;
+}
+
+// Its mirrored copies, as the window draws them. One its node moves is a child node
+// that mirrors the same mesh (glTF turns the winding of a mirrored mesh itself); one
+// joints move stands beside it with joints of its own under a mirror, and triangles
+// wound the other way where the mirror turns it inside out.
+void addMirroredCopies(tinygltf::Model& gltf, GltfBuffer& buffer, const ExportedModel& exported, int32_t mirrorAxes,
+                       GltfSkeleton* skeleton) {
+    const int mesh = gltf.nodes[static_cast<size_t>(exported.node)].mesh;
+    if (mesh < 0) return;
+    int turned = -1;
+    for (const MirrorCopy& copy : MirrorCopies(mirrorAxes)) {
+        tinygltf::Node node;
+        node.name = exported.model->name() + " (mirrored across " + axesName(copy.across) + ")";
+        node.mesh = mesh;
+        if (!exported.skinned) {
+            node.scale = {copy.scale.x, copy.scale.y, copy.scale.z};
+            const int index = addNode(gltf, node);
+            gltf.nodes[static_cast<size_t>(exported.node)].children.push_back(index);
+            continue;
+        }
+        if (copy.turned) {
+            if (turned < 0) turned = addTurnedMesh(gltf, buffer, mesh);
+            node.mesh = turned;
+        }
+        node.skin = skeleton->mirroredSkin(copy);
+        gltf.scenes[0].nodes.push_back(addNode(gltf, node));
+    }
+}
+
+// One animation: every frame of the name's loop, as the viewer shows it, and the one
+// after its last, where glTF players start again. Returns whether every matrix split
+// exactly.
+bool addAnimationNamed(tinygltf::Model& gltf, GltfBuffer& buffer, const Metasequoia& scene, const std::string& name,
+                       const std::vector<ExportedModel>& models, const GltfSkeleton* skeleton, int root,
+                       const TransformSplit& place) {
+    const uint64_t frames = std::max<uint64_t>(1, loopLength(scene, name));
+    std::vector<float> times;
+    std::vector<GltfTrack> tracks;
+    std::vector<const ZeltoModel*> moved;  // the models whose nodes their own animations move
+    for (const ExportedModel& exported : models)
+        if (!exported.skinned && !exported.model->animations().empty()) {
+            tracks.push_back({{exported.node}, {}, {}, {}, {}});
+            moved.push_back(exported.model);
+        }
+    const size_t jointTracks = tracks.size();
+    if (skeleton)
+        for (uint32_t j = 0; j < skeleton->joints(); ++j) tracks.push_back({skeleton->nodesOfJoint(j), {}, {}, {}, {}});
+    // A name that moves nothing here still gets its animation: the root standing still.
+    const bool still = tracks.empty();
+    if (still) tracks.push_back({{root}, {}, {}, {}, {}});
+    bool exact = true;
+    for (uint64_t t = 0; t <= frames; ++t) {
+        times.push_back(static_cast<float>(static_cast<double>(t) / kFramesPerSecond));
+        for (size_t i = 0; i < moved.size(); ++i) {
+            TransformSplit split = splitTransform(moved[i]->matrixForAnimationName(name, t));
+            exact = exact && split.exact;
+            tracks[i].add(split);
+        }
+        if (still) tracks[0].add(place);
+        if (!skeleton) continue;
+        std::optional<std::vector<GLKMatrix4>> bones = scene.bonesForName(name, t);
+        for (uint32_t j = 0; j < skeleton->joints(); ++j) {
+            bool posed = j + 1 < skeleton->joints() && bones && j < bones->size();
+            TransformSplit split = splitTransform(posed ? (*bones)[j] : GLKMatrix4Identity);
+            exact = exact && split.exact;
+            tracks[jointTracks + j].add(split);
         }
     }
-    if (!animation.channels.empty()) gltf.animations.push_back(animation);
+    addAnimation(gltf, buffer, name, times, tracks);
+    return exact;
 }
 
 // The text file's JSON names its buffer by `resourcesName` instead of carrying it.
@@ -91,10 +150,16 @@ std::string withBufferBeside(std::string json, const std::string& resourcesName)
 }  // namespace
 
 GltfExport exportGltf(const Metasequoia& scene, const GltfExportOptions& options) {
+    if (!(options.scale > 0) || !std::isfinite(options.scale))
+        throw std::invalid_argument("the scale must be a finite number above 0");
     GltfExport exported;
     tinygltf::Model gltf;
     gltf.asset.version = "2.0";
     gltf.asset.generator = "Zelto";
+    // glTF's unit is the metre: what a document's unit was taken for.
+    tinygltf::Value::Object unit;
+    unit["metresPerDocumentUnit"] = tinygltf::Value(options.scale);
+    gltf.asset.extras = tinygltf::Value(unit);
     GltfBuffer buffer(gltf);
     const zelto::DocumentFiles besideDocument(options.documentPath, options.lenientPaths);
     TextureFiles textures(options.textureFiles ? *options.textureFiles : besideDocument, options.textureBudget);
@@ -103,15 +168,8 @@ GltfExport exportGltf(const Metasequoia& scene, const GltfExportOptions& options
 
     tinygltf::Node rootNode;
     rootNode.name = "scene";
-    // The scene's place: where its origin goes (as it is, so that one not finite is
-    // warned of), and its turn, which has no scale to speak of.
-    GLKMatrix4 turn = scene.sceneMatrix();
-    TransformSplit place;
-    place.translation = {turn.m[12], turn.m[13], turn.m[14]};
-    turn.m[12] = turn.m[13] = turn.m[14] = 0;
-    place.rotation = splitTransform(turn).rotation;
-    rootNode.translation.assign(place.translation.begin(), place.translation.end());
-    rootNode.rotation.assign(place.rotation.begin(), place.rotation.end());
+    const TransformSplit place = scenePlace(scene, options.scale);
+    setTransform(rootNode, place);
     const int root = addNode(gltf, rootNode);
     gltf.scenes.emplace_back();
     gltf.scenes[0].nodes.push_back(root);
@@ -126,22 +184,28 @@ GltfExport exportGltf(const Metasequoia& scene, const GltfExportOptions& options
         joints = 0;
     }
 
-    // Meshes, at rest: the vertices as stored and the normals they give.
-    std::vector<int> modelNodes;
-    std::vector<bool> skinned;
+    // Meshes, at rest: the vertices as stored and the normals they give; the objects the
+    // window would leave out are left out.
+    std::vector<ExportedModel> models;
     uint64_t facesDone = 0;
     if (options.progress) {
         uint64_t faces = 0;
         for (const ZeltoModel& model : scene.models()) faces += model.faces().size();
         options.progress->setTotal(faces);
     }
-    for (const ZeltoModel& model : scene.models()) {
+    GltfLineMaterials lineMaterials(gltf);
+    const std::vector<ObjectDisplay>& displays = scene.objectDisplays();
+    for (size_t i = 0; i < scene.models().size(); ++i) {
         checkCancelled(options.progress);
+        const ZeltoModel& model = scene.models()[i];
+        const ObjectDisplay display = i < displays.size() ? displays[i] : ObjectDisplay{};
+        facesDone += model.faces().size();
+        if (options.display.hideInvisible && !display.visible) continue;
         GltfMeshFigures figures;
         tinygltf::Node node;
         node.name = model.name();
-        node.mesh = addMesh(gltf, buffer, model, ModelPose(model), materials, joints, figures);
-        facesDone += model.faces().size();
+        node.mesh = addMesh(gltf, buffer, model, ModelPose(model), materials, options.lines ? &lineMaterials : nullptr,
+                            joints, figures);
         if (options.progress) options.progress->reached(facesDone);
         exported.triangles += figures.triangles;
         exported.lines += figures.lines;
@@ -154,76 +218,27 @@ GltfExport exportGltf(const Metasequoia& scene, const GltfExportOptions& options
                                         "glTF moves a skinned mesh by its joints alone, so they are left out");
         int index = addNode(gltf, node);
         (figures.skinned ? gltf.scenes[0].nodes : gltf.nodes[static_cast<size_t>(root)].children).push_back(index);
-        modelNodes.push_back(index);
-        skinned.push_back(figures.skinned);
+        models.push_back({&model, index, figures.skinned});
     }
-    const bool anySkinned = std::find(skinned.begin(), skinned.end(), true) != skinned.end();
-    std::vector<int> jointNodes;
-    if (anySkinned) {
-        std::optional<std::vector<GLKMatrix4>> rest = scene.bonesForName(std::nullopt, 0);
-        tinygltf::Skin skin;
-        for (uint32_t j = 0; j <= joints; ++j) {
-            tinygltf::Node node;
-            node.name = j < joints ? "bone " + std::to_string(j) : "unposed";
-            bool posed = j < joints && rest && j < rest->size();
-            setTransform(node, splitTransform(posed ? (*rest)[j] : GLKMatrix4Identity));
-            jointNodes.push_back(addNode(gltf, node));
-            gltf.nodes[static_cast<size_t>(root)].children.push_back(jointNodes.back());
+    std::optional<GltfSkeleton> skeleton;
+    if (std::any_of(models.begin(), models.end(), [](const ExportedModel& m) { return m.skinned; })) {
+        skeleton.emplace(gltf, buffer, joints, scene.bonesForName(std::nullopt, 0), root);
+        for (const ExportedModel& model : models)
+            if (model.skinned) gltf.nodes[static_cast<size_t>(model.node)].skin = skeleton->skin();
+    }
+    if (options.display.drawMirroredHalves)
+        for (const ExportedModel& model : models) {
+            const size_t i = static_cast<size_t>(model.model - scene.models().data());
+            if (i < displays.size() && displays[i].mirrorAxes)
+                addMirroredCopies(gltf, buffer, model, displays[i].mirrorAxes, skeleton ? &*skeleton : nullptr);
         }
-        skin.joints = jointNodes;
-        // The joints pose from the vertices as stored: every inverse bind matrix is the
-        // identity. Written out, as some readers do not take the default.
-        std::vector<float> identities;
-        for (size_t j = 0; j < jointNodes.size(); ++j) identities.insert(identities.end(), GLKMatrix4Identity.m.begin(), GLKMatrix4Identity.m.end());
-        skin.inverseBindMatrices = buffer.addFloats(identities, 16, TINYGLTF_TYPE_MAT4, 0);
-        gltf.skins.push_back(skin);
-        for (size_t i = 0; i < modelNodes.size(); ++i)
-            if (skinned[i]) gltf.nodes[static_cast<size_t>(modelNodes[i])].skin = 0;
-    }
 
-    // Animations: every frame of each name's loop, as the viewer shows it.
     for (const std::string& name : scene.animationNames()) {
         checkCancelled(options.progress);
-        const uint64_t frames = std::max<uint64_t>(1, loopLength(scene, name));
-        std::vector<float> times;
-        std::vector<NodeTrack> tracks;
-        for (size_t i = 0; i < modelNodes.size(); ++i)
-            if (!skinned[i] && !scene.models()[i].animations().empty()) tracks.push_back({modelNodes[i], {}, {}, {}});
-        const size_t modelTracks = tracks.size();
-        for (int node : jointNodes) tracks.push_back({node, {}, {}, {}});
-        // A name that moves nothing here still gets its animation: the root standing still.
-        TransformSplit still;
-        if (tracks.empty()) {
-            still = place;
-            tracks.push_back({root, {}, {}, {}});
-        }
-        bool exact = true;
-        // The loop's frames, and the one after its last, where glTF players start again.
-        for (uint64_t t = 0; t <= frames; ++t) {
-            times.push_back(static_cast<float>(static_cast<double>(t) / kFramesPerSecond));
-            size_t track = 0;
-            for (size_t i = 0; i < modelNodes.size(); ++i) {
-                if (skinned[i] || scene.models()[i].animations().empty()) continue;
-                TransformSplit split = splitTransform(scene.models()[i].matrixForAnimationName(name, t));
-                exact = exact && split.exact;
-                tracks[track++].add(split);
-            }
-            if (tracks.size() == 1 && tracks[0].node == root) tracks[0].add(still);
-            if (!jointNodes.empty()) {
-                std::optional<std::vector<GLKMatrix4>> bones = scene.bonesForName(name, t);
-                for (uint32_t j = 0; j <= joints; ++j) {
-                    bool posed = j < joints && bones && j < bones->size();
-                    TransformSplit split = splitTransform(posed ? (*bones)[j] : GLKMatrix4Identity);
-                    exact = exact && split.exact;
-                    tracks[modelTracks + j].add(split);
-                }
-            }
-        }
-        if (!exact)
+        size_t before = gltf.animations.size();
+        if (!addAnimationNamed(gltf, buffer, scene, name, models, skeleton ? &*skeleton : nullptr, root, place))
             exported.warnings.push_back("animation \"" + name + "\": a frame's matrix shears or projects, which glTF "
                                         "cannot move a node by; the closest translation, rotation and scale stand for it");
-        size_t before = gltf.animations.size();
-        addAnimation(gltf, buffer, name, times, tracks);
         exported.animations += gltf.animations.size() - before;
     }
 

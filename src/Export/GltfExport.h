@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "ObjectDisplay.h"
+
 class Metasequoia;
 class MQAProgress;
 namespace zelto {
@@ -21,6 +23,14 @@ struct GltfExportOptions {
     size_t textureBudget = size_t{512} << 20;         // bytes the decoded textures may take, as in drawing
     // Counts the faces done against all of them; stops with MQACancelled once cancelled.
     MQAProgress* progress = nullptr;
+    // The objects as the window shows them: mirrored halves added, hidden objects left out.
+    DisplayChoice display;
+    // Two-corner faces, which Zelto never draws, as lines with an unlit, untextured
+    // material; left out otherwise.
+    bool lines = false;
+    // Metres per document unit: the scene is scaled by it, and the asset's extras say so.
+    // Finite and above 0.
+    double scale = 1;
 };
 
 // An exported scene: the file's bytes, the buffer for a text file, and what the export
@@ -32,12 +42,13 @@ struct GltfExport {
     uint64_t triangles = 0, lines = 0, textures = 0, animations = 0;
 };
 
-// The scene as glTF 2.0: a root node with the scene's place (its sceneMatrix); under it a
-// node per model (its matrix at rest as translation, rotation and scale) with its mesh,
-// and the bones' joints. A model whose vertices follow bones is skinned (its node then
-// stands beside the root, as glTF skins ask). One animation per animation name, sampled
-// at 30 frames a second over its loop, each frame's matrices split into translation,
-// rotation and scale. The scene is only read.
+// The scene as glTF 2.0: a root node with the scene's place (its sceneMatrix) and the
+// export's scale; under it a node per model (its matrix at rest as translation, rotation
+// and scale) with its mesh and its mirrored copies, and the bones' joints. A model whose
+// vertices follow bones is skinned (its node then stands beside the root, as glTF skins
+// ask). One animation per animation name, sampled at 30 frames a second over its loop,
+// each frame's matrices split into translation, rotation and scale. The scene is only
+// read. Throws std::invalid_argument for a scale that is not finite and above 0.
 GltfExport exportGltf(const Metasequoia& scene, const GltfExportOptions& options);
 
 // Where an export to `path` goes: the file, and beside a .gltf text file its buffer,

@@ -1,6 +1,8 @@
 #include "GltfMesh.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "TriangleRuns.h"
 #include "ZeltoModel.h"
@@ -23,8 +25,24 @@ struct RunVertices {
 
 }  // namespace
 
+int GltfLineMaterials::materialFor(int material) {
+    auto [made, added] = _made.try_emplace(material, static_cast<int>(_gltf.materials.size()));
+    if (!added) return made->second;
+    tinygltf::Material lines;
+    lines.name = material >= 0 ? _gltf.materials[static_cast<size_t>(material)].name + " (lines)" : "lines";
+    if (material >= 0)
+        lines.pbrMetallicRoughness.baseColorFactor =
+            _gltf.materials[static_cast<size_t>(material)].pbrMetallicRoughness.baseColorFactor;
+    lines.extensions["KHR_materials_unlit"] = tinygltf::Value(tinygltf::Value::Object());
+    _gltf.materials.push_back(lines);
+    std::vector<std::string>& used = _gltf.extensionsUsed;
+    if (std::find(used.begin(), used.end(), "KHR_materials_unlit") == used.end()) used.push_back("KHR_materials_unlit");
+    return made->second;
+}
+
 int addMesh(tinygltf::Model& gltf, GltfBuffer& buffer, const ZeltoModel& model, const PoseView& pose,
-            const std::map<const ZeltoMaterial*, int>& materials, uint32_t joints, GltfMeshFigures& figures) {
+            const std::map<const ZeltoMaterial*, int>& materials, GltfLineMaterials* lines, uint32_t joints,
+            GltfMeshFigures& figures) {
     const std::vector<ZeltoVertex>& vertices = model.vertices();
     auto jointOf = [&](uint32_t v) {
         int32_t bone = vertices[v].bone;
@@ -33,7 +51,7 @@ int addMesh(tinygltf::Model& gltf, GltfBuffer& buffer, const ZeltoModel& model, 
     if (joints > 0)
         for (uint32_t v = 0; v < vertices.size() && !figures.skinned; ++v) figures.skinned = jointOf(v) < joints;
     TriangleRunChoices choices;
-    choices.lines = true;
+    choices.lines = lines != nullptr;
     choices.finiteFacesOnly = true;
     const TriangleRuns runs(model, choices);
     figures.skipped = runs.facesLeftOut();
@@ -84,9 +102,27 @@ int addMesh(tinygltf::Model& gltf, GltfBuffer& buffer, const ZeltoModel& model, 
         primitive.indices = buffer.addIndices(indices);
         auto material = materials.find(run.material);
         if (material != materials.end()) primitive.material = material->second;
+        if (run.lines) primitive.material = lines->materialFor(primitive.material);
         mesh.primitives.push_back(primitive);
     }
     if (mesh.primitives.empty()) return -1;  // nothing to draw: no mesh
     gltf.meshes.push_back(mesh);
+    return static_cast<int>(gltf.meshes.size()) - 1;
+}
+
+int addTurnedMesh(tinygltf::Model& gltf, GltfBuffer& buffer, int mesh) {
+    tinygltf::Mesh turned = gltf.meshes[static_cast<size_t>(mesh)];
+    turned.name += " (turned)";
+    for (tinygltf::Primitive& primitive : turned.primitives) {
+        if (primitive.mode != TINYGLTF_MODE_TRIANGLES) continue;
+        const tinygltf::Accessor& accessor = gltf.accessors[static_cast<size_t>(primitive.indices)];
+        const tinygltf::BufferView& view = gltf.bufferViews[static_cast<size_t>(accessor.bufferView)];
+        std::vector<uint32_t> indices(accessor.count);
+        std::memcpy(indices.data(), gltf.buffers[0].data.data() + view.byteOffset + accessor.byteOffset,
+                    indices.size() * sizeof(uint32_t));
+        for (size_t t = 0; t + 2 < indices.size(); t += 3) std::swap(indices[t], indices[t + 2]);
+        primitive.indices = buffer.addIndices(indices);
+    }
+    gltf.meshes.push_back(turned);
     return static_cast<int>(gltf.meshes.size()) - 1;
 }

@@ -1,6 +1,16 @@
 #include "ObjectDisplay.h"
 
+#include <bit>
+
 #include "Metasequoia.h"
+
+MirrorCopies::MirrorCopies(int32_t mirrorAxes) {
+    for (int32_t across = 1; across <= 7; ++across) {
+        if ((across & mirrorAxes) != across) continue;
+        GLKVector3 scale{across & 1 ? -1.0f : 1.0f, across & 2 ? -1.0f : 1.0f, across & 4 ? -1.0f : 1.0f};
+        _copies[_count++] = {across, scale, std::popcount(static_cast<unsigned>(across)) % 2 == 1};
+    }
+}
 
 std::vector<MQAWarning> displayNotes(const Metasequoia& scene, DisplayChoice choice) {
     std::vector<MQAWarning> notes;

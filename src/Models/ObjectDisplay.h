@@ -1,9 +1,11 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "GLKMath.h"
 #include "MQAException.h"
 #include "MQAFile.h"
 
@@ -21,6 +23,26 @@ struct ObjectDisplay {
     int32_t mirror = 0;
     std::string noteName = "Object";
     bool operator==(const ObjectDisplay&) const = default;
+};
+
+// The copies a mirrored object shows besides the half it stores, about its own origin:
+// one for each set of its mirror axes, the stored half scaled by -1 across the set's
+// axes, and turned inside out (its faces wound the other way) where they are odd in
+// number. In the order x, y, xy, z, xz, yz, xyz.
+struct MirrorCopy {
+    int32_t across = 0;  // axis bits, as ObjectDisplay::mirrorAxes
+    GLKVector3 scale;
+    bool turned = false;
+};
+class MirrorCopies {
+public:
+    explicit MirrorCopies(int32_t mirrorAxes);
+    const MirrorCopy* begin() const { return _copies.data(); }
+    const MirrorCopy* end() const { return _copies.data() + _count; }
+
+private:
+    std::array<MirrorCopy, 7> _copies;
+    size_t _count = 0;
 };
 
 // Whether a picture shows objects as the modeller does: their mirrored halves drawn,

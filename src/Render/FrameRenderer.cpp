@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include <bit>
-
 #include "FramePose.h"
 #include "Metasequoia.h"
 #include "RenderGL.h"
@@ -205,15 +203,13 @@ void FrameRenderer::drawModels(const Metasequoia& scene, const FramePose& pose, 
         drawFaces(model, drawing, textures);
         if (frame.wireframe) drawEdges(model, drawing);
         if (frame.drawMirroredHalves && display.mirrorAxes) {
-            for (int32_t across = 1; across <= 7; ++across) {
-                if ((across & display.mirrorAxes) != across) continue;
+            for (const MirrorCopy& copy : MirrorCopies(display.mirrorAxes)) {
                 glPushMatrix();
-                glScalef(across & 1 ? -1.0f : 1.0f, across & 2 ? -1.0f : 1.0f, across & 4 ? -1.0f : 1.0f);
-                bool turned = std::popcount(static_cast<unsigned>(across)) % 2 == 1;
-                if (turned) glFrontFace(frontFace == GL_CCW ? GL_CW : GL_CCW);
+                glScalef(copy.scale.x, copy.scale.y, copy.scale.z);
+                if (copy.turned) glFrontFace(frontFace == GL_CCW ? GL_CW : GL_CCW);
                 drawFaces(model, drawing, textures);
                 if (frame.wireframe) drawEdges(model, drawing);
-                if (turned) glFrontFace(frontFace);
+                if (copy.turned) glFrontFace(frontFace);
                 glPopMatrix();
             }
         }

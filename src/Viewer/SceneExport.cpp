@@ -1,8 +1,12 @@
 #include "SceneExport.h"
 
+#include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
+#include <QSettings>
 #include <QTimer>
 #include <memory>
 #include <thread>
@@ -14,12 +18,31 @@
 #include "MessageBar.h"
 #include "SceneLoader.h"
 #include "WindowController.h"
+#include "ZeltoOpenGLView.h"
 
 namespace SceneExport {
 
 namespace {
 
 std::string local(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+const char* const kScaleKey = "glTF export/metres per unit";
+
+// A field below the file's name for the scale: metres per document unit, as last used.
+QDoubleSpinBox* addScaleField(QFileDialog& dialog) {
+    dialog.setOption(QFileDialog::DontUseNativeDialog);  // a native dialog takes no fields
+    auto* scale = new QDoubleSpinBox(&dialog);
+    scale->setDecimals(6);
+    scale->setRange(0.000001, 1000000);
+    scale->setValue(QSettings().value(kScaleKey, 1.0).toDouble());
+    scale->setToolTip(QObject::tr("The exported scene is scaled by this: glTF measures in metres."));
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+        const int row = grid->rowCount();
+        grid->addWidget(new QLabel(QObject::tr("Metres per unit:"), &dialog), row, 0);
+        grid->addWidget(scale, row, 1);
+    }
+    return scale;
+}
 
 // What a worker shares with the window that started it, which may close first.
 struct Job {
@@ -32,8 +55,10 @@ struct Job {
 }  // namespace
 
 QString exportFile(const SceneHandle& scene, const QString& documentPath, MQAReading reading, const QString& out,
-                   MQAProgress* progress, QStringList* warnings) {
+                   MQAProgress* progress, QStringList* warnings, DisplayChoice display, double scale) {
     GltfExportOptions options;
+    options.display = display;
+    options.scale = scale;
     options.documentPath = local(QFileInfo(documentPath).absoluteFilePath());
     options.lenientPaths = reading == MQAReading::Compatible;
     options.progress = progress;
@@ -63,14 +88,16 @@ void exportGltf(WindowController* controller) {
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
         dialog.setDefaultSuffix(filter.contains("*.gltf") ? "gltf" : "glb");
     });
+    QDoubleSpinBox* scale = addScaleField(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     const QString out = dialog.selectedFiles().front();
+    QSettings().setValue(kScaleKey, scale->value());
 
     auto job = std::make_shared<Job>();
     auto counted = std::make_shared<SceneLoader::CountedWorker>();
-    std::thread([job, scene = controller->document()->model(), document, out,
-                 reading = controller->document()->reading(), counted]() mutable {
-        job->error = exportFile(scene, document, reading, out, &job->progress, &job->warnings);
+    std::thread([job, scene = controller->document()->model(), document, out, reading = controller->document()->reading(),
+                 display = controller->glView()->displayChoice(), scale = scale->value(), counted]() mutable {
+        job->error = exportFile(scene, document, reading, out, &job->progress, &job->warnings, display, scale);
         job->done = true;
         counted.reset();
     }).detach();
