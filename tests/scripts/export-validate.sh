@@ -42,7 +42,10 @@ done
 "$export_tool" --compat "$work/chunky.mqo" -o "$work/旗#1.gltf" 2> "$work/flag.log" || { cat "$work/flag.log"; exit 1; }
 files="$files $work/旗#1.gltf"
 node "$(dirname "$0")/../gltf/validate.js" "$validator" $files
+# assimp 5.2 does not decode a percent-encoded buffer name, which glTF asks for: the
+# file named to test that is left to the validator.
 for file in $files; do
+  case $file in *"#1.gltf") continue ;; esac
   assimp info "$file" -r > "$file.assimp" 2>&1 || { echo "assimp cannot read $file:"; tail -n 3 "$file.assimp"; exit 1; }
   # assimp's checks refuse a scene without meshes: those are read without them.
   grep -q '^Meshes: *0$' "$file.assimp" && continue
