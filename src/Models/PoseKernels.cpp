@@ -79,9 +79,34 @@ struct Lanes8 {
     __m256 x, y, z;
 };
 
-template <int N>
-ZELTO_AVX2 inline Lanes8 gather8(ConstPoints p, const ShapeCorners<N>* faces, int k) {
-    auto load = [&](int f) { return _mm_load_ps(&p[faces[f].vertex[k]].x); };
+// Posed positions `Stride` bytes apart, a distance known when compiled (0: the points'
+// own), so that finding one takes a shift.
+template <size_t Stride>
+struct PointsAt {
+    ConstPoints points;
+    const float* operator()(uint32_t i) const {
+        if constexpr (Stride == 0)
+            return &points[i].x;
+        else
+            return reinterpret_cast<const float*>(reinterpret_cast<const std::byte*>(points.first()) + size_t{i} * Stride);
+    }
+};
+
+// Runs `pass` with the points' distance known when compiled where it is one of the two
+// posing uses: a pose's own positions (16 bytes apart) or vertex records (32).
+template <typename Pass>
+void withDistance(ConstPoints points, Pass pass) {
+    if (points.stride() == 16)
+        pass(PointsAt<16>{points});
+    else if (points.stride() == 32)
+        pass(PointsAt<32>{points});
+    else
+        pass(PointsAt<0>{points});
+}
+
+template <int N, typename At>
+ZELTO_AVX2 inline Lanes8 gather8(At at, const ShapeCorners<N>* faces, int k) {
+    auto load = [&](int f) { return _mm_load_ps(at(faces[f].vertex[k])); };
     // Lane halves: faces 0-3 below, 4-7 above.
     __m256 a0 = _mm256_set_m128(load(4), load(0));
     __m256 a1 = _mm256_set_m128(load(5), load(1));
@@ -124,7 +149,8 @@ ZELTO_AVX2 inline void normaliseAndStore8(Lanes8 c, const ShapeCorners<N>* faces
     }
 }
 
-ZELTO_AVX2 void triangleNormalsAVX2(ConstPoints v, std::span<const TriangleCorners> faces, GLKVector3* out) {
+template <typename At>
+ZELTO_AVX2 void triangleNormalsAVX2(At v, std::span<const TriangleCorners> faces, GLKVector3* out) {
     size_t i = 0;
     for (; i + 8 <= faces.size(); i += 8) {
         const TriangleCorners* batch = faces.data() + i;
@@ -133,10 +159,11 @@ ZELTO_AVX2 void triangleNormalsAVX2(ConstPoints v, std::span<const TriangleCorne
         Lanes8 p2 = gather8(v, batch, 2);
         normaliseAndStore8(cross8(p0, p1, p2), batch, out);
     }
-    triangleNormalsScalar(v, faces.subspan(i), out);
+    triangleNormalsScalar(v.points, faces.subspan(i), out);
 }
 
-ZELTO_AVX2 void quadNormalsAVX2(ConstPoints v, std::span<const QuadCorners> faces, GLKVector3* out) {
+template <typename At>
+ZELTO_AVX2 void quadNormalsAVX2(At v, std::span<const QuadCorners> faces, GLKVector3* out) {
     size_t i = 0;
     for (; i + 8 <= faces.size(); i += 8) {
         const QuadCorners* batch = faces.data() + i;
@@ -149,7 +176,7 @@ ZELTO_AVX2 void quadNormalsAVX2(ConstPoints v, std::span<const QuadCorners> face
         }
         normaliseAndStore8(c, batch, out);
     }
-    quadNormalsScalar(v, faces.subspan(i), out);
+    quadNormalsScalar(v.points, faces.subspan(i), out);
 }
 
 const bool kHasAVX2 = __builtin_cpu_supports("avx2");
@@ -158,14 +185,14 @@ const bool kHasAVX2 = __builtin_cpu_supports("avx2");
 
 void triangleNormals(ConstPoints v, std::span<const TriangleCorners> faces, GLKVector3* out) {
     if (kHasAVX2)
-        triangleNormalsAVX2(v, faces, out);
+        withDistance(v, [&](auto at) { triangleNormalsAVX2(at, faces, out); });
     else
         triangleNormalsScalar(v, faces, out);
 }
 
 void quadNormals(ConstPoints v, std::span<const QuadCorners> faces, GLKVector3* out) {
     if (kHasAVX2)
-        quadNormalsAVX2(v, faces, out);
+        withDistance(v, [&](auto at) { quadNormalsAVX2(at, faces, out); });
     else
         quadNormalsScalar(v, faces, out);
 }
