@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s: %s\n", qPrintable(path), qPrintable(error.description));
         return DocumentController::ErrorChoice::Dismiss;
     });
-    WindowController* window = documents.openDocument(QString::fromLocal8Bit(argv[1]));
+    WindowController* window = bench::openDocument(documents, QString::fromLocal8Bit(argv[1]));
     if (!window) return 1;
     ZeltoOpenGLView* view = window->glView();
     int frames = 0;

@@ -45,9 +45,8 @@ int main(int argc, char** argv) {
     save();
 
     DocumentController documents;
-    WindowController* window = documents.openDocument(path);
+    WindowController* window = bench::openDocument(documents, path);
     if (!window) return 1;
-    while (window->isLoading()) bench::waitFor(10);
     bench::waitFor(1500);  // the first frame and the window settling
 
     QElapsedTimer clock;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# How long the window goes unanswered while a large document opens, with the reading on
-# a worker thread (the default for large files) and on the main thread, each in a fresh
-# process under its own Xvfb display; then how soon a save shows in an open window.
+# How long the window goes unanswered while a large document opens (it is read on a
+# worker thread, as every document is), each run in a fresh process under its own Xvfb
+# display; then how soon a save shows in an open window.
 # Needs a release build with benchmarks (the release preset).
 #
 #   bash bench/window-stall.sh [RUNS]
@@ -14,21 +14,15 @@ mkdir -p "$data"
 [ -f "$data/bones-1000000.mqo" ] || "$build/bench/generate-document" --bones 1000000 "$data/bones-1000000.mqo"
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-: > "$data/stall-worker.txt"; : > "$data/stall-main.txt"
+: > "$data/stall.txt"
 for _ in $(seq "$runs"); do
-  # Interleaved, so that both meet the same machine.
-  for mode in worker main; do
-    flag=(); [ "$mode" = main ] && flag=(--read-on-main-thread)
-    xvfb-run -a -s "-screen 0 1280x1024x24" "$build/src/Viewer/zelto" --exit-after-first-frame "${flag[@]}" \
-      "$data/bones-1000000.mqo" 2>/dev/null | sed -n 's/^first frame: \([0-9]*\) ms.*longest stall \([0-9]*\) ms/\1 \2/p' \
-      >> "$data/stall-$mode.txt"
-  done
+  xvfb-run -a -s "-screen 0 1280x1024x24" "$build/src/Viewer/zelto" --exit-after-first-frame \
+    "$data/bones-1000000.mqo" 2>/dev/null | sed -n 's/^first frame: \([0-9]*\) ms.*longest stall \([0-9]*\) ms/\1 \2/p' \
+    >> "$data/stall.txt"
 done
 echo "== 1M-face document, median of $runs fresh processes"
-for mode in worker main; do
-  printf 'read on the %-6s thread: first frame %5d ms, longest stall %5d ms\n' "$mode" \
-    "$(cut -d' ' -f1 "$data/stall-$mode.txt" | median)" "$(cut -d' ' -f2 "$data/stall-$mode.txt" | median)"
-done
+printf 'first frame %5d ms, longest stall %5d ms\n' \
+  "$(cut -d' ' -f1 "$data/stall.txt" | median)" "$(cut -d' ' -f2 "$data/stall.txt" | median)"
 
 echo "== a save on disk to the reloaded scene on screen"
 for file in "$root/samples/flag.mqo" "$data/bones-1000000.mqo"; do

@@ -10,28 +10,6 @@ Document::Document(QObject* parent) : QObject(parent), _model(std::make_shared<M
 
 Document::~Document() = default;
 
-bool Document::readFromData(std::string data, const QString& ofType, DocumentError* error) {
-    return readFromData(std::move(data), ofType, error, MQAReading::Strict);
-}
-
-bool Document::readFromData(std::string data, const QString& ofType, DocumentError* error, MQAReading reading) {
-    return readFromData(zelto::DocumentBytes(std::move(data)), ofType, error, reading);
-}
-
-bool Document::readFromData(zelto::DocumentBytes&& data, const QString&, DocumentError* error,
-                            MQAReading reading) {
-    // Reading and scene errors carry their reason text; they are the failures caught.
-    try {
-        adoptScene(std::make_shared<Metasequoia>(Metasequoia::initWithData(std::move(data), reading)), reading);
-        return true;
-    } catch (const std::exception& exception) {
-        if (error)
-            *error = DocumentError{kErrorDomain, DocumentError::kReadError,
-                                   QString::fromUtf8(exception.what()), placeOfError(exception)};
-        return false;
-    }
-}
-
 void Document::adoptScene(SceneHandle scene, MQAReading reading) {
     // The way it was read is the new scene's already when observers hear it is coming:
     // textures resolve by it.

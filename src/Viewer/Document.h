@@ -8,7 +8,6 @@
 #include <QString>
 #include <QUrl>
 
-#include "FileBytes.h"
 #include "MQAFile.h"
 #include "ViewerTypes.h"
 
@@ -24,9 +23,8 @@ struct DocumentError {
     std::optional<MQAPlace> place;
 };
 
-// One open document: it owns its scene and turns a file's bytes into that scene. A new
-// document holds an empty scene. Nothing here marks a document as edited or writes to
-// its file.
+// One open document: it owns its scene, read from its file by a worker. A new document
+// holds an empty scene. Nothing here marks a document as edited or writes to its file.
 class Document : public QObject {
     Q_OBJECT
     Q_PROPERTY(SceneHandle model READ model NOTIFY modelChanged)
@@ -41,20 +39,11 @@ public:
     // Always a scene.
     SceneHandle model() const { return _model; }
 
-    // Builds a scene from the bytes (the type is not consulted) and, only when that
-    // succeeds, replaces the current scene between one modelWillChange and one
-    // modelChanged. A failure keeps the scene and stores an error (code 256, the reason
-    // text as description) when `error` is given.
-    bool readFromData(std::string data, const QString& ofType, DocumentError* error);
-    // The same, read strictly or by compatibility reading; the way of the last successful
-    // read is kept (reading()).
-    bool readFromData(std::string data, const QString& ofType, DocumentError* error, MQAReading reading);
-    // The same from a file's bytes, which go as soon as they are read.
-    bool readFromData(zelto::DocumentBytes&& data, const QString& ofType, DocumentError* error,
-                      MQAReading reading);
+    // How the scene was read: strictly or by compatibility reading.
     MQAReading reading() const { return _reading; }
-    // Takes a scene read elsewhere (a worker thread) in place of the current one, between
-    // one modelWillChange and one modelChanged, as a successful read does.
+    // Reading a file is done in two halves: a worker builds the scene from the file's
+    // bytes (SceneLoader), and the document adopts it here, on the main thread, in place
+    // of the current one, between one modelWillChange and one modelChanged.
     void adoptScene(SceneHandle scene, MQAReading reading);
     // The scene's bytes; none, with an error (code 512) when `error` is given, when the
     // scene cannot give them.

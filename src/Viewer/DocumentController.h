@@ -1,9 +1,9 @@
 #pragma once
 
 #include <functional>
-#include <memory>
 #include <vector>
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -12,13 +12,14 @@
 #include "Document.h"
 #include "SceneLoader.h"
 
-class QMenu;
-class QWidget;
 class WindowController;
 
 // The application's documents: each file opened from the command line, File > Open,
-// Open Recent or a drop gets one Document and one window; opening a file that is open
-// already brings its window forward. Documents are only ever read, never written.
+// Open Recent, a drop or another process gets one Document and one window; opening a
+// file that is open already brings its window forward. Every file is read on a worker
+// thread, for a first open and for a reload alike, so the windows stay responsive
+// whatever the file; this thread never opens a document's file. Documents are only ever
+// read, never written.
 class DocumentController : public QObject {
     Q_OBJECT
 
@@ -31,19 +32,10 @@ public:
     using ErrorPresenter =
         std::function<ErrorChoice(const QString& path, const DocumentError& error, bool offerCompatibility)>;
 
-    static constexpr int kMaxRecentFiles = 10;
-    // Files at least this large are read on a worker thread, the window showing the
-    // progress meanwhile; smaller ones are read at once.
-    static constexpr qint64 kBackgroundBytes = qint64{4} << 20;
-
     explicit DocumentController(QObject* parent = nullptr);
     ~DocumentController() override;
 
     void setErrorPresenter(ErrorPresenter presenter) { _presentError = std::move(presenter); }
-    // A message box with the description as its text, the path and the place beside it
-    // and the line in question as detail.
-    static ErrorChoice presentErrorInDialog(const QString& path, const DocumentError& error,
-                                            bool offerCompatibility);
 
     // Whether files open by compatibility reading (remembered between runs).
     bool compatibilityReading() const;
@@ -52,15 +44,13 @@ public:
     // An untitled document with an empty scene, in a new window. The one made at start-up
     // is `replaceable`: the first document opened takes its place.
     WindowController* newDocument(bool replaceable = false);
-    // The document of the file, opened in a new window or brought forward when open
-    // already; none, after presenting the error, when the file does not open.
+    // The window of the file: a new one, shown at once and empty while a worker reads the
+    // file (sceneLoaded follows; or, after the error is presented, openFailed, and the
+    // window closes), or the window that shows the file already, brought forward.
     WindowController* openDocument(const QString& path);
     // Files named on the command line; a failure is also printed on standard error as
-    // "zelto: FILE: reason". Returns how many opened.
-    int openCommandLineFiles(const QStringList& paths);
-
-    // From this size on files are read on a worker thread (0: all; a negative size: none).
-    void setBackgroundThreshold(qint64 bytes) { _backgroundBytes = bytes; }
+    // "zelto: FILE: reason".
+    void openCommandLineFiles(const QStringList& paths);
     // Reads the document's file again, the way it was read before. The scene is replaced
     // only when the file opens; otherwise the window says why and keeps its scene.
     void reloadDocument(WindowController* controller);
@@ -68,43 +58,39 @@ public:
     const std::vector<WindowController*>& windowControllers() const { return _controllers; }
     WindowController* controllerForPath(const QString& path) const;
 
-    QStringList recentFiles() const;
-    void clearRecentFiles();
-
-    void showOpenDialog(QWidget* parent);
-
 signals:
     // Emitted for each window that opens, once it is shown (its scene may still be on
     // its way: see WindowController::isLoading).
     void windowOpened(WindowController* controller);
-    // A window's scene arrived from a worker thread, or from its file changed on disk.
+    // A window's scene arrived from its file: opened, or read again after a change.
     void sceneLoaded(WindowController* controller);
+    // The file did not open; its window is gone.
+    void openFailed(const QString& path);
     // Reading the changed file failed; the window shows why.
     void reloadFailed(WindowController* controller);
 
 private:
     WindowController* makeWindowControllers(Document* document);
-    void addMenus(WindowController* controller);
-    void fillRecentMenu(QMenu* menu);
-    void noteRecentFile(const QString& path);
     void windowClosed(WindowController* controller);
-    bool readsInBackground(const QString& path) const;
+    // Starts a worker reading the document's file (`path` as the user named it) for the
+    // window; `done` takes what it read.
+    using Done = void (DocumentController::*)(WindowController*, SceneLoader*);
+    SceneLoader* startReading(WindowController* controller, const QString& path, MQAReading reading,
+                              bool offerCompatibility, Done done);
+    void opened(WindowController* controller, SceneLoader* loader);
+    void reloaded(WindowController* controller, SceneLoader* loader);
     // The scene to open, from what reading gave: the scene itself; or, after presenting
     // the error, the compatible scene if the user takes it; or none.
     SceneHandle acceptedScene(const QString& path, SceneLoader::Outcome& outcome, MQAReading* reading);
-    WindowController* openInBackground(const QString& path, MQAReading reading);
     // The first document opened takes the place of the start-up window.
     void replaceUntitled();
     void watchFile(WindowController* controller);
-    void reloaded(WindowController* controller, SceneLoader::Outcome& outcome);
 
-    ErrorPresenter _presentError = presentErrorInDialog;
+    ErrorPresenter _presentError;
     std::vector<WindowController*> _controllers;
     // The untitled window made at start-up, until a document replaces it.
     QPointer<WindowController> _replaceableUntitled;
-    qint64 _backgroundBytes = kBackgroundBytes;
-    // Files named on the command line whose failures, when they come later from a
-    // worker, are printed as well.
+    // Files named on the command line whose failures are printed as well.
     QStringList _fromCommandLine;
     // Windows whose file changed while their first read was still running.
     QList<QPointer<WindowController>> _reloadAfterLoading;

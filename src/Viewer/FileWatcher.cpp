@@ -29,11 +29,6 @@ FileWatcher::Stamp FileWatcher::stampOf(const QString& path) {
     return stamp;
 }
 
-void FileWatcher::startFrom(const Stamp& read) {
-    _last = read;
-    somethingChanged();
-}
-
 void FileWatcher::somethingChanged() {
     // Each change starts the wait again: a writer still at work is not interrupted.
     _settle.start();

@@ -28,9 +28,6 @@ public:
         bool operator==(const Stamp&) const = default;
     };
     static Stamp stampOf(const QString& path);
-    // Counts changes from the version `read` rather than from now: a file that changed
-    // since it was read (while the read ran, or an error dialog was up) is told of.
-    void startFrom(const Stamp& read);
 
 signals:
     // The file has new contents (or is back after it was gone).

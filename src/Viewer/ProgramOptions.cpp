@@ -16,8 +16,6 @@ const char* const kProgramUsage =
     "                            printing the time since start, the peak memory and the\n"
     "                            longest the window went unanswered (for timing an open);\n"
     "                            implies --new-instance\n"
-    "  --read-on-main-thread     read every file on the main thread, as small files are\n"
-    "                            (for comparing; large files are read on a worker)\n"
     "  --                        what follows are file names\n"
     "\n"
     "Exit status: 0 when a window was shown and closed; 1 when no file given opened;\n"
@@ -43,8 +41,6 @@ ProgramOptions parseProgramOptions(const QStringList& arguments) {
             options.newInstance = true;
         } else if (arg == "--new-instance") {
             options.newInstance = true;
-        } else if (arg == "--read-on-main-thread") {
-            options.readOnMainThread = true;
         } else {
             options.action = ProgramOptions::Action::BadUsage;
             options.error = QString("unknown option '%1'").arg(arg);

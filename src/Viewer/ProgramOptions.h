@@ -13,7 +13,6 @@ struct ProgramOptions {
     // Open here even when another Zelto of this user runs.
     bool newInstance = false;
     // Read large files on the main thread too (for comparing the window's stalls).
-    bool readOnMainThread = false;
     QString error;  // for BadUsage
 };
 

@@ -12,9 +12,10 @@
 #include "MQAProgress.h"
 #include "ViewerTypes.h"
 
-// Reads a document's file into a scene, here or on a worker thread. The scene is only
-// built off the main thread; it reaches a Document (and its observers) on the main
-// thread, when the owner adopts it.
+// The viewer's one way to read a document's file: on a worker thread, with progress and
+// Cancel. The file is opened, read and built into a scene there, never on the main
+// thread; the scene reaches a Document (and its observers) on the main thread, when the
+// owner adopts it.
 class SceneLoader : public QObject {
     Q_OBJECT
 
@@ -30,8 +31,9 @@ public:
         std::shared_ptr<FrameRenderer::Layouts> layouts;
     };
 
-    // Reads the file now. With `offerCompatibility`, a file that strict reading refuses
-    // is also read compatibly, so the caller can offer that.
+    // What the worker does: reads the file on the calling thread, never the main one.
+    // With `offerCompatibility`, a file that strict reading refuses is also read
+    // compatibly, from the same bytes, so the caller can offer that.
     static Outcome load(const QString& path, MQAReading reading, bool offerCompatibility,
                         MQAProgress* progress = nullptr);
 

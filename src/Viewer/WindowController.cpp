@@ -6,12 +6,8 @@
 #include <QDoubleSpinBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
-#include <QProgressBar>
-#include <QStatusBar>
-#include <QTimer>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QSlider>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -27,6 +23,7 @@
 #include "PlaybackControls.h"
 #include "ViewMenu.h"
 #include "ViewPreferences.h"
+#include "WarningSummary.h"
 #include "ZeltoOpenGLView.h"
 
 namespace {
@@ -119,8 +116,7 @@ void WindowController::loadWindow() {
     _window->addDockWidget(Qt::RightDockWidgetArea, _infoPanel);
     _infoPanel->hide();
 
-    _warnings = new QLabel;
-    _warnings->setObjectName("readingWarnings");
+    _warnings = new WarningSummary;
     _window->statusBar()->addPermanentWidget(_warnings, 1);
     _gridSpacing = new QLabel;
     _gridSpacing->setObjectName("gridSpacing");
@@ -179,21 +175,7 @@ void WindowController::showWarnings() {
     // What the textures and the drawing left out goes with what reading did.
     for (const std::string& note : _glView->textures().notes()) warnings.push_back({0, note});
     for (const std::string& note : _glView->drawingNotes()) warnings.push_back({0, note});
-    if (warnings.empty()) {
-        _warnings->clear();
-        _warnings->setToolTip(QString());
-        return;
-    }
-    auto describe = [](const MQAWarning& w) {
-        QString text = QString::fromStdString(w.message);
-        return w.line ? tr("line %1: %2").arg(w.line).arg(text) : text;
-    };
-    QString first = describe(warnings.front());
-    _warnings->setText(warnings.size() == 1 ? tr("Reading warning: %1").arg(first)
-                                            : tr("%1 reading warnings; first, %2").arg(warnings.size()).arg(first));
-    QStringList all;
-    for (const MQAWarning& w : warnings) all << describe(w);
-    _warnings->setToolTip(all.join("\n"));
+    _warnings->showWarnings(warnings);
 }
 
 void WindowController::windowDidLoad() {
@@ -213,36 +195,9 @@ QString WindowController::title() const {
     return _fileGone ? tr("%1 (file gone)").arg(_document->displayName()) : _document->displayName();
 }
 
-void WindowController::beginLoading(SceneLoader* loader) {
-    _loader = loader;
-    loader->setParent(this);
-    _messageBar->showProgress(tr("Opening “%1”…").arg(_document->displayName()));
-    // A few looks a second: each repaint of the window costs the reading thread time.
-    auto* poll = new QTimer(loader);
-    connect(poll, &QTimer::timeout, this, [this, loader] {
-        const MQAProgress& progress = loader->progress();
-        _messageBar->setProgress(qint64(progress.bytesRead()), qint64(progress.bytesTotal()));
-        QString building = tr("Building “%1”…").arg(_document->displayName());
-        if (progress.bytesTotal() && progress.bytesRead() >= progress.bytesTotal() &&
-            _messageBar->textLabel()->text() != building)
-            _messageBar->textLabel()->setText(building);
-    });
-    poll->start(250);
-    connect(_messageBar, &MessageBar::cancelRequested, loader, [this, loader] {
-        loader->cancel();
-        endLoading();
-        _window->close();
-    });
-}
+void WindowController::setOpeningLoader(SceneLoader* loader) { _openingLoader = loader; }
 
-void WindowController::endLoading() {
-    if (!_loader) return;
-    disconnect(_messageBar, &MessageBar::cancelRequested, _loader, nullptr);
-    // The loader may be the sender of the signal being handled: it goes later.
-    _loader->deleteLater();
-    _loader = nullptr;
-    if (_messageBar->kind() == MessageBar::Kind::Progress) _messageBar->dismiss();
-}
+bool WindowController::isLoading() const { return _openingLoader != nullptr; }
 
 void WindowController::markFileGone(bool gone) {
     _fileGone = gone;

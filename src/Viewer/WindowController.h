@@ -13,17 +13,20 @@ class DocumentWindow;
 class FileWatcher;
 class InfoPanel;
 class MessageBar;
-class SceneLoader;
 class PlaybackControls;
 class ViewMenu;
+class SceneLoader;
 class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
 class QSlider;
+class WarningSummary;
 class ZeltoOpenGLView;
 
 // The window of one document: the view filling it, a tool bar with the animation picker
-// and a zoom control, tied together by four bindings. It holds no other logic.
+// and a zoom control, tied together by four bindings; the message bar, the Information
+// panel and the status bar's labels beside them. It lays these out and connects them;
+// reading, menus and what the labels say are other units' work.
 class WindowController : public QObject {
     Q_OBJECT
     Q_PROPERTY(Document* document READ document CONSTANT)
@@ -42,7 +45,7 @@ public:
     QSlider* zoomSlider() const { return _zoomSlider; }
     QDoubleSpinBox* zoomField() const { return _zoomField; }
     // What reading left out, shown in the status bar (empty when nothing was).
-    QLabel* warningsLabel() const { return _warnings; }
+    WarningSummary* warningsLabel() const { return _warnings; }
     // How far apart the grid's lines are in the model's units, in the status bar.
     QLabel* gridSpacingLabel() const { return _gridSpacing; }
     PlaybackControls* playbackControls() const { return _playbackControls; }
@@ -54,11 +57,9 @@ public:
     // Watches the document's file; none for a new document.
     FileWatcher* fileWatcher() const { return _fileWatcher; }
 
-    // While a worker reads the document's file: the bar shows how far it got, and
-    // Cancel stops the read and closes the window. The loader becomes the controller's.
-    void beginLoading(SceneLoader* loader);
-    void endLoading();
-    bool isLoading() const { return _loader != nullptr; }
+    // The read that gives the window its first scene, while it runs (none after).
+    void setOpeningLoader(SceneLoader* loader);
+    bool isLoading() const;
     // The file went away: the window keeps the scene it shows and says so.
     void markFileGone(bool gone);
     bool isFileGone() const { return _fileGone; }
@@ -94,14 +95,14 @@ private:
     QSlider* _zoomSlider = nullptr;
     QDoubleSpinBox* _zoomField = nullptr;
     QLabel* _hint = nullptr;
-    QLabel* _warnings = nullptr;
+    WarningSummary* _warnings = nullptr;
     QLabel* _gridSpacing = nullptr;
     PlaybackControls* _playbackControls = nullptr;
     ViewMenu* _viewMenu = nullptr;
     InfoPanel* _infoPanel = nullptr;
     MessageBar* _messageBar = nullptr;
     FileWatcher* _fileWatcher = nullptr;
-    SceneLoader* _loader = nullptr;
+    QPointer<SceneLoader> _openingLoader;
     bool _fileGone = false;
     std::optional<MQAReading> _displayReading;  // the reading the display choice was made for
     float _zoom = 0;

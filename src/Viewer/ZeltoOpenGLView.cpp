@@ -173,17 +173,17 @@ void ZeltoOpenGLView::setTextureBaseURL(const QUrl& url) {
 }
 
 void ZeltoOpenGLView::reloadTextures() {
-    // Texture calls need this view's context current; before the view has one, the
-    // textures load as soon as it is made.
-    if (!context() || !isValid()) {
-        _texturesPending = true;
-        return;
-    }
-    makeCurrent();
+    // Loaded as the next frame or picture is drawn, with this view's context current; a
+    // view without a context yet loads them once it has one.
+    _texturesPending = true;
+    update();
+}
+
+void ZeltoOpenGLView::loadPendingTextures() {
+    if (!_texturesPending) return;
+    _texturesPending = false;
     SceneHandle scene = metaseq();
     _textures.reloadTextures(scene.get());
-    doneCurrent();
-    _texturesPending = false;
     emit texturesReloaded();
 }
 
@@ -242,10 +242,7 @@ void ZeltoOpenGLView::initializeGL() {
             Qt::UniqueConnection);
     _renderer.prepare();
     _renderer.forgetScene();
-    SceneHandle scene = metaseq();
-    _textures.reloadTextures(scene.get());
-    _texturesPending = false;
-    emit texturesReloaded();
+    _texturesPending = true;
 }
 
 void ZeltoOpenGLView::resizeGL(int, int) {
@@ -254,12 +251,7 @@ void ZeltoOpenGLView::resizeGL(int, int) {
 }
 
 void ZeltoOpenGLView::paintGL() {
-    if (_texturesPending) {
-        SceneHandle scene = metaseq();
-        _textures.reloadTextures(scene.get());
-        _texturesPending = false;
-        emit texturesReloaded();
-    }
+    loadPendingTextures();
     SceneHandle scene = metaseq();
     AnimationNameHandle name = _playback.animationName();
     const size_t notes = _renderer.notes().size();
@@ -328,11 +320,7 @@ QImage ZeltoOpenGLView::renderImage(QSize pixels, bool transparent) {
         doneCurrent();
         return QImage();
     }
-    if (_texturesPending) {
-        SceneHandle pending = metaseq();
-        _textures.reloadTextures(pending.get());
-        _texturesPending = false;
-    }
+    loadPendingTextures();
     QOpenGLFramebufferObjectFormat format;
     format.setAttachment(QOpenGLFramebufferObject::Depth);
     format.setInternalTextureFormat(GL_RGBA8);

@@ -165,7 +165,10 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The textures of the current scene and document location are to be loaded afresh.
     void reloadTextures();
+    // Loads them if they are due; this view's context is current.
+    void loadPendingTextures();
     // Textures and array buffers go with this view's context current.
     void releaseGLResources();
     void forgetLayouts();

@@ -114,7 +114,6 @@ int main(int argc, char** argv) {
     int status = 0;
     {
         DocumentController documents;
-        if (options.readOnMainThread) documents.setBackgroundThreshold(-1);
         SingleInstance instance;
         if (!options.exitAfterFirstFrame) {
             instance.listen();
@@ -123,14 +122,17 @@ int main(int argc, char** argv) {
                                  for (const QString& file : files) documents.openDocument(file);
                              });
         }
+        // A command line whose every file failed ends with status 1.
+        QObject::connect(&documents, &DocumentController::openFailed, &app, [&] {
+            if (documents.windowControllers().empty()) QCoreApplication::exit(1);
+        });
         if (options.exitAfterFirstFrame) reportFirstFrame(documents, sinceStart);
-        // Files open once the event loop runs, so that a large one shows its window and its
-        // progress at once.
+        // Files open once the event loop runs: the windows show while their files are read.
         QTimer::singleShot(0, &app, [&] {
             if (options.files.isEmpty())
                 documents.newDocument(true);
-            else if (documents.openCommandLineFiles(options.files) == 0)
-                QCoreApplication::exit(1);
+            else
+                documents.openCommandLineFiles(options.files);
         });
         status = app.exec();
     }

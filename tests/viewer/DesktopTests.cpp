@@ -30,6 +30,9 @@
 #include "InfoPanel.h"
 #include "Metasequoia.h"
 #include "PlaybackControls.h"
+#include "ReadingProgress.h"
+#include "RecentFiles.h"
+#include "SceneLoader.h"
 #include "ViewerTestMain.h"
 #include "WindowController.h"
 #include "ZeltoOpenGLView.h"
@@ -120,7 +123,7 @@ private slots:
     void panelGivesTheSamplesFigures() {
         REQUIRE_OPENGL();
         sample("checker.png");
-        WindowController* window = _documents->openDocument(sample("materials.mqo"));
+        WindowController* window = openAndWait(*_documents, sample("materials.mqo"));
         QVERIFY(window);
         InfoPanel* panel = window->infoPanel();
         QVERIFY(panel->isHidden());
@@ -149,21 +152,19 @@ private slots:
 
         // A texture that is not there says so, and the panel follows a new scene.
         QFile::remove(_folder.filePath("checker.png"));
-        QFile file(sample("materials.mqo"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(window->document()->readFromData(file.readAll().toStdString(), "", nullptr));
+        QVERIFY(reloadAndWait(*_documents, window));
         QTRY_COMPARE(valueAt(panel, "Materials", {"checker", "Texture “checker.png”"}), QString("missing"));
     }
 
     void panelListsAnimationsBonesAndWarnings() {
         REQUIRE_OPENGL();
-        WindowController* animated = _documents->openDocument(sample("animated.mqo"));
+        WindowController* animated = openAndWait(*_documents, sample("animated.mqo"));
         QVERIFY(animated);
         InfoPanel* panel = animated->infoPanel();
         QCOMPARE(valueAt(panel, "Objects", {"spinner", "Animation “spin”"}), QString("30 frames"));
         QCOMPARE(valueAt(panel, "Objects", {"jumper", "Animation “hop”"}), QString("20 frames"));
 
-        WindowController* arm = _documents->openDocument(sample("arm.mqo"));
+        WindowController* arm = openAndWait(*_documents, sample("arm.mqo"));
         QVERIFY(arm);
         QCOMPARE(valueAt(arm->infoPanel(), "Bone animations", {"wave"}), QString("3 tracks, 30 frames"));
         QCOMPARE(valueAt(arm->infoPanel(), "Bone animations", {"idle", "Track 2"}), QString("10 frames"));
@@ -176,7 +177,7 @@ private slots:
         QVERIFY(out.open(QIODevice::WriteOnly));
         out.write(in.readAll().replace("\tvisible 15", "\tvisible 0"));
         out.close();
-        WindowController* warned = _documents->openDocument(hidden);
+        WindowController* warned = openAndWait(*_documents, hidden);
         QVERIFY(warned);
         QTreeWidgetItem* warnings = warned->infoPanel()->section("Reading warnings");
         QVERIFY(warnings);
@@ -186,7 +187,7 @@ private slots:
 
     void pauseStepAndResumeFromTheWindow() {
         REQUIRE_OPENGL();
-        WindowController* window = _documents->openDocument(sample("animated.mqo"));
+        WindowController* window = openAndWait(*_documents, sample("animated.mqo"));
         QVERIFY(window);
         ZeltoOpenGLView* view = window->glView();
         PlaybackControls* controls = window->playbackControls();
@@ -249,10 +250,9 @@ private slots:
                                                {"house.mqx", "<MetasequoiaDocument/>"},
                                                {"house.jpg", "\xff\xd8\xff", true},
                                                {"checker.png", checker, true}}));
-        QSignalSpy loaded(_documents.get(), &DocumentController::sceneLoaded);
-        WindowController* window = _documents->openDocument(path);
+        WindowController* window = openAndWait(*_documents, path);
         QVERIFY(window);
-        QTRY_VERIFY(window->document()->model());
+        QSignalSpy loaded(_documents.get(), &DocumentController::sceneLoaded);
         QCOMPARE(window->document()->model()->models().front().name(), std::string("house"));
         InfoPanel* panel = window->infoPanel();
         panel->toggleViewAction()->trigger();
@@ -276,7 +276,7 @@ private slots:
     void aWatchedFileReloadsKeepsTheViewAndSurvivesBadSaves() {
         REQUIRE_OPENGL();
         QString path = sample("animated.mqo");
-        WindowController* window = _documents->openDocument(path);
+        WindowController* window = openAndWait(*_documents, path);
         QVERIFY(window);
         ZeltoOpenGLView* view = window->glView();
         window->animationPicker()->setCurrentIndex(2);  // "spin"
@@ -332,15 +332,14 @@ private slots:
         QVERIFY(!bar->isVisible());
     }
 
-    void aLargeFileOpensOnAWorkerAndHandsTheSceneOverOnce() {
+    void aFileOpensOnAWorkerAndHandsTheSceneOverOnce() {
         REQUIRE_OPENGL();
-        _documents->setBackgroundThreshold(0);
         sample("flag.png");
         WindowController* window = _documents->openDocument(sample("flag.mqo"));
         QVERIFY(window);
         QVERIFY(window->isLoading());
         QVERIFY(window->window()->isVisible());
-        QVERIFY(window->messageBar()->isVisible());
+        QVERIFY(!window->messageBar()->isVisible());  // a small file: no bar unless it takes a while
         QCOMPARE(window->document()->model()->models().size(), size_t{0});  // empty meanwhile
         QSignalSpy willChange(window->document(), &Document::modelWillChange);
         QSignalSpy changed(window->document(), &Document::modelChanged);
@@ -350,7 +349,7 @@ private slots:
         QCOMPARE(window->document()->model()->models().size(), size_t{4});
         QCOMPARE(window->glView()->metaseq(), window->document()->model());
         QVERIFY(!window->messageBar()->isVisible());
-        QCOMPARE(_documents->recentFiles().value(0), QFileInfo(sample("flag.mqo")).canonicalFilePath());
+        QCOMPARE(RecentFiles::list().value(0), QFileInfo(sample("flag.mqo")).canonicalFilePath());
         // Drawn from the layouts made on the worker, it is the picture the render tool makes.
         QImage shown = window->glView()->renderImage(QSize(200, 150));
         QString toolPicture = _folder.filePath("tool-worker.png");
@@ -373,11 +372,13 @@ private slots:
         REQUIRE_OPENGL();
         QString path = _folder.filePath("large.mqo");
         saveInPlace(path, QByteArray::fromStdString(bench::generateDocument(200000, true)));
-        _documents->clearRecentFiles();
-        QStringList recentBefore = _documents->recentFiles();
-        WindowController* window = _documents->openDocument(path);  // large: on a worker
+        QVERIFY(QFileInfo(path).size() >= ReadingProgress::kLargeBytes);
+        RecentFiles::clear();
+        QStringList recentBefore = RecentFiles::list();
+        WindowController* window = _documents->openDocument(path);
         QVERIFY(window);
         QVERIFY(window->isLoading());
+        QVERIFY(window->messageBar()->isVisible());  // large: the bar at once
         QPointer<Document> document = window->document();
         QPointer<DocumentWindow> shown = window->window();
         QTest::qWait(30);
@@ -385,18 +386,43 @@ private slots:
         QTRY_VERIFY(_documents->windowControllers().empty());
         QTRY_VERIFY(!document);
         QTRY_VERIFY(!shown);
-        QCOMPARE(_documents->recentFiles(), recentBefore);
+        QCOMPARE(RecentFiles::list(), recentBefore);
         QVERIFY(_failures.isEmpty());  // cancelling is not a failure
         QTest::qWait(200);  // nothing arrives later either
         QVERIFY(_documents->windowControllers().empty());
         QVERIFY(QFile::exists(path));
     }
 
+    // A read shows its progress in the window's bar only once it takes a while, or at once
+    // for a large file; Cancel asks for the read to stop; the bar goes as the read ends.
+    void aReadShowsItsProgressWhenItIsWorthShowing() {
+        QWidget window;
+        auto* bar = new MessageBar(&window);
+        auto* loader = new SceneLoader(_folder.filePath("unread.mqo"), MQAReading::Strict, false, &window);
+        auto* small = new ReadingProgress(bar, loader, "small.mqo", ReadingProgress::kLargeBytes - 1);
+        QVERIFY(bar->isHidden());
+        QTRY_VERIFY(!bar->isHidden());
+        QCOMPARE(bar->kind(), MessageBar::Kind::Progress);
+        QVERIFY(bar->textLabel()->text().contains("small.mqo"));
+        QSignalSpy cancel(small, &ReadingProgress::cancelRequested);
+        bar->cancelButton()->click();
+        QCOMPARE(cancel.count(), 1);
+        emit loader->finished();
+        QVERIFY(bar->isHidden());
+        delete small;
+
+        auto* large = new ReadingProgress(bar, loader, "large.mqo", ReadingProgress::kLargeBytes);
+        QVERIFY(!bar->isHidden());
+        delete loader;  // with its loader the progress goes, and the bar with it
+        QVERIFY(bar->isHidden());
+        Q_UNUSED(large);
+    }
+
     void anExportedPictureIsTheRenderToolsForTheSameCamera() {
         REQUIRE_OPENGL();
         sample("flag.png");
         QString flag = sample("flag.mqo");
-        WindowController* window = _documents->openDocument(flag);
+        WindowController* window = openAndWait(*_documents, flag);
         QVERIFY(window);
         ZeltoOpenGLView* view = window->glView();
         QVERIFY(QTest::qWaitForWindowExposed(window->window()));
@@ -425,8 +451,8 @@ private slots:
         QVERIFY(differingShare(smooth, QImage(toolPicture)) < 0.001);
 
         // Posed: a bone animation paused at a frame, as the tool poses it at that time.
-        WindowController* arm = _documents->openDocument(sample("arm.mqo"));
-        QVERIFY(QTest::qWaitForWindowExposed(arm->window()));
+        WindowController* arm = openAndWait(*_documents, sample("arm.mqo"));
+        QVERIFY(arm && QTest::qWaitForWindowExposed(arm->window()));
         arm->animationPicker()->setCurrentIndex(2);  // "wave"
         Playback& playback = arm->glView()->playback();
         playback.pause();
@@ -510,7 +536,7 @@ private slots:
     void aGltfExportWritesTheSceneOnScreenAndKeepsTheDocument() {
         sample("flag.png");
         QString flag = sample("flag.mqo");
-        WindowController* window = _documents->openDocument(flag);
+        WindowController* window = openAndWait(*_documents, flag);
         QVERIFY(window);
         QVERIFY(window->window()->findChild<QAction*>("exportGltf"));
         SceneHandle scene = window->document()->model();
@@ -543,8 +569,10 @@ private slots:
 
     void aNewSceneInOneWindowLeavesAnothersBuffersAlone() {
         REQUIRE_OPENGL();
-        WindowController* first = _documents->openDocument(sample("flag.mqo"));
-        WindowController* second = _documents->openDocument(sample("materials.mqo"));
+        QString firstPath = _folder.filePath("first.mqo");
+        QVERIFY(QFile::copy(sample("flag.mqo"), firstPath));
+        WindowController* first = openAndWait(*_documents, firstPath);
+        WindowController* second = openAndWait(*_documents, sample("materials.mqo"));
         QVERIFY(first && second);
         QVERIFY(QTest::qWaitForWindowExposed(first->window()));
         QVERIFY(QTest::qWaitForWindowExposed(second->window()));
@@ -559,8 +587,12 @@ private slots:
         };
         int before = liveBuffers(second->glView());
         QVERIFY(before > 0);
-        // The second view's context is current while the first window gets a new scene.
-        QVERIFY(first->document()->readFromData(sampleBytes("arm.mqo").toStdString(), "", nullptr));
+        // The second view's context is current as the first window gets a new scene.
+        saveInPlace(firstPath, sampleBytes("arm.mqo"));
+        connect(first->document(), &Document::modelWillChange, second->glView(),
+                [second] { second->glView()->makeCurrent(); });
+        QVERIFY(reloadAndWait(*_documents, first));
+        QCOMPARE(first->document()->model()->models().front().name(), std::string("arm"));
         QCOMPARE(liveBuffers(second->glView()), before);
         second->glView()->doneCurrent();
     }

@@ -39,79 +39,70 @@ private slots:
         QCOMPARE(document.displayName(), QString("Untitled"));
     }
 
-    void readingValidBytesReplacesTheSceneBetweenTwoNotifications() {
+    // The document's half of reading: the scene a worker built replaces the old one
+    // between exactly one will-change and one did-change, and observers that hear it is
+    // coming (the textures, which resolve by it) already see the way it was read.
+    void adoptingASceneAnnouncesItOnceAroundTheSwap() {
         Document document;
         SceneHandle before = document.model();
+        auto read = std::make_shared<Metasequoia>(Metasequoia::initWithString(kValid));
         QStringList events;
         connect(&document, &Document::modelWillChange, this, [&] {
             events << "will";
             QCOMPARE(document.model(), before);  // still the old scene
+            QCOMPARE(document.reading(), MQAReading::Compatible);
         });
         connect(&document, &Document::modelChanged, this, [&] {
             events << "did";
-            QVERIFY(document.model() != before);
+            QCOMPARE(document.model(), read);
         });
-        DocumentError error{"untouched", 1, "untouched", std::nullopt};
-        QVERIFY(document.readFromData(kValid, "mqo", &error));
+        document.adoptScene(read, MQAReading::Compatible);
         QCOMPARE(events, (QStringList{"will", "did"}));
-        QCOMPARE(document.model()->models().size(), size_t{1});
-        QCOMPARE(document.model()->animationNames(), std::vector<std::string>{"spin"});
-        QCOMPARE(error.description, QString("untouched"));
     }
 
-    void rejectedBytesKeepTheSceneAndGiveTheReasonExactly() {
-        Document document;
-        QVERIFY(document.readFromData(kValid, "mqo", nullptr));
-        SceneHandle kept = document.model();
-        QSignalSpy will(&document, &Document::modelWillChange);
-        QSignalSpy did(&document, &Document::modelChanged);
-        DocumentError error;
-        QVERIFY(!document.readFromData("Not a model\r\n", "mqo", &error));
-        QCOMPARE(error.code, 256);
-        QCOMPARE(error.domain, Document::kErrorDomain);
-        QCOMPARE(error.description, QString("This is not MQA file. (MQAFile:74)"));
-        QVERIFY(error.place);
-        QCOMPARE(error.place->line, uint64_t{1});
-        QCOMPARE(document.model(), kept);
-        QCOMPARE(will.count(), 0);
-        QCOMPARE(did.count(), 0);
-    }
-
-    void sceneErrorsAndBadTextAreReportedToo() {
-        Document document;
-        DocumentError error;
+    // The worker's half: each reason exactly as reading gives it, with its line; and, for
+    // a file only compatibility reading opens, the scene it would give.
+    void theLoaderGivesTheReasonExactlyAndWhatCompatibilityWouldOpen() {
         std::string badIndex = kValid;
         badIndex.replace(badIndex.find("V(0 1 2)"), 8, "V(0 1 9)");
-        QVERIFY(!document.readFromData(badIndex, "", &error));
-        QCOMPARE(error.code, 256);
-        QVERIFY2(error.description.contains("vertex index 9"), qPrintable(error.description));
-
-        QVERIFY(!document.readFromData(std::string("Metasequoia Document\r\n\xff\xfe", 24), "", &error));
-        QVERIFY(!error.description.isEmpty());
-        // Without a place for the error the result is the same.
-        QVERIFY(!document.readFromData("garbage", "", nullptr));
-    }
-
-    void compatibilityReadingIsKeptWithTheDocument() {
-        Document document;
         std::string v11 = kValid;
         v11.replace(v11.find("Ver 1.0"), 7, "Ver 1.1");
-        DocumentError error;
-        QVERIFY(!document.readFromData(v11, "", &error));
-        QCOMPARE(error.place->line, uint64_t{2});
-        QVERIFY(document.readFromData(v11, "", &error, MQAReading::Compatible));
-        QCOMPARE(document.reading(), MQAReading::Compatible);
-        QCOMPARE(document.model()->warnings().size(), size_t{1});
-    }
-
-    // Observers that hear a scene is coming (the textures, which resolve by it) already
-    // see the way it was read.
-    void theWayOfReadingComesWithTheScene() {
-        Document document;
-        MQAReading seen = MQAReading::Strict;
-        connect(&document, &Document::modelWillChange, this, [&] { seen = document.reading(); });
-        document.adoptScene(std::make_shared<Metasequoia>(), MQAReading::Compatible);
-        QCOMPARE(seen, MQAReading::Compatible);
+        struct Case {
+            const char* name;
+            std::string bytes;
+            QString reason;  // empty: the file opens strictly
+            uint64_t line;
+            bool compatibilityOpens;
+        } cases[] = {
+            {"valid", kValid, "", 0, false},
+            {"not a document", "Not a model\r\n", "This is not MQA file. (MQAFile:74)", 1, false},
+            {"index out of range", badIndex,
+             "Object \"o\", face line 1: vertex index 9 is out of range (3 vertices)", 14, false},
+            {"newer version", v11, "Ver 1.1 is unsupported. (MQAFile:85)", 2, true},
+        };
+        QTemporaryDir folder;
+        for (const Case& c : cases) {
+            QString path = folder.filePath(QString(c.name) + ".mqo");
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(c.bytes.data(), qint64(c.bytes.size()));
+            file.close();
+            SceneLoader::Outcome outcome = SceneLoader::load(path, MQAReading::Strict, true);
+            QVERIFY2(bool(outcome.scene) == c.reason.isEmpty(), c.name);
+            if (outcome.scene) continue;
+            QCOMPARE(outcome.error.code, DocumentError::kReadError);
+            QCOMPARE(outcome.error.domain, Document::kErrorDomain);
+            QCOMPARE(outcome.error.description, c.reason);
+            QVERIFY2(outcome.error.place, c.name);
+            QCOMPARE(outcome.error.place->line, c.line);
+            QCOMPARE(bool(outcome.compatibleScene), c.compatibilityOpens);
+        }
+        // Read compatibly from the start, the newer version opens with a warning that says so.
+        QString path = folder.filePath("newer version.mqo");
+        SceneLoader::Outcome compatible = SceneLoader::load(path, MQAReading::Compatible, false);
+        QVERIFY(compatible.scene);
+        QCOMPARE(compatible.reading, MQAReading::Compatible);
+        QCOMPARE(compatible.scene->warnings().size(), size_t{1});
     }
 
     // A file strict reading refuses is read once to offer compatibility reading. A FIFO

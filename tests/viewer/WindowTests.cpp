@@ -1,7 +1,12 @@
 // Windows, documents and their bindings, on a real display with OpenGL.
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -21,7 +26,10 @@
 #include "DocumentWindow.h"
 #include "MessageBar.h"
 #include "Metasequoia.h"
+#include "RecentFiles.h"
+#include "SceneLoader.h"
 #include "ViewerTestMain.h"
+#include "WarningSummary.h"
 #include "WindowController.h"
 #include "ZeltoOpenGLView.h"
 
@@ -90,7 +98,7 @@ private slots:
             _failures.append({path, error, offer});
             return _choice;
         });
-        _documents->clearRecentFiles();
+        RecentFiles::clear();
         _documents->setCompatibilityReading(false);
         QSettings().remove("view");
     }
@@ -103,7 +111,7 @@ private slots:
     void bindingsHandTheDocumentToTheView() {
         REQUIRE_OPENGL();
         QString path = sample("animated.mqo");
-        WindowController* window = _documents->openDocument(path);
+        WindowController* window = openAndWait(*_documents, path);
         QVERIFY(window);
         ZeltoOpenGLView* view = window->glView();
         QCOMPARE(view->metaseq(), window->document()->model());
@@ -118,9 +126,9 @@ private slots:
         QCOMPARE(window->window()->windowTitle(), QString("animated.mqo"));
 
         // A new scene for the document reaches the view.
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(window->document()->readFromData(file.readAll().toStdString(), "", nullptr));
+        SceneHandle first = window->document()->model();
+        QVERIFY(reloadAndWait(*_documents, window));
+        QVERIFY(window->document()->model() != first);
         QCOMPARE(view->metaseq(), window->document()->model());
     }
 
@@ -148,7 +156,8 @@ private slots:
 
     void pickerListsTheScenesAnimationsAndPlaysTheChoice() {
         REQUIRE_OPENGL();
-        WindowController* window = _documents->openDocument(sample("animated.mqo"));
+        QString path = sample("animated.mqo");
+        WindowController* window = openAndWait(*_documents, path);
         QVERIFY(window);
         QComboBox* picker = window->animationPicker();
         QCOMPARE(picker->count(), 3);
@@ -171,7 +180,9 @@ private slots:
 
         // A scene without these names empties the list.
         picker->setCurrentIndex(2);
-        QVERIFY(window->document()->readFromData(fileBytes(sample("materials.mqo")).toStdString(), "", nullptr));
+        QFile::remove(path);
+        QVERIFY(QFile::copy(sample("materials.mqo"), path));
+        QVERIFY(reloadAndWait(*_documents, window));
         QCOMPARE(picker->count(), 1);
         QVERIFY(!view->animationName());
         QVERIFY(!view->playback().isTimerRunning());
@@ -179,14 +190,14 @@ private slots:
 
     void eachDocumentHasOneWindowAndAnOpenFileComesForward() {
         REQUIRE_OPENGL();
-        WindowController* a = _documents->openDocument(sample("arm.mqo"));
-        WindowController* b = _documents->openDocument(sample("animated.mqo"));
+        WindowController* a = openAndWait(*_documents, sample("arm.mqo"));
+        WindowController* b = openAndWait(*_documents, sample("animated.mqo"));
         QVERIFY(a && b && a != b);
         QCOMPARE(_documents->windowControllers().size(), size_t{2});
         QCOMPARE(_documents->openDocument(sample("arm.mqo")), a);
         QCOMPARE(_documents->openDocument(_folder.path() + "/./arm.mqo"), a);
         QCOMPARE(_documents->windowControllers().size(), size_t{2});
-        QCOMPARE(_documents->recentFiles().first(), QFileInfo(sample("animated.mqo")).canonicalFilePath());
+        QCOMPARE(RecentFiles::list().first(), QFileInfo(sample("animated.mqo")).canonicalFilePath());
         QVERIFY(_failures.isEmpty());
 
         a->window()->close();
@@ -201,7 +212,7 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("Metasequoia Document\r\nFormat Compact Ver 1.0\r\n\r\nx\r\nEof\r\n");
         file.close();
-        QVERIFY(!_documents->openDocument(bad));
+        QVERIFY(!openAndWait(*_documents, bad));
         QVERIFY(_documents->windowControllers().empty());
         QCOMPARE(_failures.size(), 1);
         QCOMPARE(_failures[0].path, bad);
@@ -211,12 +222,46 @@ private slots:
         QCOMPARE(_failures[0].error.place->column, uint64_t{8});
         QVERIFY(!_failures[0].compatibilityOffered);  // compatibility reading would not help
 
-        QVERIFY(!_documents->openDocument(_folder.filePath("missing.mqo")));
+        QVERIFY(!openAndWait(*_documents, _folder.filePath("missing.mqo")));
         QCOMPARE(_failures.last().error.description, QString("No such file or directory"));
-        QVERIFY(!_documents->openDocument(_folder.path()));
+        QVERIFY(!openAndWait(*_documents, _folder.path()));
         QCOMPARE(_failures.last().error.description, QString("It is a directory, not a regular file"));
         QVERIFY(_documents->windowControllers().empty());
-        QVERIFY(_documents->recentFiles().isEmpty());
+        QVERIFY(RecentFiles::list().isEmpty());
+    }
+
+    // This thread never opens a document's file: a FIFO that no one writes to, which
+    // would hold an open for ever, leaves the window to come at once.
+    void theWindowComesAtOnceWhateverTheFileDoes() {
+        REQUIRE_OPENGL();
+        QString path = _folder.filePath("never.mqo");
+        QByteArray name = QFile::encodeName(path);
+        QCOMPARE(mkfifo(name.constData(), 0600), 0);
+        // Were the FIFO opened here, a writer would come after a while to free this thread,
+        // and the test fails.
+        std::atomic<bool> returned{false}, rescued{false};
+        std::thread rescue([&] {
+            for (int i = 0; i < 200 && !returned; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            if (returned) return;
+            rescued = true;
+            close(open(name.constData(), O_WRONLY | O_NONBLOCK));
+        });
+        WindowController* window = _documents->openDocument(path);
+        returned = true;
+        rescue.join();
+        QVERIFY(!rescued);
+        QVERIFY(window && window->isLoading() && window->window()->isVisible());
+        window->window()->close();
+        QVERIFY(_documents->windowControllers().empty());
+        // The worker, which may yet wait for a writer, is let go and ends.
+        for (int i = 0; i < 600 && SceneLoader::runningWorkers() > 0; ++i) {
+            int writer = open(name.constData(), O_WRONLY | O_NONBLOCK);
+            if (writer >= 0) close(writer);
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        QCOMPARE(SceneLoader::runningWorkers(), 0);
+        waitForDeletions();
+        QVERIFY(_failures.isEmpty());  // what it read went nowhere
     }
 
     void compatibilityReadingIsOfferedWhereItHelpsAndRemembered() {
@@ -227,13 +272,13 @@ private slots:
         file.write(fileBytes(sample("arm.mqo")).replace("Ver 1.0", "Ver 1.1").replace("\r\n", "\n"));
         file.close();
 
-        QVERIFY(!_documents->openDocument(path));  // dismissed
+        QVERIFY(!openAndWait(*_documents, path));  // dismissed
         QCOMPARE(_failures.size(), 1);
         QVERIFY(_failures[0].compatibilityOffered);
         QVERIFY(_documents->windowControllers().empty());
 
         _choice = DocumentController::ErrorChoice::ReadCompatibly;
-        WindowController* window = _documents->openDocument(path);
+        WindowController* window = openAndWait(*_documents, path);
         QVERIFY(window);
         QVERIFY(!_documents->compatibilityReading());  // for this file only
         QCOMPARE(window->document()->reading(), MQAReading::Compatible);
@@ -244,12 +289,12 @@ private slots:
 
         // Kept on from the dialog, the next such files open at once.
         _choice = DocumentController::ErrorChoice::ReadCompatiblyFromNowOn;
-        QVERIFY(_documents->openDocument(path));
+        QVERIFY(openAndWait(*_documents, path));
         QVERIFY(_documents->compatibilityReading());
         _documents->controllerForPath(path)->window()->close();
         waitForDeletions();
         _failures.clear();
-        QVERIFY(_documents->openDocument(path));
+        QVERIFY(openAndWait(*_documents, path));
         QVERIFY(_failures.isEmpty());
         _documents->setCompatibilityReading(false);
     }
@@ -270,7 +315,7 @@ private slots:
             again.write(fileBytes(sample("flag.mqo")));
             return DocumentController::ErrorChoice::ReadCompatibly;
         });
-        WindowController* window = _documents->openDocument(path);
+        WindowController* window = openAndWait(*_documents, path);
         QVERIFY(window);
         QCOMPARE(window->document()->model()->models().front().name(), std::string("arm"));
         QTRY_VERIFY(window->document()->model()->models().size() > 1);  // the flag's, read again
@@ -298,13 +343,13 @@ private slots:
         };
         const QString mirrorNote = "line 19: Object \"half\" is mirrored in the modeller (\"mirror 1\"); only the "
                                    "half it stores is drawn";
-        WindowController* strict = _documents->openDocument(document("strict.mqo"));
+        WindowController* strict = openAndWait(*_documents, document("strict.mqo"));
         QVERIFY(strict);
         QCOMPARE(strict->glView()->displayChoice(), DisplayChoice{});
         QVERIFY(strict->warningsLabel()->text().startsWith("2 reading warnings"));
 
         _documents->setCompatibilityReading(true);
-        WindowController* compatible = _documents->openDocument(document("compatible.mqo"));
+        WindowController* compatible = openAndWait(*_documents, document("compatible.mqo"));
         ZeltoOpenGLView* view = compatible->glView();
         QCOMPARE(view->displayChoice(), DisplayChoice::asModelled());
         QVERIFY(action(compatible, "mirroredHalves")->isChecked());
@@ -318,12 +363,12 @@ private slots:
         // What a strict document's window chose is its own.
         action(strict, "hideInvisible")->trigger();
 
-        WindowController* next = _documents->openDocument(document("next.mqo"));
+        WindowController* next = openAndWait(*_documents, document("next.mqo"));
         QCOMPARE(next->glView()->displayChoice(), (DisplayChoice{false, true}));
         QVERIFY(!next->glView()->showsGrid() && next->glView()->antialiasing());
         QVERIFY(!action(next, "grid")->isChecked());
         _documents->setCompatibilityReading(false);
-        QCOMPARE(_documents->openDocument(document("strict-again.mqo"))->glView()->displayChoice(), DisplayChoice{});
+        QCOMPARE(openAndWait(*_documents, document("strict-again.mqo"))->glView()->displayChoice(), DisplayChoice{});
     }
 
     // A model a few units across opens framed, with the grid's spacing in its units in the
@@ -339,7 +384,7 @@ private slots:
                    "Object \"speck\" {\r\n\tvertex 3 {\r\n\t\t10.0 0.0 0.0\r\n\t\t12.0 0.0 0.0\r\n"
                    "\t\t10.0 2.0 0.0\r\n\t}\r\n\tface 1 {\r\n\t\t3 V(0 2 1) M(0)\r\n\t}\r\n}\r\nEof\r\n");
         file.close();
-        WindowController* window = _documents->openDocument(path);
+        WindowController* window = openAndWait(*_documents, path);
         QVERIFY(window);
         ZeltoOpenGLView* view = window->glView();
         QTRY_VERIFY(view->fit());
@@ -363,9 +408,8 @@ private slots:
         QCOMPARE(view->rotateY(), 120.0f);
         QVERIFY(window->zoom() < 700);
 
-        WindowController* arm = _documents->openDocument(sample("arm.mqo"));
+        WindowController* arm = openAndWait(*_documents, sample("arm.mqo"));
         QVERIFY(arm);
-        QTRY_VERIFY(arm->document()->model());
         QVERIFY(!arm->glView()->fit());
         QCOMPARE(arm->glView()->camera(), Camera());
     }
@@ -385,9 +429,8 @@ private slots:
             file.write(text);
             file.close();
             _documents->setCompatibilityReading(compatible);
-            WindowController* window = _documents->openDocument(path);
+            WindowController* window = openAndWait(*_documents, path);
             QVERIFY(window);
-            QTRY_VERIFY(window->document()->model());
             QCOMPARE(window->glView()->drawsBackFaces(), compatible);
             QCOMPARE(window->window()->findChild<QAction*>("backFaces")->isChecked(), compatible);
             QCOMPARE(window->messageBar()->isVisible(), compatible);
@@ -397,9 +440,11 @@ private slots:
     void commandLineFailuresAreAlsoPrinted() {
         REQUIRE_OPENGL();
         CapturedStandardError captured;
-        int opened = _documents->openCommandLineFiles({_folder.filePath("none.mqo"), sample("arm.mqo")});
+        _documents->openCommandLineFiles({_folder.filePath("none.mqo"), sample("arm.mqo")});
+        QTRY_VERIFY(_failures.size() == 1 && _documents->controllerForPath(sample("arm.mqo")) &&
+                    !_documents->controllerForPath(sample("arm.mqo"))->isLoading());
         QString printed = captured.text();
-        QCOMPARE(opened, 1);
+        QCOMPARE(_documents->windowControllers().size(), size_t{1});
         QCOMPARE(printed, QString("zelto: %1: No such file or directory\n").arg(_folder.filePath("none.mqo")));
         QCOMPARE(_failures.size(), 1);  // and presented
     }
@@ -415,7 +460,9 @@ private slots:
         QVERIFY(enter.isAccepted());
         QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(untitledWindow, &drop);
-        waitForDeletions();
+        QTRY_VERIFY(!untitledWindow);
+        QTRY_VERIFY(std::none_of(_documents->windowControllers().begin(), _documents->windowControllers().end(),
+                                 [](WindowController* w) { return w->isLoading(); }));
         QVERIFY2(_failures.isEmpty(), _failures.isEmpty() ? "" : qPrintable(_failures[0].path + _failures[0].error.description));
         QCOMPARE(_documents->windowControllers().size(), size_t{2});  // the start-up window gave way
         QVERIFY(!untitledWindow);
@@ -432,7 +479,7 @@ private slots:
         QCOMPARE(stat(QFile::encodeName(path).constData(), &statusBefore), 0);
         QStringList filesBefore = QDir(_folder.path()).entryList(QDir::AllEntries | QDir::Hidden);
 
-        WindowController* window = _documents->openDocument(path);
+        WindowController* window = openAndWait(*_documents, path);
         QVERIFY(window);
         QVERIFY(QTest::qWaitForWindowExposed(window->window()));
         ZeltoOpenGLView* view = window->glView();
@@ -461,7 +508,7 @@ private slots:
         QCOMPARE(emptyFrame.pixelColor(2, 2), QColor(30, 65, 90));
 
         sample("flag.png");
-        WindowController* flag = _documents->openDocument(sample("flag.mqo"));
+        WindowController* flag = openAndWait(*_documents, sample("flag.mqo"));
         QVERIFY(QTest::qWaitForWindowExposed(flag->window()));
         QImage frame = flag->glView()->grabFramebuffer();
         QCOMPARE(frame.size(), empty->glView()->size() * empty->glView()->devicePixelRatioF());
