@@ -58,6 +58,43 @@ std::string star(size_t points) {
     return out;
 }
 
+// One face of the given corners (x, z), in the plane y = 0.
+std::string onePolygon(const std::vector<std::pair<double, double>>& corners) {
+    std::string out = std::string("Metasequoia Document\r\nFormat Text Ver 1.1\r\n\r\n") + kMaterial;
+    out.append("Object \"polygon\" {\r\n\tvertex ").append(std::to_string(corners.size())).append(" {\r\n");
+    for (auto [x, z] : corners) appendf(out, "\t\t%.4f %.4f %.4f\r\n", x, 0, z);
+    out.append("\t}\r\n\tface 1 {\r\n\t\t" + std::to_string(corners.size()) + " V(");
+    for (size_t i = 0; i < corners.size(); ++i) out.append(i ? " " : "").append(std::to_string(i));
+    out.append(")\r\n\t}\r\n}\r\nEof\r\n");
+    return out;
+}
+
+// A band wound round and round: out along its outer edge, back along its inner one,
+// a thousand corners to each turn of each edge.
+std::string spiral(size_t turns) {
+    const size_t side = 1000 * turns;
+    std::vector<std::pair<double, double>> corners;
+    for (int edge = 0; edge < 2; ++edge)
+        for (size_t k = 0; k < side; ++k) {
+            double t = 2 * M_PI * static_cast<double>(edge == 0 ? k : side - 1 - k) / 1000;
+            double r = 10 * (1 + t / (2 * M_PI)) + (edge == 0 ? 0 : 5);
+            corners.push_back({r * std::cos(t), r * std::sin(t)});
+        }
+    return onePolygon(corners);
+}
+
+// A U whose inside edge is a comb of `teeth` teeth of many lengths.
+std::string comb(size_t teeth) {
+    const double width = 2.0 * static_cast<double>(teeth) + 1;
+    std::vector<std::pair<double, double>> corners = {{-2, -10}, {width + 2, -10}, {width + 2, 50}, {width, 50}};
+    for (size_t t = teeth; t > 0; --t) {
+        double x = 2.0 * static_cast<double>(t), tip = 49 - static_cast<double>(t * 7919 % 40);
+        corners.insert(corners.end(), {{x, 0}, {x, tip}, {x - 1, tip}, {x - 1, 0}});
+    }
+    corners.insert(corners.end(), {{0, 0}, {0, 50}, {-2, 50}});
+    return onePolygon(corners);
+}
+
 std::string claims(size_t objects) {
     std::string out(kHeader);
     for (size_t i = 0; i < objects; ++i)
@@ -91,7 +128,8 @@ const std::vector<HostileKind>& hostileKinds() {
     static const std::vector<HostileKind> kinds = {{"thumbnails", true}, {"fan", false},      {"claims", false},
                                                    {"nesting", false},   {"long-line", false}, {"lf", true},
                                                    {"polygon", true},    {"lone-cr", true},
-                                                   {"sjis-comments", true}};
+                                                   {"sjis-comments", true}, {"spiral", true},
+                                                   {"comb", true}};
     return kinds;
 }
 
@@ -106,6 +144,8 @@ std::string generateHostile(std::string_view kind, size_t scale) {
     if (kind == "long-line") return repeated(std::string(kHeader) + "x", " 1.5", 3000000 * scale, "\r\nEof\r\n");
     if (kind == "lf") return withLineFeeds(generateDocument(200000 * scale));
     if (kind == "polygon") return star(40000 * scale);
+    if (kind == "spiral") return withLineFeeds(spiral(50 * scale));
+    if (kind == "comb") return comb(62500 * scale);
     if (kind == "lone-cr") return repeated(std::string(kHeader) + "x", "\r# a comment\n", 3000000 * scale, "\r\nEof\r\n");
     if (kind == "sjis-comments") return shiftJISComments(1500000 * scale);
     return {};

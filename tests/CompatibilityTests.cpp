@@ -345,6 +345,14 @@ TEST(CompatibilityReading, PolygonsOfMoreCornersAreSplitIntoTrianglesThatCoverTh
     EXPECT_EQ(std::count_if(model.faces().begin(), model.faces().end(),
                             [](const ZeltoFace& face) { return face.continuesPolygon(); }),
               3);
+    EXPECT_EQ(warningTexts(scene), std::vector<std::string>{"2: format version 1.1 is read as version 1.0"});
+    // A polygon that crosses itself has no exact split: it is drawn all the same, and said to be approximate.
+    std::string crossing = text;
+    crossing.replace(crossing.find("\tface 1 {"), 9, "\tface 2 {\r\n\t\t5 V(0 2 1 5 4) M(0)");
+    EXPECT_EQ(compatible(crossing).models()[0].faces().size(), 7u);
+    EXPECT_EQ(warningTexts(compatible(crossing)).back(),
+              "17: Object \"L\": a polygon crosses or touches itself, or has no area in its plane; its "
+              "triangles only approximate it");
 }
 
 TEST(CompatibilityReading, IntegersAmongDecimalsReadAsDecimals) {

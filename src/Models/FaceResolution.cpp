@@ -84,8 +84,10 @@ public:
         const size_t slots = std::max<size_t>(_materials.size(), 1);
         std::array<std::vector<uint32_t>, 2> counts{std::vector<uint32_t>(slots, 0), std::vector<uint32_t>(slots, 0)};
         mqa::forEachHalf(halves, [&](int half, size_t begin, size_t end) {
+            CancelCheck cancel(progress);
             forLines(begin, end, [&](size_t, const RawFace& raw, const FaceList::Piece& piece) {
                 counts[static_cast<size_t>(half)][slotOf(raw)] += facesMadeBy(raw, piece);
+                cancel.add(raw.corners == RawFace::kPolygon ? static_cast<size_t>(raw.vertex[1]) : 1);
             });
         });
         std::array<std::vector<uint32_t>, 2> next{std::vector<uint32_t>(slots), std::vector<uint32_t>(slots)};
@@ -99,27 +101,31 @@ public:
         if (progress && progress->isCancelled()) throw MQACancelled();
         out.faces = zelto::largeVector<ZeltoFace>(total);
         out.documentOrder = zelto::largeVector<uint32_t>(total);
-        std::array<size_t, 2> defaulted{};
-        std::array<uint64_t, 2> firstDefaulted{};
+        std::array<size_t, 2> defaulted{}, approximated{};
+        std::array<uint64_t, 2> firstDefaulted{}, firstApproximated{};
         mqa::forEachHalf(halves, [&](int half, size_t begin, size_t end) {
+            const size_t h = static_cast<size_t>(half);
             uint32_t made = half == 0 ? 0 : firstHalf;
-            std::vector<uint32_t>& place = next[static_cast<size_t>(half)];
+            std::vector<uint32_t>& place = next[h];
+            CancelCheck cancel(progress);
             forLines(begin, end, [&](size_t index, const RawFace& raw, const FaceList::Piece& piece) {
-                if ((index & 0xFFFF) == 0 && progress && progress->isCancelled()) throw MQACancelled();
+                cancel.add();
                 size_t slot = slotOf(raw);
                 if (!usable(raw) && _fallback) {
-                    if (defaulted[static_cast<size_t>(half)]++ == 0)
-                        firstDefaulted[static_cast<size_t>(half)] = _list._lines.fileLine(index);
+                    if (defaulted[h]++ == 0) firstDefaulted[h] = _list._lines.fileLine(index);
                 }
-                facesOf(index, raw, piece, [&](const ZeltoFace& face) {
+                bool exact = facesOf(index, raw, piece, cancel, [&](const ZeltoFace& face) {
                     uint32_t position = place[slot]++;
                     out.documentOrder[made++] = position;
                     out.faces[position] = face;
                 });
+                if (!exact && approximated[h]++ == 0) firstApproximated[h] = _list._lines.fileLine(index);
             });
         });
         out.defaulted = defaulted[0] + defaulted[1];
         out.firstDefaultedLine = firstDefaulted[0] ? firstDefaulted[0] : firstDefaulted[1];
+        out.approximated = approximated[0] + approximated[1];
+        out.firstApproximatedLine = firstApproximated[0] ? firstApproximated[0] : firstApproximated[1];
         return out;
     }
 
@@ -155,9 +161,10 @@ private:
         return present > 4 ? present - 2 : 1;
     }
 
-    // Hands the faces of one line to `emit`; throws for a line that names what it cannot use.
+    // Hands the faces of one line to `emit`; throws for a line that names what it cannot
+    // use. False when they only approximate a polygon that is not simple.
     template <typename Emit>
-    void facesOf(size_t index, const RawFace& raw, const FaceList::Piece& piece, Emit&& emit) const {
+    bool facesOf(size_t index, const RawFace& raw, const FaceList::Piece& piece, CancelCheck& cancel, Emit&& emit) const {
         auto fail = [&](std::string_view what) {
             SceneError error(_label + ", face line " + std::to_string(index + 1) + ": " + std::string(what));
             if (uint64_t line = _list._lines.fileLine(index))
@@ -191,12 +198,11 @@ private:
         if (polygon) {
             // The absent corners (negative) of a polygon are left out.
             std::vector<PolygonCorner> present;
-            for (const PolygonCorner& corner : written)
+            for (const PolygonCorner& corner : written) {
                 if (corner.vertex >= 0) present.push_back(corner);
-            if (present.size() > 4) {
-                piecesOf(present, material, emit);
-                return;
+                cancel.add();
             }
+            if (present.size() > 4) return piecesOf(present, material, cancel, emit);
             std::copy(present.begin(), present.end(), few.begin());
             written = std::span<const PolygonCorner>(few.data(), present.size());
         }
@@ -209,16 +215,22 @@ private:
         }
         emit(ZeltoFace::faceWithMaterial(material, v[0], v[1], v[2], v[3], uv[0].x, uv[0].y, uv[1].x, uv[1].y,
                                          uv[2].x, uv[2].y, uv[3].x, uv[3].y));
+        return true;
     }
 
     // A polygon of more than four corners, as the triangles that cover it.
     template <typename Emit>
-    void piecesOf(const std::vector<PolygonCorner>& corners, const ZeltoMaterial* material, Emit&& emit) const {
+    bool piecesOf(const std::vector<PolygonCorner>& corners, const ZeltoMaterial* material, CancelCheck& cancel,
+                  Emit&& emit) const {
         std::vector<GLKVector3> points;
         points.reserve(corners.size());
-        for (const PolygonCorner& corner : corners) points.push_back(_vertices[static_cast<size_t>(corner.vertex)].pos);
+        for (const PolygonCorner& corner : corners) {
+            points.push_back(_vertices[static_cast<size_t>(corner.vertex)].pos);
+            cancel.add();
+        }
+        const PolygonSplit split = triangulate(points, cancel);
         bool first = true;
-        for (const std::array<uint32_t, 3>& triangle : triangulate(points)) {
+        for (const Triangle& triangle : split.triangles) {
             uint32_t vertices[3];
             GLKVector2 uvs[3];
             for (size_t k = 0; k < 3; ++k) {
@@ -229,6 +241,7 @@ private:
             emit(ZeltoFace::pieceOfPolygon(material, vertices, uvs, inner, !first));
             first = false;
         }
+        return split.exact;
     }
 
     // A face line as the scene read it, for the place of an error.

@@ -329,6 +329,15 @@ SceneParts SceneBuilder::build(MQAProgress* progress) {
                                       object->label + ": " + std::to_string(resolved.defaulted) +
                                           (resolved.defaulted == 1 ? " face names" : " faces name") +
                                           " no material the document has; drawn in a default light grey"});
+        if (resolved.approximated == 1)
+            parts.warnings.push_back({resolved.firstApproximatedLine,
+                                      object->label + ": a polygon crosses or touches itself, or has no area in its plane; "
+                                                      "its triangles only approximate it"});
+        if (resolved.approximated > 1)
+            parts.warnings.push_back({resolved.firstApproximatedLine,
+                                      object->label + ": " + std::to_string(resolved.approximated) +
+                                          " polygons cross or touch themselves, or have no area in their plane (the first "
+                                          "on this line); their triangles only approximate them"});
     }
     unread.addTo(parts.warnings);
     if (_error) throw _error->second;

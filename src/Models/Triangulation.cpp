@@ -1,121 +1,29 @@
 #include "Triangulation.h"
 
-#include <algorithm>
+#include <array>
 #include <cmath>
+#include <optional>
+
+#include "EarClipping.h"
+#include "FewCorners.h"
+#include "MonotonePieces.h"
 
 namespace scene {
 namespace {
 
-struct Point {
-    double x, y;
+// The plane a polygon is seen in: along the largest axis of its Newell normal, with the
+// two other axes taken in the order that makes the polygon run anticlockwise.
+struct Plane {
+    int axis;
+    bool swapped;
 };
 
-// Twice the signed area of a, b, c: positive when they turn anticlockwise.
-double turn(Point a, Point b, Point c) { return (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x); }
-
-bool inTriangle(Point p, Point a, Point b, Point c) {
-    return turn(a, b, p) >= 0 && turn(b, c, p) >= 0 && turn(c, a, p) >= 0;
-}
-
-// The corners that are reflex (turning clockwise), in a grid over the polygon's box:
-// only they can lie inside an ear.
-class ReflexGrid {
-public:
-    ReflexGrid(const std::vector<Point>& points) : _points(points) {
-        _low = _high = points[0];
-        for (Point p : points) {
-            _low = {std::min(_low.x, p.x), std::min(_low.y, p.y)};
-            _high = {std::max(_high.x, p.x), std::max(_high.y, p.y)};
-        }
-        _side = std::max<size_t>(1, static_cast<size_t>(std::sqrt(static_cast<double>(points.size()))));
-        _cells.resize(_side * _side);
-    }
-    void add(uint32_t i) { _cells[cellOf(_points[i])].push_back(i); }
-    // Cells visited and corners looked at so far: what bounds the time spent.
-    size_t work() const { return _work; }
-    // Whether a reflex corner other than the triangle's own lies in triangle a, b, c.
-    // Corners no longer reflex (or cut off) leave their cells as they are met.
-    template <typename IsReflex>
-    bool anyInside(uint32_t a, uint32_t b, uint32_t c, IsReflex&& isReflex) {
-        Point pa = _points[a], pb = _points[b], pc = _points[c];
-        auto stale = [&](uint32_t i) { return !isReflex(i); };
-        auto inside = [&](uint32_t i) {
-            Point p = _points[i];
-            bool corner = (p.x == pa.x && p.y == pa.y) || (p.x == pb.x && p.y == pb.y) ||
-                          (p.x == pc.x && p.y == pc.y);
-            return i != a && i != b && i != c && !corner && inTriangle(p, pa, pb, pc);
-        };
-        // Row by row, the cells the triangle crosses.
-        size_t y0 = row(std::min({pa.y, pb.y, pc.y})), y1 = row(std::max({pa.y, pb.y, pc.y}));
-        for (size_t y = y0; y <= y1; ++y) {
-            auto [x0, x1] = span(y, pa, pb, pc);
-            for (size_t x = x0; x <= x1; ++x) {
-                std::vector<uint32_t>& cell = _cells[y * _side + x];
-                _work += cell.size() + 1;
-                std::erase_if(cell, stale);
-                if (std::ranges::any_of(cell, inside)) return true;
-            }
-            ++_work;
-        }
-        return false;
-    }
-
-private:
-    size_t index(double value, double low, double high) const {
-        double at = (value - low) / (high - low) * static_cast<double>(_side);
-        return high > low && at >= 0 ? static_cast<size_t>(std::min(at, static_cast<double>(_side - 1))) : 0;
-    }
-    size_t column(double x) const { return index(x, _low.x, _high.x); }
-    size_t row(double y) const { return index(y, _low.y, _high.y); }
-    size_t cellOf(Point p) const { return row(p.y) * _side + column(p.x); }
-    // The columns of row y that triangle a, b, c crosses: where its sides cross the row's
-    // band, both widened a little against rounding. A long thin triangle across the grid
-    // crosses far fewer cells than its box holds.
-    std::pair<size_t, size_t> span(size_t y, Point a, Point b, Point c) const {
-        double height = (_high.y - _low.y) / static_cast<double>(_side);
-        double bottom = _low.y + (static_cast<double>(y) - 0.01) * height;
-        double top = _low.y + (static_cast<double>(y) + 1.01) * height, left = INFINITY, right = -INFINITY;
-        for (auto [p, q] : {std::pair{a, b}, std::pair{b, c}, std::pair{c, a}}) {
-            if (p.y > q.y) std::swap(p, q);
-            if (q.y < bottom || p.y > top) continue;
-            bool level = !(q.y > p.y);  // a level side lies wholly in the band
-            for (double t : {level ? 0 : (std::max(p.y, bottom) - p.y) / (q.y - p.y),
-                             level ? 1 : (std::min(q.y, top) - p.y) / (q.y - p.y)}) {
-                left = std::min(left, p.x + (q.x - p.x) * t);
-                right = std::max(right, p.x + (q.x - p.x) * t);
-            }
-        }
-        if (!(left <= right)) return {1, 0};  // none
-        const double margin = (_high.x - _low.x) * 1e-9;
-        return {column(left - margin), column(right + margin)};
-    }
-
-    const std::vector<Point>& _points;
-    Point _low, _high;
-    size_t _side;
-    std::vector<std::vector<uint32_t>> _cells;
-    size_t _work = 0;
-};
-
-}  // namespace
-
-uint8_t innerSides(const std::array<uint32_t, 3>& triangle, uint32_t count) {
-    uint8_t inner = 0;
-    for (int k = 0; k < 3; ++k) {
-        uint32_t from = triangle[static_cast<size_t>(k)], to = triangle[static_cast<size_t>((k + 1) % 3)];
-        if (to != (from + 1) % count) inner |= static_cast<uint8_t>(1u << k);
-    }
-    return inner;
-}
-
-std::vector<std::array<uint32_t, 3>> triangulate(std::span<const GLKVector3> corners) {
-    const uint32_t n = static_cast<uint32_t>(corners.size());
-    std::vector<std::array<uint32_t, 3>> triangles;
-    if (n < 3) return triangles;
-    triangles.reserve(n - 2);
-    // The polygon's Newell normal: the plane it faces, and which way round it runs.
+// Nothing when the polygon has no area in any plane (or a coordinate that is not a number).
+std::optional<Plane> planeOf(std::span<const GLKVector3> corners, CancelCheck& cancel) {
+    const size_t n = corners.size();
     double normal[3] = {0, 0, 0};
-    for (uint32_t i = 0; i < n; ++i) {
+    for (size_t i = 0; i < n; ++i) {
+        cancel.add();
         const GLKVector3& a = corners[i];
         const GLKVector3& b = corners[(i + 1) % n];
         normal[0] += (double(a.y) - b.y) * (double(a.z) + b.z);
@@ -125,68 +33,151 @@ std::vector<std::array<uint32_t, 3>> triangulate(std::span<const GLKVector3> cor
     int axis = 0;
     for (int k = 1; k < 3; ++k)
         if (std::fabs(normal[k]) > std::fabs(normal[axis])) axis = k;
-    auto fan = [&](uint32_t from) {
-        for (uint32_t i = from + 1; i + 1 < n; ++i) triangles.push_back({0, i, i + 1});
-    };
-    if (!(std::fabs(normal[axis]) > 0)) {  // no area to keep (or not a number)
-        fan(0);
-        return triangles;
+    if (!(std::fabs(normal[axis]) > 0)) return std::nullopt;
+    return Plane{axis, normal[axis] < 0};
+}
+
+// The corners in that plane; false when a coordinate there is not a finite number.
+bool project(std::span<const GLKVector3> corners, Plane plane, std::span<PlanePoint> points, CancelCheck& cancel) {
+    for (size_t i = 0; i < corners.size(); ++i) {
+        cancel.add();
+        const double c[3] = {corners[i].x, corners[i].y, corners[i].z};
+        const double u = c[(plane.axis + 1) % 3], v = c[(plane.axis + 2) % 3];
+        if (!std::isfinite(u) || !std::isfinite(v)) return false;
+        points[i] = plane.swapped ? PlanePoint{v, u} : PlanePoint{u, v};
     }
-    // Looked at along that axis, with the polygon running anticlockwise.
-    std::vector<Point> points(n);
+    return true;
+}
+
+// Cuts off, as triangles of no area, the corners where the outline runs straight on or
+// turns straight back (a corner repeated next to itself among them): what is left covers
+// what the polygon did, with no two neighbours equal and no corner on the line through
+// its neighbours. Gives the corners left, in order.
+std::vector<uint32_t> cutStraightCorners(std::span<const PlanePoint> points, std::vector<Triangle>& out,
+                                         CancelCheck& cancel) {
+    const uint32_t n = static_cast<uint32_t>(points.size());
+    std::vector<uint32_t> prev(n), next(n), unchecked(n);
     for (uint32_t i = 0; i < n; ++i) {
-        double c[3] = {corners[i].x, corners[i].y, corners[i].z};
-        double u = c[(axis + 1) % 3], v = c[(axis + 2) % 3];
-        points[i] = normal[axis] > 0 ? Point{u, v} : Point{v, u};
-    }
-    std::vector<uint32_t> prev(n), next(n);
-    for (uint32_t i = 0; i < n; ++i) {
-        prev[i] = (i + n - 1) % n;
-        next[i] = (i + 1) % n;
+        prev[i] = i == 0 ? n - 1 : i - 1;
+        next[i] = i + 1 == n ? 0 : i + 1;
+        unchecked[i] = n - 1 - i;
+        cancel.add();
     }
     std::vector<uint8_t> cut(n, 0);
-    auto isReflex = [&](uint32_t i) { return !cut[i] && turn(points[prev[i]], points[i], points[next[i]]) < 0; };
-    ReflexGrid grid(points);
-    for (uint32_t i = 0; i < n; ++i)
-        if (isReflex(i)) grid.add(i);
-    auto isEar = [&](uint32_t i) {
-        double t = turn(points[prev[i]], points[i], points[next[i]]);
-        if (t < 0) return false;
-        return t == 0 || !grid.anyInside(prev[i], i, next[i], isReflex);
-    };
-    // Past this much looking for ears, the rest goes as a fan: a polygon that crosses itself
-    // many times could take quadratic time, and one of long spikes (a star of hundreds of
-    // thousands of points) more than n log n, as its ears cross many cells.
-    const double budget = 8.0 * n * (std::log2(double(n)) + 1) + 4096;
-    double looks = 0;
-    uint32_t left = n, at = 0, stop = 0;
-    bool forced = false;
-    while (left > 3) {
-        if (++looks + static_cast<double>(grid.work()) > budget) {
-            for (uint32_t i = next[at]; next[i] != at; i = next[i]) triangles.push_back({at, i, next[i]});
-            return triangles;
-        }
-        if (forced || isEar(at)) {
-            uint32_t p = prev[at], q = next[at];
-            bool wasReflex[2] = {isReflex(p), isReflex(q)};
-            triangles.push_back({p, at, q});
-            cut[at] = 1;
-            next[p] = q;
-            prev[q] = p;
-            --left;
-            // A corner cut anyway may leave a neighbour reflex that was not: it joins the grid.
-            if (!wasReflex[0] && isReflex(p)) grid.add(p);
-            if (!wasReflex[1] && isReflex(q)) grid.add(q);
-            at = next[q];  // not q: testing p again would grow a fan of ever longer slivers from it
-            stop = at;
-            forced = false;
-            continue;
-        }
-        at = next[at];
-        if (at == stop) forced = true;  // once round without an ear: cut this corner anyway
+    uint32_t left = n;
+    while (!unchecked.empty() && left > 3) {
+        const uint32_t i = unchecked.back();
+        unchecked.pop_back();
+        cancel.add();
+        if (cut[i] || turnSign(points[prev[i]], points[i], points[next[i]]) != 0) continue;
+        out.push_back({prev[i], i, next[i]});
+        cut[i] = 1;
+        next[prev[i]] = next[i];
+        prev[next[i]] = prev[i];
+        --left;
+        unchecked.push_back(prev[i]);
+        unchecked.push_back(next[i]);
     }
-    triangles.push_back({prev[at], at, next[at]});
-    return triangles;
+    std::vector<uint32_t> kept;
+    kept.reserve(left);
+    for (uint32_t i = 0; i < n; ++i)
+        if (!cut[i]) kept.push_back(i);
+    cancel.add(n);
+    return kept;
+}
+
+// Whether the polygon turns anticlockwise at its lowest corner, as a simple polygon
+// running anticlockwise does at every corner of its hull.
+bool runsAnticlockwise(std::span<const PlanePoint> points, CancelCheck& cancel) {
+    const uint32_t n = static_cast<uint32_t>(points.size());
+    uint32_t low = 0;
+    for (uint32_t i = 1; i < n; ++i)
+        if (sweepsBefore(points[low], low, points[i], i)) low = i;
+    cancel.add(n);
+    return turnSign(points[(low + n - 1) % n], points[low], points[(low + 1) % n]) > 0;
+}
+
+// Whether the triangles of a polygon cut along diagonals cover it exactly. Whatever
+// their shapes they add up to the polygon; when none turns the wrong way, they cover
+// each point as often as the outline winds round it, which for a simple polygon is once
+// inside and never outside.
+bool coverExactly(std::span<const PlanePoint> points, const std::vector<Triangle>& triangles, CancelCheck& cancel) {
+    if (triangles.size() + 2 != points.size()) return false;
+    for (const Triangle& t : triangles) {
+        if (turnSign(points[t[0]], points[t[1]], points[t[2]]) < 0) return false;
+        cancel.add();
+    }
+    return true;
+}
+
+// Whether the outline turns round once, as that of a simple polygon does: one that
+// crosses itself so as to wind twice round some part of it has no negative triangles
+// to show for it.
+bool turnsOnce(std::span<const PlanePoint> points, CancelCheck& cancel) {
+    const size_t n = points.size();
+    double turned = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const PlanePoint a = points[(i + n - 1) % n], b = points[i], c = points[(i + 1) % n];
+        const double ux = b.x - a.x, uy = b.y - a.y, vx = c.x - b.x, vy = c.y - b.y;
+        turned += std::atan2(ux * vy - uy * vx, ux * vx + uy * vy);
+        cancel.add(4);
+    }
+    return std::fabs(turned - 2 * M_PI) < M_PI;
+}
+
+}  // namespace
+
+uint8_t innerSides(const Triangle& triangle, uint32_t count) {
+    uint8_t inner = 0;
+    for (int k = 0; k < 3; ++k) {
+        uint32_t from = triangle[static_cast<size_t>(k)], to = triangle[static_cast<size_t>((k + 1) % 3)];
+        if (to != (from + 1) % count) inner |= static_cast<uint8_t>(1u << k);
+    }
+    return inner;
+}
+
+PolygonSplit triangulate(std::span<const GLKVector3> corners) {
+    CancelCheck never;
+    return triangulate(corners, never);
+}
+
+PolygonSplit triangulate(std::span<const GLKVector3> corners, CancelCheck& cancel) {
+    const uint32_t n = static_cast<uint32_t>(corners.size());
+    PolygonSplit split;
+    if (n < 3) return split;
+    split.triangles.reserve(n - 2);
+    const std::optional<Plane> plane = planeOf(corners, cancel);
+    if (n <= kFewCorners && plane) {
+        std::array<PlanePoint, kFewCorners> points;
+        std::array<Triangle, kFewCorners> triangles;
+        if (project(corners, *plane, points, cancel) && triangulateFew(std::span(points).first(n), triangles)) {
+            split.triangles.assign(triangles.begin(), triangles.begin() + (n - 2));
+            return split;
+        }
+    }
+    std::vector<PlanePoint> points(n);
+    if (!plane || !project(corners, *plane, points, cancel)) {  // nothing to keep: a fan
+        for (uint32_t i = 1; i + 1 < n; ++i) split.triangles.push_back({0, i, i + 1});
+        split.exact = false;
+        return split;
+    }
+    const std::vector<uint32_t> kept = cutStraightCorners(points, split.triangles, cancel);
+    std::vector<PlanePoint> rest(kept.size());
+    for (size_t k = 0; k < kept.size(); ++k) {
+        rest[k] = points[kept[k]];
+        cancel.add();
+    }
+    points = {};
+    std::optional<std::vector<Triangle>> pieces;
+    if (runsAnticlockwise(rest, cancel)) pieces = triangulateMonotonePieces(rest, cancel);
+    const bool covered = pieces && coverExactly(rest, *pieces, cancel);
+    if (!covered) pieces = clipEars(rest, cancel);
+    split.exact = covered && turnsOnce(rest, cancel);
+    for (const Triangle& t : *pieces) {
+        split.triangles.push_back({kept[t[0]], kept[t[1]], kept[t[2]]});
+        cancel.add();
+    }
+    return split;
 }
 
 }  // namespace scene

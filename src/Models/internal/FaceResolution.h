@@ -66,13 +66,17 @@ struct ResolvedFaces {
     std::vector<uint32_t> documentOrder;   // each face's place, in document order
     size_t defaulted = 0;                  // lines that took the default material
     uint64_t firstDefaultedLine = 0;
+    size_t approximated = 0;               // polygons split only approximately, not being simple
+    uint64_t firstApproximatedLine = 0;
 };
 
 // Checks each face line against the vertices and materials it names, in line order,
 // and puts its faces in material order; the pieces of a polygon of more than four
-// corners follow one another. A line whose material cannot be used takes `fallback`
-// (the last of `materials`) when there is one. Otherwise, and for a vertex it cannot
-// use, the first bad line throws SceneError, named after `label` ("Object \"o\"").
+// corners follow one another (one that is not simple is split approximately, and
+// counted). A line whose material cannot be used takes `fallback` (the last of
+// `materials`) when there is one. Otherwise, and for a vertex it cannot use, the first
+// bad line throws SceneError, named after `label` ("Object \"o\""). Stops with
+// MQACancelled within a few milliseconds of `progress` being cancelled.
 ResolvedFaces resolveFaces(const FaceList& list, std::span<const ZeltoVertex> vertices,
                            const std::vector<ZeltoMaterial>& materials, bool fallback, const std::string& label,
                            MQAProgress* progress);
