@@ -58,6 +58,22 @@ std::string star(size_t points) {
     return out;
 }
 
+// Triangles (0, i, i + 1) around vertex 0, nearly level: their normals are all but
+// parallel and no two equal, the hardest case for grouping normals.
+std::string levelFan(size_t triangles) {
+    std::string out = std::string(kHeader) + kMaterial + "Object \"fan\" {\r\n\tshading 1\r\n\tfacet 0\r\n";
+    out.append("\tvertex " + std::to_string(triangles + 1) + " {\r\n\t\t0 0 0\r\n");
+    for (size_t i = 0; i < triangles; ++i) {
+        double angle = 2 * M_PI * static_cast<double>(i) / static_cast<double>(triangles);
+        appendf(out, "\t\t%.5f %.5f %.5f\r\n", 100 * std::cos(angle), 0.01 * std::sin(7 * angle), 100 * std::sin(angle));
+    }
+    out.append("\t}\r\n\tface " + std::to_string(triangles) + " {\r\n");
+    for (size_t i = 0; i < triangles; ++i)
+        out.append("\t\t3 V(0 " + std::to_string(1 + i) + " " + std::to_string(1 + (i + 1) % triangles) + ")\r\n");
+    out.append("\t}\r\n}\r\nEof\r\n");
+    return out;
+}
+
 // One face of the given corners (x, z), in the plane y = 0.
 std::string onePolygon(const std::vector<std::pair<double, double>>& corners) {
     std::string out = std::string("Metasequoia Document\r\nFormat Text Ver 1.1\r\n\r\n") + kMaterial;
@@ -128,8 +144,8 @@ const std::vector<HostileKind>& hostileKinds() {
     static const std::vector<HostileKind> kinds = {{"thumbnails", true}, {"fan", false},      {"claims", false},
                                                    {"nesting", false},   {"long-line", false}, {"lf", true},
                                                    {"polygon", true},    {"lone-cr", true},
-                                                   {"sjis-comments", true}, {"spiral", true},
-                                                   {"comb", true}};
+                                                   {"sjis-comments", true}, {"level-fan", false},
+                                                   {"spiral", true},     {"comb", true}};
     return kinds;
 }
 
@@ -144,6 +160,7 @@ std::string generateHostile(std::string_view kind, size_t scale) {
     if (kind == "long-line") return repeated(std::string(kHeader) + "x", " 1.5", 3000000 * scale, "\r\nEof\r\n");
     if (kind == "lf") return withLineFeeds(generateDocument(200000 * scale));
     if (kind == "polygon") return star(40000 * scale);
+    if (kind == "level-fan") return levelFan(100000 * scale);
     if (kind == "spiral") return withLineFeeds(spiral(50 * scale));
     if (kind == "comb") return comb(62500 * scale);
     if (kind == "lone-cr") return repeated(std::string(kHeader) + "x", "\r# a comment\n", 3000000 * scale, "\r\nEof\r\n");

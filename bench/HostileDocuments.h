@@ -18,6 +18,7 @@ namespace bench {
 //   polygon     one concave face of many corners (a star), split into triangles
 //   lone-cr     lone CRs, each before a comment line that ends with LF alone
 //   sjis-comments  a Shift_JIS document, then comment lines that end in "]"
+//   level-fan   like fan, but nearly level: normals all but parallel, no two equal
 //   spiral      one face that is a band wound round many times, with LF line ends
 //   comb        one face of 250,000 corners at 1x: a U whose inside edge is a comb
 // An empty string for a kind it does not know.

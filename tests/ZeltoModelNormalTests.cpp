@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include <cmath>
 #include <limits>
 
@@ -117,50 +115,6 @@ TEST(ZeltoModelGrouping, FacetZeroGroupsOnlyEqualNormals) {
     mesh.triangleWithNormal(center, directionAt(0));
     ZeltoModel model = mesh.build(0);
     EXPECT_EQ(linksAtVertex0(model), (std::vector<int>{0, -1, 0}));
-}
-
-// Hundreds of faces at one vertex are grouped through an index of their normals; the
-// groups must be those of the plain greedy partition, for any smoothing angle.
-TEST(ZeltoModelGrouping, ManyFacesAtAVertexGroupAsTheGreedyPartitionDoes) {
-    std::mt19937 random(3);
-    std::uniform_real_distribution<float> angle(0, 360);
-    for (float facet : {0.0f, 0.5f, 20.0f, 90.0f, 179.0f}) {
-        MeshBuilder mesh(1000);
-        uint32_t center = mesh.vertex({0, 0, 0});
-        std::vector<GLKVector3> normals;
-        for (int f = 0; f < 300; ++f) {
-            // Directions on a few great circles, with repeats, so that equal normals occur.
-            float a = f % 7 == 0 && f > 0 ? 0.0f : angle(random);
-            GLKVector3 d = directionAt(a);
-            if (f % 3 == 1) d = {d.x * 0.6f, 0.8f, d.z * 0.6f};
-            mesh.triangleWithNormal(center, d);
-        }
-        ZeltoModel model = mesh.build(facet);
-        const FacetTest test(facet);
-        std::vector<GLKVector3> faceNormals;
-        for (const ZeltoFace& face : model.faces()) faceNormals.push_back(model.faceNormal(face));
-        // The reference: the first face left seeds a group of every face left that joins it.
-        std::vector<int> expected(faceNormals.size(), -1);
-        std::vector<bool> taken(faceNormals.size(), false);
-        int groups = 0;
-        for (size_t seed = 0; seed < faceNormals.size(); ++seed) {
-            if (taken[seed]) continue;
-            GLKVector3 s = faceNormals[seed];
-            std::vector<size_t> group;
-            for (size_t i = seed; i < faceNormals.size(); ++i) {
-                GLKVector3 n = faceNormals[i];
-                float dot = (s.y * n.y + s.x * n.x) + s.z * n.z;
-                if (!taken[i] && (test.accepts(dot) || n == s)) group.push_back(i);
-            }
-            taken[seed] = true;
-            for (size_t i : group) taken[i] = true;
-            if (group.size() > 1) {
-                for (size_t i : group) expected[i] = groups;
-                ++groups;
-            }
-        }
-        EXPECT_EQ(linksAtVertex0(model), expected) << "smoothing angle " << facet;
-    }
 }
 
 TEST(ZeltoModelGrouping, TwoCornerFacesGroupByEquality) {

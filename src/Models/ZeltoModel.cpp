@@ -96,9 +96,9 @@ ZeltoModel::ZeltoModel(int32_t number, std::vector<ZeltoVertex> vertices, std::v
             for (ZeltoVertex& vertex : _vertices) vertex.affinePos = vertex.pos;
             calcFaceNormals();
         },
-        [&] { lists = groupingLists(documentOrder); });
+        [&] { lists = groupingLists(documentOrder, progress); });
     checkCancelled(progress);
-    groupNormals(lists);
+    groupNormals(lists, progress);
     lists = {};
     checkCancelled(progress);
 }

@@ -100,13 +100,15 @@ private:
     void numberFacesCheckingCorners();
     // The corners at each vertex, as face position << 2 | corner, in grouping order
     // (faces in `order`, positions in the face list; empty: the list's own): those of
-    // vertex v are entries[first[v]] up to entries[first[v + 1]].
+    // vertex v are entries[first[v]] up to entries[first[v + 1]]. Stops with MQACancelled
+    // within milliseconds of `progress` being cancelled.
     struct GroupingLists {
         std::vector<uint32_t> first;
         std::vector<uint32_t> entries;
     };
-    GroupingLists groupingLists(std::span<const uint32_t> order) const;
-    void groupNormals(const GroupingLists& lists);
+    GroupingLists groupingLists(std::span<const uint32_t> order, const MQAProgress* progress = nullptr) const;
+    // Stops with MQACancelled within milliseconds of `progress` being cancelled.
+    void groupNormals(const GroupingLists& lists, const MQAProgress* progress = nullptr);
     // Lists the faces by shape for posing, taking them in document order (`positions`
     // gives each document face's place in the face list): neighbouring faces share
     // vertices, and material order would scatter them.
