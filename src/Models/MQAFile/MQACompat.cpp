@@ -35,27 +35,26 @@ struct CodePage {
 // The value of the document's "CodePage" line, which stands among its first chunks,
 // before any object.
 std::optional<CodePage> codePageOf(std::string_view text, const MQAProgress* progress) {
-    size_t checked = 0;
-    for (size_t at = 0; at < text.size();) {
-        if (at - checked > kBytesPerCheck) {
+    const char* end = text.data() + text.size();
+    const char* checked = text.data();
+    for (const char* at = text.data(); at != end;) {
+        if (static_cast<size_t>(at - checked) > kBytesPerCheck) {
             stopIfCancelled(progress);
             checked = at;
         }
-        size_t lf = text.find('\n', at);
-        std::string_view line = text.substr(at, (lf == std::string_view::npos ? text.size() : lf) - at);
+        RawLine line = rawLineAt(at, end);
         auto startsWith = [&](std::string_view word) {
-            return line.size() > word.size() && equalsIgnoringCase(line.substr(0, word.size()), word) &&
-                   isBlank(line[word.size()]);
+            return line.content.size() > word.size() && equalsIgnoringCase(line.content.substr(0, word.size()), word) &&
+                   isBlank(line.content[word.size()]);
         };
         if (startsWith("object")) break;
         if (startsWith("codepage")) {
-            std::string_view value = line.substr(8);
+            std::string_view value = line.content.substr(8);
             while (!value.empty() && (isBlank(value.front()) || value.front() == '"')) value.remove_prefix(1);
             while (!value.empty() && (isSpace(value.back()) || value.back() == '"')) value.remove_suffix(1);
-            return CodePage{std::string(value), lineAt(text, at)};
+            return CodePage{std::string(value), lineAt(text, static_cast<size_t>(at - text.data()))};
         }
-        if (lf == std::string_view::npos) break;
-        at = lf + 1;
+        at = line.next;
     }
     return std::nullopt;
 }

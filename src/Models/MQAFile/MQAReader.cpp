@@ -4,7 +4,8 @@
 #include <bit>
 #include <cstdio>
 
-#include "MQALineReader.h"
+#include "MQAChunkFilter.h"
+#include "MQALexer.h"
 #include "MQANumber.h"
 #include "MQAScan.h"
 
@@ -120,6 +121,19 @@ std::optional<Envelope> matchEnvelope(std::string_view text, size_t& failedAt, b
     return m;
 }
 
+// The warnings for the liberties lenient reading took with the grammar.
+void addLiberties(const mqa::LexedLiberties& liberties, std::vector<MQAWarning>& warnings) {
+    if (liberties.firstLoneLineFeed)
+        warnings.push_back(
+            {liberties.firstLoneLineFeed, "lines end with LF alone; they are read as if they ended with CR LF"});
+    if (liberties.firstMixedNumbers)
+        warnings.push_back({liberties.firstMixedNumbers, "integers among decimals in a list are read as decimals (here "
+                                                         "and on any later line)"});
+    if (liberties.firstExponent)
+        warnings.push_back({liberties.firstExponent, "numbers in exponent notation are read as the decimals they stand "
+                                                     "for (here and on any later line)"});
+}
+
 // What stopped the body's list at `stop`, for the warning about the text after it.
 std::string stopReason(const char* stop, const char* end) {
     const char* p = mqa::skipBlanks(stop, end);
@@ -206,25 +220,28 @@ MQAReadResult readDocument(std::string_view text, MQALineVisitor& visitor, const
     const char* body = text.data() + match->bodyStart;
     const char* end = text.data() + match->bodyEnd;
     const uint64_t firstLine = 1 + static_cast<uint64_t>(std::count(text.data(), body, '\n'));
-    LenientNotes notes;
+    LexedLiberties liberties;
     for (size_t lf = 0; lenient && (lf = text.find('\n', lf)) < match->bodyStart; ++lf)  // the header's lines too
         if (lf == 0 || text[lf - 1] != '\r') {
-            notes.firstLoneLineFeed = 1 + static_cast<uint64_t>(std::count(text.data(), text.data() + lf, '\n'));
+            liberties.firstLoneLineFeed = 1 + static_cast<uint64_t>(std::count(text.data(), text.data() + lf, '\n'));
             break;
         }
     if (match->noChunks) {
         warnings.push_back({firstLine, match->noDocument ? "the file holds no document; it is read as one without chunks"
                                        : match->noEof    ? "the document has no chunks and no \"Eof\" line"
                                                          : "the document has no chunks"});
-        notes.addTo(warnings);
+        addLiberties(liberties, warnings);
         return result;
     }
-    LineReader reader(text, body, end, firstLine, options, notes);
-    reader.readList(visitor, 0);
+    // Leniently, only the chunks a scene is made of are read.
+    std::optional<ChunkFilter> filter;
+    if (lenient) filter.emplace(visitor);
+    Lexer lexer(text, body, end, firstLine, options, liberties);
+    lexer.readList(filter ? static_cast<MQALineVisitor&>(*filter) : visitor, 0);
 
-    const char* stop = reader.position();
+    const char* stop = lexer.position();
     if (skipSpaces(stop, end) != end) {
-        uint64_t stopLine = reader.line();
+        uint64_t stopLine = lexer.line();
         uint64_t lastLine = firstLine + static_cast<uint64_t>(std::count(body, end, '\n'));
         if (end[-1] == '\n') --lastLine;  // the body's last line ends there
         uint64_t ignored = lastLine >= stopLine ? lastLine - stopLine + 1 : 1;
@@ -233,7 +250,8 @@ MQAReadResult readDocument(std::string_view text, MQALineVisitor& visitor, const
                           (ignored == 1 ? std::string("line") : std::to_string(ignored) + " lines") +
                           " from here to \"Eof\" " + (ignored == 1 ? "is" : "are") + " ignored"});
     }
-    notes.addTo(warnings);
+    addLiberties(liberties, warnings);
+    if (filter) filter->skipped().addTo(warnings);
     return result;
 }
 

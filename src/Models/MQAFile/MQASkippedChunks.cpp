@@ -7,7 +7,8 @@
 namespace mqa {
 
 void SkippedChunks::add(std::string_view name, uint64_t firstLine, uint64_t lines) {
-    auto same = std::find_if(_kinds.begin(), _kinds.end(), [&](const Kind& k) { return equalsIgnoringCase(k.name, name); });
+    auto same =
+        std::find_if(_kinds.begin(), _kinds.end(), [&](const Kind& k) { return equalsIgnoringCase(k.name, name); });
     if (same == _kinds.end()) {
         _kinds.push_back({std::string(name), firstLine, 1, lines});
     } else {

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "MQAHalves.h"
-#include "MQALineReader.h"
+#include "MQALexer.h"
 
 namespace mqa {
 

@@ -15,7 +15,8 @@ class Checkpoint {
 public:
     // Reports to `progress` when `reports`, else only looks at whether it was cancelled;
     // without a progress, does nothing.
-    explicit Checkpoint(MQAProgress* progress = nullptr, bool reports = true) : _progress(progress), _reports(reports) {}
+    explicit Checkpoint(MQAProgress* progress = nullptr, bool reports = true)
+        : _progress(progress), _reports(reports) {}
     // For work done beside `outer`'s (the second half of a block): reports nothing, and
     // stops too once `unwanted` is set.
     Checkpoint(const Checkpoint& outer, const std::atomic<bool>& unwanted)

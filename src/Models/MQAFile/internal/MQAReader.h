@@ -54,6 +54,21 @@ struct MQALine {
     size_t claimedCount(size_t shortestLine) const;
 };
 
+// A line as a choice of chunks sees it, before it is read: the name it starts with,
+// and how its content ends.
+struct MQAChunkHead {
+    std::string_view name;
+    uint64_t fileLine = 0;
+    bool opensBlock = false;       // it ends in "{"
+    bool announcesBinary = false;  // it ends in "[N]": N bytes of binary data follow it
+};
+
+enum class MQAChunkChoice {
+    Read,            // read the line, and the block it opens
+    ReadWithBinary,  // the same, and lines in its block hand over the binary data they announce
+    PassOver,        // pass over the chunk whole: through its braces and its binary data
+};
+
 // Takes the lines of a body as they are read.
 class MQALineVisitor {
 public:
@@ -66,9 +81,21 @@ public:
         (void)depth;
         (void)fileLine;
     }
-    // Whether lenient reading hands over binary data among the lines: the vertices of an
-    // object's "BVertex" chunk. Otherwise that chunk is skipped like any other.
+    // Whether the visitor takes the binary data some lines announce (MQALine::binary).
     virtual bool takesBinary() const { return false; }
+    // A choice of chunks: each line at a depth below choosesBelow() that starts with a
+    // name is offered to choose() before it is read, and a chunk passed over is told to
+    // passedOver() with the number of lines it took.
+    virtual uint32_t choosesBelow() const { return 0; }
+    virtual MQAChunkChoice choose(const MQAChunkHead& head, uint32_t depth) {
+        (void)head;
+        (void)depth;
+        return MQAChunkChoice::Read;
+    }
+    virtual void passedOver(const MQAChunkHead& head, uint64_t lines) {
+        (void)head;
+        (void)lines;
+    }
     // Asked right after a line that opens a block: for a long block, a visitor of the
     // same kind that takes the lines of the block's second half, which another thread
     // then reads at once; none to read the block in one go. The second half's lines
@@ -80,12 +107,8 @@ public:
 struct MQAReadOptions {
     // Lenient reading (compatibility reading): lines may end with LF alone, numbers may
     // be written with an exponent, a list may mix integers and decimals (read as
-    // decimals), and only the chunks a viewer reads are read: at the top Material,
-    // Object and BoneAnimation; in an object its one-line settings and its vertex, face
-    // and animation blocks (and its BVertex block with its binary data, for a visitor
-    // that takes that); in a bone animation its bones. Any other chunk is skipped whole,
-    // through its braces and any binary data (a line ending in "[N]" is followed by N
-    // bytes). Each kind of liberty taken is one warning.
+    // decimals), and only the chunks a scene reads are read (see ChunkFilter). Each kind
+    // of liberty taken is one warning.
     bool lenient = false;
     // Blocks at least this long whose visitor offers a second half are read in halves.
     size_t halvesFrom = size_t{1} << 20;

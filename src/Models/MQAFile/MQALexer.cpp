@@ -1,4 +1,4 @@
-#include "MQALineReader.h"
+#include "MQALexer.h"
 
 #include <algorithm>
 #include <bit>
@@ -70,27 +70,14 @@ MQAPlace placeInText(std::string_view text, size_t offset) {
     return place;
 }
 
-void LenientNotes::merge(const LenientNotes& later) {
+void LexedLiberties::merge(const LexedLiberties& later) {
     firstMixedNumbers = firstMixedNumbers ? firstMixedNumbers : later.firstMixedNumbers;
     firstExponent = firstExponent ? firstExponent : later.firstExponent;
     firstLoneLineFeed = firstLoneLineFeed ? firstLoneLineFeed : later.firstLoneLineFeed;
-    skipped.merge(later.skipped);
 }
 
-void LenientNotes::addTo(std::vector<MQAWarning>& warnings) const {
-    if (firstLoneLineFeed)
-        warnings.push_back({firstLoneLineFeed, "lines end with LF alone; they are read as if they ended with CR LF"});
-    if (firstMixedNumbers)
-        warnings.push_back({firstMixedNumbers, "integers among decimals in a list are read as decimals (here and "
-                                               "on any later line)"});
-    if (firstExponent)
-        warnings.push_back({firstExponent, "numbers in exponent notation are read as the decimals they stand for "
-                                           "(here and on any later line)"});
-    skipped.addTo(warnings);
-}
-
-LineReader::LineReader(std::string_view text, const char* begin, const char* end, uint64_t line,
-                       const MQAReadOptions& options, LenientNotes& notes)
+Lexer::Lexer(std::string_view text, const char* begin, const char* end, uint64_t line, const MQAReadOptions& options,
+             LexedLiberties& liberties)
     : _text(text),
       _begin(begin),
       _p(begin),
@@ -99,15 +86,15 @@ LineReader::LineReader(std::string_view text, const char* begin, const char* end
       _failAt(begin),
       _line(line),
       _options(options),
-      _notes(notes),
+      _liberties(liberties),
       _checkpoint(options.progress, options.reportsProgress) {}
 
-void LineReader::failAt(const char* p, std::string_view unit, int line) {
+void Lexer::failAt(const char* p, std::string_view unit, int line) {
     _failAt = skipBlanks(p, _end);
     fail("Syntax Error.", unit, line);
 }
 
-void LineReader::fail(std::string_view message, std::string_view unit, int line) const {
+void Lexer::fail(std::string_view message, std::string_view unit, int line) const {
     MQAException error(message, unit, line);
     MQAPlace place;
     place.line = _line;
@@ -117,17 +104,17 @@ void LineReader::fail(std::string_view message, std::string_view unit, int line)
     throw error;
 }
 
-bool LineReader::isLineStart(const char* p) const {
+bool Lexer::isLineStart(const char* p) const {
     return p == _begin || p[-1] == '\n' || (p[-1] == '\r' && (p == _end || *p != '\n'));
 }
 
-const char* LineReader::commentEnd(const char* p) const {
+const char* Lexer::commentEnd(const char* p) const {
     const char* q = p + 1;
     while (q != _end && !isLineBreak(*q)) ++q;
     return matchBreak(q, _end, _options.lenient);
 }
 
-const char* LineReader::pastComments(const char* p) const {
+const char* Lexer::pastComments(const char* p) const {
     while (p != _end && *p == '#') {
         const char* after = commentEnd(p);
         if (!after) break;
@@ -136,7 +123,7 @@ const char* LineReader::pastComments(const char* p) const {
     return p;
 }
 
-const char* LineReader::lineBreak(const char* p) const {
+const char* Lexer::lineBreak(const char* p) const {
     if (const char* after = matchBreak(p, _end, _options.lenient)) return after;
     if (p == _end || *p != '\r') return nullptr;
     // A lone CR ends a line for the comment and blank passes. Comment lines after it go
@@ -148,7 +135,7 @@ const char* LineReader::lineBreak(const char* p) const {
     return after != q && after != _end && *after == '\n' ? after + 1 : nullptr;
 }
 
-const char* LineReader::passOver(const char* p) const {
+const char* Lexer::passOver(const char* p) const {
     const char* q = p;
     const char* resume = p;  // where reading resumes when no blank run ends here
     const char* runEnd = nullptr;
@@ -186,19 +173,19 @@ const char* LineReader::passOver(const char* p) const {
     return runEnd ? pastComments(runEnd) : resume;
 }
 
-const char* LineReader::matchLineEnd(const char* p) const {
+const char* Lexer::matchLineEnd(const char* p) const {
     p = skipBlanks(p, _end);
     return p == _end ? p : lineBreak(p);
 }
 
-const char* LineReader::matchOpener(const char* p) const {
+const char* Lexer::matchOpener(const char* p) const {
     p = matchBlanksThen(p, _end, '{');
     if (!p) return nullptr;
     while (p != _end && !isLineBreak(*p)) ++p;
     return lineBreak(p);
 }
 
-void LineReader::moveTo(const char* to) {
+void Lexer::moveTo(const char* to) {
     for (const char* at = _p; at < to;) {
         // Most moves pass a few bytes (the blanks and line end after a line's head).
         const char* lf = to - at <= 16 ? std::find(at, to, '\n')
@@ -210,14 +197,14 @@ void LineReader::moveTo(const char* to) {
     _p = to;
 }
 
-void LineReader::passLineEnd(const char* after) {
-    if (_options.lenient && !_notes.firstLoneLineFeed && after != _end && after[-1] == '\n' &&
+void Lexer::passLineEnd(const char* after) {
+    if (_options.lenient && !_liberties.firstLoneLineFeed && after != _end && after[-1] == '\n' &&
         (after - 1 == _begin || after[-2] != '\r'))
-        _notes.firstLoneLineFeed = _currentLine;
+        _liberties.firstLoneLineFeed = _currentLine;
     moveTo(after);
 }
 
-void LineReader::atLineStart() {
+void Lexer::atLineStart() {
     // Indentation before a line's content is no blank line: only a "#" or a run of
     // spaces that reaches a line end needs passing over.
     if (_p != _end && (isSpace(*_p) || *_p == '#')) {
@@ -228,15 +215,15 @@ void LineReader::atLineStart() {
     countLine(_p);
 }
 
-void LineReader::countLine(const char* at) {
+void Lexer::countLine(const char* at) {
     if (++_linesSinceProgress < kLinesPerProgress) return;
     _linesSinceProgress = 0;
     checkpoint(at);
 }
 
-void LineReader::checkpoint(const char* at) const { _checkpoint.reached(static_cast<uint64_t>(at - _text.data())); }
+void Lexer::checkpoint(const char* at) const { _checkpoint.reached(static_cast<uint64_t>(at - _text.data())); }
 
-bool LineReader::readParam(const char*& p) {
+bool Lexer::readParam(const char*& p) {
     Buffer& b = _buffer;
     const char* start = skipBlanks(p, _end);
     const char* open = nullptr;
@@ -251,7 +238,7 @@ bool LineReader::readParam(const char*& p) {
     if (!open) {
         MQAScannedValue v = scanValue(start, _end, lenient);
         if (v.kind == MQAParamTypeNone) return false;
-        if (v.exponent && !_notes.firstExponent) _notes.firstExponent = _currentLine;
+        if (v.exponent && !_liberties.firstExponent) _liberties.firstExponent = _currentLine;
         // Filled in place: a copy built on the stack and then stored costs a stall here.
         MQALineParam& param = b.params.emplace_back();
         param.type = v.kind;
@@ -276,12 +263,12 @@ bool LineReader::readParam(const char*& p) {
             p = close;
             return true;
         }
-        if (v.exponent && !_notes.firstExponent) _notes.firstExponent = _currentLine;
+        if (v.exponent && !_liberties.firstExponent) _liberties.firstExponent = _currentLine;
         MQAParamType type = v.kind;
         if (lenient && param.type != MQAParamTypeNone && type != param.type && type != MQAParamTypeString &&
             param.type != MQAParamTypeString) {
             // Integers among decimals read as decimals.
-            if (!_notes.firstMixedNumbers) _notes.firstMixedNumbers = _currentLine;
+            if (!_liberties.firstMixedNumbers) _liberties.firstMixedNumbers = _currentLine;
             if (param.type == MQAParamTypeInt) {
                 for (uint32_t k = 0; k < param.count; ++k)
                     b.numbers[param.first + k] = intBitsAsFloatBits(b.numbers[param.first + k]);
@@ -309,7 +296,7 @@ bool LineReader::readParam(const char*& p) {
     }
 }
 
-void LineReader::readHead() {
+void Lexer::readHead() {
     Buffer& b = _buffer;
     b.name.reset();
     b.params.clear();
@@ -329,7 +316,7 @@ void LineReader::readHead() {
     }
 }
 
-MQALine LineReader::currentLine(bool opensBlock) const {
+MQALine Lexer::currentLine(bool opensBlock) const {
     MQALine line;
     line.name = _buffer.name;
     line.params = _buffer.params;
@@ -341,20 +328,19 @@ MQALine LineReader::currentLine(bool opensBlock) const {
     return line;
 }
 
-void LineReader::readList(MQALineVisitor& visitor, uint32_t depth) {
+void Lexer::readList(MQALineVisitor& visitor, uint32_t depth) {
     const uint32_t base = depth;  // the depth whose list ends the reading
+    const uint32_t choosesBelow = visitor.choosesBelow();
     for (;;) {
         atLineStart();
         if (_stopAt && depth == _stopDepth && _p >= _stopAt) return;
         if (depth < _binaryFrom) _binaryFrom = kNoBinary;  // the chunk with binary data ended
-        if (_options.lenient && skipUnreadChunk(visitor, depth)) continue;
+        if (depth < choosesBelow && offerChunk(visitor, depth)) continue;
         const char* lineStart = _p;
         readHead();
         const bool empty = !_buffer.name && _buffer.params.empty();
         if (const char* body = matchOpener(_p)) {
             visitor.line(currentLine(true), depth);
-            if (_owners.size() <= depth) _owners.resize(depth + 1);
-            _owners[depth] = _buffer.name.value_or(std::string_view());
             passLineEnd(body);
             ++depth;
             readInHalves(visitor, depth);
@@ -384,7 +370,7 @@ void LineReader::readList(MQALineVisitor& visitor, uint32_t depth) {
     }
 }
 
-bool LineReader::readBinaryLine(MQALineVisitor& visitor, uint32_t depth) {
+bool Lexer::readBinaryLine(MQALineVisitor& visitor, uint32_t depth) {
     // The rest of the line is "[N]" and its end.
     const char* open = skipBlanks(_p, _end);
     RawLine rest = rawLineAt(open, _end);
@@ -414,7 +400,7 @@ bool LineReader::readBinaryLine(MQALineVisitor& visitor, uint32_t depth) {
     return true;
 }
 
-void LineReader::failBinary(const std::string& message) const {
+void Lexer::failBinary(const std::string& message) const {
     MQAInvalidText error(message);
     MQAPlace place;
     place.line = _line;
@@ -425,35 +411,23 @@ void LineReader::failBinary(const std::string& message) const {
     throw error;
 }
 
-bool LineReader::skipUnreadChunk(MQALineVisitor& visitor, uint32_t depth) {
-    if (depth > 1) return false;
+bool Lexer::offerChunk(MQALineVisitor& visitor, uint32_t depth) {
     const char* nameStart = skipBlanks(_p, _end);
     const char* nameEnd = scanName(nameStart, _end);
     if (!nameEnd) return false;
-    std::string_view name(nameStart, static_cast<size_t>(nameEnd - nameStart));
-    auto is = [&](std::string_view wanted) { return equalsIgnoringCase(name, wanted); };
-    if (depth == 0) {
-        if (is("material") || is("object") || is("boneanimation")) return false;
-    } else {
-        bool object = equalsIgnoringCase(_owners[0], "object");
-        bool bones = equalsIgnoringCase(_owners[0], "boneanimation");
-        if (!object && !bones) return false;
-        // Here only blocks and binary data are chunks; a one-line setting is read.
-        std::string_view content = rawLineAt(_p, _end).content;
-        if (!content.ends_with('{') && !binaryBytes(content)) return false;
-        if (object && (is("vertex") || is("face") || is("animation"))) return false;
-        if (object && is("bvertex") && content.ends_with('{') && visitor.takesBinary()) {
-            _binaryFrom = depth + 1;  // the lines of its block
-            return false;
-        }
-        if (bones && is("bone")) return false;
+    std::string_view content = rawLineAt(_p, _end).content;
+    MQAChunkHead head{std::string_view(nameStart, static_cast<size_t>(nameEnd - nameStart)), _currentLine,
+                      content.ends_with('{'), binaryBytes(content) != 0};
+    switch (visitor.choose(head, depth)) {
+        case MQAChunkChoice::Read: return false;
+        case MQAChunkChoice::ReadWithBinary: _binaryFrom = depth + 1; return false;  // the lines of its block
+        case MQAChunkChoice::PassOver: break;
     }
-    skipChunk(name);
+    visitor.passedOver(head, passChunk());
     return true;
 }
 
-void LineReader::skipChunk(std::string_view name) {
-    const uint64_t firstLine = _line;
+uint64_t Lexer::passChunk() {
     const char* p = _p;
     int64_t depth = 0;
     for (bool first = true;; first = false) {
@@ -480,96 +454,9 @@ void LineReader::skipChunk(std::string_view name) {
         if (depth <= 0) break;
         countLine(p);
     }
-    _notes.skipped.add(name, firstLine, lineFeeds(_p, p) + (p == _end && p[-1] != '\n' ? 1 : 0));
+    const uint64_t lines = lineFeeds(_p, p) + (p == _end && p[-1] != '\n' ? 1 : 0);
     moveTo(p);
-}
-
-void LineReader::readInHalves(MQALineVisitor& visitor, uint32_t depth) {
-    // One block in halves at a time: not within the halves of another.
-    if (!_splits) return;
-    std::unique_ptr<MQALineVisitor> later = visitor.forSecondHalf();
-    if (!later || static_cast<size_t>(_end - _p) < _options.halvesFrom) return;
-    // The block ends at the first line that starts (after blanks) with "}": none of its
-    // own lines can start so.
-    const char* blockEnd = _end;
-    for (const char* at = _p; at < _end;) {
-        const void* brace = std::memchr(at, '}', static_cast<size_t>(_end - at));
-        if (!brace) break;
-        const char* b = static_cast<const char*>(brace);
-        const char* start = b;
-        while (start > _p && isBlank(start[-1])) --start;
-        if (start == _p || start[-1] == '\n') {
-            blockEnd = start;
-            break;
-        }
-        at = b + 1;
-    }
-    if (static_cast<size_t>(blockEnd - _p) < _options.halvesFrom) return;
-    // The second half starts at a line that no comment or blank run can swallow: one
-    // after a whole line end, not a comment, with more than blanks on it.
-    const char* middle = nullptr;
-    for (const char* at = _p + (blockEnd - _p) / 2; at < blockEnd && !middle;) {
-        const void* lf = std::memchr(at, '\n', static_cast<size_t>(blockEnd - at));
-        if (!lf) break;
-        const char* start = static_cast<const char*>(lf) + 1;
-        const char* content = start;
-        while (content < blockEnd && isSpace(*content) && !isLineBreak(*content)) ++content;
-        bool ended = _options.lenient || (start - 2 >= _p && start[-2] == '\r');
-        if (ended && *start != '#' && content < blockEnd && !isSpace(*content)) middle = start;
-        at = start;
-    }
-    if (!middle) return;
-
-    struct {
-        const char* stop = nullptr;
-        const char* lineStart = nullptr;
-        uint64_t line = 0;
-        std::exception_ptr error;
-        LenientNotes notes;
-    } second;
-    std::atomic<bool> unwanted{false};
-    const uint64_t middleLine = _line + lineFeeds(_p, middle);
-    // Copied here: the first half changes the reader's own as it goes.
-    std::vector<std::string_view> owners = _owners;
-    runBoth(
-        [&] {
-            _stopAt = middle;
-            _stopDepth = depth;
-            _splits = false;
-            // However the first half ends: the reader reads on whole, and a second half
-            // that the first did not end at the start of is not wanted.
-            struct Ended {
-                LineReader& reader;
-                std::atomic<bool>& unwanted;
-                ~Ended() {
-                    if (reader._p != reader._stopAt) unwanted = true;
-                    reader._stopAt = nullptr;
-                    reader._splits = true;
-                }
-            } ended{*this, unwanted};
-            readList(visitor, depth);
-        },
-        [&] {
-            try {
-                LineReader other(_text, middle, _end, middleLine, _options, second.notes);
-                other._owners = std::move(owners);
-                other._checkpoint = Checkpoint(_checkpoint, unwanted);
-                other._splits = false;
-                other.readList(*later, depth);
-                second.stop = other._p;
-                second.lineStart = other._lineStart;
-                second.line = other._line;
-            } catch (...) {
-                second.error = std::current_exception();
-            }
-        });
-    if (_p != middle) return;  // the first half ended early or passed the middle: read on alone
-    if (second.error) std::rethrow_exception(second.error);
-    visitor.takeSecondHalf(*later);
-    _notes.merge(second.notes);
-    _p = second.stop;
-    _lineStart = second.lineStart;
-    _line = second.line;
+    return lines;
 }
 
 }  // namespace mqa

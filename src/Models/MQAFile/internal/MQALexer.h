@@ -1,15 +1,17 @@
 #pragma once
 
-// The one reader of the document grammar: it turns the attribute lines of a text into
-// MQALines for a visitor, keeps blocks on a counter rather than the call stack, numbers
-// the lines as the file has them and places every error there.
+// The lexer of the document grammar: it turns the attribute lines of a text into
+// MQALines (names, parameters and blocks, with their places in the file) for a visitor,
+// keeps blocks on a counter rather than the call stack, numbers the lines as the file
+// has them and places every error there. It knows no chunk by name: which chunks to
+// read, pass over whole, or read with their binary data, the visitor chooses (see
+// MQALineVisitor::choose). Its one hook for progress and cancelling is a Checkpoint.
 //
 // Comment and blank lines are passed over where a line starts, exactly as removing
 // every comment line and then every run of blank lines from the body before reading
 // would: a comment line is "#" at a line start through its CR LF; a blank run is
 // whitespace from a line start through its last CR LF, comment lines in it left out.
 
-#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -17,27 +19,24 @@
 
 #include "MQACheckpoint.h"
 #include "MQAReader.h"
-#include "MQASkippedChunks.h"
 
 namespace mqa {
 
-// What lenient reading took liberties with, for the warnings.
-struct LenientNotes {
-    uint64_t firstMixedNumbers = 0;  // lines, 0 for none
-    uint64_t firstExponent = 0;
-    uint64_t firstLoneLineFeed = 0;
-    SkippedChunks skipped;
+// Where lenient lexing first took each liberty with the grammar: file lines, 0 for none.
+struct LexedLiberties {
+    uint64_t firstMixedNumbers = 0;  // integers among decimals in a list
+    uint64_t firstExponent = 0;      // a number in exponent notation
+    uint64_t firstLoneLineFeed = 0;  // a line that ends with LF alone
 
-    void merge(const LenientNotes& later);
-    void addTo(std::vector<MQAWarning>& warnings) const;
+    void merge(const LexedLiberties& later);
 };
 
-class LineReader {
+class Lexer {
 public:
     // Reads text[begin, end); `line` is the file line at `begin`, a line start, and
     // `text` the whole text (for progress).
-    LineReader(std::string_view text, const char* begin, const char* end, uint64_t line,
-               const MQAReadOptions& options, LenientNotes& notes);
+    Lexer(std::string_view text, const char* begin, const char* end, uint64_t line, const MQAReadOptions& options,
+          LexedLiberties& liberties);
 
     // Reads lines at `depth` (and the blocks they open) until a line there reads as
     // none; the reader then stands at that line's start, nothing of it read.
@@ -76,16 +75,21 @@ private:
     void passLineEnd(const char* after);
     // Moves to `to`, counting the line ends passed.
     void moveTo(const char* to);
-    // Leniently, a chunk a viewer does not read is skipped whole; true when it was.
-    bool skipUnreadChunk(MQALineVisitor& visitor, uint32_t depth);
+    // Offers the chunk that starts with the line at _p to the visitor's choice: passes it
+    // over whole when the visitor says so (true), or notes that its lines may carry
+    // binary data.
+    bool offerChunk(MQALineVisitor& visitor, uint32_t depth);
     // In a chunk whose binary data is read, a line whose head ends at _p with "[N]":
     // hands it over with its data and passes both; false for a line that is not such.
     bool readBinaryLine(MQALineVisitor& visitor, uint32_t depth);
     [[noreturn]] void failBinary(const std::string& message) const;
-    void skipChunk(std::string_view name);
+    // Passes over the chunk at _p: through its braces and its binary data (which
+    // MQARawLines defines); the number of lines passed.
+    uint64_t passChunk();
     // For a long block that the visitor offers to take in halves: reads its first half
     // while another thread reads the second, and carries on after both when the first
-    // half ends where the second began; otherwise reading goes on alone.
+    // half ends where the second began; otherwise reading goes on alone. The one place
+    // the lexer starts a thread (MQALexerHalves.cpp).
     void readInHalves(MQALineVisitor& visitor, uint32_t depth);
     MQALine currentLine(bool opensBlock) const;
     [[noreturn]] void fail(std::string_view message, std::string_view unit, int line) const;
@@ -101,14 +105,12 @@ private:
     uint64_t _line;          // the file's line at _lineStart
     uint64_t _currentLine = 0;  // the line being read
     bool _splits = true;  // whether a long block may be read in halves now
-    // The depth of the chunk whose lines may carry binary data, while it is read.
+    // While a chunk the visitor reads with its binary data is read: the depth of its lines.
     static constexpr uint32_t kNoBinary = UINT32_MAX;
     uint32_t _binaryFrom = kNoBinary;
     const MQAReadOptions& _options;
-    LenientNotes& _notes;
+    LexedLiberties& _liberties;
     Buffer _buffer;
-    // The names of the lines whose blocks are open, for lenient reading's choices.
-    std::vector<std::string_view> _owners;
     uint32_t _linesSinceProgress = 0;
     Checkpoint _checkpoint;
     // While reading the first half of a block: where the second half starts.
