@@ -81,7 +81,8 @@ struct SceneBuilder::Object {
     std::vector<ZeltoVertex> binaryVertices;
     std::optional<SceneError> binaryProblem;
     bool takesBinaryVertices() const {
-        return !sawVertices && std::any_of(binaryBlocks.begin(), binaryBlocks.end(), [](const BinaryBlock& b) { return b.hasData; });
+        return !sawVertices &&
+               std::any_of(binaryBlocks.begin(), binaryBlocks.end(), [](const BinaryBlock& b) { return b.hasData; });
     }
 };
 
@@ -93,17 +94,17 @@ struct SceneBuilder::BoneAnimation {
 SceneBuilder::SceneBuilder(bool lenient) : _lenient(lenient) {}
 SceneBuilder::~SceneBuilder() = default;
 
-void SceneBuilder::keep(Order order, const SceneError& error) {
-    if (!_error || order < _error->first) _error.emplace(order, error);
+void SceneBuilder::keep(const ErrorRank& rank, const SceneError& error) {
+    if (!_error || rank < _error->first) _error.emplace(rank, error);
 }
 
 template <typename Read>
-bool SceneBuilder::attempt(Order order, Read&& read) {
+bool SceneBuilder::attempt(const ErrorRank& rank, Read&& read) {
     try {
         read();
         return true;
     } catch (const SceneError& error) {
-        keep(order, error);
+        keep(rank, error);
         return false;
     }
 }
@@ -123,7 +124,8 @@ void SceneBuilder::line(const MQALine& line, uint32_t depth) {
             std::string number = "Object " + std::to_string(object->index + 1);
             object->label = number;
             object->noteName = "Object";
-            if (attempt({1, object->index, 0, 0}, [&] { object->name = textOfParam(line, 0, [&] { return number; }); })) {
+            if (attempt(ErrorRank::object(object->index, ErrorRank::Part::Name),
+                        [&] { object->name = textOfParam(line, 0, [&] { return number; }); })) {
                 object->label = "Object " + quoted(object->name);
                 if (line.params[0].type == MQAParamTypeString) object->noteName = object->label;
             }
@@ -132,13 +134,14 @@ void SceneBuilder::line(const MQALine& line, uint32_t depth) {
         } else if (named(line, "boneanimation")) {
             size_t index = _boneAnimations.size();
             BoneAnimation& animation = _boneAnimations.emplace_back();
-            attempt({2, index, 0, 0}, [&] {
+            attempt(ErrorRank::boneAnimation(index), [&] {
                 animation.name = textOfParam(line, 0, [&] { return "Bone animation " + std::to_string(index + 1); });
             });
             block = Lines::Bones;
         }
     } else if (lines == Lines::Materials) {
-        if (!attempt({0, _materials.size(), 0, 0}, [&] { _materials.push_back(materialOfLine(line, _materials.size() + 1)); }))
+        if (!attempt(ErrorRank::material(_materials.size()),
+                     [&] { _materials.push_back(materialOfLine(line, _materials.size() + 1)); }))
             _materials.push_back(ZeltoMaterial());  // counts the line
     } else if (lines == Lines::Object) {
         Object& object = *_objects.back();
@@ -161,7 +164,7 @@ void SceneBuilder::line(const MQALine& line, uint32_t depth) {
             size_t number = object.frames.size() + 1;
             object.frames.emplace_back();
             object.animationNames.emplace_back();
-            attempt({1, object.index, 3 + number, 0}, [&] {
+            attempt(ErrorRank::animation(object.index, number - 1, 0), [&] {
                 object.animationNames.back() =
                     textOfParam(line, 0, [&] { return object.label + ", animation " + std::to_string(number); });
             });
@@ -191,7 +194,7 @@ void SceneBuilder::line(const MQALine& line, uint32_t depth) {
         ZeltoAnimation::Frames& frames = object.frames.back();
         size_t number = object.frames.size(), frame = frames.size() + 1;
         frames.emplace_back();
-        attempt({1, object.index, 3 + number, frame}, [&] {
+        attempt(ErrorRank::animation(object.index, number - 1, frame), [&] {
             frames.back() = matrixOfLine(line, [&] {
                 return object.label + ", animation " + quoted(object.animationNames.back()) + ", frame line " +
                        std::to_string(frame);
@@ -205,7 +208,7 @@ void SceneBuilder::line(const MQALine& line, uint32_t depth) {
         ZeltoAnimation::Frames& track = animation.tracks.back();
         size_t bone = animation.tracks.size() - 1, frame = track.size() + 1;
         track.emplace_back();
-        attempt({2, _boneAnimations.size() - 1, 1 + bone, frame}, [&] {
+        attempt(ErrorRank::boneFrame(_boneAnimations.size() - 1, bone, frame), [&] {
             track.back() = matrixOfLine(line, [&] {
                 return "Bone animation " + quoted(animation.name) + ", bone " + std::to_string(bone) +
                        ", frame line " + std::to_string(frame);
@@ -221,7 +224,7 @@ void SceneBuilder::line(const MQALine& line, uint32_t depth) {
 void SceneBuilder::objectLine(const MQALine& line, Object& object) {
     if (named(line, "facet") && !object.sawFacet) {
         object.sawFacet = true;
-        attempt({1, object.index, 1, 0},
+        attempt(ErrorRank::object(object.index, ErrorRank::Part::Facet),
                 [&] { object.facet = floatOfParam(line, 0, [&] { return object.label + ", \"facet\""; }); });
     } else if (named(line, "visible") && !object.visible) {
         object.visible = intSetting(line);
@@ -281,8 +284,8 @@ SceneParts SceneBuilder::build(MQAProgress* progress) {
             display.mirror = mirror;
             display.mirrorLine = object->mirrorLine;
         }
-        if (object->bvertexLine)
-            parts.warnings.push_back({object->bvertexLine, object->noteName + " keeps vertices in a \"BVertex\" block, which is not read"});
+        const std::string unreadVertices = object->noteName + " keeps vertices in a \"BVertex\" block, which is not read";
+        if (object->bvertexLine) parts.warnings.push_back({object->bvertexLine, unreadVertices});
         parts.displays.push_back(display);
         // Binary vertices stand in for a vertex list the object does not have; other
         // "BVertex" blocks are not read.
@@ -292,10 +295,11 @@ SceneParts SceneBuilder::build(MQAProgress* progress) {
             if (binary.hasData)
                 unread.add(binary.name, binary.fileLine, binary.lines);
             else
-                parts.warnings.push_back({binary.fileLine, object->noteName + " keeps vertices in a \"BVertex\" block, which is not read"});
+                parts.warnings.push_back({binary.fileLine, unreadVertices});
         }
         if (binaryTaken) {
-            if (object->binaryProblem) keep({1, object->index, 2, 0}, *object->binaryProblem);
+            if (object->binaryProblem)
+                keep(ErrorRank::object(object->index, ErrorRank::Part::Vertices), *object->binaryProblem);
             object->vertices = std::make_unique<VertexList>(0, 0);
             object->vertices->vertices = std::move(object->binaryVertices);
         }
@@ -303,7 +307,7 @@ SceneParts SceneBuilder::build(MQAProgress* progress) {
             const VertexList::Problem& problem = *object->vertices->problem;
             SceneError error(object->label + ", vertex line " + std::to_string(problem.index + 1) + ": " + problem.what);
             if (problem.place) error.setPlace(*problem.place);
-            keep({1, object->index, 2, 0}, error);
+            keep(ErrorRank::object(object->index, ErrorRank::Part::Vertices), error);
         }
     }
     // Faces that name no material the document has take a neutral light grey, leniently.
@@ -315,9 +319,10 @@ SceneParts SceneBuilder::build(MQAProgress* progress) {
                                                              0.0f, 5.0f, ""));
     std::vector<ResolvedFaces> faces(_objects.size());
     for (const auto& object : _objects) {
-        if (_error && _error->first < Order{1, object->index, 3, 0}) break;  // an earlier error wins
+        // An earlier error wins.
+        if (_error && _error->first < ErrorRank::object(object->index, ErrorRank::Part::Faces)) break;
         if (!object->faces) continue;
-        attempt({1, object->index, 3, 0}, [&] {
+        attempt(ErrorRank::object(object->index, ErrorRank::Part::Faces), [&] {
             const std::vector<ZeltoVertex> none;
             faces[object->index] = resolveFaces(*object->faces, object->vertices ? object->vertices->vertices : none,
                                                 _materials, fallback, object->label, progress);

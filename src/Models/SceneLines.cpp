@@ -99,7 +99,8 @@ std::vector<ZeltoVertex> verticesOfBinaryLine(const MQALine& line, std::string_v
     for (const char* p = line.binary.data(); p != line.binary.data() + line.binary.size(); p += kVertexBytes) {
         float x = littleEndianFloat(p), y = littleEndianFloat(p + 4), z = littleEndianFloat(p + 8);
         if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z))
-            fail(line, where, "vertex " + std::to_string(vertices.size()) + " has a coordinate that is not a finite number");
+            fail(line, where,
+                 "vertex " + std::to_string(vertices.size()) + " has a coordinate that is not a finite number");
         vertices.push_back(ZeltoVertex::initWithPosX(x, y, z, -1));
     }
     return vertices;

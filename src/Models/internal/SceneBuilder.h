@@ -5,6 +5,7 @@
 // the scene's errors chosen as the passes over a whole tree would choose them.
 
 #include <array>
+#include <compare>
 #include <memory>
 #include <optional>
 #include <string>
@@ -53,12 +54,34 @@ private:
     struct BoneAnimation;
     // What the lines at a depth are.
     enum class Lines { Other, Materials, Object, Vertices, BinaryVertices, Faces, Frames, Bones, Track };
-    // The passes' order: which error a tree's passes would raise first.
-    using Order = std::array<uint64_t, 4>;
-    void keep(Order order, const SceneError& error);
+    // Where an error stands in the order the passes over a whole tree would meet it: all
+    // material lines first, then each object (its name, "facet", its vertices, its faces,
+    // then each animation's own line and frame lines), then each bone animation (its
+    // name, then each bone's frame lines). The lowest is the one reported.
+    struct ErrorRank {
+        enum class Pass : uint8_t { Materials, Objects, BoneAnimations };
+        enum class Part : uint8_t { Name, Facet, Vertices, Faces, Tracks };
+        Pass pass = Pass::Materials;
+        uint64_t chunk = 0;  // the material line, object or bone animation, from 0
+        Part part = Part::Name;
+        uint64_t track = 0;  // the object's animation or the bone animation's bone, from 0
+        uint64_t frame = 0;  // the frame line in that track, from 1; 0 for the track's own line
+        auto operator<=>(const ErrorRank&) const = default;
+
+        static ErrorRank material(uint64_t line) { return {Pass::Materials, line}; }
+        static ErrorRank object(uint64_t index, Part part) { return {Pass::Objects, index, part}; }
+        static ErrorRank animation(uint64_t object, uint64_t animation, uint64_t frame) {
+            return {Pass::Objects, object, Part::Tracks, animation, frame};
+        }
+        static ErrorRank boneAnimation(uint64_t index) { return {Pass::BoneAnimations, index}; }
+        static ErrorRank boneFrame(uint64_t index, uint64_t bone, uint64_t frame) {
+            return {Pass::BoneAnimations, index, Part::Tracks, bone, frame};
+        }
+    };
+    void keep(const ErrorRank& rank, const SceneError& error);
     // Runs `read`; keeps the error it raises, and gives whether it read.
     template <typename Read>
-    bool attempt(Order order, Read&& read);
+    bool attempt(const ErrorRank& rank, Read&& read);
     void objectLine(const MQALine& line, Object& object);
 
     bool _lenient;
@@ -68,7 +91,7 @@ private:
     std::vector<ZeltoMaterial> _materials;
     std::vector<std::unique_ptr<Object>> _objects;
     std::vector<BoneAnimation> _boneAnimations;
-    std::optional<std::pair<Order, SceneError>> _error;
+    std::optional<std::pair<ErrorRank, SceneError>> _error;
 };
 
 }  // namespace scene
