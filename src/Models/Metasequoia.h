@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <exception>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,6 +23,9 @@
 // never change after construction.
 namespace zelto {
 class DocumentBytes;
+}
+namespace scene {
+struct SceneReading;
 }
 
 class Metasequoia {
@@ -82,14 +84,7 @@ public:
                                                         uint64_t atTime) const;
 
 private:
-    // Reads text (strictly, or leniently after the text's preparation left `warnings`),
-    // lets the text go with `release` once its lines are read, then builds the scene.
-    static Metasequoia read(std::string_view text, bool lenient, MQAProgress* progress,
-                            std::vector<MQAWarning> warnings, const std::function<void()>& release);
-    // Strict reading, then compatibility reading when asked for and strict reading fails.
-    static Metasequoia fromBytes(std::string_view bytes, MQAReading reading, MQAProgress* progress,
-                                 const std::function<void()>& release, const std::function<void()>& checkWhole,
-                                 std::exception_ptr* strictFailure = nullptr);
+    friend struct scene::SceneReading;  // reads documents into scenes
     struct Built {};
     explicit Metasequoia(Built) {}
 
