@@ -2,8 +2,11 @@
 // writes the picture as a PNG. Run with --help for the options.
 
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -31,10 +34,24 @@ constexpr int kRefused = 1;
 constexpr int kUsageOrFile = 2;
 constexpr int kNoOpenGL = 3;
 constexpr int kLimitReached = 4;
+// Between a drawing child and its parent only: OpenGL could not be set up under the
+// memory limit, and the parent, free of it, learns whether the limit was why.
+constexpr int kNoOpenGLUnderTheLimit = 5;
 // Samples a pixel for smoothed edges, as the window takes them.
 constexpr int kSamples = 4;
 
 int draw(const RenderOptions& options);
+
+// Whether the options ask for an address-space limit that can be kept: a sanitizer's
+// shadow memory takes terabytes of address space.
+bool limitsMemory(const RenderOptions& options) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    (void)options;
+    return false;
+#else
+    return options.memoryLimit.value_or(0) > 0;
+#endif
+}
 
 // Whether the picture is being written: the time limit then lets it finish, so no file
 // is left half written.
@@ -55,12 +72,7 @@ void keepToLimits(const RenderOptions& options) {
             std::_Exit(kLimitReached);
         }).detach();
     }
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    const bool limitMemory = false;  // a sanitizer's shadow memory takes terabytes of address space
-#else
-    const bool limitMemory = options.memoryLimit.value_or(0) > 0;
-#endif
-    if (!limitMemory) return;
+    if (!limitsMemory(options)) return;
     rlimit limit{};
     getrlimit(RLIMIT_AS, &limit);
     limit.rlim_cur = std::min<rlim_t>(rlim_t{*options.memoryLimit} << 20, limit.rlim_max);
@@ -74,15 +86,22 @@ std::optional<rlim_t> addressSpaceLimit() {
     return limit.rlim_cur;
 }
 
-// After OpenGL could not be set up under an address-space limit: whether the limit was
-// why. The limit is lifted as far as it can be and OpenGL tried again; a limit that cannot
-// be lifted (set from outside) is taken to be the cause.
-bool setUpFailedForTheLimit(int width, int height) {
+// Lifts the soft address-space limit as far as the hard one allows, so that what failed
+// under it can be tried again to learn whether the limit was why; false when it cannot be
+// lifted (a limit set from outside, which is then taken to be the cause).
+bool liftAddressSpaceLimit() {
     rlimit limit{};
-    if (getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return false;
-    if (limit.rlim_cur == limit.rlim_max) return true;
+    if (getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur == limit.rlim_max)
+        return false;
     limit.rlim_cur = limit.rlim_max;
-    setrlimit(RLIMIT_AS, &limit);
+    return setrlimit(RLIMIT_AS, &limit) == 0;
+}
+
+// After OpenGL could not be set up under an address-space limit: whether the limit was
+// why, by trying again without it.
+bool setUpFailedForTheLimit(int width, int height) {
+    if (!addressSpaceLimit()) return false;
+    if (!liftAddressSpaceLimit()) return true;
     try {
         HeadlessContext probe(width, height);
         return true;
@@ -94,12 +113,25 @@ bool setUpFailedForTheLimit(int width, int height) {
 // The address-space limit set or found as the tool started, for messages: a probe may
 // lift the limit later.
 rlim_t gMemoryLimit = 0;
+// Whether this process is the child that draws under a limit the tool set.
+bool gDrawingForAParent = false;
 
 int limitReached(const std::string& input, const std::string& what) {
     std::cerr << "zelto-render: limit reached: " << input << " " << what << " than "
               << (gMemoryLimit ? "the memory limit of " + std::to_string(gMemoryLimit >> 20) + " MB allows" : "there is")
               << "; no image was written\n";
     return kLimitReached;
+}
+
+// Whether the document reads once the address-space limit is lifted.
+bool readsWithoutTheLimit(const DocumentInput& input, bool compatible) {
+    if (input.isStandardInput() || !liftAddressSpaceLimit()) return false;
+    try {
+        Metasequoia::initWithData(input.open().bytes, compatible ? MQAReading::Compatible : MQAReading::Strict);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 int render(const RenderOptions& options) {
@@ -130,6 +162,10 @@ int draw(const RenderOptions& options) {
     } catch (const std::bad_alloc&) {
         throw;  // a limit, not the document's fault
     } catch (const std::exception& error) {
+        // Some failures under an address-space limit (a library's allocation) arrive as
+        // other errors: a document that reads without the limit was refused by the limit.
+        if (gMemoryLimit && readsWithoutTheLimit(input, options.compatible))
+            return limitReached(input.displayName(), "needs more memory");
         std::cerr << describeError(input.displayName(), error) << "\n";
         return kRefused;
     }
@@ -201,6 +237,7 @@ int draw(const RenderOptions& options) {
             std::cerr << "zelto-render: warning: " << input.displayName() << ": " << note << "\n";
         image = context.readPixels();
     } catch (const std::runtime_error& error) {
+        if (gDrawingForAParent) return kNoOpenGLUnderTheLimit;  // a failed set-up is not tried twice in one process
         if (addressSpaceLimit() && setUpFailedForTheLimit(options.width, options.height))
             return limitReached(input.displayName(), "needs more memory to draw with OpenGL");
         std::cerr << "zelto-render: " << error.what() << "\n";
@@ -221,8 +258,43 @@ int draw(const RenderOptions& options) {
     return 0;
 }
 
+
+// Under a memory limit the picture is drawn by a child process that keeps to the limit:
+// not every OpenGL driver checks its allocations, and one that ends the process for want
+// of memory leaves the caller (a file manager making thumbnails) a crash, not an answer.
+int renderWithin(const RenderOptions& options) {
+    if (!limitsMemory(options)) return render(options);
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child < 0) return render(options);  // no child to be had: drawn here
+    if (child == 0) {
+        gDrawingForAParent = true;
+        std::exit(render(options));
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0)
+        if (errno != EINTR) return render(options);
+    const std::string name = DocumentInput{options.input}.displayName();
+    const std::string limit = " under the memory limit of " + std::to_string(*options.memoryLimit) + " MB";
+    if (WIFEXITED(status) && WEXITSTATUS(status) == kNoOpenGLUnderTheLimit) {
+        try {
+            HeadlessContext probe(options.width, options.height);
+        } catch (const std::runtime_error& error) {
+            std::cerr << "zelto-render: " << error.what() << "\n";
+            return kNoOpenGL;
+        }
+        std::cerr << "zelto-render: limit reached: OpenGL could not be set up to draw " << name << limit
+                  << "; no image was written\n";
+        return kLimitReached;
+    }
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    std::cerr << "zelto-render: limit reached: drawing " << name << " ended by signal " << WTERMSIG(status) << limit
+              << "; no image was written\n";
+    return kLimitReached;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    return runCommand("zelto-render", kRenderUsage, parseRenderArguments(argc, argv), render);
+    return runCommand("zelto-render", kRenderUsage, parseRenderArguments(argc, argv), renderWithin);
 }
