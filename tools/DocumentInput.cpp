@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "CompatibilityHint.h"
+
 std::optional<std::string> DocumentInput::documentPath() const {
     if (isStandardInput()) return std::nullopt;
     char* resolved = realpath(argument.c_str(), nullptr);
@@ -32,6 +34,15 @@ std::optional<zelto::OpenedDocument> DocumentInput::openOrReport(const char* too
 
 zelto::DocumentFiles DocumentInput::files(const zelto::OpenedDocument& document, bool lenient) const {
     return zelto::DocumentFiles(documentPath(), lenient, document.archive, document.identity.entry);
+}
+
+void DocumentInput::noteCompatibilityHint(const char* tool) const {
+    if (isStandardInput()) return;
+    try {
+        std::string hint = compatibilityHintFor(open().bytes);
+        if (!hint.empty()) std::cerr << tool << ": note: " << displayName() << " opens with --compat (" << hint << ")\n";
+    } catch (const std::exception&) {
+    }
 }
 
 void DocumentInput::reportWarnings(const std::vector<MQAWarning>& warnings) const {

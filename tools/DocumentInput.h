@@ -27,6 +27,10 @@ struct DocumentInput {
                                                       zelto::SourceError::Kind* failure = nullptr) const;
     // The files the document names, looked for as the viewer looks for them.
     zelto::DocumentFiles files(const zelto::OpenedDocument& document, bool lenient) const;
+    // After strict reading refused a file that compatibility reading opens: standard error
+    // is told "TOOL: note: NAME opens with --compat (WHAT IT TAKES)". A file is read again
+    // for this; standard input, which cannot be, goes without.
+    void noteCompatibilityHint(const char* tool) const;
     // Reading's warnings as "NAME:LINE: warning: ...", on standard error.
     void reportWarnings(const std::vector<MQAWarning>& warnings) const;
 };

@@ -27,6 +27,7 @@ int exportDocument(const ExportOptions& options) {
         scene = Metasequoia::initWithData(std::move(read->bytes), options.compatible ? MQAReading::Compatible : MQAReading::Strict);
     } catch (const std::exception& error) {
         std::cerr << describeError(input.displayName(), error) << "\n";
+        if (!options.compatible) input.noteCompatibilityHint("zelto-export");
         return kRefused;
     }
     GltfExportOptions exportOptions;

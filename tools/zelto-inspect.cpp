@@ -59,6 +59,7 @@ int inspect(const InspectOptions& options, const DocumentInput& input) {
     } catch (const std::exception& error) {
         std::fflush(stdout);
         std::cerr << describeError(input.displayName(), error) << "\n";
+        if (!options.compatible) input.noteCompatibilityHint("zelto-inspect");
         return kRefused;
     }
     return 0;

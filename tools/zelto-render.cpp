@@ -167,6 +167,7 @@ int draw(const RenderOptions& options) {
         if (gMemoryLimit && readsWithoutTheLimit(input, options.compatible))
             return limitReached(input.displayName(), "needs more memory");
         std::cerr << describeError(input.displayName(), error) << "\n";
+        if (!options.compatible) input.noteCompatibilityHint("zelto-render");
         return kRefused;
     }
     const DisplayChoice display = options.display.choiceFor(options.compatible);

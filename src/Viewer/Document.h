@@ -21,6 +21,9 @@ struct DocumentError {
     QString description;  // the reason text exactly
     // Where in the file, when known: line, column, the line itself.
     std::optional<MQAPlace> place;
+    // What compatibility reading takes to open the file, in plain words ("LF line ends"),
+    // when it would.
+    QString compatibilityHint;
 };
 
 // One open document: it owns its scene, read from its file by a worker. A new document

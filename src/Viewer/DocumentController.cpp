@@ -110,6 +110,9 @@ SceneHandle DocumentController::acceptedScene(const QString& path, SceneLoader::
         std::string file = QFile::encodeName(path).toStdString();
         std::fprintf(stderr, "zelto: %s\n",
                      describeAt(file, outcome.error.place, outcome.error.description.toStdString()).c_str());
+        if (offer && !outcome.error.compatibilityHint.isEmpty())
+            std::fprintf(stderr, "zelto: note: %s opens with compatibility reading (%s)\n", file.c_str(),
+                         outcome.error.compatibilityHint.toUtf8().constData());
     }
     ErrorChoice choice = _presentError(path, outcome.error, offer);
     if (choice == ErrorChoice::Dismiss || !offer) return nullptr;

@@ -34,7 +34,11 @@ QString placeSuffix(const DocumentError& error) {
 
 DocumentController::ErrorChoice present(const QString& path, const DocumentError& error, bool offerCompatibility) {
     using Choice = DocumentController::ErrorChoice;
-    QMessageBox box(QMessageBox::Warning, tr("Zelto"), error.description);
+    // The reason comes first, as it is; what compatibility reading takes follows it.
+    QString text = error.description;
+    if (offerCompatibility && !error.compatibilityHint.isEmpty())
+        text += "\n\n" + tr("Compatibility reading opens it: %1.").arg(error.compatibilityHint);
+    QMessageBox box(QMessageBox::Warning, tr("Zelto"), text);
     QString where = path;
     if (error.place && error.place->line > 0) {
         where += "\n" + tr("Line %1").arg(error.place->line);

@@ -18,6 +18,7 @@
 #include <QSaveFile>
 #include <QSettings>
 #include <QSpinBox>
+#include <QStatusBar>
 
 #include "Document.h"
 #include "DocumentWindow.h"
@@ -138,7 +139,9 @@ void exportImage(WindowController* controller) {
 void copyImage(WindowController* controller) {
     ZeltoOpenGLView* view = controller->glView();
     QImage image = view->renderImage(view->backingPixels());
-    if (!image.isNull()) QApplication::clipboard()->setImage(image);
+    if (image.isNull()) return;
+    QApplication::clipboard()->setImage(image);
+    controller->window()->statusBar()->showMessage(QObject::tr("Copied"), 3000);
 }
 
 }  // namespace ImageExport

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QPointer>
 
+#include "CompatibilityHint.h"
 #include "DocumentSource.h"
 #include "Metasequoia.h"
 
@@ -22,14 +23,14 @@ DocumentError errorOf(const std::exception_ptr& failure) {
         // "It is a directory, not a regular file": the reason as a sentence of its own.
         QString reason = QString::fromUtf8(error.what());
         if (!reason.isEmpty()) reason[0] = reason[0].toUpper();
-        return DocumentError{Document::kErrorDomain, DocumentError::kReadError, reason, std::nullopt};
+        return DocumentError{Document::kErrorDomain, DocumentError::kReadError, reason, std::nullopt, {}};
     } catch (const std::system_error& error) {
         return DocumentError{Document::kErrorDomain, DocumentError::kReadError,
-                             QString::fromStdString(error.code().message()), std::nullopt};
+                             QString::fromStdString(error.code().message()), std::nullopt, {}};
     } catch (const std::exception& error) {
         // Reading and scene errors carry their reason text, and their place when known.
         return DocumentError{Document::kErrorDomain, DocumentError::kReadError, QString::fromUtf8(error.what()),
-                             placeOfError(error)};
+                             placeOfError(error), {}};
     }
 }
 
@@ -77,6 +78,9 @@ SceneLoader::Outcome SceneLoader::load(const QString& path, MQAReading reading, 
         if (offer && strictFailure) {
             outcome.compatibleScene = std::move(scene);
             outcome.error = errorOf(strictFailure);
+            const uint64_t line = outcome.error.place ? outcome.error.place->line : 0;
+            outcome.error.compatibilityHint =
+                QString::fromStdString(compatibilityHint(outcome.compatibleScene->warnings(), line));
         } else {
             outcome.scene = std::move(scene);
         }

@@ -303,6 +303,27 @@ export_output_form() {
   expect_output 'must end in \.glb or \.gltf'
 }
 
+# --- All tools -------------------------------------------------------------------------
+
+# Refused strictly, a file compatibility reading opens is followed by a note of what that
+# takes, in each tool, and nothing is written; standard input, which cannot be read
+# twice, goes without.
+tools_compatibility_note() {
+  tr -d '\r' < "$samples/arm.mqo" > lf-arm.mqo
+  note='note: lf-arm.mqo opens with --compat (LF line ends)'
+  run "$inspect" lf-arm.mqo
+  expect_status 1
+  grep -qxF "zelto-inspect: $note" output || fail "zelto-inspect gives no note"
+  for tool in "$render -o lf-arm.png" "$export -o lf-arm.glb"; do
+    run $tool lf-arm.mqo
+    expect_status 1
+    grep -qxF "$(basename "${tool%% *}"): $note" output || fail "${tool%% *} gives no note"
+  done
+  test ! -e lf-arm.png && test ! -e lf-arm.glb || fail "a refused document's file was written"
+  run "$inspect" - < lf-arm.mqo
+  expect_no_output 'note:'
+}
+
 case $check in
   inspect.summary.*) body="inspect_summary ${check#inspect.summary.}" ;;
   render.flag | render.materials | render.animated | render.arm) body="render_sample ${check#render.}" ;;

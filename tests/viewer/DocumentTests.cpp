@@ -61,7 +61,7 @@ private slots:
     }
 
     // The worker's half: each reason exactly as reading gives it, with its line; and, for
-    // a file only compatibility reading opens, the scene it would give.
+    // a file only compatibility reading opens, the scene it would give and what it takes.
     void theLoaderGivesTheReasonExactlyAndWhatCompatibilityWouldOpen() {
         std::string badIndex = kValid;
         badIndex.replace(badIndex.find("V(0 1 2)"), 8, "V(0 1 9)");
@@ -72,13 +72,13 @@ private slots:
             std::string bytes;
             QString reason;  // empty: the file opens strictly
             uint64_t line;
-            bool compatibilityOpens;
+            QString compatibilityHint;  // empty: compatibility reading does not open it either
         } cases[] = {
-            {"valid", kValid, "", 0, false},
-            {"not a document", "Not a model\r\n", "This is not MQA file. (MQAFile:74)", 1, false},
+            {"valid", kValid, "", 0, ""},
+            {"not a document", "Not a model\r\n", "This is not MQA file. (MQAFile:74)", 1, ""},
             {"index out of range", badIndex,
-             "Object \"o\", face line 1: vertex index 9 is out of range (3 vertices)", 14, false},
-            {"newer version", v11, "Ver 1.1 is unsupported. (MQAFile:85)", 2, true},
+             "Object \"o\", face line 1: vertex index 9 is out of range (3 vertices)", 14, ""},
+            {"newer version", v11, "Ver 1.1 is unsupported. (MQAFile:85)", 2, "format 1.1 from a newer modeller"},
         };
         QTemporaryDir folder;
         for (const Case& c : cases) {
@@ -95,7 +95,8 @@ private slots:
             QCOMPARE(outcome.error.description, c.reason);
             QVERIFY2(outcome.error.place, c.name);
             QCOMPARE(outcome.error.place->line, c.line);
-            QCOMPARE(bool(outcome.compatibleScene), c.compatibilityOpens);
+            QCOMPARE(bool(outcome.compatibleScene), !c.compatibilityHint.isEmpty());
+            QCOMPARE(outcome.error.compatibilityHint, c.compatibilityHint);
         }
         // Read compatibly from the start, the newer version opens with a warning that says so.
         QString path = folder.filePath("newer version.mqo");
