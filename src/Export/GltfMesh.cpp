@@ -105,7 +105,10 @@ int addMesh(tinygltf::Model& gltf, GltfBuffer& buffer, const ZeltoModel& model, 
         if (run.lines) primitive.material = lines->materialFor(primitive.material);
         mesh.primitives.push_back(primitive);
     }
-    if (mesh.primitives.empty()) return -1;  // nothing to draw: no mesh
+    if (mesh.primitives.empty()) {  // nothing to draw: no mesh, and so nothing for a skin to move
+        figures.skinned = false;
+        return -1;
+    }
     gltf.meshes.push_back(mesh);
     return static_cast<int>(gltf.meshes.size()) - 1;
 }

@@ -36,9 +36,9 @@ private:
 // them; with `lines`, two-corner faces as lines in their materials, else none. Normals
 // are the ones the viewer draws with, made unit. With `joints` (the bones' count), a
 // vertex is bound to its bone's joint, or to joint `joints` (one that never moves) when
-// it has none the bones pose; a model none of whose vertices follows a bone gets no
-// skin. `materials` maps each material to its glTF index. None (-1) when nothing is left
-// to draw.
+// it has none the bones pose; a model none of whose vertices follows a bone, or with
+// nothing to draw, gets no skin. `materials` maps each material to its glTF index.
+// None (-1) when nothing is left to draw.
 int addMesh(tinygltf::Model& gltf, GltfBuffer& buffer, const ZeltoModel& model, const PoseView& pose,
             const std::map<const ZeltoMaterial*, int>& materials, GltfLineMaterials* lines, uint32_t joints,
             GltfMeshFigures& figures);

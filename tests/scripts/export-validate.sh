@@ -2,10 +2,11 @@
 # Exports every sample and a few documents made to test the edges (lines only, no
 # materials, a TGA texture, a sheared frame, texture coordinates of 1e999, a PNG with
 # colour-space and pixel-proportion chunks, a name that needs percent-encoding, mirrored
-# and hidden objects), each as .glb and as .gltf with its .bin, and with guide lines kept,
-# mirrored halves added, hidden objects left out and a scale; the Khronos glTF validator
-# checks them all (any error or warning fails), and so does assimp, a reader nobody here
-# wrote: every file imports, and one that holds a mesh imports with its checks too.
+# and hidden objects, bones moving objects with no faces to draw), each as .glb and as
+# .gltf with its .bin, and with guide lines kept, mirrored halves added, hidden objects
+# left out and a scale; the Khronos glTF validator checks them all (any error or
+# warning fails), and so does assimp, a reader nobody here wrote: every file imports,
+# and one that holds a mesh imports with its checks too.
 # Usage: export-validate.sh ZELTO_EXPORT SAMPLES_DIR VALIDATOR_DIR
 set -eu
 export_tool=$1 samples=$2 validator=$3
@@ -23,11 +24,14 @@ printf "${header}Material 1 {\r\n\t\"c\" col(1.0 1.0 1.0 1.0) dif(0.8) emi(0.2) 
 printf '\211\120\116\107\015\012\032\012\000\000\000\015\111\110\104\122\000\000\000\002\000\000\000\001\010\006\000\000\000\364\042\177\212\000\000\000\004\147\101\115\101\000\001\206\240\061\350\226\137\000\000\000\040\143\110\122\115\000\000\172\046\000\000\200\204\000\000\372\000\000\000\200\350\000\000\165\060\000\000\352\140\000\000\072\230\000\000\033\130\005\272\266\312\000\000\000\011\160\110\131\163\000\000\013\023\000\000\026\046\001\266\125\156\215\000\000\000\015\111\104\101\124\170\332\143\370\317\300\000\106\000\016\372\002\376\052\100\136\271\000\000\000\000\111\105\116\104\256\102\140\202' > "$work/chunky.png"
 # A 2 x 1 TGA, uncompressed, 24 bits.
 printf '\000\000\002\000\000\000\000\000\000\000\000\000\002\000\001\000\030\040\377\000\000\000\000\377' > "$work/t.tga"
+# Bones that move an object of guide lines alone, mirrored, and one of vertices alone.
+bones='\tvertex 3 {\r\n\t\t0 0 0 b(0)\r\n\t\t10 0 0 b(0)\r\n\t\t0 10 0 b(0)\r\n\t}\r\n'
+printf "${header}Object \"guides\" {\r\n${bones}\tface 1 {\r\n\t\t2 V(0 1)\r\n\t}\r\n\tmirror 1\r\n\tmirror_axis 1\r\n}\r\nObject \"points\" {\r\n${bones}}\r\nBoneAnimation \"bend\" {\r\n\tbone 0 {\r\n\t\t1 0 0 0 0 1 0 0 0 0 1 0 0 5 0 1\r\n\t}\r\n}\r\nEof\r\n" > "$work/bonelines.mqo"
 # The arm, mirrored across y, beside a hidden triangle and guide lines.
 sed -e 's/^\tdepth 0/\tmirror 1\r\n\tmirror_axis 2\r\n&/' -e "s/^Eof/Object \"ghost\" {\r\n\tvisible 0\r\n${triangle}\tface 3 {\r\n\t\t3 V(0 1 2) M(1)\r\n\t\t2 V(0 1) M(0)\r\n\t\t2 V(1 2) M(1)\r\n\t}\r\n}\r\nEof/" \
   "$samples/arm.mqo" > "$work/shown.mqo"
 files=""
-for doc in "$samples"/*.mqo "$work"/lines.mqo "$work"/textured.mqo "$work"/infinite.mqo "$work"/chunky.mqo "$work"/shown.mqo; do
+for doc in "$samples"/*.mqo "$work"/lines.mqo "$work"/textured.mqo "$work"/infinite.mqo "$work"/chunky.mqo "$work"/shown.mqo "$work"/bonelines.mqo; do
   name=$(basename "$doc" .mqo)
   for form in glb gltf; do
     for choice in stored shown; do
