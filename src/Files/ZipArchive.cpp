@@ -151,6 +151,10 @@ SourceBytes ZipArchive::open(const std::string& name, size_t maxBytes) const {
         if (got < 0) refuse(what + " is damaged (" + zip_error_strerror(zip_file_get_error(file.get())) + ")");
         if (got == 0) break;
         used += static_cast<size_t>(got);
+        // An entry that goes on past the size it states is damaged or hostile: refused
+        // as soon as it does, not when it has filled the budget.
+        if (sized && used > status.size)
+            refuse(what + " is damaged: it states " + std::to_string(status.size) + " bytes but holds more");
         if (used > maxBytes)
             throw SourceError(SourceError::Kind::TooLarge,
                               what + " inflates to more than the limit of " + megabytes(maxBytes));

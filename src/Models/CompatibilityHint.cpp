@@ -44,6 +44,7 @@ std::string phraseFor(const MQAWarning& warning, uint64_t strictFailureLine) {
     if (startsWith(text, "integers among decimals")) return "integers among decimals";
     if (startsWith(text, "numbers in exponent notation")) return "numbers in exponent notation";
     if (text.find("no material the document has") != std::string_view::npos) return "faces naming no material";
+    if (text.find(" keeps its vertices as binary data in a \"") != std::string_view::npos) return "binary vertices";
     if (std::string chunk = chunkStrictReadingStoppedIn(warning, strictFailureLine); !chunk.empty())
         return "a \"" + chunk + "\" chunk that compatibility reading skips";
     return {};

@@ -298,6 +298,11 @@ SceneParts SceneBuilder::build(MQAProgress* progress) {
                 parts.warnings.push_back({binary.fileLine, unreadVertices});
         }
         if (binaryTaken) {
+            // A liberty strict reading does not take: said, as every other is.
+            const auto data = std::find_if(object->binaryBlocks.begin(), object->binaryBlocks.end(),
+                                           [](const Object::BinaryBlock& b) { return b.hasData; });
+            parts.warnings.push_back({data->fileLine, object->noteName + " keeps its vertices as binary data in a \"" +
+                                                          data->name + "\" block; they are read from it"});
             if (object->binaryProblem)
                 keep(ErrorRank::object(object->index, ErrorRank::Part::Vertices), *object->binaryProblem);
             object->vertices = std::make_unique<VertexList>(0, 0);

@@ -12,11 +12,17 @@
 
 namespace mqa {
 
+namespace {
+constexpr uint32_t kHalvesDepth = 3;
+}  // namespace
+
 void Lexer::readInHalves(MQALineVisitor& visitor, uint32_t depth) {
-    // One block in halves at a time: not within the halves of another.
-    if (!_splits) return;
+    // One block in halves at a time: not within the halves of another. A document's long
+    // lists (vertices, faces, their attributes) lie at most kHalvesDepth blocks deep;
+    // deeper blocks are read whole, so that a deep nest costs no search per block.
+    if (!_splits || depth > kHalvesDepth || static_cast<size_t>(_end - _p) < _options.halvesFrom) return;
     std::unique_ptr<MQALineVisitor> later = visitor.forSecondHalf();
-    if (!later || static_cast<size_t>(_end - _p) < _options.halvesFrom) return;
+    if (!later) return;
     // The block ends at the first line that starts (after blanks) with "}": none of its
     // own lines can start so.
     const char* blockEnd = _end;
