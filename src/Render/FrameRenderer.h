@@ -26,8 +26,20 @@ class ZeltoModel;
 // that share a material with one array draw. Both give the same pixels.
 enum class DrawPath { PerFace, Arrays };
 
-// What one frame shows.
-struct FrameState {
+// How frames look, as the window's View menu or the render tool's options choose: off
+// unless asked for, the edges of every polygon drawn over the shaded model and faces
+// drawn from both sides; on unless asked otherwise, the grid and the axes; the usual
+// clear colour unless another is given. The window keeps one for all its frames.
+struct FrameLook {
+    bool wireframe = false;
+    bool backFaces = false;
+    bool showGrid = true;
+    bool showAxes = true;
+    std::optional<Color> background;
+};
+
+// What one frame shows, and how it looks.
+struct FrameState : FrameLook {
     const Metasequoia* scene = nullptr;  // none: only the grid and axes
     std::optional<std::string_view> animationName;
     uint64_t animationTime = 0;
@@ -39,19 +51,12 @@ struct FrameState {
     // modeller hides, and draw the other halves of models it mirrors.
     bool hideInvisible = false;
     bool drawMirroredHalves = false;
-    // Beyond the frame as specified, none or off unless asked for: the world of grid and
-    // models scaled to suit a model of another size (see ViewFit); the edges of every
-    // polygon drawn over the shaded model; faces drawn from both sides.
+    // None unless asked for: the world of grid and models scaled to suit a model of
+    // another size (see ViewFit).
     std::optional<ViewFit> fit;
-    bool wireframe = false;
-    bool backFaces = false;
-    // Beyond the frame as specified, as specified unless asked otherwise: the grid and the
-    // axes each shown or not; another clear colour; a transparent background, which
-    // clears to nothing, leaves the grid and axes out and keeps each pixel's coverage in
-    // its alpha (the colours then come premultiplied by it).
-    bool showGrid = true;
-    bool showAxes = true;
-    std::optional<Color> background;
+    // Off unless asked for: a transparent background, which clears to nothing, leaves the
+    // grid and axes out and keeps each pixel's coverage in its alpha (the colours then
+    // come premultiplied by it).
     bool transparent = false;
 };
 

@@ -64,7 +64,7 @@ void ZeltoOpenGLView::decideOpeningView() {
     FramePose rest(*scene, std::nullopt, 0);
     _home = openingView(*scene, rest, _display, aspect());
     showWith(_home);
-    if (_backFacesWhenAllPointAway && !_backFaces && allFacesPointAway(*scene, rest, _display, _home, aspect())) {
+    if (_backFacesWhenAllPointAway && !_look.backFaces && allFacesPointAway(*scene, rest, _display, _home, aspect())) {
         setDrawsBackFaces(true);
         emit backFacesShownForScene();
     }
@@ -95,40 +95,19 @@ void ZeltoOpenGLView::showWith(const View& view) {
     update();
 }
 
-void ZeltoOpenGLView::setDrawsWireframe(bool draw) {
-    if (draw == _wireframe) return;
-    _wireframe = draw;
+template <typename T>
+void ZeltoOpenGLView::changeLook(T& choice, T value) {
+    if (value == choice) return;
+    choice = std::move(value);
     emit optionsChanged();
     update();
 }
 
-void ZeltoOpenGLView::setDrawsBackFaces(bool draw) {
-    if (draw == _backFaces) return;
-    _backFaces = draw;
-    emit optionsChanged();
-    update();
-}
-
-void ZeltoOpenGLView::setShowsGrid(bool show) {
-    if (show == _showGrid) return;
-    _showGrid = show;
-    emit optionsChanged();
-    update();
-}
-
-void ZeltoOpenGLView::setShowsAxes(bool show) {
-    if (show == _showAxes) return;
-    _showAxes = show;
-    emit optionsChanged();
-    update();
-}
-
-void ZeltoOpenGLView::setBackground(std::optional<Color> colour) {
-    if (colour == _background) return;
-    _background = colour;
-    emit optionsChanged();
-    update();
-}
+void ZeltoOpenGLView::setDrawsWireframe(bool draw) { changeLook(_look.wireframe, draw); }
+void ZeltoOpenGLView::setDrawsBackFaces(bool draw) { changeLook(_look.backFaces, draw); }
+void ZeltoOpenGLView::setShowsGrid(bool show) { changeLook(_look.showGrid, show); }
+void ZeltoOpenGLView::setShowsAxes(bool show) { changeLook(_look.showAxes, show); }
+void ZeltoOpenGLView::setBackground(std::optional<Color> colour) { changeLook(_look.background, std::move(colour)); }
 
 void ZeltoOpenGLView::setAntialiasing(bool on) {
     if (on == _antialiasing) return;
@@ -289,6 +268,7 @@ void ZeltoOpenGLView::drawInto(GLuint target, QSize pixels, const FrameState& fr
 
 FrameState ZeltoOpenGLView::frameState(const Metasequoia* scene, const std::string* name, QSizeF backing) const {
     FrameState frame;
+    static_cast<FrameLook&>(frame) = _look;
     frame.scene = scene;
     if (name) frame.animationName = *name;
     frame.animationTime = _playback.animationTime();
@@ -298,11 +278,6 @@ FrameState ZeltoOpenGLView::frameState(const Metasequoia* scene, const std::stri
     frame.hideInvisible = _display.hideInvisible;
     frame.drawMirroredHalves = _display.drawMirroredHalves;
     frame.fit = _view.fit;
-    frame.wireframe = _wireframe;
-    frame.backFaces = _backFaces;
-    frame.showGrid = _showGrid;
-    frame.showAxes = _showAxes;
-    frame.background = _background;
     return frame;
 }
 

@@ -97,18 +97,18 @@ public:
     void setShowsBackFacesWhenAllPointAway(bool on) { _backFacesWhenAllPointAway = on; }
     // Off unless chosen: the edges of every polygon over the shaded model; faces drawn
     // from both sides.
-    bool drawsWireframe() const { return _wireframe; }
+    bool drawsWireframe() const { return _look.wireframe; }
     void setDrawsWireframe(bool draw);
-    bool drawsBackFaces() const { return _backFaces; }
+    bool drawsBackFaces() const { return _look.backFaces; }
     void setDrawsBackFaces(bool draw);
     // On unless chosen otherwise: the grid and the axes; the clear colour as specified
     // unless another is chosen. Off unless chosen: edges smoothed by drawing each frame
     // with several samples a pixel.
-    bool showsGrid() const { return _showGrid; }
+    bool showsGrid() const { return _look.showGrid; }
     void setShowsGrid(bool show);
-    bool showsAxes() const { return _showAxes; }
+    bool showsAxes() const { return _look.showAxes; }
     void setShowsAxes(bool show);
-    const std::optional<Color>& background() const { return _background; }
+    const std::optional<Color>& background() const { return _look.background; }
     void setBackground(std::optional<Color> colour);
     bool antialiasing() const { return _antialiasing; }
     void setAntialiasing(bool on);
@@ -182,6 +182,9 @@ private:
                   std::unique_ptr<QOpenGLFramebufferObject>* samples);
     // Takes a camera and fit as they are, writing the zoom back to its binding.
     void showWith(const View& view);
+    // Sets one of the look's choices; a change is announced and drawn.
+    template <typename T>
+    void changeLook(T& choice, T value);
     // Once, for the first scene with vertices, while the view is shown (its size, and so
     // its aspect, is known then): the view the scene opens with.
     void decideOpeningView();
@@ -203,11 +206,7 @@ private:
     View _home;
     bool _openingDecided = false;  // whether a scene with vertices was looked at yet
     bool _backFacesWhenAllPointAway = false;
-    bool _wireframe = false;
-    bool _backFaces = false;
-    bool _showGrid = true;
-    bool _showAxes = true;
-    std::optional<Color> _background;
+    FrameLook _look;
     bool _antialiasing = false;
     // Where the window's smoothed frames are drawn before they are resolved into its own.
     std::unique_ptr<QOpenGLFramebufferObject> _multisampled;
