@@ -19,19 +19,6 @@ void Document::adoptScene(SceneHandle scene, MQAReading reading) {
     emit modelChanged();
 }
 
-std::optional<QByteArray> Document::dataOfType(const QString&, DocumentError* error) const {
-    try {
-        std::optional<std::string> bytes = _model->data();
-        if (!bytes) return std::nullopt;
-        return QByteArray(bytes->data(), static_cast<qsizetype>(bytes->size()));
-    } catch (const std::exception& exception) {
-        if (error)
-            *error = DocumentError{kErrorDomain, DocumentError::kWriteError,
-                                   QString::fromUtf8(exception.what()), std::nullopt};
-        return std::nullopt;
-    }
-}
-
 void Document::setFileURL(const QUrl& url) {
     if (url == _fileURL) return;
     _fileURL = url;

@@ -48,9 +48,6 @@ public:
     // bytes (SceneLoader), and the document adopts it here, on the main thread, in place
     // of the current one, between one modelWillChange and one modelChanged.
     void adoptScene(SceneHandle scene, MQAReading reading);
-    // The scene's bytes; none, with an error (code 512) when `error` is given, when the
-    // scene cannot give them.
-    std::optional<QByteArray> dataOfType(const QString& ofType, DocumentError* error) const;
 
     // The file the document was read from; empty for a new document.
     QUrl fileURL() const { return _fileURL; }

@@ -5,16 +5,6 @@
 
 #include "Camera.h"
 
-TEST(Camera, FreshCameraHasDefaultValues) {
-    Camera camera;
-    EXPECT_EQ(camera.zoom(), 0.0f);
-    EXPECT_EQ(camera.origin(), (Camera::Origin{0, 0}));
-    EXPECT_EQ(camera.rotateX(), 30.0f);
-    EXPECT_EQ(camera.rotateY(), 30.0f);
-    EXPECT_EQ(camera.pos(), (GLKVector3{0, -150, -1000}));
-    EXPECT_EQ(camera.rotate(), (GLKVector3{30, 30, 0}));
-}
-
 TEST(Camera, ZoomIsClampedIntoItsRange) {
     Camera camera;
     camera.setZoom(1000);

@@ -1,20 +1,13 @@
 #include <gtest/gtest.h>
 
 #include "MeshBuilder.h"
+#include "SceneTestSupport.h"
 
 namespace {
 
-GLKMatrix4 translation(float x, float y, float z) {
-    GLKMatrix4 m = GLKMatrix4Identity;
-    m.m[12] = x;
-    m.m[13] = y;
-    m.m[14] = z;
-    return m;
-}
-
 ZeltoAnimation objectAnimation(std::string_view name, int frames, float step = 1) {
     std::vector<GLKMatrix4> list;
-    for (int i = 0; i < frames; ++i) list.push_back(translation(step * static_cast<float>(i), 0, 0));
+    for (int i = 0; i < frames; ++i) list.push_back(translationMatrix(step * static_cast<float>(i), 0, 0));
     return ZeltoAnimation::animationWithMatrix(std::move(list), name);
 }
 
@@ -32,9 +25,9 @@ TEST(ZeltoModelAnimation, MatrixForAnimationName) {
     list.push_back(objectAnimation("walk", 5));
     list.push_back(objectAnimation("", 3, 100));
     ZeltoModel model = modelWithAnimations(std::move(list));
-    EXPECT_EQ(model.matrixForAnimationName("walk", 12), translation(2, 0, 0));  // 12 mod 5
-    EXPECT_EQ(model.matrixForAnimationName("Walk", 12), translation(0, 0, 0));  // not found: first, frame 0
-    EXPECT_EQ(model.matrixForAnimationName("", 4), translation(100, 0, 0));     // the empty name is a name
+    EXPECT_EQ(model.matrixForAnimationName("walk", 12), translationMatrix(2, 0, 0));  // 12 mod 5
+    EXPECT_EQ(model.matrixForAnimationName("Walk", 12), translationMatrix(0, 0, 0));  // not found: first, frame 0
+    EXPECT_EQ(model.matrixForAnimationName("", 4), translationMatrix(100, 0, 0));     // the empty name is a name
 }
 
 TEST(ZeltoModelAnimation, AnimationsWithoutFramesGiveTheIdentity) {
@@ -50,12 +43,12 @@ TEST(ZeltoAnimationRecord, ShapesAndReads) {
     EXPECT_EQ(none.count(), 0u);
     EXPECT_EQ(none.animation(5), GLKMatrix4{});
     auto bones = ZeltoAnimation::animationWithMatrix(
-        ZeltoAnimation::Tracks{{translation(1, 0, 0)}, {translation(0, 1, 0), translation(0, 2, 0)}},
+        ZeltoAnimation::Tracks{{translationMatrix(1, 0, 0)}, {translationMatrix(0, 1, 0), translationMatrix(0, 2, 0)}},
         "b");
     EXPECT_EQ(bones.count(), 2u);
     EXPECT_EQ(bones.boneCount(1), 2u);
     EXPECT_EQ(bones.frameCount(), 2u);
-    EXPECT_EQ(bones.boneAnimation(1, 1), translation(0, 2, 0));
+    EXPECT_EQ(bones.boneAnimation(1, 1), translationMatrix(0, 2, 0));
     EXPECT_THROW(bones.boneAnimation(0, 1), std::out_of_range);
     EXPECT_THROW(objectAnimation("a", 2).animation(2), std::out_of_range);
 }
@@ -66,10 +59,10 @@ TEST(ZeltoModelSkinning, BonesMoveTheirVertices) {
     mesh.vertex({1, 2, 3}, 1);
     mesh.vertex({1, 2, 3}, 7);  // no matrix for bone 7
     ZeltoModel model = mesh.build();
-    GLKMatrix4 skewed = translation(1, 2, 3);
+    GLKMatrix4 skewed = translationMatrix(1, 2, 3);
     skewed.m[3] = 5;  // bottom row is ignored: no division by w
     skewed.m[15] = 9;
-    std::vector<GLKMatrix4> pose{translation(50, 50, 50), skewed};
+    std::vector<GLKMatrix4> pose{translationMatrix(50, 50, 50), skewed};
     model.calcAffineVertecesWithMatrices(pose);
     EXPECT_EQ(model.vertices()[0].affinePos, (GLKVector3{1, 2, 3}));
     EXPECT_EQ(model.vertices()[1].affinePos, (GLKVector3{2, 4, 6}));
@@ -90,7 +83,7 @@ TEST(ZeltoModelSkinning, PoseRefreshesNormalsOverTheSamePartition) {
     for (size_t n = 0; n < model.normals().size(); ++n)
         partition.emplace_back(model.facesOfNormal(n).begin(), model.facesOfNormal(n).end());
 
-    GLKMatrix4 lift = translation(0, 0, 1);
+    GLKMatrix4 lift = translationMatrix(0, 0, 1);
     model.resetupNormalsWithMatrix(std::vector<GLKMatrix4>{lift});
     ASSERT_EQ(model.normals().size(), partition.size());
     for (size_t i = 0; i < partition.size(); ++i) {
@@ -118,7 +111,7 @@ TEST(ZeltoModelSkinning, FacesReadThePoseOfTheirModelAfterItMoves) {
     std::vector<ZeltoModel> models;
     for (int i = 0; i < 9; ++i) models.push_back(strip());
     ZeltoModel& model = models.front();
-    model.resetupNormalsWithMatrix(std::vector<GLKMatrix4>{translation(0, 0, 1)});
+    model.resetupNormalsWithMatrix(std::vector<GLKMatrix4>{translationMatrix(0, 0, 1)});
     const ZeltoFace& bent = model.faces()[1];
     EXPECT_NE(model.faceNormal(bent).x, 0.0f);
     for (int32_t k = 0; k < bent.count(); ++k) {

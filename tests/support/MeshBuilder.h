@@ -30,18 +30,6 @@ public:
                                                      0, 0, 0, 0));
     }
 
-    // A triangle on `shared` whose normal points along `normal` (unit, perpendicular
-    // to y is not required): its other two corners are new vertices.
-    void triangleWithNormal(uint32_t shared, GLKVector3 normal, float tag = 0) {
-        GLKVector3 up = std::fabs(normal.y) < 0.9f ? GLKVector3{0, 1, 0} : GLKVector3{1, 0, 0};
-        GLKVector3 a = GLKVector3CrossProduct(up, normal);   // a, up' and normal form a frame
-        GLKVector3 b = GLKVector3CrossProduct(normal, a);    // cross(a, b) points along normal
-        GLKVector3 p = _vertices[shared].pos;
-        uint32_t pa = vertex(GLKVector3Add(p, a));
-        uint32_t pb = vertex(GLKVector3Add(p, b));
-        face({shared, pa, pb}, nullptr, tag);
-    }
-
     // The same model from the faces stably sorted by material, with their document order.
     ZeltoModel buildPresorted(float facet = 59.5f) {
         std::vector<uint32_t> byMaterial(_faces.size());
@@ -68,8 +56,3 @@ private:
     std::vector<ZeltoVertex> _vertices;
     std::vector<ZeltoFace> _faces;
 };
-
-inline GLKVector3 directionAt(float degrees) {
-    float r = degrees * 3.14159265358979f / 180.0f;
-    return {std::sin(r), 0, std::cos(r)};
-}

@@ -8,12 +8,6 @@
 
 #include "RecordingGL.h"
 
-inline std::vector<std::string> namesOfCalls(const std::vector<GLCall>& calls) {
-    std::vector<std::string> names;
-    for (const GLCall& call : calls) names.push_back(call.name);
-    return names;
-}
-
 inline size_t countCalls(const std::vector<GLCall>& calls, const std::string& name) {
     return static_cast<size_t>(std::count_if(calls.begin(), calls.end(),
                                              [&](const GLCall& c) { return c.name == name; }));

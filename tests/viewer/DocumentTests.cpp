@@ -156,15 +156,6 @@ private slots:
         QCoreApplication::processEvents();  // what the worker posted finds no loader
     }
 
-    void neverReadDocumentGivesTheEmptySceneBytes() {
-        Document document;
-        DocumentError error;
-        std::optional<QByteArray> bytes = document.dataOfType("mqo", &error);
-        std::optional<std::string> expected = Metasequoia().data();
-        QCOMPARE(bytes.has_value(), expected.has_value());
-        if (bytes) QCOMPARE(bytes->toStdString(), *expected);
-    }
-
     void fileURLAnnouncesItsChange() {
         Document document;
         QSignalSpy changed(&document, &Document::fileURLChanged);
