@@ -7,6 +7,13 @@
 
 GltfBuffer::GltfBuffer(tinygltf::Model& model) : _model(model) { _model.buffers.emplace_back(); }
 
+void GltfBuffer::reserve(size_t bytes) {
+    std::vector<unsigned char>& data = _model.buffers[0].data;
+    if (data.size() + bytes <= data.capacity()) return;
+    // Growing by half at least, so that many small meshes are not copied once each.
+    data.reserve(std::max(data.size() + bytes, data.capacity() + data.capacity() / 2));
+}
+
 int GltfBuffer::addView(std::span<const unsigned char> bytes, int target) {
     std::vector<unsigned char>& data = _model.buffers[0].data;
     data.resize((data.size() + 3) / 4 * 4, 0);

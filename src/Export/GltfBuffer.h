@@ -13,6 +13,9 @@ class GltfBuffer {
 public:
     explicit GltfBuffer(tinygltf::Model& model);
 
+    // Room for `bytes` more, so that a large mesh goes in without the buffer being
+    // copied as it grows.
+    void reserve(size_t bytes);
     // A view of raw bytes (an image's file); returns the view's index.
     int addView(std::span<const unsigned char> bytes, int target = 0);
     // `components` floats per element (type TINYGLTF_TYPE_*); with `bounds`, the

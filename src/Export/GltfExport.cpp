@@ -11,6 +11,7 @@
 #include "GltfFinite.h"
 #include "GltfMaterials.h"
 #include "GltfMesh.h"
+#include "GltfModel.h"
 #include "GltfSkeleton.h"
 #include "MQAException.h"
 #include "MQAProgress.h"
@@ -149,11 +150,10 @@ std::string withBufferBeside(std::string json, const std::string& resourcesName)
 
 }  // namespace
 
-GltfExport exportGltf(const Metasequoia& scene, const GltfExportOptions& options) {
+GltfExport exportGltfModel(const Metasequoia& scene, const GltfExportOptions& options, tinygltf::Model& gltf) {
     if (!(options.scale > 0) || !std::isfinite(options.scale))
         throw std::invalid_argument("the scale must be a finite number above 0");
     GltfExport exported;
-    tinygltf::Model gltf;
     gltf.asset.version = "2.0";
     gltf.asset.generator = "Zelto";
     // glTF's unit is the metre: what a document's unit was taken for.
@@ -244,11 +244,21 @@ GltfExport exportGltf(const Metasequoia& scene, const GltfExportOptions& options
 
     keepNumbersFinite(gltf, buffer, exported.warnings);
     if (gltf.buffers[0].data.empty()) gltf.buffers.clear();
+    return exported;
+}
+
+void writeGltfModel(const tinygltf::Model& gltf, std::ostream& out, bool binary) {
     tinygltf::TinyGLTF writer;
-    std::ostringstream out;
-    if (!writer.WriteGltfSceneToStream(&gltf, out, !options.binary, options.binary))
+    if (!writer.WriteGltfSceneToStream(&gltf, out, !binary, binary))
         throw std::runtime_error("the glTF file could not be put together");
-    exported.file = out.str();
+}
+
+GltfExport exportGltf(const Metasequoia& scene, const GltfExportOptions& options) {
+    tinygltf::Model gltf;
+    GltfExport exported = exportGltfModel(scene, options, gltf);
+    std::ostringstream out;
+    writeGltfModel(gltf, out, options.binary);
+    exported.file = std::move(out).str();
     if (!options.binary) {
         exported.file = withBufferBeside(std::move(exported.file), options.resourcesName);
         if (!gltf.buffers.empty()) exported.resources.assign(gltf.buffers[0].data.begin(), gltf.buffers[0].data.end());

@@ -4,10 +4,14 @@
 #include <QFile>
 #include <QSaveFile>
 #include <cctype>
+#include <functional>
+#include <ostream>
+#include <streambuf>
 #include <stdexcept>
 
 #include "FileBytes.h"
 #include "GltfExport.h"
+#include "GltfModel.h"
 #include "MQAProgress.h"
 
 namespace {
@@ -32,11 +36,39 @@ void checkNotTheDocument(const GltfFiles& files, const std::optional<std::string
         throw std::runtime_error(files.file + ": the file and its buffer cannot be the same file");
 }
 
-void writeWhole(const std::string& path, const std::string& bytes) {
+// A stream that writes into a Qt device, so that tinygltf can write a file in place.
+class DeviceStreamBuffer : public std::streambuf {
+public:
+    explicit DeviceStreamBuffer(QIODevice& device) : _device(device) {}
+
+protected:
+    std::streamsize xsputn(const char* bytes, std::streamsize count) override {
+        return _device.write(bytes, count) == count ? count : 0;
+    }
+    int_type overflow(int_type byte) override {
+        if (traits_type::eq_int_type(byte, traits_type::eof())) return traits_type::not_eof(byte);
+        const char one = traits_type::to_char_type(byte);
+        return _device.write(&one, 1) == 1 ? byte : traits_type::eof();
+    }
+
+private:
+    QIODevice& _device;
+};
+
+// Writes `path` whole or not at all: `write` fills the file through a stream.
+void writeWhole(const std::string& path, const std::function<void(std::ostream&)>& write) {
     QSaveFile file(QFile::decodeName(path.c_str()));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
-                                                  static_cast<qint64>(bytes.size()) || !file.commit())
-        throw std::runtime_error("cannot write " + path + ": " + file.errorString().toStdString());
+    if (file.open(QIODevice::WriteOnly)) {
+        DeviceStreamBuffer buffer(file);
+        std::ostream out(&buffer);
+        write(out);
+        if (!out) file.cancelWriting();
+    }
+    if (!file.commit()) throw std::runtime_error("cannot write " + path + ": " + file.errorString().toStdString());
+}
+
+void writeWhole(const std::string& path, const std::string& bytes) {
+    writeWhole(path, [&](std::ostream& out) { out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())); });
 }
 
 }  // namespace
@@ -63,8 +95,18 @@ std::vector<std::string> exportGltfFile(const Metasequoia& scene, const std::str
     const GltfFiles files = gltfFilesFor(path, options.documentPath);
     options.binary = files.binary();
     options.resourcesName = fileName(files.buffer);
-    GltfExport exported = exportGltf(scene, options);
+    if (!files.binary()) {
+        GltfExport exported = exportGltf(scene, options);
+        if (options.progress && options.progress->isCancelled()) throw MQACancelled();
+        writeGltfExport(exported, files, options.documentPath);
+        return std::move(exported.warnings);
+    }
+    // A .glb file goes from the model straight to the disk: a large scene's buffer is
+    // not held twice more in memory on its way.
+    tinygltf::Model gltf;
+    GltfExport exported = exportGltfModel(scene, options, gltf);
     if (options.progress && options.progress->isCancelled()) throw MQACancelled();
-    writeGltfExport(exported, files, options.documentPath);
+    checkNotTheDocument(files, options.documentPath);
+    writeWhole(files.file, [&](std::ostream& out) { writeGltfModel(gltf, out, true); });
     return std::move(exported.warnings);
 }

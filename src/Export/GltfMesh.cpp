@@ -17,11 +17,37 @@ GLKVector3 drawnNormal(const PoseView& pose, const ZeltoFace& face, int32_t corn
     return {static_cast<float>(-n.x / length), static_cast<float>(-n.y / length), static_cast<float>(-n.z / length)};
 }
 
-// One run's vertices: a glTF vertex per element.
+// One run's vertices: a glTF vertex per element, each list sized for them at once.
 struct RunVertices {
+    RunVertices(size_t count, bool lines, bool skinned) {
+        positions.reserve(count * 3);
+        if (!lines) {
+            normals.reserve(count * 3);
+            uvs.reserve(count * 2);
+        }
+        if (skinned) {
+            joints.reserve(count * 4);
+            weights.reserve(count * 4);
+        }
+    }
     std::vector<float> positions, normals, uvs, weights;
     std::vector<uint16_t> joints;
 };
+
+// The most bytes a mesh's runs take in the buffer: a run's views (at most six) each
+// start on a four-byte boundary.
+size_t bytesOfRuns(const TriangleRuns& runs, bool skinned) {
+    constexpr size_t kViews = 6, kMostPadding = 3;
+    size_t bytes = 0;
+    for (const TriangleRuns::Run& run : runs.runs()) {
+        if (run.indexCount == 0) continue;
+        size_t perVertex = 3 * sizeof(float);                   // position
+        if (!run.lines) perVertex += 3 * sizeof(float) + 2 * sizeof(float);  // normal, uv
+        if (skinned) perVertex += 4 * sizeof(uint16_t) + 4 * sizeof(float);  // joints, weights
+        bytes += run.elementCount * perVertex + run.indexCount * sizeof(uint32_t) + kViews * kMostPadding;
+    }
+    return bytes;
+}
 
 }  // namespace
 
@@ -58,11 +84,11 @@ int addMesh(tinygltf::Model& gltf, GltfBuffer& buffer, const ZeltoModel& model, 
 
     tinygltf::Mesh mesh;
     mesh.name = model.name();
-    RunVertices v;
+    buffer.reserve(bytesOfRuns(runs, figures.skinned));
     std::vector<uint32_t> indices;
     for (const TriangleRuns::Run& run : runs.runs()) {
         if (run.indexCount == 0) continue;
-        v = {};
+        RunVertices v(run.elementCount, run.lines, figures.skinned);
         for (const TriangleRuns::Corner& element : runs.elements().subspan(run.firstElement, run.elementCount)) {
             const ZeltoFace& face = model.faces()[element.face];
             const ZeltoCorner corner = face.corner(static_cast<int32_t>(element.corner));
