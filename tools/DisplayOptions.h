@@ -3,6 +3,7 @@
 #include <optional>
 #include <string_view>
 
+#include "CommandLine.h"
 #include "ObjectDisplay.h"
 
 // --mirrors draw|skip and --hidden draw|skip: the other halves of objects the modeller
@@ -18,6 +19,16 @@ struct DisplayOptions {
     static std::optional<bool> drawOrSkip(std::string_view value) {
         if (value == "draw") return true;
         if (value == "skip") return false;
+        return std::nullopt;
+    }
+    // Takes the value of the option `args` is at, one of the two: the usage error of a
+    // value that is missing or neither draw nor skip, if any.
+    std::optional<UsageError> take(OptionReader& args) {
+        std::optional<bool>* shown = optionFor(args.option());
+        std::optional<std::string_view> value = args.value();
+        if (!value) return args.missing();
+        *shown = drawOrSkip(*value);
+        if (!*shown) return args.bad(*value);
         return std::nullopt;
     }
     DisplayChoice choiceFor(bool compatible) const {

@@ -42,38 +42,29 @@ const char* const kExportUsage =
 ExportCommand parseExportArguments(int argc, const char* const* argv) {
     ExportOptions options;
     bool haveInput = false, haveOutput = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string_view arg = argv[i];
-        auto value = [&]() -> std::optional<std::string_view> {
-            if (i + 1 >= argc) return std::nullopt;
-            return std::string_view(argv[++i]);
-        };
-        auto missing = [&] { return UsageError{"option '" + std::string(arg) + "' needs a value"}; };
-        auto bad = [&](std::string_view what) {
-            return UsageError{"bad value for '" + std::string(arg) + "': '" + std::string(what) + "'"};
-        };
+    OptionReader args(argc, argv);
+    while (args.next()) {
+        std::string_view arg = args.option();
         if (arg == "-h" || arg == "--help") return ShowUsage{};
         if (arg == "--version") return ShowVersion{};
         if (arg == "-o" || arg == "--output") {
-            auto v = value();
-            if (!v) return missing();
+            auto v = args.value();
+            if (!v) return args.missing();
             options.output = *v;
             haveOutput = true;
         } else if (arg == "--compat") {
             options.compatible = true;
         } else if (arg == "--lines") {
             options.lines = true;
-        } else if (std::optional<bool>* shown = options.display.optionFor(arg)) {
-            auto v = value();
-            if (!v) return missing();
-            *shown = DisplayOptions::drawOrSkip(*v);
-            if (!*shown) return bad(*v);
+        } else if (options.display.optionFor(arg)) {
+            if (std::optional<UsageError> error = options.display.take(args)) return *error;
         } else if (arg == "--scale") {
-            auto v = value();
-            if (!v) return missing();
+            auto v = args.value();
+            if (!v) return args.missing();
             double scale = 0;
             auto [end, ec] = std::from_chars(v->data(), v->data() + v->size(), scale);
-            if (ec != std::errc() || end != v->data() + v->size() || !(scale > 0) || !std::isfinite(scale)) return bad(*v);
+            if (ec != std::errc() || end != v->data() + v->size() || !(scale > 0) || !std::isfinite(scale))
+                return args.bad(*v);
             options.scale = scale;
         } else if (arg.size() > 1 && arg[0] == '-') {
             return UsageError{"unknown option '" + std::string(arg) + "'"};

@@ -69,85 +69,75 @@ constexpr int kMaxSide = 16384;
 RenderCommand parseRenderArguments(int argc, const char* const* argv) {
     RenderOptions options;
     bool haveInput = false, haveOutput = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string_view arg = argv[i];
-        auto value = [&]() -> std::optional<std::string_view> {
-            if (i + 1 >= argc) return std::nullopt;
-            return std::string_view(argv[++i]);
-        };
-        auto missing = [&] { return UsageError{"option '" + std::string(arg) + "' needs a value"}; };
-        auto bad = [&](std::string_view what) {
-            return UsageError{"bad value for '" + std::string(arg) + "': '" + std::string(what) + "'"};
-        };
+    OptionReader args(argc, argv);
+    while (args.next()) {
+        std::string_view arg = args.option();
         if (arg == "-h" || arg == "--help") return ShowUsage{};
         if (arg == "--version") return ShowVersion{};
         if (arg == "-o" || arg == "--output") {
-            auto v = value();
-            if (!v) return missing();
+            auto v = args.value();
+            if (!v) return args.missing();
             options.output = *v;
             haveOutput = true;
         } else if (arg == "--compat") {
             options.compatible = true;
         } else if (arg == "--size") {
-            auto v = value();
-            if (!v) return missing();
+            auto v = args.value();
+            if (!v) return args.missing();
             size_t x = v->find('x');
             auto w = x == std::string_view::npos ? std::nullopt : parseUnsigned<int>(v->substr(0, x));
             auto h = x == std::string_view::npos ? std::nullopt : parseUnsigned<int>(v->substr(x + 1));
-            if (!w || !h || *w < 1 || *h < 1 || *w > kMaxSide || *h > kMaxSide) return bad(*v);
+            if (!w || !h || *w < 1 || *h < 1 || *w > kMaxSide || *h > kMaxSide) return args.bad(*v);
             options.width = *w;
             options.height = *h;
         } else if (arg == "--thumbnail") {
-            auto v = value();
-            if (!v) return missing();
+            auto v = args.value();
+            if (!v) return args.missing();
             auto side = parseUnsigned<int>(*v);
-            if (!side || *side < 1 || *side > kMaxSide) return bad(*v);
+            if (!side || *side < 1 || *side > kMaxSide) return args.bad(*v);
             options.width = options.height = *side;
             options.thumbnail = true;
         } else if (arg == "--animation") {
-            auto v = value();
-            if (!v) return missing();
+            auto v = args.value();
+            if (!v) return args.missing();
             options.animation = std::string(*v);
         } else if (arg == "--time") {
-            auto v = value();
-            if (!v) return missing();
+            auto v = args.value();
+            if (!v) return args.missing();
             auto t = parseUnsigned<uint64_t>(*v);
-            if (!t) return bad(*v);
+            if (!t) return args.bad(*v);
             options.time = *t;
         } else if (arg == "--zoom" || arg == "--rotate-x" || arg == "--rotate-y") {
-            auto v = value();
-            if (!v) return missing();
+            auto v = args.value();
+            if (!v) return args.missing();
             auto number = parseFloat(*v);
-            if (!number) return bad(*v);
+            if (!number) return args.bad(*v);
             (arg == "--zoom" ? options.zoom : arg == "--rotate-x" ? options.rotateX : options.rotateY) = number;
         } else if (arg == "--camera") {
-            auto v = value();
-            if (!v) return missing();
+            auto v = args.value();
+            if (!v) return args.missing();
             if (*v == "default") options.view = RenderOptions::View::Default;
             else if (*v == "framed") options.view = RenderOptions::View::Framed;
-            else return bad(*v);
+            else return args.bad(*v);
         } else if (arg == "--wireframe") {
             options.wireframe = true;
         } else if (arg == "--back-faces") {
             options.backFaces = true;
         } else if (arg == "--antialias") {
             options.antialias = true;
-        } else if (std::optional<bool>* shown = options.display.optionFor(arg)) {
-            auto v = value();
-            if (!v) return missing();
-            *shown = DisplayOptions::drawOrSkip(*v);
-            if (!*shown) return bad(*v);
+        } else if (options.display.optionFor(arg)) {
+            if (std::optional<UsageError> error = options.display.take(args)) return *error;
         } else if (arg == "--draw") {
-            auto v = value();
-            if (!v) return missing();
+            auto v = args.value();
+            if (!v) return args.missing();
             if (*v == "faces") options.path = DrawPath::PerFace;
             else if (*v == "arrays") options.path = DrawPath::Arrays;
-            else return bad(*v);
+            else return args.bad(*v);
         } else if (arg == "--time-limit" || arg == "--memory-limit") {
-            auto v = value();
-            if (!v) return missing();
+            auto v = args.value();
+            if (!v) return args.missing();
             auto limit = parseUnsigned<unsigned>(*v);
-            if (!limit) return bad(*v);
+            if (!limit) return args.bad(*v);
             (arg == "--time-limit" ? options.timeLimit : options.memoryLimit) = *limit;
         } else if (arg.starts_with("-") && arg != "-") {
             return UsageError{"unknown option '" + std::string(arg) + "'"};
