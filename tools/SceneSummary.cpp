@@ -82,11 +82,13 @@ std::string sceneSummary(const Metasequoia& scene, const std::string& displayNam
         Color c = m.color();
         appendf(out, "  %zu \"%s\": colour (%g, %g, %g), alpha %g", i, m.name().c_str(), c.r, c.g, c.b, c.a);
         if (!m.textureName().empty()) {
-            std::string location = files.besideDocument(m.textureName());
-            std::string entry = fileExists(location) ? std::string() : files.inArchive(m.textureName());
-            if (!entry.empty()) location = files.documentPath().value_or(displayName) + ":" + entry;
-            appendf(out, ", texture \"%s\" at %s (%s)", m.textureName().c_str(), location.c_str(),
-                    fileExists(location) || !entry.empty() ? "found" : "missing");
+            zelto::DocumentFiles::Found found = files.find(m.textureName());
+            std::string location = found.found() ? found.path : files.besideDocument(m.textureName());
+            if (!found.entry.empty()) location = files.documentPath().value_or(displayName) + ":" + found.entry;
+            // Found ignoring case: the note says which file of how many.
+            appendf(out, ", texture \"%s\" at %s (%s%s)", m.textureName().c_str(), location.c_str(),
+                    fileExists(location) || !found.entry.empty() ? "found" : "missing",
+                    found.note.empty() ? "" : ("; " + found.note).c_str());
         }
         out += "\n";
     }

@@ -72,6 +72,7 @@ std::map<const ZeltoMaterial*, int> addMaterials(tinygltf::Model& gltf, GltfBuff
         if (!material.textureName().empty()) {
             const std::string& name = material.textureName();
             TextureFiles::Reach reach = textures.reach(name);
+            if (!reach.note.empty()) warnings.push_back("texture " + reach.note);
             if (reach.first && reach.file >= 0) {
                 textureOfFile.resize(static_cast<size_t>(reach.file) + 1);
                 if (!reach.image.isNull()) textureOfFile.back() = addTexture(gltf, buffer, reach, name);

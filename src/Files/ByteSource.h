@@ -56,6 +56,14 @@ struct SourceBytes {
     SourceIdentity identity;
 };
 
+// What a name reaches, told without reading it: whose bytes they would be (unknown when
+// the source cannot tell, or nothing is there), and, when the name was found other than
+// as given (leniently, ignoring case), a note that says which file it found and why.
+struct SourceName {
+    SourceIdentity identity;
+    std::string note;
+};
+
 // Opens names. A source decides what a name means (a path, an archive's entry) and which
 // files it reads; callers need not know which source they hold.
 class ByteSource {
@@ -63,6 +71,9 @@ public:
     virtual ~ByteSource() = default;
     // The bytes `name` stands for, at most `maxBytes` of them. Throws SourceError.
     virtual SourceBytes open(const std::string& name, size_t maxBytes) const = 0;
+    // What `name` would open, cheaply (no inflating, no reading): lets a caller that keeps
+    // what it made of each identity skip opening a file it has had by another name.
+    virtual SourceName identify(const std::string&) const { return {}; }
 };
 
 }  // namespace zelto

@@ -1,5 +1,7 @@
 #include "DocumentSource.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include "FileSystemSource.h"
@@ -14,11 +16,22 @@ std::string fileNameOf(const std::string& path) { return path.substr(path.find_l
 // "models/car.mqo" -> "models/"; "car.mqo" -> "".
 std::string folderOf(const std::string& entry) { return entry.substr(0, entry.find_last_of('/') + 1); }
 
-// The document inside an archive's bytes, inflated within the budget.
-OpenedDocument fromArchive(SourceBytes archiveBytes, const std::string& fileName, size_t maxBytes) {
-    auto archive = std::make_shared<const ZipArchive>(std::move(archiveBytes));
-    SourceBytes document = archive->open(archive->documentEntry(fileName).name, maxBytes);
-    return {std::move(document.bytes), std::move(document.identity), std::move(archive)};
+bool exists(const std::string& path) {
+    struct stat status {};
+    return stat(path.c_str(), &status) == 0;
+}
+
+// How many of the files that match a name ignoring case a note lists.
+constexpr size_t kMatchesListed = 5;
+
+// Says which file a name found ignoring case was taken to mean, and how of several.
+std::string caseNote(const std::string& name, const std::vector<std::string>& matches, const std::string& where) {
+    std::string note = "\"" + name + "\" is read from \"" + matches.front() + "\"" + where;
+    if (matches.size() == 1) return note + ", whose name differs from it only in case";
+    note += ", the first of " + std::to_string(matches.size()) + " files whose names differ from it only in case (";
+    for (size_t i = 0; i < matches.size() && i < kMatchesListed; ++i) note += (i ? ", \"" : "\"") + matches[i] + "\"";
+    if (matches.size() > kMatchesListed) note += ", ...";
+    return note + "), taken part by part: as spelled first, then in sorted order";
 }
 
 const std::string kNotADocument =
@@ -26,20 +39,24 @@ const std::string kNotADocument =
 
 }  // namespace
 
+OpenedDocument openDocumentBytes(SourceBytes bytes, const std::string& fileName, size_t maxBytes) {
+    if (documentKindOf(bytes.bytes.view()) != DocumentKind::Archive)
+        return {std::move(bytes.bytes), std::move(bytes.identity), nullptr};
+    // The archive's document, inflated within the budget.
+    auto archive = std::make_shared<const ZipArchive>(std::move(bytes));
+    SourceBytes document = archive->open(archive->documentEntry(fileName).name, maxBytes);
+    return {std::move(document.bytes), std::move(document.identity), std::move(archive)};
+}
+
 OpenedDocument openDocument(const std::string& path, Streams streams, size_t maxBytes) {
     OpenPath file(path);
     if (!file.regular() && streams == Streams::Read && !S_ISDIR(file.status().st_mode))
         return readDocumentStream(file.fd(), maxBytes);
-    SourceBytes bytes = file.regularFileBytes(maxBytes);
-    if (documentKindOf(bytes.bytes.view()) == DocumentKind::Archive)
-        return fromArchive(std::move(bytes), fileNameOf(path), maxBytes);
-    return {std::move(bytes.bytes), std::move(bytes.identity), nullptr};
+    return openDocumentBytes(file.regularFileBytes(maxBytes), fileNameOf(path), maxBytes);
 }
 
 OpenedDocument readDocumentStream(int fd, size_t maxBytes) {
-    DocumentBytes bytes = readStream(fd, maxBytes, couldBeginDocument, kNotADocument);
-    if (documentKindOf(bytes.view()) == DocumentKind::Archive) return fromArchive({std::move(bytes), {}}, "", maxBytes);
-    return {std::move(bytes), {}, nullptr};
+    return openDocumentBytes({readStream(fd, maxBytes, couldBeginDocument, kNotADocument), {}}, "", maxBytes);
 }
 
 std::optional<ArchiveListing> listArchive(const std::string& path) {
@@ -87,38 +104,67 @@ std::string DocumentFiles::besideDocument(const std::string& name) const {
     return textureLocation(_documentPath, name, _lenient);
 }
 
-std::string DocumentFiles::inArchive(const std::string& name) const {
-    const Archive& found = archive();
-    if (!found.archive) return {};
-    std::vector<std::string> candidates;
-    if (!_lenient) {
-        candidates.push_back(found.folder + name);
-    } else {
-        // As beside the document: "\" separates folders too, and a path of another
-        // machine is looked for by its file name alone.
-        std::string unixName = name;
-        std::replace(unixName.begin(), unixName.end(), '\\', '/');
-        bool drive = unixName.size() > 2 && unixName[1] == ':' && unixName[2] == '/';
-        if (!drive) candidates.push_back(found.folder + unixName);
-        candidates.push_back(found.folder + fileNameOf(unixName));
+std::vector<std::string> DocumentFiles::archiveNames(const std::string& name) const {
+    const std::string& folder = archive().folder;
+    if (!_lenient) return {folder + name};
+    // As beside the document: "\" separates folders too, and a path of another machine
+    // is looked for by its file name alone.
+    std::string unixName = name;
+    std::replace(unixName.begin(), unixName.end(), '\\', '/');
+    bool drive = unixName.size() > 2 && unixName[1] == ':' && unixName[2] == '/';
+    std::vector<std::string> names;
+    if (!drive) names.push_back(folder + unixName);
+    names.push_back(folder + fileNameOf(unixName));
+    return names;
+}
+
+DocumentFiles::Found DocumentFiles::find(const std::string& name) const {
+    Found found;
+    if (std::string beside = besideDocument(name); exists(beside)) {
+        found.path = beside;
+        return found;
     }
-    for (const std::string& candidate : candidates) {
-        if (leavesArchive(candidate)) continue;
-        for (const ZipArchive::Entry& entry : found.archive->entries())
-            if (entry.name == candidate && !entry.folder) return candidate;
+    const ZipArchive* inside = archive().archive.get();
+    if (inside) {
+        for (const std::string& entry : archiveNames(name))
+            if (inside->holds(entry)) {
+                found.entry = *entryName(entry);
+                return found;
+            }
     }
-    return {};
+    if (!_lenient) return found;
+    if (std::vector<std::string> paths = textureLocationsIgnoringCase(_documentPath, name); !paths.empty()) {
+        found.path = paths.front();
+        found.note = caseNote(name, paths, "");
+        return found;
+    }
+    if (inside) {
+        for (const std::string& entry : archiveNames(name))
+            if (std::vector<std::string> entries = inside->namesIgnoringCase(entry); !entries.empty()) {
+                found.entry = entries.front();
+                found.note = caseNote(name, entries, " in the archive");
+                return found;
+            }
+    }
+    return found;
+}
+
+SourceName DocumentFiles::identify(const std::string& name) const {
+    Found found = find(name);
+    SourceName identified;
+    if (!found.entry.empty())
+        identified = archive().archive->identify(found.entry);
+    else if (!found.path.empty())
+        identified = fileSystem().identify(found.path);
+    identified.note = std::move(found.note);
+    return identified;
 }
 
 SourceBytes DocumentFiles::open(const std::string& name, size_t maxBytes) const {
-    try {
-        return fileSystem().open(besideDocument(name), maxBytes);
-    } catch (const SourceError& error) {
-        if (error.kind() != SourceError::Kind::Missing) throw;
-        std::string entry = inArchive(name);
-        if (entry.empty()) throw;
-        return archive().archive->open(entry, maxBytes);
-    }
+    Found found = find(name);
+    if (!found.entry.empty()) return archive().archive->open(found.entry, maxBytes);
+    // Found beside the document, or nowhere: the file system says what is there, or why not.
+    return fileSystem().open(found.found() ? found.path : besideDocument(name), maxBytes);
 }
 
 }  // namespace zelto

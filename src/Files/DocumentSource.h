@@ -32,6 +32,10 @@ enum class Streams { Refused, Read };
 // No more than `maxBytes` are read or inflated. Throws SourceError saying why not.
 OpenedDocument openDocument(const std::string& path, Streams streams, size_t maxBytes = documentByteLimit());
 
+// A document from bytes already read, whose file (if any) is called `fileName`: the
+// document inside them when they begin as a zip archive, else the bytes themselves.
+OpenedDocument openDocumentBytes(SourceBytes bytes, const std::string& fileName, size_t maxBytes = documentByteLimit());
+
 // A document from a stream already open (standard input): refused as soon as its first
 // bytes can begin no document, and read to at most `maxBytes`. An archive in the stream
 // is read as one from a file would be.
@@ -47,7 +51,9 @@ std::optional<ArchiveListing> listArchive(const std::string& path);
 
 // The files a document names, by the names it gives them: looked for beside the document
 // (beside its archive, for a document from one: see textureLocation), then inside its
-// archive, in the document's folder there. Leniently, as textureLocation is.
+// archive, in the document's folder there. Leniently, as textureLocation is; and a name
+// found nowhere so is looked for again ignoring the case of its ASCII letters, for
+// documents made where names are told apart so (beside, then inside the archive).
 class DocumentFiles final : public ByteSource {
 public:
     // `documentPath`: the document's file, or its archive; none for a document without
@@ -57,12 +63,25 @@ public:
     explicit DocumentFiles(std::optional<std::string> documentPath = std::nullopt, bool lenient = false,
                            std::shared_ptr<const ZipArchive> archive = nullptr, const std::string& documentEntry = {});
 
+    // Opens what find() finds; a name found nowhere is opened beside the document, to
+    // say why not. A file found ignoring case is opened as any other.
     SourceBytes open(const std::string& name, size_t maxBytes) const override;
+    // What find() finds, with its note.
+    SourceName identify(const std::string& name) const override;
 
-    // Where the name is looked for beside the document (a path), and whether the
-    // document's archive holds it (the entry's name, or empty).
+    // Where a name leads.
+    struct Found {
+        std::string path;   // a file beside the document (anything there: opening says what)
+        std::string entry;  // else an entry of the archive, as entryName makes it
+        // When found ignoring case: which file was taken for the name, and how it was
+        // chosen of several.
+        std::string note;
+        bool found() const { return !path.empty() || !entry.empty(); }
+    };
+    Found find(const std::string& name) const;
+
+    // Where the name is looked for beside the document, by the name as given (a path).
     std::string besideDocument(const std::string& name) const;
-    std::string inArchive(const std::string& name) const;
 
     const std::optional<std::string>& documentPath() const { return _documentPath; }
     bool lenient() const { return _lenient; }
@@ -73,6 +92,8 @@ private:
         std::string folder;  // of the document's entry, with its closing slash
     };
     const Archive& archive() const;
+    // The entry names the name may have in the archive, in order of preference.
+    std::vector<std::string> archiveNames(const std::string& name) const;
 
     std::optional<std::string> _documentPath;
     bool _lenient;

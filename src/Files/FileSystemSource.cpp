@@ -107,6 +107,12 @@ SourceBytes FileSystemSource::open(const std::string& path, size_t maxBytes) con
     return OpenPath(path).regularFileBytes(maxBytes);
 }
 
+SourceName FileSystemSource::identify(const std::string& path) const {
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return {};
+    return {SourceIdentity{static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino), {}}, {}};
+}
+
 const ByteSource& fileSystem() {
     static const FileSystemSource source;
     return source;

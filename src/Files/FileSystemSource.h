@@ -18,6 +18,8 @@ namespace zelto {
 class FileSystemSource final : public ByteSource {
 public:
     SourceBytes open(const std::string& path, size_t maxBytes) const override;
+    // A regular file's identity, from its status; none for anything else.
+    SourceName identify(const std::string& path) const override;
 };
 
 // The file system as a source; it holds nothing, so one serves every thread.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "CaseFolding.h"
+
 namespace {
 
 std::string inWorkingFolder(std::string path) {
@@ -11,6 +13,13 @@ std::string inWorkingFolder(std::string path) {
     std::string folder = std::filesystem::current_path(error).string();
     if (error) return path;
     return folder + "/" + path;
+}
+
+// The folder names are taken from, with its closing slash: the document's, else the
+// working folder.
+std::string baseFolder(const std::optional<std::string>& documentPath) {
+    size_t slash = documentPath ? documentPath->rfind('/') : std::string::npos;
+    return inWorkingFolder(slash == std::string::npos ? std::string() : documentPath->substr(0, slash + 1));
 }
 
 }  // namespace
@@ -33,4 +42,18 @@ std::string textureLocation(const std::optional<std::string>& documentPath, std:
     std::error_code error;
     if (slash == std::string::npos || std::filesystem::exists(asGiven, error)) return asGiven;
     return beside;
+}
+
+std::vector<std::string> textureLocationsIgnoringCase(const std::optional<std::string>& documentPath,
+                                                      std::string_view name) {
+    std::string unixName(name);
+    std::replace(unixName.begin(), unixName.end(), '\\', '/');
+    const std::string fileName = unixName.substr(unixName.rfind('/') + 1);
+    const bool drive = unixName.size() > 2 && unixName[1] == ':' && unixName[2] == '/';
+    const std::string folder = baseFolder(documentPath);
+    std::vector<std::string> paths;
+    if (!drive && fileName != unixName)
+        paths = unixName.starts_with('/') ? zelto::pathsIgnoringCase("/", unixName) : zelto::pathsIgnoringCase(folder, unixName);
+    if (paths.empty()) paths = zelto::pathsIgnoringCase(folder, fileName);
+    return paths;
 }

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Where a material's texture file is looked for: the name taken relative to the folder
 // of the document's file (a name with folders reaches into sub-folders); an absolute
@@ -14,3 +15,10 @@
 // by its file name alone beside the document.
 std::string textureLocation(const std::optional<std::string>& documentPath, std::string_view name,
                             bool lenient = false);
+
+// Leniently, the files a name means but for the case of its ASCII letters, for documents
+// made where "Body.PNG" opens "body.png": where textureLocation looks, the name as given
+// and then by its file name alone, each part matched ignoring case. The files of the
+// first of those that matches at all, in order of preference (see pathsIgnoringCase).
+std::vector<std::string> textureLocationsIgnoringCase(const std::optional<std::string>& documentPath,
+                                                      std::string_view name);

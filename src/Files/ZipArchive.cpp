@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "CaseFolding.h"
 #include "MemoryPolicy.h"
 
 namespace zelto {
@@ -57,11 +58,6 @@ std::string fileNameOf(std::string_view path) {
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
-}
-
 bool isDocumentName(std::string_view name) {
     return name.size() > 4 && equalIgnoringCase(name.substr(name.size() - 4), ".mqo");
 }
@@ -73,18 +69,37 @@ std::string listOf(const std::vector<const ZipArchive::Entry*>& entries) {
     return list;
 }
 
-}  // namespace
-
-bool leavesArchive(std::string_view name) {
-    if (name.empty() || name[0] == '/' || name[0] == '\\') return true;
-    if (name.size() > 1 && name[1] == ':') return true;  // a drive: "C:\..."
+// The parts of `name` between `separators`, but for empty and "." parts, ".." taking the
+// part before it away; none when ".." climbs above the first part.
+std::optional<std::vector<std::string_view>> resolvedParts(std::string_view name, const char* separators) {
+    std::vector<std::string_view> parts;
     size_t start = 0;
-    for (;;) {
-        size_t end = name.find_first_of("/\\", start);
-        if (name.substr(start, end - start) == "..") return true;
-        if (end == std::string_view::npos) return false;
+    while (start <= name.size()) {
+        size_t end = std::min(name.find_first_of(separators, start), name.size());
+        std::string_view part = name.substr(start, end - start);
+        if (part == "..") {
+            if (parts.empty()) return std::nullopt;
+            parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
         start = end + 1;
     }
+    return parts;
+}
+
+}  // namespace
+
+std::optional<std::string> entryName(std::string_view name) {
+    if (name.empty() || name[0] == '/' || name[0] == '\\') return std::nullopt;
+    if (name.size() > 1 && name[1] == ':') return std::nullopt;  // a drive: "C:\..."
+    // Whether it climbs out is judged as Windows would extract it, "\" separating too.
+    if (!resolvedParts(name, "/\\")) return std::nullopt;
+    const std::optional<std::vector<std::string_view>> parts = resolvedParts(name, "/");
+    if (!parts) return std::nullopt;  // "a\b/../.." climbs out by "/" alone
+    std::string joined;
+    for (std::string_view part : *parts) (joined += joined.empty() ? "" : "/") += part;
+    return joined;
 }
 
 ZipArchive::ZipArchive(SourceBytes archive) : _archive(std::move(archive)), _identity(_archive.identity) {
@@ -112,9 +127,12 @@ ZipArchive::ZipArchive(SourceBytes archive) : _archive(std::move(archive)), _ide
         entry.name = utf8Name(_zip, static_cast<zip_uint64_t>(i), status.name);
         entry.size = (status.valid & ZIP_STAT_SIZE) ? status.size : 0;
         entry.encrypted = (status.valid & ZIP_STAT_ENCRYPTION_METHOD) && status.encryption_method != ZIP_EM_NONE;
-        entry.leavesArchive = leavesArchive(entry.name);
+        std::optional<std::string> name = entryName(entry.name);
+        entry.leavesArchive = !name;
         entry.folder = entry.name.ends_with('/');
-        _indexOfName.emplace(entry.name, static_cast<size_t>(i));
+        // Of several entries that are one name, the first is the one read.
+        if (name && !name->empty() && !entry.folder && _indexOfName.emplace(*name, static_cast<size_t>(i)).second)
+            _namesByLowered.emplace(asciiLowered(*name), *name);
         _entries.push_back(std::move(entry));
     }
 }
@@ -123,10 +141,35 @@ ZipArchive::~ZipArchive() {
     if (_zip) zip_discard(_zip);
 }
 
-SourceBytes ZipArchive::open(const std::string& name, size_t maxBytes) const {
-    auto found = _indexOfName.find(name);
-    if (found == _indexOfName.end() || leavesArchive(name))
-        throw SourceError(SourceError::Kind::Missing, quoted(name) + " is not in the archive");
+bool ZipArchive::holds(std::string_view name) const {
+    std::optional<std::string> entry = entryName(name);
+    return entry && _indexOfName.contains(*entry);
+}
+
+std::vector<std::string> ZipArchive::namesIgnoringCase(std::string_view name) const {
+    std::optional<std::string> entry = entryName(name);
+    if (!entry) return {};
+    auto [first, end] = _namesByLowered.equal_range(asciiLowered(*entry));
+    std::vector<std::string> names;
+    for (auto it = first; it != end; ++it) names.push_back(it->second);
+    std::sort(names.begin(), names.end(), [&](const std::string& a, const std::string& b) {
+        if ((a == *entry) != (b == *entry)) return a == *entry;
+        return a < b;
+    });
+    return names;
+}
+
+SourceName ZipArchive::identify(const std::string& name) const {
+    std::optional<std::string> entry = entryName(name);
+    if (!entry || !_indexOfName.contains(*entry)) return {};
+    return {SourceIdentity{_identity.device, _identity.inode, *entry}, {}};
+}
+
+SourceBytes ZipArchive::open(const std::string& asked, size_t maxBytes) const {
+    std::optional<std::string> entry = entryName(asked);
+    auto found = entry ? _indexOfName.find(*entry) : _indexOfName.end();
+    if (found == _indexOfName.end()) throw SourceError(SourceError::Kind::Missing, quoted(asked) + " is not in the archive");
+    const std::string& name = *entry;
     const zip_uint64_t index = found->second;
     const std::string what = quoted(name) + " in the archive";
     std::lock_guard lock(_lock);

@@ -4,7 +4,9 @@
 // budget.
 
 #include <cstdint>
+#include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -21,7 +23,7 @@ struct ArchiveEntry {
     std::string name;  // as UTF-8 (names in the modeller's code page are decoded)
     uint64_t size = 0;  // as the archive states it, which need not be true
     bool encrypted = false;
-    bool leavesArchive = false;  // absolute, or with a ".." part: never used as a name
+    bool leavesArchive = false;  // absolute, or climbing out with "..": never used as a name
     bool folder = false;
 };
 
@@ -41,9 +43,19 @@ public:
 
     // An entry's bytes, inflated in chunks: past `maxBytes` it stops at once
     // (SourceError TooLarge) whatever the archive states. An entry that is encrypted,
-    // damaged, inflates to another size than stated, or whose name leaves the archive is
-    // refused; a name not in the archive is Missing. Safe to call from several threads.
+    // damaged, or inflates to another size than stated is refused; a name not in the
+    // archive (or leaving it) is Missing. Names are taken as entryName makes them, so
+    // "./a.png" and "sub/../a.png" open "a.png", and the identity names the entry so.
+    // Safe to call from several threads.
     SourceBytes open(const std::string& name, size_t maxBytes) const override;
+    // The identity of the entry `name` stands for, without inflating it.
+    SourceName identify(const std::string& name) const override;
+
+    // Whether a file (not a folder) of that name, as entryName makes it, is in the archive.
+    bool holds(std::string_view name) const;
+    // The files whose names (as entryName makes them) equal `name` ignoring ASCII case:
+    // `name` itself first when there, then in sorted order.
+    std::vector<std::string> namesIgnoringCase(std::string_view name) const;
 
     // The archive's document: its one .mqo entry or, of several, the one named like the
     // archive's file `fileName` ("car.mqoz" holds "car.mqo"). Throws SourceError (Refused)
@@ -56,12 +68,17 @@ private:
     SourceIdentity _identity;
     zip* _zip = nullptr;
     std::vector<Entry> _entries;
-    std::unordered_map<std::string, size_t> _indexOfName;
+    std::unordered_map<std::string, size_t> _indexOfName;  // files by their names as entryName makes them
+    std::multimap<std::string, std::string> _namesByLowered;  // those names by their lower case
     mutable std::mutex _lock;  // libzip's archive is not to be used by two threads at once
 };
 
-// Whether an archive's entry name is absolute or climbs out with "..": such names are
-// never used to find anything.
-bool leavesArchive(std::string_view name);
+// An entry's name as entries are told apart: between its "/", empty and "." parts are
+// dropped, ".." taking the part before it away ("./a.png", "a//a.png" and "sub/../a.png"
+// are all "a.png"). None for a name that is absolute, names a drive or climbs out with
+// ".." (with "\" taken as a separator too, as Windows would): such names are never used
+// to find anything.
+std::optional<std::string> entryName(std::string_view name);
+inline bool leavesArchive(std::string_view name) { return !entryName(name); }
 
 }  // namespace zelto

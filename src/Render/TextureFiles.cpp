@@ -13,6 +13,17 @@ TextureFiles::Reach TextureFiles::reach(const std::string& name) {
         return reach;
     };
     if (auto known = _byName.find(name); known != _byName.end()) return again(known->second);
+    // Known by another name: not opened again.
+    zelto::SourceName identified = _source.identify(name);
+    auto reachedBefore = [&](const zelto::SourceIdentity& identity) -> std::optional<Reach> {
+        auto known = identity.known() ? _byFile.find(identity) : _byFile.end();
+        if (known == _byFile.end()) return std::nullopt;
+        _byName.emplace(name, known->second);
+        Reach reach = again(known->second);
+        reach.note = identified.note;
+        return reach;
+    };
+    if (std::optional<Reach> reach = reachedBefore(identified.identity)) return std::move(*reach);
     std::optional<zelto::SourceBytes> bytes;
     try {
         bytes = _source.open(name, kMaxTextureFileBytes);
@@ -21,16 +32,15 @@ TextureFiles::Reach TextureFiles::reach(const std::string& name) {
         _byName.emplace(name, missing);
         Reach first = again(missing);
         first.first = true;
+        first.note = identified.note;
         return first;
     }
+    // Identified otherwise when opened (the file changed in between): the opened bytes'
+    // identity is the one that counts.
     const zelto::SourceIdentity identity = bytes->identity;
-    if (identity.known()) {
-        if (auto known = _byFile.find(identity); known != _byFile.end()) {
-            _byName.emplace(name, known->second);
-            return again(known->second);
-        }
-    }
+    if (std::optional<Reach> reach = reachedBefore(identity)) return std::move(*reach);
     Reach first = decode(std::move(*bytes), name);
+    first.note = identified.note;
     const Outcome outcome{first.file, first.fault, first.reason};
     _byName.emplace(name, outcome);
     if (identity.known()) _byFile.emplace(identity, outcome);

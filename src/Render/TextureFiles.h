@@ -12,7 +12,7 @@
 
 // The texture files one scene names, each decoded once, for drawing and export alike. A
 // file is known by its identity (device and inode, or archive and entry) however many
-// names reach it, and what its decoding gave is remembered, a failure as much as an
+// names reach it, and opened once, and what its decoding gave is remembered, a failure as much as an
 // image. The images decoded take at most the budget together; a file that would go past
 // it is not decoded. Nothing is kept of an image once it has been handed out.
 class TextureFiles {
@@ -36,7 +36,12 @@ public:
         // Why the name or its file gives no image; Fault::None when it did.
         TextureDecoding::Fault fault = TextureDecoding::Fault::None;
         std::string reason;
+        // The first time a name is looked for, when the source found it other than as
+        // given (ignoring case): which file it was taken to mean. Empty otherwise.
+        std::string note;
     };
+    // A file the source identifies (see ByteSource::identify) as one reached before is
+    // not opened again: an archive's entry is inflated once however it is named.
     Reach reach(const std::string& name);
 
     // How many files were decoded.

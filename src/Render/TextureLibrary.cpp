@@ -39,6 +39,7 @@ void TextureLibrary::reloadTextures(const Metasequoia* scene) {
         // One texture per location: a second material naming the same file shares it.
         if (_textureNameMap.contains(location)) continue;
         TextureFiles::Reach reach = files.reach(material.textureName());
+        if (!reach.note.empty()) _notes.push_back("texture " + reach.note);
         if (reach.file < 0) continue;
         if (reach.first) {
             byFile.resize(static_cast<size_t>(reach.file) + 1);

@@ -45,7 +45,8 @@ public:
     // file (or archive entry) is decoded once however many names reach it (TextureFiles),
     // and the decoded images of one scene take at most the budget. What does not fit, in
     // the budget or in the graphics memory, and an image whose file ends before its
-    // pixels do, is drawn untextured, with a note once per file.
+    // pixels do, is drawn untextured, with a note once per file. A name found only by
+    // ignoring case (see DocumentFiles) is noted with the file it was taken to mean.
     void reloadTextures(const Metasequoia* scene);
     // Bytes of decoded images one scene may take.
     static constexpr size_t kDefaultBudget = TextureFiles::kDefaultBudget;

@@ -127,8 +127,7 @@ void InfoPanel::addArchive() {
     std::map<std::string, QString> textureOf;
     for (const ZeltoMaterial& material : _document->model()->materials()) {
         if (material.textureName().empty()) continue;
-        if (QFileInfo(QString::fromStdString(files.besideDocument(material.textureName()))).isFile()) continue;
-        std::string part = files.inArchive(material.textureName());
+        std::string part = files.find(material.textureName()).entry;
         if (!part.empty()) textureOf.emplace(part, QString::fromStdString(material.name()));
     }
     auto* archive = new QTreeWidgetItem(_tree, {tr("Archive"), plural(listing->entries.size(), "part", "parts")});
@@ -136,7 +135,7 @@ void InfoPanel::addArchive() {
         if (entry.folder) continue;
         QString name = QString::fromStdString(entry.name);
         QString suffix = QFileInfo(name).suffix().toLower();
-        auto texture = textureOf.find(entry.name);
+        auto texture = textureOf.find(zelto::entryName(entry.name).value_or(""));
         QString what = entry.name == listing->documentEntry ? tr("the document")
                        : texture != textureOf.end()          ? tr("texture of “%1”").arg(texture->second)
                        : suffix == "mqx"                     ? tr("plug-in settings, not read")
@@ -189,13 +188,13 @@ QTreeWidgetItem* InfoPanel::materialsSection() {
         entry->setIcon(0, swatch(c));
         if (material.textureName().empty()) continue;
         std::string location = textures.textureURL(material.textureName());
-        QString where = QString::fromStdString(location);
+        const zelto::DocumentFiles::Found file = textures.files().find(material.textureName());
+        QString where = QString::fromStdString(file.found() ? file.path : location);
         bool found = QFileInfo(where).isFile();
-        if (!found) {
-            // Not beside the document: perhaps inside its archive.
-            std::string part = textures.files().inArchive(material.textureName());
-            found = !part.empty();
-            if (found) where = tr("inside the archive, as “%1”").arg(QString::fromStdString(part));
+        // Not beside the document: perhaps inside its archive.
+        if (!file.entry.empty()) {
+            found = true;
+            where = tr("inside the archive, as “%1”").arg(QString::fromStdString(file.entry));
         }
         QString state = textures.textureNameMap().count(location) ? tr("loaded")
                         : found                                    ? tr("could not be read")

@@ -117,47 +117,92 @@ TEST_F(ArchiveFolder, RefusesHostileArchives) {
 }
 
 // A document's textures are looked for beside its archive first, then inside it, in the
-// document's folder there; names that lead out of the archive find nothing in it.
+// document's folder there; names that lead out of the archive find nothing in it. Read
+// for compatibility, a name found nowhere as given is looked for ignoring case, beside and
+// then inside, and said so; of several such files the one spelled as given part by part
+// comes first, then the sorted order. A file found so is opened as any other.
 TEST_F(ArchiveFolder, TexturesComeFromBesideTheArchiveThenFromInside) {
     ASSERT_TRUE(writeZip(path("m.mqoz"), {{"models/m.mqo", document},
                                           {"models/skin.png", "inside"},
                                           {"models/tex/a.png", "a inside", true},
                                           {"models/b.png", "b inside"},
+                                          {"models/Hair.png", "Hair inside"},
+                                          {"models/hair.png", "hair inside"},
+                                          {"models/BODY.png", "body inside"},
                                           {"evil.png", "outside the folder"}}));
     setFileContents(path("skin.png"), "beside");
+    setFileContents(path("body.png"), "body beside");
+    setFileContents(path("big.png"), std::string(2000, 'x'));
+    ASSERT_EQ(mkfifo(path("pipe.png").c_str(), 0600), 0);
+    for (const char* folder : {"Tex2", "tex2"}) {
+        std::filesystem::create_directory(path(folder));
+        setFileContents(path(folder) + "/Face.png", std::string(folder) + " face");
+    }
     struct stat archive {};
     ASSERT_EQ(stat(path("m.mqoz").c_str(), &archive), 0);
+    const std::string twoFaces = "the first of 2 files whose names differ from it only in case (\"" + path("Tex2/Face.png") +
+                                 "\", \"" + path("tex2/Face.png") + "\"), taken part by part: as spelled first, then in sorted order";
     struct Case {
         bool lenient;
         std::string name;
-        std::string bytes;  // empty: missing
+        std::string outcome;  // the bytes, or the kind of failure
         std::string entry;
+        std::string note;
     } cases[] = {
-        {false, "skin.png", "beside", ""},
-        {false, "tex/a.png", "a inside", "models/tex/a.png"},
-        {false, "../evil.png", "", ""},
-        {false, "tex\\a.png", "", ""},
-        {true, "tex\\a.png", "a inside", "models/tex/a.png"},
-        {true, "C:\\work\\tex\\b.png", "b inside", "models/b.png"},
-        {false, "none.png", "", ""},
+        {false, "skin.png", "beside", "", ""},
+        {false, "tex/a.png", "a inside", "models/tex/a.png", ""},
+        // One entry, however its name is spelled; climbing out of the archive finds nothing.
+        {false, "./tex//a.png", "a inside", "models/tex/a.png", ""},
+        {false, "none/../b.png", "b inside", "models/b.png", ""},
+        {false, "../evil.png", "outside the folder", "evil.png", ""},
+        {false, "../../evil.png", "missing", "", ""},
+        {false, "tex\\a.png", "missing", "", ""},
+        {true, "tex\\a.png", "a inside", "models/tex/a.png", ""},
+        {true, "C:\\work\\tex\\b.png", "b inside", "models/b.png", ""},
+        {false, "none.png", "missing", "", ""},
+        // Strictly, names are exact.
+        {false, "Body.PNG", "missing", "", ""},
+        {false, "TEX/A.png", "missing", "", ""},
+        // Leniently, beside before inside, exact before ignoring case.
+        {true, "Body.PNG", "body beside", "", "\"Body.PNG\" is read from \"" + path("body.png") + "\", whose name differs from it only in case"},
+        {true, "TEX/A.png", "a inside", "models/tex/a.png",
+         "\"TEX/A.png\" is read from \"models/tex/a.png\" in the archive, whose name differs from it only in case"},
+        {true, "hair.png", "hair inside", "models/hair.png", ""},
+        {true, "HAIR.png", "Hair inside", "models/Hair.png",
+         "\"HAIR.png\" is read from \"models/Hair.png\" in the archive, the first of 2 files whose names differ from it only "
+         "in case (\"models/Hair.png\", \"models/hair.png\"), taken part by part: as spelled first, then in sorted order"},
+        {true, "TEX2/face.PNG", "Tex2 face", "", "\"TEX2/face.PNG\" is read from \"" + path("Tex2/Face.png") + "\", " + twoFaces},
+        {true, "tex2\\FACE.png", "tex2 face", "",
+         "\"tex2\\FACE.png\" is read from \"" + path("tex2/Face.png") + "\", the first of 2 files whose names differ from it "
+         "only in case (\"" + path("tex2/Face.png") + "\", \"" + path("Tex2/Face.png") + "\"), taken part by part: as spelled "
+         "first, then in sorted order"},
+        {true, "Pipe.PNG", "refused: it is a named pipe (FIFO), not a regular file", "",
+         "\"Pipe.PNG\" is read from \"" + path("pipe.png") + "\", whose name differs from it only in case"},
+        {true, "BIG.png", "too large: it is larger than the limit of 1000 bytes", "",
+         "\"BIG.png\" is read from \"" + path("big.png") + "\", whose name differs from it only in case"},
     };
     for (const Case& c : cases) {
         zelto::DocumentFiles files(path("m.mqoz"), c.lenient);
+        EXPECT_EQ(files.identify(c.name).note, c.note) << c.name;
+        EXPECT_EQ(files.find(c.name).note, c.note) << c.name;
         try {
             zelto::SourceBytes got = files.open(c.name, 1000);
-            EXPECT_EQ(got.bytes.view(), c.bytes) << c.name;
+            EXPECT_EQ(got.bytes.view(), c.outcome) << c.name;
             EXPECT_EQ(got.identity.entry, c.entry) << c.name;
             if (!c.entry.empty()) {
                 EXPECT_EQ(got.identity.inode, archive.st_ino) << c.name;
             }
+            EXPECT_EQ(files.identify(c.name).identity, got.identity) << c.name;
         } catch (const zelto::SourceError& error) {
-            EXPECT_EQ(c.bytes, "") << c.name << ": " << error.what();
-            EXPECT_EQ(error.kind(), zelto::SourceError::Kind::Missing) << c.name;
+            const char* kinds[] = {"missing", "refused: ", "too large: "};
+            std::string outcome = kinds[int(error.kind())];
+            if (error.kind() != zelto::SourceError::Kind::Missing) outcome += error.what();
+            EXPECT_EQ(outcome, c.outcome) << c.name;
         }
     }
     // With the file beside gone, the archive's own.
     std::filesystem::remove(path("skin.png"));
     zelto::DocumentFiles files(path("m.mqoz"));
     EXPECT_EQ(files.open("skin.png", 1000).bytes.view(), "inside");
-    EXPECT_EQ(files.inArchive("skin.png"), "models/skin.png");
+    EXPECT_EQ(files.find("skin.png").entry, "models/skin.png");
 }

@@ -11,6 +11,7 @@
 
 #include "DocumentSource.h"
 #include "TextureFiles.h"
+#include "ZipMaker.h"
 
 namespace {
 
@@ -36,12 +37,28 @@ std::vector<std::string> spellings(const std::string& name, int count) {
     return names;
 }
 
+// A source that counts what it opens (an archive's entry is inflated each time).
+class CountedOpens final : public zelto::ByteSource {
+public:
+    explicit CountedOpens(const zelto::ByteSource& source) : _source(source) {}
+    zelto::SourceBytes open(const std::string& name, size_t maxBytes) const override {
+        ++opens;
+        return _source.open(name, maxBytes);
+    }
+    zelto::SourceName identify(const std::string& name) const override { return _source.identify(name); }
+    mutable int opens = 0;
+
+private:
+    const zelto::ByteSource& _source;
+};
+
 }  // namespace
 
 TEST(TextureFiles, EachFileIsDecodedOnceFailuresIncluded) {
     QTemporaryDir folder;
     const std::string root = folder.path().toStdString();
-    const zelto::DocumentFiles files(root + "/model.mqo");
+    const zelto::DocumentFiles besideDocument(root + "/model.mqo");
+    const CountedOpens files(besideDocument);
     // A PNG cut short, named forty ways and through a hard link: one decode, one
     // failure, said every time.
     const QByteArray big = pngOf({64, 64});
@@ -59,6 +76,7 @@ TEST(TextureFiles, EachFileIsDecodedOnceFailuresIncluded) {
         EXPECT_FALSE(reach.reason.empty()) << name;
     }
     EXPECT_EQ(textures.decoded(), 1u);
+    EXPECT_EQ(files.opens, 1);
 
     // A file that decodes: its first reach carries the image and the very bytes decoded.
     write(root + "/a.png", pngOf({4, 2}));
@@ -77,4 +95,30 @@ TEST(TextureFiles, EachFileIsDecodedOnceFailuresIncluded) {
     TextureFiles::Reach none = budgeted.reach("none.png");
     EXPECT_TRUE(none.file < 0 && !none.first && !none.reason.empty());
     EXPECT_EQ(budgeted.decoded(), 2u);
+}
+
+// An archive's entry named several ways, and the same name found ignoring case: inflated
+// and decoded once, the name that differs in case said once.
+TEST(TextureFiles, AnArchiveEntryIsInflatedOnceHoweverNamed) {
+    QTemporaryDir folder;
+    const std::string root = folder.path().toStdString();
+    const QByteArray png = pngOf({4, 2});
+    ASSERT_TRUE(writeZip(root + "/m.mqoz", {{"m.mqo", "Metasequoia Document\r\nEof\r\n"},
+                                             {"tex/a.png", std::string(png.constData(), size_t(png.size()))}}));
+    const zelto::DocumentFiles archive(root + "/m.mqoz", true);
+    const CountedOpens files(archive);
+    TextureFiles textures(files);
+    std::vector<std::string> notes;
+    for (const std::string name : {"tex/a.png", "./tex/a.png", "tex//a.png", "sub/../tex/a.png", "tex\\a.png", "TEX/A.PNG",
+                                   "TEX/A.PNG"}) {
+        TextureFiles::Reach reach = textures.reach(name);
+        EXPECT_EQ(reach.file, 0) << name;
+        EXPECT_EQ(reach.first, name == "tex/a.png") << name;
+        EXPECT_EQ(reach.image.size(), name == "tex/a.png" ? QSize(4, 2) : QSize(0, 0)) << name;
+        if (!reach.note.empty()) notes.push_back(reach.note);
+    }
+    EXPECT_EQ(notes, std::vector<std::string>{
+                         "\"TEX/A.PNG\" is read from \"tex/a.png\" in the archive, whose name differs from it only in case"});
+    EXPECT_EQ(files.opens, 1);
+    EXPECT_EQ(textures.decoded(), 1u);
 }
