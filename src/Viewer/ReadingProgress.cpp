@@ -25,7 +25,9 @@ ReadingProgress::ReadingProgress(MessageBar* bar, SceneLoader* loader, const QSt
 ReadingProgress::~ReadingProgress() { stop(); }
 
 void ReadingProgress::show() {
-    if (!_bar) return;
+    // A read that has ended may still be being handled (its error up in a dialog, whose
+    // own event loop runs the timers): there is no progress left to show.
+    if (!_bar || _loader->hasFinished()) return;
     _shown = true;
     _bar->showProgress(tr("Opening “%1”…").arg(_name));
     connect(_bar, &MessageBar::cancelRequested, this, &ReadingProgress::cancelRequested, Qt::UniqueConnection);
@@ -35,6 +37,10 @@ void ReadingProgress::show() {
 
 void ReadingProgress::poll() {
     if (!_bar) return;
+    if (_loader->hasFinished()) {
+        stop();
+        return;
+    }
     const MQAProgress& progress = _loader->progress();
     _bar->setProgress(qint64(progress.bytesRead()), qint64(progress.bytesTotal()));
     // Past the last byte the scene is being built: normals, triangles, arrays.

@@ -136,6 +136,7 @@ void SceneLoader::start() {
                 self->_running = false;
                 if (self->_shared->progress.isCancelled()) return;
                 self->_outcome = std::move(outcome);
+                self->_finished = true;
                 emit self->finished();
             },
             Qt::QueuedConnection);

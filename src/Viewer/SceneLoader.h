@@ -58,6 +58,8 @@ public:
     static int runningWorkers();
     bool isCancelled() const { return _shared->progress.isCancelled(); }
     bool isRunning() const { return _running; }
+    // The outcome has been handed over: true from just before finished() on.
+    bool hasFinished() const { return _finished; }
     const MQAProgress& progress() const { return _shared->progress; }
     const QString& path() const { return _path; }
     Outcome& outcome() { return _outcome; }
@@ -77,4 +79,5 @@ private:
     Outcome _outcome;
     std::thread _thread;
     bool _running = false;
+    bool _finished = false;
 };

@@ -116,8 +116,10 @@ void WindowController::loadWindow() {
     _window->addDockWidget(Qt::RightDockWidgetArea, _infoPanel);
     _infoPanel->hide();
 
+    // The warnings give way to a passing message ("Copied") for as long as it shows; the
+    // grid's spacing stays.
     _warnings = new WarningSummary;
-    _window->statusBar()->addPermanentWidget(_warnings, 1);
+    _window->statusBar()->addWidget(_warnings, 1);
     _gridSpacing = new QLabel;
     _gridSpacing->setObjectName("gridSpacing");
     _window->statusBar()->addPermanentWidget(_gridSpacing);

@@ -7,15 +7,18 @@
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
 #include <QClipboard>
+#include <QEventLoop>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QStatusBar>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "Document.h"
@@ -359,12 +362,24 @@ private slots:
         QCOMPARE(tool.exitCode(), 0);
         QVERIFY(differingShare(shown, QImage(toolPicture)) < 0.001);
 
-        // One that fails closes its window and says why.
+        // One that fails closes its window and says why; while the error is up (as long as
+        // a read that shows its progress), no progress bar comes up behind it.
         QString broken = _folder.filePath("broken.mqo");
         saveInPlace(broken, sampleBytes("flag.mqo").replace("Eof", "Eo"));
-        WindowController* failing = _documents->openDocument(broken);
+        QPointer<WindowController> failing;
+        bool progressBehindError = true;
+        _documents->setErrorPresenter([&](const QString&, const DocumentError& error, bool) {
+            QEventLoop dialog;  // as a modal dialog's: it runs the timers, not the deferred deletions
+            QTimer::singleShot(ReadingProgress::kDelayMilliseconds + 200, &dialog, &QEventLoop::quit);
+            dialog.exec();
+            progressBehindError = failing && !failing->messageBar()->isHidden();
+            _failures.append(error.description);
+            return DocumentController::ErrorChoice::Dismiss;
+        });
+        failing = _documents->openDocument(broken);
         QVERIFY(failing);
         QTRY_COMPARE(_failures.size(), 1);
+        QVERIFY(!progressBehindError);
         QTRY_COMPARE(_documents->windowControllers().size(), size_t{1});
     }
 
@@ -467,8 +482,15 @@ private slots:
         QVERIFY(differingShare(posed, QImage(toolPosed)) < 0.001);
         QVERIFY(differingShare(posed, picture.scaled(160, 200)) > 0.01);  // not any picture
 
-        // The view's own size, onto the clipboard; never over the document.
+        // The view's own size, onto the clipboard, and "Copied" where the status bar shows
+        // it (its left part changes); never over the document.
+        QStatusBar* status = window->window()->statusBar();
+        QImage statusBefore = status->grab().toImage();
         ImageExport::copyImage(window);
+        QCOMPARE(status->currentMessage(), QString("Copied"));
+        QImage statusAfter = status->grab().toImage();
+        QRect messagePart(0, 0, status->width() / 2, status->height());
+        QVERIFY(statusBefore.copy(messagePart) != statusAfter.copy(messagePart));
         QImage copied = QApplication::clipboard()->image();
         QCOMPARE(copied.size(), view->backingPixels());
         QCOMPARE(differingShare(copied, view->renderImage(view->backingPixels())), 0.0);
