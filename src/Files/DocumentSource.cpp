@@ -44,7 +44,7 @@ OpenedDocument openDocumentBytes(SourceBytes bytes, const std::string& fileName,
         return {std::move(bytes.bytes), std::move(bytes.identity), nullptr};
     // The archive's document, inflated within the budget.
     auto archive = std::make_shared<const ZipArchive>(std::move(bytes));
-    SourceBytes document = archive->open(archive->documentEntry(fileName).name, maxBytes);
+    SourceBytes document = archive->openDocument(archive->documentEntry(fileName).name, maxBytes);
     return {std::move(document.bytes), std::move(document.identity), std::move(archive)};
 }
 

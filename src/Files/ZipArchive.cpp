@@ -7,12 +7,15 @@
 #include <memory>
 
 #include "CaseFolding.h"
+#include "FileTypes.h"
 #include "MemoryPolicy.h"
 
 namespace zelto {
 namespace {
 
 constexpr size_t kChunk = size_t{1} << 20;
+// More than any document signature is long: past it, a document entry's start is known.
+constexpr size_t kSignatureBytes = 64;
 constexpr size_t kNamesListed = 10;
 
 [[noreturn]] void refuse(const std::string& reason) { throw SourceError(SourceError::Kind::Refused, reason); }
@@ -165,7 +168,13 @@ SourceName ZipArchive::identify(const std::string& name) const {
     return {SourceIdentity{_identity.device, _identity.inode, *entry}, {}};
 }
 
-SourceBytes ZipArchive::open(const std::string& asked, size_t maxBytes) const {
+SourceBytes ZipArchive::open(const std::string& name, size_t maxBytes) const { return inflate(name, maxBytes, false); }
+
+SourceBytes ZipArchive::openDocument(const std::string& name, size_t maxBytes) const {
+    return inflate(name, maxBytes, true);
+}
+
+SourceBytes ZipArchive::inflate(const std::string& asked, size_t maxBytes, bool asDocument) const {
     std::optional<std::string> entry = entryName(asked);
     auto found = entry ? _indexOfName.find(*entry) : _indexOfName.end();
     if (found == _indexOfName.end()) throw SourceError(SourceError::Kind::Missing, quoted(asked) + " is not in the archive");
@@ -193,6 +202,9 @@ SourceBytes ZipArchive::open(const std::string& asked, size_t maxBytes) const {
         zip_int64_t got = zip_fread(file.get(), bytes.data() + used, room);
         if (got < 0) refuse(what + " is damaged (" + zip_error_strerror(zip_file_get_error(file.get())) + ")");
         if (got == 0) break;
+        if (asDocument && used < kSignatureBytes &&
+            !couldBeginDocument(std::string_view(bytes.data(), used + static_cast<size_t>(got))))
+            refuse(what + " does not begin as a Metasequoia document (\"Metasequoia Document\")");
         used += static_cast<size_t>(got);
         // An entry that goes on past the size it states is damaged or hostile: refused
         // as soon as it does, not when it has filled the budget.

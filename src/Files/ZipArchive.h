@@ -48,6 +48,9 @@ public:
     // "./a.png" and "sub/../a.png" open "a.png", and the identity names the entry so.
     // Safe to call from several threads.
     SourceBytes open(const std::string& name, size_t maxBytes) const override;
+    // The same for the archive's document: refused as soon as its first bytes cannot
+    // begin a document, so that an entry of zeros is not inflated whole to learn so.
+    SourceBytes openDocument(const std::string& name, size_t maxBytes) const;
     // The identity of the entry `name` stands for, without inflating it.
     SourceName identify(const std::string& name) const override;
 
@@ -64,6 +67,7 @@ public:
     const Entry& documentEntry(std::string_view fileName) const;
 
 private:
+    SourceBytes inflate(const std::string& name, size_t maxBytes, bool asDocument) const;
     SourceBytes _archive;
     SourceIdentity _identity;
     zip* _zip = nullptr;

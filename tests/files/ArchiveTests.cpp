@@ -81,13 +81,15 @@ TEST_F(ArchiveFolder, RefusesHostileArchives) {
         std::string reason;
     } cases[] = {
         {"bomb.mqoz", {{"bomb.mqo", zeros}}, nullptr, "\"bomb.mqo\" in the archive is larger than the limit of 4 MB"},
-        {"quiet-bomb.mqoz", {{"bomb.mqo", zeros}}, [](std::string& a) { stateSize(a, 100); },
+        {"quiet-bomb.mqoz", {{"bomb.mqo", document + zeros}}, [](std::string& a) { stateSize(a, 100); },
          "\"bomb.mqo\" in the archive is damaged: it states 100 bytes but holds more"},
         {"stated-long.mqoz", {{"a.mqo", document}}, [&](std::string& a) { stateSize(a, uint32_t(document.size() + 10)); },
          "\"a.mqo\" in the archive is damaged: it states " + std::to_string(document.size() + 10) + " bytes but holds " +
              std::to_string(document.size())},
         {"stated-short.mqoz", {{"a.mqo", document, true}}, [&](std::string& a) { stateSize(a, uint32_t(document.size() - 10)); },
          "\"a.mqo\" in the archive is damaged: it states " + std::to_string(document.size() - 10) + " bytes but holds more"},
+        {"zeros.mqoz", {{"zeros.mqo", std::string(size_t{3} << 20, '\0')}}, nullptr,
+         "\"zeros.mqo\" in the archive does not begin as a Metasequoia document (\"Metasequoia Document\")"},
         {"encrypted.mqoz", {{"a.mqo", document}}, markEncrypted,
          "\"a.mqo\" in the archive is encrypted; encrypted archives are not read"},
         {"climbs.mqoz", {{"../../a.mqo", document}}, nullptr,
@@ -97,7 +99,7 @@ TEST_F(ArchiveFolder, RefusesHostileArchives) {
         {"empty.mqoz", {{"readme.txt", "hello"}, {"a.mqx", "<xml/>"}}, nullptr, "the archive holds no .mqo document"},
         {"several.mqoz", {{"a.mqo", document}, {"b/b.mqo", document}}, nullptr,
          "the archive holds 2 .mqo documents and none is named \"several.mqo\" to choose it: \"a.mqo\", \"b/b.mqo\""},
-        {"flipped.mqoz", {{"a.mqo", document, true}}, [](std::string& a) { a[a.find("Metasequoia") + 3] ^= 1; },
+        {"flipped.mqoz", {{"a.mqo", document, true}}, [](std::string& a) { a[a.find("Eof") + 1] ^= 1; },
          "\"a.mqo\" in the archive is damaged (CRC error)"},
         {"cut.mqoz", {{"a.mqo", document}}, [](std::string& a) { a.resize(a.size() / 2); },
          "it is not a zip archive that can be read (Not a zip archive)"},
