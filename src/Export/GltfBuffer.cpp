@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 GltfBuffer::GltfBuffer(tinygltf::Model& model) : _model(model) { _model.buffers.emplace_back(); }
@@ -46,17 +45,38 @@ int GltfBuffer::addAccessor(std::span<const unsigned char> bytes, int target, in
     return static_cast<int>(_model.accessors.size()) - 1;
 }
 
-int GltfBuffer::addFloats(std::span<const float> values, int components, int type, int target, bool bounds) {
-    const size_t width = static_cast<size_t>(components);
-    int index = addAccessor(bytesOf(values), target, TINYGLTF_COMPONENT_TYPE_FLOAT, type, values.size() / width);
-    // The copy in the buffer made finite, in place.
+int GltfBuffer::addRoom(size_t bytes, int target, int componentType, int type, size_t count) {
     std::vector<unsigned char>& data = _model.buffers[0].data;
-    unsigned char* copy = data.data() + (data.size() - values.size_bytes());
+    data.resize((data.size() + 3) / 4 * 4, 0);
+    tinygltf::BufferView view;
+    view.buffer = 0;
+    view.byteOffset = data.size();
+    view.byteLength = bytes;
+    view.target = target;
+    data.resize(data.size() + bytes);
+    _model.bufferViews.push_back(view);
+    tinygltf::Accessor accessor;
+    accessor.bufferView = static_cast<int>(_model.bufferViews.size()) - 1;
+    accessor.componentType = componentType;
+    accessor.type = type;
+    accessor.count = count;
+    _model.accessors.push_back(accessor);
+    return static_cast<int>(_model.accessors.size()) - 1;
+}
+
+template <typename T>
+std::span<T> GltfBuffer::roomOf(int accessor) {
+    const tinygltf::BufferView& view =
+        _model.bufferViews[static_cast<size_t>(_model.accessors[static_cast<size_t>(accessor)].bufferView)];
+    return {reinterpret_cast<T*>(_model.buffers[0].data.data() + view.byteOffset), view.byteLength / sizeof(T)};
+}
+
+void GltfBuffer::finishFloats(int index, size_t width, bool bounds) {
+    const std::span<float> values = roomOf<float>(index);
     uint64_t replaced = 0;
-    for (size_t i = 0; i < values.size(); ++i) {
-        if (std::isfinite(values[i])) continue;
-        const float zero = 0;
-        std::memcpy(copy + i * sizeof(float), &zero, sizeof zero);
+    for (float& value : values) {
+        if (std::isfinite(value)) continue;
+        value = 0;
         ++replaced;
     }
     if (replaced) _nonFinite[index] = replaced;
@@ -65,11 +85,30 @@ int GltfBuffer::addFloats(std::span<const float> values, int components, int typ
         accessor.minValues.assign(width, std::numeric_limits<double>::infinity());
         accessor.maxValues.assign(width, -std::numeric_limits<double>::infinity());
         for (size_t i = 0; i < values.size(); ++i) {
-            const double value = std::isfinite(values[i]) ? values[i] : 0.0;
-            accessor.minValues[i % width] = std::min(accessor.minValues[i % width], value);
-            accessor.maxValues[i % width] = std::max(accessor.maxValues[i % width], value);
+            accessor.minValues[i % width] = std::min<double>(accessor.minValues[i % width], values[i]);
+            accessor.maxValues[i % width] = std::max<double>(accessor.maxValues[i % width], values[i]);
         }
     }
+}
+
+int GltfBuffer::addFloats(std::span<const float> values, int components, int type, int target, bool bounds) {
+    return addFloatsWrittenBy(values.size() / static_cast<size_t>(components), components, type, target, bounds,
+                              [&](std::span<float> room) { std::copy_n(values.begin(), room.size(), room.begin()); });
+}
+
+int GltfBuffer::addFloatsWrittenBy(size_t count, int components, int type, int target, bool bounds,
+                                   const std::function<void(std::span<float>)>& write) {
+    const size_t width = static_cast<size_t>(components);
+    const int index = addRoom(count * width * sizeof(float), target, TINYGLTF_COMPONENT_TYPE_FLOAT, type, count);
+    write(roomOf<float>(index));
+    finishFloats(index, width, bounds);
+    return index;
+}
+
+int GltfBuffer::addIndicesWrittenBy(size_t count, const std::function<void(std::span<uint32_t>)>& write) {
+    const int index = addRoom(count * sizeof(uint32_t), TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER,
+                              TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT, TINYGLTF_TYPE_SCALAR, count);
+    write(roomOf<uint32_t>(index));
     return index;
 }
 

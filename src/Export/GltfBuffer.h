@@ -3,6 +3,7 @@
 #include <tiny_gltf.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <span>
 #include <string>
@@ -24,6 +25,12 @@ public:
     // nonFinite().
     int addFloats(std::span<const float> values, int components, int type, int target, bool bounds = false);
     int addIndices(std::span<const uint32_t> indices);
+    // The same for `count` elements that `write` puts straight into the buffer, so that
+    // a large mesh's values are never held twice: it is given the room for them, which
+    // stays put while it runs.
+    int addFloatsWrittenBy(size_t count, int components, int type, int target, bool bounds,
+                           const std::function<void(std::span<float>)>& write);
+    int addIndicesWrittenBy(size_t count, const std::function<void(std::span<uint32_t>)>& write);
     // Four joints per vertex, as unsigned shorts.
     int addJoints(std::span<const uint16_t> joints);
 
@@ -32,6 +39,12 @@ public:
 
 private:
     int addAccessor(std::span<const unsigned char> bytes, int target, int componentType, int type, size_t count);
+    // An accessor of `bytes` bytes at the buffer's end, left for the caller to fill.
+    int addRoom(size_t bytes, int target, int componentType, int type, size_t count);
+    template <typename T>
+    std::span<T> roomOf(int accessor);
+    // Makes the floats of a filled accessor finite, and with `bounds` notes their range.
+    void finishFloats(int accessor, size_t components, bool bounds);
 
     tinygltf::Model& _model;
     std::map<int, uint64_t> _nonFinite;

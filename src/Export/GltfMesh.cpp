@@ -17,23 +17,6 @@ GLKVector3 drawnNormal(const PoseView& pose, const ZeltoFace& face, int32_t corn
     return {static_cast<float>(-n.x / length), static_cast<float>(-n.y / length), static_cast<float>(-n.z / length)};
 }
 
-// One run's vertices: a glTF vertex per element, each list sized for them at once.
-struct RunVertices {
-    RunVertices(size_t count, bool lines, bool skinned) {
-        positions.reserve(count * 3);
-        if (!lines) {
-            normals.reserve(count * 3);
-            uvs.reserve(count * 2);
-        }
-        if (skinned) {
-            joints.reserve(count * 4);
-            weights.reserve(count * 4);
-        }
-    }
-    std::vector<float> positions, normals, uvs, weights;
-    std::vector<uint16_t> joints;
-};
-
 // The most bytes a mesh's runs take in the buffer: a run's views (at most six) each
 // start on a four-byte boundary.
 size_t bytesOfRuns(const TriangleRuns& runs, bool skinned) {
@@ -85,47 +68,68 @@ int addMesh(tinygltf::Model& gltf, GltfBuffer& buffer, const ZeltoModel& model, 
     tinygltf::Mesh mesh;
     mesh.name = model.name();
     buffer.reserve(bytesOfRuns(runs, figures.skinned));
-    std::vector<uint32_t> indices;
     for (const TriangleRuns::Run& run : runs.runs()) {
         if (run.indexCount == 0) continue;
-        RunVertices v(run.elementCount, run.lines, figures.skinned);
-        for (const TriangleRuns::Corner& element : runs.elements().subspan(run.firstElement, run.elementCount)) {
-            const ZeltoFace& face = model.faces()[element.face];
-            const ZeltoCorner corner = face.corner(static_cast<int32_t>(element.corner));
-            const GLKVector3& p = pose.position(corner.vertex);
-            v.positions.insert(v.positions.end(), {p.x, p.y, p.z});
-            if (!run.lines) {
-                GLKVector3 n = drawnNormal(pose, face, static_cast<int32_t>(element.corner));
-                v.normals.insert(v.normals.end(), {n.x, n.y, n.z});
-                v.uvs.insert(v.uvs.end(), {corner.uv.x, corner.uv.y});
+        // Each value goes straight into the buffer, an attribute at a time.
+        const std::span<const TriangleRuns::Corner> elements = runs.elements().subspan(run.firstElement, run.elementCount);
+        auto cornerOf = [&](const TriangleRuns::Corner& element) {
+            return model.faces()[element.face].corner(static_cast<int32_t>(element.corner));
+        };
+        tinygltf::Primitive primitive;
+        primitive.mode = run.lines ? TINYGLTF_MODE_LINE : TINYGLTF_MODE_TRIANGLES;
+        primitive.attributes["POSITION"] = buffer.addFloatsWrittenBy(
+            elements.size(), 3, TINYGLTF_TYPE_VEC3, TINYGLTF_TARGET_ARRAY_BUFFER, true, [&](std::span<float> out) {
+                float* next = out.data();
+                for (const TriangleRuns::Corner& element : elements) {
+                    const GLKVector3& p = pose.position(cornerOf(element).vertex);
+                    *next++ = p.x;
+                    *next++ = p.y;
+                    *next++ = p.z;
+                }
+            });
+        if (!run.lines) {
+            primitive.attributes["NORMAL"] = buffer.addFloatsWrittenBy(
+                elements.size(), 3, TINYGLTF_TYPE_VEC3, TINYGLTF_TARGET_ARRAY_BUFFER, false, [&](std::span<float> out) {
+                    float* next = out.data();
+                    for (const TriangleRuns::Corner& element : elements) {
+                        const GLKVector3 n = drawnNormal(pose, model.faces()[element.face], static_cast<int32_t>(element.corner));
+                        *next++ = n.x;
+                        *next++ = n.y;
+                        *next++ = n.z;
+                    }
+                });
+            primitive.attributes["TEXCOORD_0"] = buffer.addFloatsWrittenBy(
+                elements.size(), 2, TINYGLTF_TYPE_VEC2, TINYGLTF_TARGET_ARRAY_BUFFER, false, [&](std::span<float> out) {
+                    float* next = out.data();
+                    for (const TriangleRuns::Corner& element : elements) {
+                        const ZeltoCorner corner = cornerOf(element);
+                        *next++ = corner.uv.x;
+                        *next++ = corner.uv.y;
+                    }
+                });
+        }
+        if (figures.skinned) {
+            // Each element bound wholly to one joint.
+            std::vector<uint16_t> boundJoints;
+            std::vector<float> weights;
+            boundJoints.reserve(elements.size() * 4);
+            weights.reserve(elements.size() * 4);
+            for (const TriangleRuns::Corner& element : elements) {
+                boundJoints.insert(boundJoints.end(), {static_cast<uint16_t>(jointOf(cornerOf(element).vertex)), 0, 0, 0});
+                weights.insert(weights.end(), {1, 0, 0, 0});
             }
-            if (figures.skinned) {
-                v.joints.insert(v.joints.end(), {static_cast<uint16_t>(jointOf(corner.vertex)), 0, 0, 0});
-                v.weights.insert(v.weights.end(), {1, 0, 0, 0});
-            }
+            primitive.attributes["JOINTS_0"] = buffer.addJoints(boundJoints);
+            primitive.attributes["WEIGHTS_0"] = buffer.addFloats(weights, 4, TINYGLTF_TYPE_VEC4, TINYGLTF_TARGET_ARRAY_BUFFER);
         }
         // The viewer shows the faces its triangles turn clockwise on: glTF's front faces
         // turn anticlockwise, so each triangle's corners go the other way round.
-        std::span<const uint32_t> runIndices = runs.indices().subspan(run.firstIndex, run.indexCount);
-        indices.assign(runIndices.begin(), runIndices.end());
-        for (uint32_t& index : indices) index -= run.firstElement;
-        if (!run.lines)
-            for (size_t t = 0; t < indices.size(); t += 3) std::swap(indices[t], indices[t + 2]);
-        (run.lines ? figures.lines : figures.triangles) += indices.size() / (run.lines ? 2 : 3);
-
-        tinygltf::Primitive primitive;
-        primitive.mode = run.lines ? TINYGLTF_MODE_LINE : TINYGLTF_MODE_TRIANGLES;
-        primitive.attributes["POSITION"] =
-            buffer.addFloats(v.positions, 3, TINYGLTF_TYPE_VEC3, TINYGLTF_TARGET_ARRAY_BUFFER, true);
-        if (!run.lines) {
-            primitive.attributes["NORMAL"] = buffer.addFloats(v.normals, 3, TINYGLTF_TYPE_VEC3, TINYGLTF_TARGET_ARRAY_BUFFER);
-            primitive.attributes["TEXCOORD_0"] = buffer.addFloats(v.uvs, 2, TINYGLTF_TYPE_VEC2, TINYGLTF_TARGET_ARRAY_BUFFER);
-        }
-        if (figures.skinned) {
-            primitive.attributes["JOINTS_0"] = buffer.addJoints(v.joints);
-            primitive.attributes["WEIGHTS_0"] = buffer.addFloats(v.weights, 4, TINYGLTF_TYPE_VEC4, TINYGLTF_TARGET_ARRAY_BUFFER);
-        }
-        primitive.indices = buffer.addIndices(indices);
+        const std::span<const uint32_t> runIndices = runs.indices().subspan(run.firstIndex, run.indexCount);
+        primitive.indices = buffer.addIndicesWrittenBy(runIndices.size(), [&](std::span<uint32_t> out) {
+            for (size_t i = 0; i < runIndices.size(); ++i) out[i] = runIndices[i] - run.firstElement;
+            if (!run.lines)
+                for (size_t t = 0; t < out.size(); t += 3) std::swap(out[t], out[t + 2]);
+        });
+        (run.lines ? figures.lines : figures.triangles) += runIndices.size() / (run.lines ? 2 : 3);
         auto material = materials.find(run.material);
         if (material != materials.end()) primitive.material = material->second;
         if (run.lines) primitive.material = lines->materialFor(primitive.material);
