@@ -97,17 +97,22 @@ bool liftAddressSpaceLimit() {
     return setrlimit(RLIMIT_AS, &limit) == 0;
 }
 
+// Why OpenGL cannot be set up for a picture of that size here; none when it can.
+std::optional<std::string> openGLSetUpError(int width, int height) {
+    try {
+        HeadlessContext probe(width, height);
+        return std::nullopt;
+    } catch (const std::runtime_error& error) {
+        return error.what();
+    }
+}
+
 // After OpenGL could not be set up under an address-space limit: whether the limit was
 // why, by trying again without it.
 bool setUpFailedForTheLimit(int width, int height) {
     if (!addressSpaceLimit()) return false;
     if (!liftAddressSpaceLimit()) return true;
-    try {
-        HeadlessContext probe(width, height);
-        return true;
-    } catch (const std::runtime_error&) {
-        return false;
-    }
+    return !openGLSetUpError(width, height);
 }
 
 // The address-space limit set or found as the tool started, for messages: a probe may
@@ -278,10 +283,8 @@ int renderWithin(const RenderOptions& options) {
     const std::string name = DocumentInput{options.input}.displayName();
     const std::string limit = " under the memory limit of " + std::to_string(*options.memoryLimit) + " MB";
     if (WIFEXITED(status) && WEXITSTATUS(status) == kNoOpenGLUnderTheLimit) {
-        try {
-            HeadlessContext probe(options.width, options.height);
-        } catch (const std::runtime_error& error) {
-            std::cerr << "zelto-render: " << error.what() << "\n";
+        if (std::optional<std::string> error = openGLSetUpError(options.width, options.height)) {
+            std::cerr << "zelto-render: " << *error << "\n";
             return kNoOpenGL;
         }
         std::cerr << "zelto-render: limit reached: OpenGL could not be set up to draw " << name << limit
